@@ -1,0 +1,25 @@
+#pragma once
+// Opening the document (application selection, Basic Access Control when the
+// chip asks for it, EF.COM) and reading whole data groups into a stream.
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "access/MemoryStream.h"
+#include "access/MrtdContext.h"
+
+using TEFComBuffer = std::array<std::uint8_t, 256>;
+
+// Selects the eMRTD application, runs BAC when the chip demands it and reads
+// EF.COM whole into efCom (zero-filled by the caller). Logs every failure.
+void OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, tMRTD_CTX& ctx);
+
+// Reads data group `number` whole into stream from position 0, in pieces of at
+// most 100 bytes, moving the progress bar. Logs every failure.
+void ReadDataGroup(std::uint8_t number, TMemoryStream& stream, tMRTD_CTX& ctx);
+
+// Total length (tag and length bytes included) of the BER-TLV object that
+// starts at start[0]; 0 when it cannot tell.
+std::uint16_t DecodeFileLength(std::span<const std::uint8_t> start);

@@ -1,0 +1,62 @@
+#pragma once
+// The small interface through which the lower layers show things in the main
+// window: log lines, result fields, the progress bar, the picture. The window
+// implements it; tests put a recording fake in its place.
+
+#include <string>
+
+class QImage;
+
+enum TLogKind : int {
+  lkProtocol = 0,         // navy: every progress and protocol message
+  lkConnectionError = 2,  // red: the PC/SC error when the card cannot be reached
+};
+
+// The result edits that the decoding stages fill.
+enum class TResultEdit {
+  BelgeTipi,  // document type
+  Uyrugu,     // issuing state / nationality
+  BelgeNo,    // document number
+  VatandNo,   // personal (citizenship) number
+  Cinsiyeti,  // sex
+  Adi1,       // given names, Latin letters
+  Soyadi1,    // surname, Latin letters
+  DogYeri,    // place of birth
+  DogTar2,    // date of birth
+  Meslek,     // profession
+  Adres,      // address
+};
+
+struct TCalendarDate {
+  int Year = 0;
+  int Month = 0;
+  int Day = 0;
+};
+
+class TPiccView {
+public:
+  virtual ~TPiccView() = default;
+
+  // Appends one coloured line (UTF-8 text) to the log.
+  virtual void LogMessage(const std::string& text, int kind) = 0;
+  // Appends a plain black line to the log without moving the focus.
+  virtual void AppendPlainLine(const std::string& text) = 0;
+  virtual void SetResultText(TResultEdit edit, const std::string& text) = 0;
+  virtual void SetProgressMax(int maximum) = 0;
+  virtual int ProgressPosition() const = 0;
+  virtual void SetProgressPosition(int position) = 0;
+  // The date picked in the date-of-birth picker.
+  virtual TCalendarDate DateOfBirth() const = 0;
+  // Whether the picture box is ticked.
+  virtual bool PictureWanted() const = 0;
+  // Shows a copy of the picture.
+  virtual void ShowPicture(const QImage& picture) = 0;
+};
+
+// The process-wide view the lower layers write to (the main window while it
+// lives). With none set, output is discarded.
+TPiccView& PiccView();
+void SetPiccView(TPiccView* view);
+
+// One log line through the current view.
+void LogMessage(const std::string& text, int kind = lkProtocol);

@@ -1,0 +1,83 @@
+#include "reader/ApduExchange.h"
+
+#include "reader/ACSModule.h"
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+TScardContext hContext = 0;
+TScardHandle hCard = 0;
+std::uint32_t ActiveProtocol = 0;
+std::int32_t LastResult = 0;
+
+TApduBuffer SendBuf{};
+std::uint32_t SendLen = 0;
+TApduBuffer RecvBuf{};
+std::uint32_t RecvLen = 0;
+
+std::array<std::uint8_t, kApduBufferSize> ReaderNamesBuf{};
+std::uint32_t ReaderNamesLen = 0;
+
+std::string ReaderName;
+
+void DiscoverReader() {
+  LastResult = PcscApi().EstablishContext(kScardScopeUser, hContext);
+  if (LastResult != kScardSuccess) return;
+
+  // Only the first 256 bytes are offered, so the last byte always stays zero.
+  ReaderNamesBuf.fill(0);
+  ReaderNamesLen = kReaderNamesCapacity;
+  LastResult = PcscApi().ListReaders(
+      hContext, std::span<std::uint8_t>(ReaderNamesBuf.data(), kReaderNamesCapacity), ReaderNamesLen);
+  if (LastResult != kScardSuccess) return;
+
+  ReaderName.clear();
+  std::vector<std::string> names;
+  SplitReaderNames(names, ReaderNamesBuf, std::min<std::uint32_t>(ReaderNamesLen, kReaderNamesCapacity));
+  const auto chosen = std::find_if(names.begin(), names.end(), [](const std::string& name) {
+    return name.find("ACR122") != std::string::npos;
+  });
+  if (chosen != names.end()) ReaderName = *chosen;
+}
+
+std::int32_t ConnectCard() {
+  // At the first read hCard is still zero and this simply fails, unlogged.
+  LastResult = PcscApi().Disconnect(hCard, kScardUnpowerCard);
+  LastResult = PcscApi().Connect(hContext, ReaderName, kScardShareShared, kScardProtocolAny, hCard,
+                                 ActiveProtocol);
+  return LastResult;
+}
+
+void DisconnectCard() { LastResult = PcscApi().Disconnect(hCard, kScardUnpowerCard); }
+
+void ClearApduBuffers() {
+  SendBuf.fill(0);
+  RecvBuf.fill(0);
+}
+
+std::int32_t TransmitApdu() {
+  const std::size_t commandLength = std::min<std::size_t>(SendLen, SendBuf.size());
+  const std::size_t capacity = std::min<std::size_t>(RecvLen, RecvBuf.size());
+  std::uint32_t received = 0;
+  LastResult = PcscApi().Transmit(hCard, ActiveProtocol,
+                                  std::span<const std::uint8_t>(SendBuf.data(), commandLength),
+                                  std::span<std::uint8_t>(RecvBuf.data(), capacity), received);
+  // Never let a length larger than what the buffer holds escape to the callers.
+  RecvLen = static_cast<std::uint32_t>(std::min<std::size_t>(received, capacity));
+  return LastResult;
+}
+
+void ResetReaderLink() {
+  hContext = 0;
+  hCard = 0;
+  ActiveProtocol = 0;
+  LastResult = 0;
+  SendBuf.fill(0);
+  RecvBuf.fill(0);
+  SendLen = 0;
+  RecvLen = 0;
+  ReaderNamesBuf.fill(0);
+  ReaderNamesLen = 0;
+  ReaderName.clear();
+}

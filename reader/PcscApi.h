@@ -1,0 +1,50 @@
+#pragma once
+// The one seam between the program and the PC/SC resource manager.
+// Everything above it talks to "the" PC/SC API through PcscApi(); tests and the
+// virtual passport put a simulated reader in its place with SetPcscApi().
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+using TScardContext = std::int64_t;
+using TScardHandle = std::int64_t;
+
+// PC/SC constants the program passes (values as in pcsc-lite and WinSCard).
+inline constexpr std::uint32_t kScardScopeUser = 0;
+inline constexpr std::uint32_t kScardShareShared = 2;
+inline constexpr std::uint32_t kScardProtocolT0 = 1;
+inline constexpr std::uint32_t kScardProtocolT1 = 2;
+inline constexpr std::uint32_t kScardProtocolAny = kScardProtocolT0 | kScardProtocolT1;
+inline constexpr std::uint32_t kScardUnpowerCard = 2;
+
+// PC/SC result codes, as the signed 32-bit values the program stores.
+inline constexpr std::int32_t kScardSuccess = 0;
+inline constexpr std::int32_t ScardCode(std::uint32_t code) { return static_cast<std::int32_t>(code); }
+
+class TPcscApi {
+public:
+  virtual ~TPcscApi() = default;
+
+  virtual std::int32_t EstablishContext(std::uint32_t scope, TScardContext& context) = 0;
+  // buffer: where the multi-string goes; length: in, the capacity offered
+  // (never more than buffer.size()); out, the length of the multi-string.
+  virtual std::int32_t ListReaders(TScardContext context, std::span<std::uint8_t> buffer,
+                                   std::uint32_t& length) = 0;
+  virtual std::int32_t Connect(TScardContext context, const std::string& readerName,
+                               std::uint32_t shareMode, std::uint32_t preferredProtocols,
+                               TScardHandle& card, std::uint32_t& activeProtocol) = 0;
+  // response.size() is the capacity granted; responseLength receives the count.
+  virtual std::int32_t Transmit(TScardHandle card, std::uint32_t protocol,
+                                std::span<const std::uint8_t> command,
+                                std::span<std::uint8_t> response,
+                                std::uint32_t& responseLength) = 0;
+  virtual std::int32_t Disconnect(TScardHandle card, std::uint32_t disposition) = 0;
+};
+
+// The API in use: the system's pcsc-lite unless something else was set.
+TPcscApi& PcscApi();
+// Puts api in place of the system's API; nullptr restores the system's.
+void SetPcscApi(TPcscApi* api);
+// The pcsc-lite implementation.
+TPcscApi& SystemPcscApi();

@@ -1,0 +1,68 @@
+#include "reader/PcscApi.h"
+
+#include <PCSC/winscard.h>
+#include <PCSC/wintypes.h>
+
+#include <algorithm>
+
+namespace {
+
+std::int32_t ToResult(LONG rv) { return static_cast<std::int32_t>(static_cast<std::uint32_t>(rv)); }
+
+class TSystemPcscApi final : public TPcscApi {
+public:
+  std::int32_t EstablishContext(std::uint32_t scope, TScardContext& context) override {
+    SCARDCONTEXT ctx = 0;
+    const LONG rv = SCardEstablishContext(scope, nullptr, nullptr, &ctx);
+    context = static_cast<TScardContext>(ctx);
+    return ToResult(rv);
+  }
+
+  std::int32_t ListReaders(TScardContext context, std::span<std::uint8_t> buffer,
+                           std::uint32_t& length) override {
+    DWORD len = std::min<DWORD>(length, static_cast<DWORD>(buffer.size()));
+    const LONG rv = SCardListReaders(static_cast<SCARDCONTEXT>(context), nullptr,
+                                     reinterpret_cast<char*>(buffer.data()), &len);
+    length = static_cast<std::uint32_t>(len);
+    return ToResult(rv);
+  }
+
+  std::int32_t Connect(TScardContext context, const std::string& readerName, std::uint32_t shareMode,
+                       std::uint32_t preferredProtocols, TScardHandle& card,
+                       std::uint32_t& activeProtocol) override {
+    SCARDHANDLE handle = 0;
+    DWORD protocol = 0;
+    const LONG rv = SCardConnect(static_cast<SCARDCONTEXT>(context), readerName.c_str(), shareMode,
+                                 preferredProtocols, &handle, &protocol);
+    card = static_cast<TScardHandle>(handle);
+    activeProtocol = static_cast<std::uint32_t>(protocol);
+    return ToResult(rv);
+  }
+
+  std::int32_t Transmit(TScardHandle card, std::uint32_t protocol, std::span<const std::uint8_t> command,
+                        std::span<std::uint8_t> response, std::uint32_t& responseLength) override {
+    SCARD_IO_REQUEST ioRequest{protocol, sizeof(SCARD_IO_REQUEST)};
+    DWORD len = static_cast<DWORD>(response.size());
+    const LONG rv = SCardTransmit(static_cast<SCARDHANDLE>(card), &ioRequest, command.data(),
+                                  static_cast<DWORD>(command.size()), nullptr, response.data(), &len);
+    responseLength = static_cast<std::uint32_t>(len);
+    return ToResult(rv);
+  }
+
+  std::int32_t Disconnect(TScardHandle card, std::uint32_t disposition) override {
+    return ToResult(SCardDisconnect(static_cast<SCARDHANDLE>(card), disposition));
+  }
+};
+
+TPcscApi* currentApi = nullptr;
+
+}  // namespace
+
+TPcscApi& SystemPcscApi() {
+  static TSystemPcscApi api;
+  return api;
+}
+
+TPcscApi& PcscApi() { return currentApi ? *currentApi : SystemPcscApi(); }
+
+void SetPcscApi(TPcscApi* api) { currentApi = api; }

@@ -1,0 +1,60 @@
+#pragma once
+// A recording stand-in for the main window, for tests below the window.
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include <QImage>
+
+#include "access/PiccView.h"
+
+struct TLoggedLine {
+  std::string Text;
+  int Kind;  // -1 for a plain line
+  bool operator==(const TLoggedLine&) const = default;
+};
+
+class TFakePiccView : public TPiccView {
+public:
+  // Installs itself as the process-wide view for its lifetime.
+  TFakePiccView() : previous_(&PiccView()) { SetPiccView(this); }
+  ~TFakePiccView() override { SetPiccView(nullptr); }
+  TFakePiccView(const TFakePiccView&) = delete;
+  TFakePiccView& operator=(const TFakePiccView&) = delete;
+
+  void LogMessage(const std::string& text, int kind) override { Lines.push_back({text, kind}); }
+  void AppendPlainLine(const std::string& text) override { Lines.push_back({text, -1}); }
+  void SetResultText(TResultEdit edit, const std::string& text) override {
+    Fields[edit] = text;
+    FieldWrites.push_back(edit);
+  }
+  void SetProgressMax(int maximum) override { ProgressMax = maximum; }
+  int ProgressPosition() const override { return Progress; }
+  void SetProgressPosition(int position) override { Progress = position; }
+  TCalendarDate DateOfBirth() const override { return BirthDate; }
+  bool PictureWanted() const override { return WantPicture; }
+  void ShowPicture(const QImage& picture) override {
+    Picture = picture.copy();
+    ++PicturesShown;
+  }
+
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const auto& line : Lines) texts.push_back(line.Text);
+    return texts;
+  }
+
+  std::vector<TLoggedLine> Lines;
+  std::map<TResultEdit, std::string> Fields;
+  std::vector<TResultEdit> FieldWrites;
+  int ProgressMax = 100;
+  int Progress = 0;
+  TCalendarDate BirthDate{1969, 8, 6};
+  bool WantPicture = true;
+  QImage Picture;
+  int PicturesShown = 0;
+
+private:
+  TPiccView* previous_;
+};
