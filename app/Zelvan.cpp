@@ -1,6 +1,19 @@
+// Program entry: the application and its one main window.
+
 #include <QApplication>
+#include <QFont>
+
+#include "app/frmZelvan.h"
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  return 0;
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Zelvan"));
+  // The window's fonts are named as on the desk computers it was laid out on;
+  // map them to metric-compatible free fonts.
+  QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+  QFont::insertSubstitution(QStringLiteral("Arial Narrow"), QStringLiteral("Liberation Sans Narrow"));
+
+  TfrmPICC window;
+  window.show();
+  return QApplication::exec();
 }

@@ -11,7 +11,7 @@ PACKAGES=(
   libssl-dev
   libopenjp2-7-dev libopenjp2-tools
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils imagemagick fonts-liberation
   clang libclang-rt-14-dev
   python3 iproute2 util-linux procps
   fonts-dejavu-core

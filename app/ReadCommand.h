@@ -1,0 +1,23 @@
+#pragma once
+// The read command: one whole reading of a travel document, stage by stage.
+
+#include <string>
+
+#include "access/MrtdContext.h"
+#include "access/PiccView.h"
+
+class TJpeg2000Bitmap;
+
+struct TReadInputs {
+  std::string DocumentNumber;  // 8-bit text as typed
+  TCalendarDate DateOfBirth;
+  TCalendarDate DateOfExpiry;
+};
+
+// Runs the stages in order. A stage that fails logs and the command goes on;
+// an exception (a stream read past its end, an undecodable picture) ends the
+// command and reaches the caller.
+void RunReadCommand(const TReadInputs& inputs, tMRTD_CTX& ctx, TJpeg2000Bitmap& picture);
+
+// Overwrites every byte of the session's key material.
+void WipeSession(tMRTD_CTX& ctx);

@@ -1,0 +1,211 @@
+#include "app/frmZelvan.h"
+
+#include <QCloseEvent>
+#include <QDate>
+#include <QFont>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTextCursor>
+#include <QValidator>
+
+#include <algorithm>
+#include <exception>
+
+#include "access/CodePage.h"
+#include "app/DocumentLogo.h"
+#include "app/ErrorMessage.h"
+#include "app/ReadCommand.h"
+#include "jpeg2000/Jpeg2000Bitmap.h"
+#include "reader/ApduExchange.h"
+#include "ui_frmZelvan.h"
+
+TfrmPICC* frmPICC = nullptr;
+
+namespace {
+
+const QColor kNavy(0, 0, 128);
+const QColor kRed(255, 0, 0);
+const QString kNoReaderStatus = QStringLiteral(" Okuyucu: Bağlı değil.");
+const QString kReaderStatusPrefix = QStringLiteral(" Okuyucu: ");
+
+// Turns letters to upper case while they are typed.
+class TUpperCaseValidator final : public QValidator {
+public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    input = input.toUpper();
+    return Acceptable;
+  }
+};
+
+QFont PixelFont(const QString& family, int pixels, bool bold = false) {
+  QFont font(family);
+  font.setPixelSize(pixels);
+  font.setBold(bold);
+  return font;
+}
+
+TCalendarDate ToCalendarDate(const QDate& date) { return {date.year(), date.month(), date.day()}; }
+
+}  // namespace
+
+TfrmPICC::TfrmPICC(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::frmPICC>()) {
+  ui_->setupUi(this);
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                 Qt::MSWindowsFixedSizeDialogHint);
+  setFixedSize(626, 511);
+  setBackgroundRole(QPalette::Button);
+  setAutoFillBackground(true);
+  ApplyFonts();
+
+  ui_->eDocNumber->setValidator(new TUpperCaseValidator(ui_->eDocNumber));
+  ui_->Image1->setPixmap(QPixmap::fromImage(DrawDocumentLogo())
+                             .scaled(ui_->Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+  ui_->Panel2Caption->lower();
+  auto* statusPanel = new QLabel(kNoReaderStatus, ui_->StatusBar1);
+  statusPanel->setObjectName(QStringLiteral("StatusBar1Panel"));
+  ui_->StatusBar1->addWidget(statusPanel, 1);
+
+  connect(ui_->bOku, &QPushButton::clicked, this, &TfrmPICC::bOkuClick);
+  FormCreate();
+}
+
+TfrmPICC::~TfrmPICC() {
+  // FormDestroy: the picture object goes with the window, and so does the
+  // session's key material.
+  JP2Bmp.reset();
+  WipeSession(gctx);
+  if (frmPICC == this) frmPICC = nullptr;
+  SetPiccView(nullptr);
+}
+
+void TfrmPICC::FormCreate() {
+  frmPICC = this;
+  SetPiccView(this);
+  JP2Bmp = std::make_unique<TJpeg2000Bitmap>();
+  try {
+    DiscoverReader();
+    if (!ReaderName.empty()) SetStatusText(kReaderStatusPrefix + QString::fromStdString(AnsiToUtf8(ReaderName)));
+  } catch (...) {
+    // Reader discovery is silent: whatever goes wrong leaves "not connected".
+  }
+}
+
+void TfrmPICC::FormClose() { DisconnectCard(); }
+
+void TfrmPICC::closeEvent(QCloseEvent* event) {
+  FormClose();
+  QWidget::closeEvent(event);
+}
+
+void TfrmPICC::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (centred_) return;
+  centred_ = true;
+  if (const QScreen* screen = this->screen()) {
+    const QRect area = screen->availableGeometry();
+    move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+  }
+}
+
+void TfrmPICC::ApplyFonts() {
+  const QString sansSerif = QStringLiteral("MS Sans Serif");
+  setFont(PixelFont(sansSerif, 13));
+  ui_->bOku->setFont(PixelFont(sansSerif, 11, true));
+  ui_->rbOutput->setFont(PixelFont(sansSerif, 11));
+  ui_->LinkLabel1->setFont(PixelFont(QStringLiteral("Arial Narrow"), 13));
+}
+
+void TfrmPICC::AppendLogLine(const QString& text, const QColor& colour) {
+  QTextCursor cursor(ui_->rbOutput->document());
+  cursor.movePosition(QTextCursor::End);
+  QTextCharFormat format;
+  format.setForeground(colour);
+  if (logHasLines_) cursor.insertBlock();
+  cursor.insertText(text, format);
+  logHasLines_ = true;
+  ui_->rbOutput->setTextColor(Qt::black);
+  ui_->rbOutput->ensureCursorVisible();
+}
+
+void TfrmPICC::LogMessage(const std::string& text, int kind) {
+  AppendLogLine(QString::fromStdString(text), kind == lkConnectionError ? kRed : kNavy);
+  ui_->rbOutput->setFocus();
+}
+
+void TfrmPICC::AppendPlainLine(const std::string& text) { AppendLogLine(QString::fromStdString(text), Qt::black); }
+
+void TfrmPICC::SetResultText(TResultEdit edit, const std::string& text) {
+  QLineEdit* const edits[] = {
+      ui_->eBelgeTipi, ui_->eUyrugu, ui_->eBelgeNo, ui_->eVatandNo, ui_->eCinsiyeti, ui_->eAdi1,
+      ui_->eSoyadi1,   ui_->eDogYeri, ui_->eDogTar2, ui_->eMeslek,  ui_->eAdres,
+  };
+  edits[static_cast<int>(edit)]->setText(QString::fromStdString(text));
+}
+
+void TfrmPICC::SetProgressMax(int maximum) { ui_->pBar->setMaximum(maximum); }
+
+int TfrmPICC::ProgressPosition() const { return ui_->pBar->value(); }
+
+void TfrmPICC::SetProgressPosition(int position) {
+  // The bar clamps to its range, like the position of a native progress bar.
+  ui_->pBar->setValue(std::clamp(position, ui_->pBar->minimum(), ui_->pBar->maximum()));
+}
+
+TCalendarDate TfrmPICC::DateOfBirth() const { return ToCalendarDate(ui_->eDogTar->date()); }
+
+bool TfrmPICC::PictureWanted() const { return ui_->cbResim->isChecked(); }
+
+void TfrmPICC::ShowPicture(const QImage& picture) {
+  picture_ = picture.copy();
+  if (picture_.isNull()) {
+    ui_->Image->clear();
+    ui_->Panel2Caption->show();
+    return;
+  }
+  ui_->Panel2Caption->hide();
+  ui_->Image->setPixmap(QPixmap::fromImage(picture_).scaled(ui_->Image->size(), Qt::KeepAspectRatio,
+                                                             Qt::SmoothTransformation));
+}
+
+void TfrmPICC::SetStatusText(const QString& text) {
+  if (auto* panel = ui_->StatusBar1->findChild<QLabel*>(QStringLiteral("StatusBar1Panel"))) panel->setText(text);
+}
+
+QString TfrmPICC::StatusText() const {
+  const auto* panel = ui_->StatusBar1->findChild<QLabel*>(QStringLiteral("StatusBar1Panel"));
+  return panel ? panel->text() : QString();
+}
+
+void TfrmPICC::SetErrorPresenter(TErrorPresenter presenter) { errorPresenter_ = std::move(presenter); }
+
+void TfrmPICC::ShowError(const QString& message) {
+  const QString text = ErrorBoxText(message);
+  if (errorPresenter_) {
+    errorPresenter_(text);
+    return;
+  }
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Zelvan"), text, QMessageBox::Ok, this);
+  box.exec();
+}
+
+void TfrmPICC::bOkuClick() {
+  // Nothing may leave this handler: an error ends the read and is shown, and
+  // the window keeps working.
+  try {
+    TReadInputs inputs;
+    inputs.DocumentNumber = Utf8ToAnsi(ui_->eDocNumber->text().toStdString());
+    inputs.DateOfBirth = ToCalendarDate(ui_->eDogTar->date());
+    inputs.DateOfExpiry = ToCalendarDate(ui_->eGecTar->date());
+    RunReadCommand(inputs, gctx, *JP2Bmp);
+  } catch (const std::exception& error) {
+    ShowError(QString::fromUtf8(error.what()));
+  } catch (...) {
+    ShowError(QStringLiteral("Unknown error"));
+  }
+}

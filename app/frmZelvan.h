@@ -1,0 +1,73 @@
+#pragma once
+// The main window: inputs, result fields, face picture, output log, progress
+// bar and status bar, and the read command behind the "Oku" button.
+
+#include <functional>
+#include <memory>
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+#include "access/MrtdContext.h"
+#include "access/PiccView.h"
+
+namespace Ui {
+class frmPICC;
+}
+class TJpeg2000Bitmap;
+
+class TfrmPICC : public QWidget, public TPiccView {
+  Q_OBJECT
+
+public:
+  explicit TfrmPICC(QWidget* parent = nullptr);
+  ~TfrmPICC() override;
+
+  // TPiccView
+  void LogMessage(const std::string& text, int kind) override;
+  void AppendPlainLine(const std::string& text) override;
+  void SetResultText(TResultEdit edit, const std::string& text) override;
+  void SetProgressMax(int maximum) override;
+  int ProgressPosition() const override;
+  void SetProgressPosition(int position) override;
+  TCalendarDate DateOfBirth() const override;
+  bool PictureWanted() const override;
+  void ShowPicture(const QImage& picture) override;
+
+  void SetStatusText(const QString& text);
+  QString StatusText() const;
+
+  // Who shows an error that ended the read command: a modal message box by
+  // default; tests put a recorder here.
+  using TErrorPresenter = std::function<void(const QString& message)>;
+  void SetErrorPresenter(TErrorPresenter presenter);
+
+  Ui::frmPICC& Form() { return *ui_; }
+  const QImage& ShownPicture() const { return picture_; }
+
+public slots:
+  void bOkuClick();
+
+protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+private:
+  void FormCreate();
+  void FormClose();
+  void ApplyFonts();
+  void AppendLogLine(const QString& text, const QColor& colour);
+  void ShowError(const QString& message);
+
+  std::unique_ptr<Ui::frmPICC> ui_;
+  tMRTD_CTX gctx{};
+  std::unique_ptr<TJpeg2000Bitmap> JP2Bmp;
+  QImage picture_;
+  bool logHasLines_ = false;
+  bool centred_ = false;
+  TErrorPresenter errorPresenter_;
+};
+
+// The one main window of the process, while it lives.
+extern TfrmPICC* frmPICC;
