@@ -1,0 +1,17 @@
+#pragma once
+// BER-TLV lengths in their short form (one byte below 0x80) and the long
+// forms with one or two length bytes (0x81 nn, 0x82 nn nn).
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+struct TBerLength {
+  std::size_t Value = 0;      // the length of the value
+  std::size_t FieldSize = 0;  // bytes the length itself takes, 1 to 3
+};
+
+// The length encoded at the start of bytes; none when the form is another
+// one or its bytes are cut off.
+std::optional<TBerLength> ParseBerLength(std::span<const std::uint8_t> bytes);

@@ -1,0 +1,52 @@
+#include <array>
+#include <string>
+
+#include <QDate>
+#include <QLocale>
+
+#include "access/CodePage.h"
+#include "access/FileReading.h"
+#include "access/PiccView.h"
+#include "lds/DG11.h"
+#include "lds/Stages.h"
+
+namespace {
+
+constexpr std::uint8_t kDataGroup11 = 11;
+
+// The date picked in the date-of-birth picker, in the platform's short format.
+std::string PickedDateOfBirth() {
+  const TCalendarDate picked = PiccView().DateOfBirth();
+  const QDate date(picked.Year, picked.Month, picked.Day);
+  return QLocale::system().toString(date, QLocale::ShortFormat).toStdString();
+}
+
+// The log lines: the UTF-8 fields as they are, the short fields from Windows-1254.
+void LogFields(const tDG11File& dg11) {
+  const auto utf8 = [](std::string_view label, const std::string& field) { return std::string(label) + field; };
+  const auto ansi = [](std::string_view label, const TDG11ShortText& field) {
+    return AnsiToUtf8(std::string(label) + field.Str());
+  };
+  const std::array lines{
+      utf8("FullName: ", dg11.FullName),     ansi("PersonalNumber: ", dg11.PersonalNumber),
+      utf8("PlaceOfBirth: ", dg11.PlaceOfBirth), utf8("Address: ", dg11.Address),
+      ansi("Telephone: ", dg11.Telephone),   utf8("Profession: ", dg11.Profession),
+      utf8("Title: ", dg11.Title),           utf8("PersonalSummary: ", dg11.PersonalSummary),
+  };
+  for (const std::string& line : lines) LogMessage(line, lkProtocol);
+}
+
+}  // namespace
+
+void RunDG11Stage(TMemoryStream& stream, tMRTD_CTX& ctx) {
+  ReadDataGroup(kDataGroup11, stream, ctx);
+  tDG11File dg11;
+  DecodeDG11(stream, dg11);
+
+  TPiccView& view = PiccView();
+  view.SetResultText(TResultEdit::DogYeri, dg11.PlaceOfBirth);
+  view.SetResultText(TResultEdit::Adres, dg11.Address);
+  view.SetResultText(TResultEdit::DogTar2, PickedDateOfBirth());
+  view.SetResultText(TResultEdit::Meslek, dg11.Profession);
+  LogFields(dg11);
+}

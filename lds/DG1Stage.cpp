@@ -1,0 +1,32 @@
+#include <string>
+
+#include "access/CodePage.h"
+#include "access/FileReading.h"
+#include "access/PiccView.h"
+#include "lds/DG1.h"
+#include "lds/Stages.h"
+
+namespace {
+
+constexpr std::uint8_t kDataGroup1 = 1;
+
+}  // namespace
+
+void RunDG1Stage(TMemoryStream& stream, tMRTD_CTX& ctx) {
+  ReadDataGroup(kDataGroup1, stream, ctx);
+  std::string mrz;
+  ExtractMrz(stream, mrz);
+  LogMessage("MRZ: " + AnsiToUtf8(mrz), lkProtocol);
+
+  const tDG1File dg1 = CutMrz(mrz);
+  TPiccView& view = PiccView();
+  const auto show = [&view](TResultEdit edit, std::string_view text) { view.SetResultText(edit, AnsiToUtf8(text)); };
+  show(TResultEdit::Cinsiyeti, dg1.Sex.View());
+  show(TResultEdit::VatandNo, dg1.OptionalData.View());
+  show(TResultEdit::BelgeTipi, dg1.DocumentCode.View());
+  show(TResultEdit::Uyrugu, dg1.IssuingState.View());
+  show(TResultEdit::Soyadi1, dg1.Surname.View());
+  show(TResultEdit::Adi1, dg1.GivenNames.View());
+  show(TResultEdit::BelgeNo, dg1.DocumentNumber.View());
+  view.AppendPlainLine(AnsiToUtf8(dg1.DocumentNumber.View()));
+}

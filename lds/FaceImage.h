@@ -1,0 +1,27 @@
+#pragma once
+// DG2: the face image, taken out of the first biometric data block (5F2E)
+// and decoded.
+
+#include <QImage>
+
+#include "access/MemoryStream.h"
+#include "jpeg2000/Jpeg2000Bitmap.h"
+
+enum class TFaceFormat {
+  None,      // no face found: the bitmap is untouched
+  Jpeg2000,  // the bitmap holds the new face
+  Jpeg,      // a JPEG face, in TExtractedFace::Picture; the bitmap is untouched
+};
+
+struct TExtractedFace {
+  TFaceFormat Format = TFaceFormat::None;
+  QImage Picture;  // the JPEG face
+};
+
+// Finds the image data of the DG2 held in the stream (which must start with
+// the DG2 tag 0x75) through the BER lengths and the ISO/IEC 19794-5 record,
+// or, when the record has another form, 49 bytes after the 5F2E tag. JPEG
+// data is decoded by Qt's JPEG reader; anything else goes to the bitmap,
+// whose EJpeg2000Error reaches the caller. Raises EReadError on an empty
+// stream.
+TExtractedFace ExtractFaceImage(TMemoryStream& stream, TJpeg2000Bitmap& bitmap);

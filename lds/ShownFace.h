@@ -1,0 +1,19 @@
+#pragma once
+// What the picture control shows. The bitmap can only hold JPEG 2000 faces,
+// so a JPEG face is kept here; when a reading brings no new face, the last
+// face shown comes back, whichever kind it was.
+
+#include <QImage>
+
+#include "jpeg2000/Jpeg2000Bitmap.h"
+#include "lds/FaceImage.h"
+
+class TShownFace {
+public:
+  // The picture to show after this extraction from the bitmap.
+  const QImage& Choose(const TExtractedFace& face, const TJpeg2000Bitmap& bitmap);
+
+private:
+  QImage jpegFace_;
+  qint64 bitmapPictureKey_ = 0;  // the bitmap's picture when the JPEG face was shown
+};
