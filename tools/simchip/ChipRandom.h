@@ -1,0 +1,34 @@
+#pragma once
+// The chip's random numbers: the challenge RND.ICC and the key material K.ICC.
+// Seeded for reproducible runs; a test can also dictate the next values.
+
+#include <cstdint>
+#include <optional>
+#include <random>
+
+#include "tools/simchip/CardCrypto.h"
+
+namespace simchip {
+
+class TChipRandom {
+public:
+  // A fixed seed gives the same sequence every run; no seed draws one from the
+  // system's entropy source.
+  explicit TChipRandom(std::optional<std::uint64_t> seed = std::nullopt);
+
+  TBlock NextChallenge();
+  TKey NextKeyMaterial();
+
+  // The value the next draw of its kind returns instead of a random one.
+  void SetNextChallenge(const TBlock& challenge) { nextChallenge_ = challenge; }
+  void SetNextKeyMaterial(const TKey& keyMaterial) { nextKeyMaterial_ = keyMaterial; }
+
+private:
+  std::uint8_t NextByte();
+
+  std::mt19937_64 engine_;
+  std::optional<TBlock> nextChallenge_;
+  std::optional<TKey> nextKeyMaterial_;
+};
+
+}  // namespace simchip

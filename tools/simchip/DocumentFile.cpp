@@ -1,0 +1,115 @@
+#include "tools/simchip/DocumentFile.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <stdexcept>
+
+namespace simchip {
+
+namespace {
+
+constexpr std::string_view kMagic = "zelvan-document";
+constexpr std::string_view kVersion = "1";
+constexpr std::size_t kHexBytesPerLine = 32;
+
+struct TLine {
+  std::string_view Keyword;
+  std::string_view Rest;
+};
+
+TLine SplitLine(std::string_view line) {
+  const auto space = line.find(' ');
+  if (space == std::string_view::npos) return {line, {}};
+  return {line.substr(0, space), line.substr(space + 1)};
+}
+
+std::string_view TrimEnd(std::string_view line) {
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+  return line;
+}
+
+class TDocumentParser {
+public:
+  TDocument Parse(std::string_view text) {
+    std::size_t start = 0;
+    while (start <= text.size()) {
+      const auto end = std::min(text.find('\n', start), text.size());
+      ++lineNumber_;
+      Take(TrimEnd(text.substr(start, end - start)));
+      start = end + 1;
+    }
+    if (!sawMagic_) Fail("not a document file");
+    if (document_.MrzInformation.empty()) Fail("no mrz-information line");
+    return std::move(document_);
+  }
+
+private:
+  [[noreturn]] void Fail(const std::string& what) const {
+    throw std::runtime_error("document file line " + std::to_string(lineNumber_) + ": " + what);
+  }
+
+  void Take(std::string_view line) {
+    if (line.empty() || line.front() == '#') return;
+    const TLine parts = SplitLine(line);
+    if (!sawMagic_) {
+      if (parts.Keyword != kMagic || parts.Rest != kVersion) Fail("expected \"zelvan-document 1\"");
+      sawMagic_ = true;
+      return;
+    }
+    if (parts.Keyword == "label") {
+      document_.Label = parts.Rest;
+    } else if (parts.Keyword == "mrz-information") {
+      document_.MrzInformation = parts.Rest;
+    } else if (parts.Keyword == "file") {
+      const auto id = FromHex(parts.Rest);
+      if (!id || id->size() != 2) Fail("a file identifier is four hexadecimal digits");
+      currentFile_ = static_cast<std::uint16_t>((*id)[0] << 8 | (*id)[1]);
+      if (!document_.Lds.emplace(*currentFile_, TBytes{}).second) Fail("file " + std::string(parts.Rest) + " twice");
+    } else {
+      const auto bytes = FromHex(line);
+      if (!bytes) Fail("neither a keyword nor hexadecimal data");
+      if (!currentFile_) Fail("data before the first file line");
+      Append(document_.Lds[*currentFile_], *bytes);
+    }
+  }
+
+  TDocument document_;
+  std::optional<std::uint16_t> currentFile_;
+  bool sawMagic_ = false;
+  std::size_t lineNumber_ = 0;
+};
+
+}  // namespace
+
+TDocument ParseDocument(std::string_view text) { return TDocumentParser().Parse(text); }
+
+TDocument LoadDocumentFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot open document file " + path.string());
+  std::ostringstream text;
+  text << in.rdbuf();
+  try {
+    return ParseDocument(text.str());
+  } catch (const std::runtime_error& e) {
+    throw std::runtime_error(path.string() + ": " + e.what());
+  }
+}
+
+std::string FormatDocument(const TDocument& document) {
+  std::string text;
+  text += std::string(kMagic) + " " + std::string(kVersion) + "\n";
+  if (!document.Label.empty()) text += "label " + document.Label + "\n";
+  text += "mrz-information " + document.MrzInformation + "\n";
+  for (const auto& [fileId, content] : document.Lds) {
+    const std::array<std::uint8_t, 2> id{static_cast<std::uint8_t>(fileId >> 8), static_cast<std::uint8_t>(fileId)};
+    text += "file " + ToHex(id) + "\n";
+    for (std::size_t p = 0; p < content.size(); p += kHexBytesPerLine)
+      text += ToHex(std::span(content).subspan(p, std::min(kHexBytesPerLine, content.size() - p))) + "\n";
+  }
+  return text;
+}
+
+}  // namespace simchip

@@ -1,0 +1,33 @@
+#pragma once
+// Document files: the contents of one simulated chip as text, so that sample
+// documents can be kept, read and compared by people and by git.
+//
+//   # comment lines and blank lines are skipped
+//   zelvan-document 1
+//   label ICAO 9303 specimen passport
+//   mrz-information L898902C<369080619406236
+//   file 011E
+//   60145F0104303130365F36063034303030305C026175
+//   file 0101
+//   615B5F1F58...                       (hexadecimal, any number of lines)
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "tools/simchip/Lds.h"
+
+namespace simchip {
+
+struct TDocument {
+  std::string Label;
+  std::string MrzInformation;  // document number, birth date, expiry date with check digits
+  TLds Lds;
+};
+
+// Throws std::runtime_error naming the line that is wrong.
+TDocument ParseDocument(std::string_view text);
+TDocument LoadDocumentFile(const std::filesystem::path& path);
+std::string FormatDocument(const TDocument& document);
+
+}  // namespace simchip

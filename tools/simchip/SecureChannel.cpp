@@ -1,0 +1,104 @@
+#include "tools/simchip/SecureChannel.h"
+
+#include <algorithm>
+
+#include "tools/simchip/Tlv.h"
+
+namespace simchip {
+
+namespace {
+
+enum : std::uint8_t { kDoCryptogram = 0x87, kDoLe = 0x97, kDoMac = 0x8E, kDoStatus = 0x99 };
+constexpr std::uint8_t kPaddingIndicator = 0x01;
+
+// The data objects of a protected command in their required order: DO'87'
+// and DO'97' optional, DO'8E' last.
+struct TProtectedObjects {
+  std::span<const std::uint8_t> Authenticated;  // every object before DO'8E', as sent
+  std::optional<std::span<const std::uint8_t>> Cryptogram;
+  std::optional<std::span<const std::uint8_t>> Le;
+  std::span<const std::uint8_t> Mac;
+};
+
+std::optional<TProtectedObjects> SplitObjects(std::span<const std::uint8_t> data) {
+  TProtectedObjects objects;
+  std::size_t p = 0;
+  int lastRank = -1;
+  while (p < data.size()) {
+    const auto object = ReadTlv(data.subspan(p));
+    if (!object) return std::nullopt;
+    const auto rank = [&]() -> int {
+      switch (object->Tag) {
+        case kDoCryptogram: return 0;
+        case kDoLe: return 1;
+        case kDoMac: return 2;
+        default: return -1;
+      }
+    }();
+    if (rank <= lastRank) return std::nullopt;  // unknown, repeated or out of order
+    lastRank = rank;
+    if (rank == 0) objects.Cryptogram = object->Value;
+    if (rank == 1) objects.Le = object->Value;
+    if (rank == 2) {
+      objects.Authenticated = data.first(p);
+      objects.Mac = object->Value;
+    }
+    p += object->Size;
+  }
+  if (lastRank != 2 || objects.Mac.size() != kBlockSize) return std::nullopt;
+  return objects;
+}
+
+}  // namespace
+
+TSecureChannel::TSecureChannel(const TKeyPair& sessionKeys, const TBlock& initialCounter)
+    : keys_(sessionKeys), counter_(initialCounter) {}
+
+TBlock TSecureChannel::NextMac(std::span<const std::uint8_t> data) {
+  Increment(counter_);
+  TBytes input(counter_.begin(), counter_.end());
+  Append(input, data);
+  return RetailMac(keys_.Mac, input);
+}
+
+std::optional<TCommandApdu> TSecureChannel::Unwrap(const TCommandApdu& command) {
+  const auto objects = SplitObjects(command.Data);
+  if (!objects) return std::nullopt;
+
+  TBytes macInput = Pad(std::array<std::uint8_t, 4>{command.Cla, command.Ins, command.P1, command.P2});
+  Append(macInput, objects->Authenticated);
+  const TBlock expected = NextMac(macInput);
+  if (!std::equal(expected.begin(), expected.end(), objects->Mac.begin(), objects->Mac.end())) return std::nullopt;
+
+  TCommandApdu plain{static_cast<std::uint8_t>(command.Cla & ~0x0C), command.Ins, command.P1, command.P2, {}, {}};
+  if (objects->Cryptogram) {
+    const auto value = *objects->Cryptogram;
+    if (value.size() < 1 + kBlockSize || value[0] != kPaddingIndicator || (value.size() - 1) % kBlockSize != 0)
+      return std::nullopt;
+    TBytes padded = Decrypt3Des(keys_.Enc, value.subspan(1));
+    const auto length = UnpaddedLength(padded);
+    if (!length) return std::nullopt;
+    padded.resize(*length);
+    plain.Data = std::move(padded);
+  }
+  if (objects->Le) {
+    if (objects->Le->size() != 1) return std::nullopt;
+    plain.Le = (*objects->Le)[0] == 0 ? 256 : (*objects->Le)[0];
+  }
+  return plain;
+}
+
+TBytes TSecureChannel::Wrap(std::span<const std::uint8_t> data, std::uint16_t statusWord) {
+  TBytes objects;
+  if (!data.empty()) {
+    TBytes value{kPaddingIndicator};
+    Append(value, Encrypt3Des(keys_.Enc, Pad(data)));
+    Append(objects, MakeTlv(kDoCryptogram, value));
+  }
+  Append(objects, MakeTlv(kDoStatus, StatusOnly(statusWord)));
+  const TBlock mac = NextMac(objects);
+  Append(objects, MakeTlv(kDoMac, mac));
+  return Response(objects, statusWord);
+}
+
+}  // namespace simchip

@@ -1,0 +1,194 @@
+#include "tools/simchip/SimulatedChip.h"
+
+#include <algorithm>
+#include <array>
+
+#include "tools/simchip/Atr.h"
+#include "tools/simchip/DocumentFile.h"
+#include "tools/simchip/MutualAuthentication.h"
+
+namespace simchip {
+
+namespace {
+
+constexpr std::array<std::uint8_t, 7> kEmrtdApplicationId{0xA0, 0x00, 0x00, 0x02, 0x47, 0x10, 0x01};
+constexpr std::uint8_t kSelectByName = 0x04;
+constexpr std::uint8_t kSelectFileUnderDf = 0x02;
+constexpr std::uint8_t kSelectFileById = 0x00;
+constexpr std::uint8_t kShortIdFlag = 0x80;
+constexpr std::uint8_t kClaPlain = 0x00;
+constexpr std::uint8_t kClaSecureMessaging = 0x0C;
+constexpr std::size_t kChallengeLength = 8;
+
+bool CarriesData(std::uint16_t status) { return status == kSwSuccess || (status >> 8) == 0x62; }
+
+TChipReply ReplyOfReplacingFault(const TFault& fault) {
+  switch (fault.Kind) {
+    case EFaultKind::StatusWord: return {StatusOnly(fault.Status)};
+    case EFaultKind::Answer: return {fault.Bytes};
+    case EFaultKind::TransmitError: return {{}, fault.PcscError};
+    case EFaultKind::CardRemoved: return {{}, 0, true};
+    default: return {};
+  }
+}
+
+}  // namespace
+
+TSimulatedChip::TSimulatedChip(TLds lds, std::string mrzInformation, TChipOptions options)
+    : lds_(std::move(lds)),
+      mrzInformation_(std::move(mrzInformation)),
+      options_(options),
+      documentKeys_(DeriveKeys(KeySeedFromMrz(mrzInformation_))),
+      random_(options.RandomSeed),
+      atr_(ContactlessAtr()) {}
+
+TSimulatedChip::TSimulatedChip(const TDocument& document, TChipOptions options)
+    : TSimulatedChip(document.Lds, document.MrzInformation, options) {}
+
+std::optional<TBlock> TSimulatedChip::SessionCounter() const {
+  if (!session_) return std::nullopt;
+  return session_->Counter();
+}
+
+bool TSimulatedChip::Touched(std::uint16_t fileId) const {
+  return std::any_of(journal_.begin(), journal_.end(), [&](const TJournalEntry& e) { return e.FileId == fileId; });
+}
+
+void TSimulatedChip::EndSession() {
+  session_.reset();
+  challenge_.reset();
+  applicationSelected_ = false;
+  currentFile_.reset();
+}
+
+TChipReply TSimulatedChip::Transmit(std::span<const std::uint8_t> command) {
+  TJournalEntry entry;
+  entry.Command.assign(command.begin(), command.end());
+  const std::uint8_t ins = command.size() >= 2 ? command[1] : 0;
+  const auto firing = faults_.Fire(ins);
+  const auto replacing = std::find_if(firing.begin(), firing.end(), [](const TFault& f) { return f.ReplacesCommand(); });
+
+  TChipReply reply;
+  if (replacing != firing.end()) {
+    reply = ReplyOfReplacingFault(*replacing);
+    if (reply.CardRemoved) EndSession();
+  } else {
+    reply.Answer = Answer(command, entry);
+    for (const auto& fault : firing) Spoil(fault, reply.Answer);
+  }
+  entry.Reply = reply;
+  journal_.push_back(std::move(entry));
+  return reply;
+}
+
+TBytes TSimulatedChip::Answer(std::span<const std::uint8_t> bytes, TJournalEntry& entry) {
+  const auto command = ParseCommand(bytes);
+  if (!command) return StatusOnly(kSwWrongLength);
+  if (command->Cla == kClaSecureMessaging) {
+    entry.Protected = true;
+    return AnswerProtected(*command, entry);
+  }
+  if (command->Cla != kClaPlain) return StatusOnly(kSwClaNotSupported);
+  // A plain command ends secure messaging; it is then taken as before BAC.
+  session_.reset();
+  entry.Plain = *command;
+  const TOutcome outcome = Execute(*command, false, entry);
+  return Response(outcome.Data, outcome.Status);
+}
+
+TBytes TSimulatedChip::AnswerProtected(const TCommandApdu& command, TJournalEntry& entry) {
+  if (!session_) return StatusOnly(kSwSmObjectsIncorrect);
+  auto plain = session_->Unwrap(command);
+  if (!plain) {
+    session_.reset();
+    return StatusOnly(kSwSmObjectsIncorrect);
+  }
+  entry.Plain = *plain;
+  if (plain->Ins != kInsSelect && plain->Ins != kInsReadBinary) return StatusOnly(kSwInsNotSupported);
+  const TOutcome outcome = Execute(*plain, true, entry);
+  if (CarriesData(outcome.Status)) return session_->Wrap(outcome.Data, outcome.Status);
+  if (options_.ProtectedErrors) return session_->Wrap({}, outcome.Status);
+  return StatusOnly(outcome.Status);
+}
+
+TSimulatedChip::TOutcome TSimulatedChip::Execute(const TCommandApdu& command, bool secured, TJournalEntry& entry) {
+  using THandler = TOutcome (TSimulatedChip::*)(const TCommandApdu&, bool, TJournalEntry&);
+  struct TRoute {
+    std::uint8_t Ins;
+    THandler Handler;
+  };
+  static constexpr std::array<TRoute, 4> kRoutes{{
+      {kInsSelect, &TSimulatedChip::Select},
+      {kInsReadBinary, &TSimulatedChip::ReadBinary},
+      {kInsGetChallenge, &TSimulatedChip::GetChallenge},
+      {kInsExternalAuthenticate, &TSimulatedChip::ExternalAuthenticate},
+  }};
+  const auto route = std::find_if(kRoutes.begin(), kRoutes.end(), [&](const TRoute& r) { return r.Ins == command.Ins; });
+  if (route == kRoutes.end()) return {{}, kSwInsNotSupported};
+  return (this->*route->Handler)(command, secured, entry);
+}
+
+TSimulatedChip::TOutcome TSimulatedChip::Select(const TCommandApdu& command, bool secured, TJournalEntry& entry) {
+  if (command.P1 == kSelectByName) {
+    if (!std::equal(command.Data.begin(), command.Data.end(), kEmrtdApplicationId.begin(), kEmrtdApplicationId.end()))
+      return {{}, kSwFileNotFound};
+    EndSession();
+    applicationSelected_ = true;
+    return {};
+  }
+  if (command.P1 != kSelectFileUnderDf && command.P1 != kSelectFileById) return {{}, kSwIncorrectP1P2};
+  if (command.Data.size() != 2) return {{}, kSwWrongLength};
+  const auto fileId = static_cast<std::uint16_t>(command.Data[0] << 8 | command.Data[1]);
+  entry.FileId = fileId;
+  if (!secured && options_.RequireBac && options_.RefusePlainSelect) return {{}, kSwSecurityNotSatisfied};
+  if (!applicationSelected_ || !lds_.contains(fileId)) return {{}, kSwFileNotFound};
+  currentFile_ = fileId;
+  return {};
+}
+
+TSimulatedChip::TOutcome TSimulatedChip::ReadBinary(const TCommandApdu& command, bool secured, TJournalEntry& entry) {
+  if (!secured && options_.RequireBac) return {{}, kSwSecurityNotSatisfied};
+  std::size_t offset = 0;
+  if (command.P1 & kShortIdFlag) {
+    const auto fileId = FileIdOfShortId(command.P1 & 0x1F);
+    if (!applicationSelected_ || !fileId || !lds_.contains(*fileId)) return {{}, kSwFileNotFound};
+    currentFile_ = fileId;
+    offset = command.P2;
+  } else {
+    offset = static_cast<std::size_t>(command.P1) << 8 | command.P2;
+  }
+  if (!currentFile_) return {{}, kSwNoCurrentFile};
+  entry.FileId = currentFile_;
+  const auto file = lds_.find(*currentFile_);
+  if (file == lds_.end()) return {{}, kSwFileNotFound};
+  const TBytes& content = file->second;
+  if (offset >= content.size()) return {{}, kSwWrongParameters};
+
+  const std::size_t requested = command.Le.value_or(256);
+  const std::size_t allowed = secured ? std::min(requested, kMaxProtectedReadLength) : requested;
+  const std::size_t count = std::min(allowed, content.size() - offset);
+  const bool cutByEnd = offset + requested > content.size();
+  const auto begin = content.begin() + static_cast<std::ptrdiff_t>(offset);
+  return {TBytes(begin, begin + static_cast<std::ptrdiff_t>(count)),
+          cutByEnd && options_.EndOfFileWarning ? kSwEndOfFileWarning : kSwSuccess};
+}
+
+TSimulatedChip::TOutcome TSimulatedChip::GetChallenge(const TCommandApdu& command, bool, TJournalEntry&) {
+  if (!command.Data.empty() || command.Le != kChallengeLength) return {{}, kSwWrongLength};
+  const TBlock challenge = random_.NextChallenge();
+  challenge_ = challenge;
+  return {TBytes(challenge.begin(), challenge.end()), kSwSuccess};
+}
+
+TSimulatedChip::TOutcome TSimulatedChip::ExternalAuthenticate(const TCommandApdu& command, bool, TJournalEntry&) {
+  if (command.Data.size() != kAuthenticationDataSize) return {{}, kSwWrongLength};
+  if (!challenge_) return {{}, kSwConditionsNotSatisfied};
+  const TBlock challenge = *challenge_;
+  challenge_.reset();  // a challenge serves one attempt
+  const auto result = AuthenticateTerminal(documentKeys_, challenge, command.Data, random_.NextKeyMaterial());
+  if (!result) return {{}, options_.AuthenticationFailure};
+  session_.emplace(result->SessionKeys, result->InitialCounter);
+  return {result->Answer, kSwSuccess};
+}
+
+}  // namespace simchip

@@ -1,0 +1,123 @@
+#pragma once
+// A simulated eMRTD chip: the eMRTD application with its LDS files behind
+// Basic Access Control and 3DES secure messaging (ICAO 9303 parts 10 and 11),
+// answering command APDUs as a real contactless chip does, with faults a test
+// can inject.
+//
+// Before BAC the application and its files can be selected in plain (unless
+// RefusePlainSelect), but plain READ BINARY is refused with 6982 (unless
+// RequireBac is false). GET CHALLENGE and EXTERNAL AUTHENTICATE open a secure
+// messaging session; from then on commands come with CLA 0C. A plain command
+// ends the session (and is then handled as before BAC); a protected command
+// whose MAC or data objects are wrong is answered 6988 and ends the session
+// too, so that BAC has to be run again. Powering the chip off or resetting it
+// ends the session and deselects the application.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "tools/simchip/Apdu.h"
+#include "tools/simchip/ChipFaults.h"
+#include "tools/simchip/ChipRandom.h"
+#include "tools/simchip/Lds.h"
+#include "tools/simchip/SecureChannel.h"
+
+namespace simchip {
+
+struct TDocument;
+
+// The most plaintext one protected READ BINARY answers: DO'87' 81 E9 01 with a
+// 232-byte cryptogram, DO'99' and DO'8E' make 250 bytes, which keeps the answer
+// within the 256 data bytes of a short response APDU.
+inline constexpr std::size_t kMaxProtectedReadLength = 231;
+
+struct TChipOptions {
+  bool RequireBac = true;          // false: plain READ BINARY works too
+  bool RefusePlainSelect = false;  // plain SELECT of a file answered 6982 while BAC is required
+  bool ProtectedErrors = false;    // error status words under secure messaging come as 99 02 SW 8E 08 MAC SW
+  bool EndOfFileWarning = false;   // a read cut short by the end of the file answers 6282 instead of 9000
+  std::uint16_t AuthenticationFailure = kSwAuthenticationFailed;  // answer to a wrong EXTERNAL AUTHENTICATE
+  std::optional<std::uint64_t> RandomSeed;  // fixed seed: the same challenges every run
+};
+
+// What came of one command: an answer, or a failure of the link.
+struct TChipReply {
+  TBytes Answer;
+  std::uint32_t PcscError = 0;  // non-zero: no answer, the reader reports this code
+  bool CardRemoved = false;     // the card has left the field
+};
+
+// One command as the chip saw it.
+struct TJournalEntry {
+  TBytes Command;                    // as received
+  bool Protected = false;            // sent under secure messaging
+  std::optional<TCommandApdu> Plain; // the command after unwrapping (absent when it could not be read)
+  std::optional<std::uint16_t> FileId;  // the file selected or read
+  TChipReply Reply;
+};
+
+class TSimulatedChip {
+public:
+  TSimulatedChip(TLds lds, std::string mrzInformation, TChipOptions options = {});
+  explicit TSimulatedChip(const TDocument& document, TChipOptions options = {});
+
+  TChipReply Transmit(std::span<const std::uint8_t> command);
+
+  // Each of these ends the secure messaging session and deselects the application.
+  void PowerOn() { EndSession(); }
+  void PowerOff() { EndSession(); }
+  void Reset() { EndSession(); }
+  const TBytes& Atr() const { return atr_; }
+
+  TChipOptions& Options() { return options_; }
+  TLds& Files() { return lds_; }
+  const std::string& MrzInformation() const { return mrzInformation_; }
+  bool SessionOpen() const { return session_.has_value(); }
+  // The send sequence counter of the open session.
+  std::optional<TBlock> SessionCounter() const;
+
+  void AddFault(const TFault& fault) { faults_.Add(fault); }
+  void ClearFaults() { faults_.Clear(); }
+  // The next GET CHALLENGE answers this RND.ICC; the next authentication uses this K.ICC.
+  void SetNextChallenge(const TBlock& challenge) { random_.SetNextChallenge(challenge); }
+  void SetNextKeyMaterial(const TKey& keyMaterial) { random_.SetNextKeyMaterial(keyMaterial); }
+
+  const std::vector<TJournalEntry>& Journal() const { return journal_; }
+  void ClearJournal() { journal_.clear(); }
+  // Whether any command selected or read the file.
+  bool Touched(std::uint16_t fileId) const;
+
+private:
+  struct TOutcome {
+    TBytes Data;
+    std::uint16_t Status = kSwSuccess;
+  };
+
+  TBytes Answer(std::span<const std::uint8_t> bytes, TJournalEntry& entry);
+  TBytes AnswerProtected(const TCommandApdu& command, TJournalEntry& entry);
+  TOutcome Execute(const TCommandApdu& command, bool secured, TJournalEntry& entry);
+  TOutcome Select(const TCommandApdu& command, bool secured, TJournalEntry& entry);
+  TOutcome ReadBinary(const TCommandApdu& command, bool secured, TJournalEntry& entry);
+  TOutcome GetChallenge(const TCommandApdu& command, bool secured, TJournalEntry& entry);
+  TOutcome ExternalAuthenticate(const TCommandApdu& command, bool secured, TJournalEntry& entry);
+  void EndSession();
+
+  TLds lds_;
+  std::string mrzInformation_;
+  TChipOptions options_;
+  TKeyPair documentKeys_;
+  TChipRandom random_;
+  TBytes atr_;
+  TFaultSchedule faults_;
+  std::vector<TJournalEntry> journal_;
+
+  bool applicationSelected_ = false;
+  std::optional<std::uint16_t> currentFile_;
+  std::optional<TBlock> challenge_;
+  std::optional<TSecureChannel> session_;
+};
+
+}  // namespace simchip

@@ -1,0 +1,76 @@
+#pragma once
+// A PC/SC resource manager with simulated readers, to put in place of the
+// system's through SetPcscApi(). One reader can hold a TSimulatedChip; the
+// reader records every command sent to it and hands the chip's answers back
+// as SCardTransmit would, buffer limits and card removal included.
+//
+// The chip is not owned: it must outlive the reader or be removed first.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "reader/PcscApi.h"
+#include "tools/simchip/SimulatedChip.h"
+
+namespace simchip {
+
+// PC/SC result codes the simulated readers return.
+enum : std::uint32_t {
+  kScardEInvalidHandle = 0x80100003,
+  kScardEInsufficientBuffer = 0x80100008,
+  kScardEUnknownReader = 0x80100009,
+  kScardENoSmartcard = 0x8010000C,
+  kScardENoService = 0x8010001D,
+  kScardENoReadersAvailable = 0x8010002E,
+  kScardWRemovedCard = 0x80100069,
+};
+
+inline constexpr std::uint32_t kScardLeaveCard = 0;
+inline constexpr std::uint32_t kScardResetCard = 1;
+
+class TSimulatedReader : public TPcscApi {
+public:
+  explicit TSimulatedReader(std::vector<std::string> readerNames = {"Zelvan Virtual ACR122 00 00"});
+
+  // Puts a chip into the reader at the index (default: the first reader).
+  void InsertCard(TSimulatedChip& chip, std::size_t readerIndex = 0);
+  // Takes the card away: open connections fail with SCARD_W_REMOVED_CARD and
+  // new ones with SCARD_E_NO_SMARTCARD until a card is inserted again.
+  void RemoveCard();
+  bool CardPresent() const { return chip_ != nullptr; }
+
+  // Makes EstablishContext fail with this code (0: succeed).
+  void FailEstablishContext(std::uint32_t code) { establishResult_ = code; }
+
+  // Every command given to Transmit on a live connection, in order.
+  const std::vector<simchip::TBytes>& SentCommands() const { return sent_; }
+  void ClearSentCommands() { sent_.clear(); }
+  // Disconnect dispositions seen, in order.
+  const std::vector<std::uint32_t>& Dispositions() const { return dispositions_; }
+
+  std::int32_t EstablishContext(std::uint32_t scope, TScardContext& context) override;
+  std::int32_t ListReaders(TScardContext context, std::span<std::uint8_t> buffer, std::uint32_t& length) override;
+  std::int32_t Connect(TScardContext context, const std::string& readerName, std::uint32_t shareMode,
+                       std::uint32_t preferredProtocols, TScardHandle& card, std::uint32_t& activeProtocol) override;
+  std::int32_t Transmit(TScardHandle card, std::uint32_t protocol, std::span<const std::uint8_t> command,
+                        std::span<std::uint8_t> response, std::uint32_t& responseLength) override;
+  std::int32_t Disconnect(TScardHandle card, std::uint32_t disposition) override;
+
+private:
+  std::vector<std::string> names_;
+  TSimulatedChip* chip_ = nullptr;
+  std::size_t chipReader_ = 0;
+  bool powered_ = false;
+  // Counts insertions and removals; a handle stays valid only while the card
+  // it was made for is in the reader.
+  std::uint64_t insertion_ = 0;
+  std::vector<std::pair<TScardHandle, std::uint64_t>> handles_;
+  TScardHandle nextHandle_ = 0x1001;
+  std::uint32_t establishResult_ = 0;
+  std::vector<simchip::TBytes> sent_;
+  std::vector<std::uint32_t> dispositions_;
+};
+
+}  // namespace simchip
