@@ -1,0 +1,150 @@
+#include "jpeg2000/ChannelConversion.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <utility>
+
+namespace {
+
+using enum OPJ_COMPONENT_TYPE;
+
+// Byte offsets of the component types whose place does not depend on the
+// image: red, green and blue in a blue-green-red pixel, the chroma where the
+// sYCC conversion reads it, opacity in the alpha byte.
+constexpr std::array kFixedOffsets{
+    std::pair{COMPTYPE_R, 2}, std::pair{COMPTYPE_G, 1},  std::pair{COMPTYPE_B, 0},
+    std::pair{COMPTYPE_CB, 1}, std::pair{COMPTYPE_CR, 0}, std::pair{COMPTYPE_OPACITY, 3},
+};
+
+// Y is grey in a grey image, and in an sYCC image goes where the conversion
+// reads it: the red byte.
+std::int32_t LumaOffset(OPJ_COLOR_SPACE colorSpace) { return colorSpace == OPJ_CLRSPC_SYCC ? 2 : 0; }
+
+// Components without a type are taken in reverse: components 0, 1, 2 of a
+// three-component image land in the red, green and blue bytes.
+std::int32_t ReverseOffset(std::uint32_t numcomps, std::uint32_t index) {
+  return static_cast<std::int32_t>(numcomps) - 1 - static_cast<std::int32_t>(index);
+}
+
+std::int32_t DestOffsetFor(OPJ_COMPONENT_TYPE type, const opj_image_t& image, std::uint32_t index) {
+  const auto fixed = std::find_if(kFixedOffsets.begin(), kFixedOffsets.end(),
+                                  [type](const auto& entry) { return entry.first == type; });
+  if (fixed != kFixedOffsets.end()) return fixed->second;
+  if (type == COMPTYPE_Y) return LumaOffset(image.color_space);
+  return ReverseOffset(image.numcomps, index);
+}
+
+bool HasScalablePrecision(std::uint32_t prec) { return prec >= 1 && prec <= 32; }
+
+// Sample to byte. An 8-bit sample keeps its low 8 bits (plus the signed
+// shift); any other precision is scaled to 0..255, truncating, in 64-bit
+// arithmetic so that no precision up to 32 bits overflows.
+class TSampleScaler {
+public:
+  TSampleScaler(const TChannelInfo& channel, std::uint32_t prec)
+      : eightBit_(prec == 8), shift_(channel.Shift), maxValue_(channel.MaxValue) {}
+
+  std::uint8_t operator()(std::int32_t sample) const {
+    if (eightBit_) {
+      return static_cast<std::uint8_t>(static_cast<std::uint64_t>(sample) + static_cast<std::uint64_t>(shift_));
+    }
+    const std::int64_t scaled = (std::int64_t{sample} + shift_) * 255 / maxValue_;
+    return static_cast<std::uint8_t>(static_cast<std::uint64_t>(scaled));
+  }
+
+private:
+  bool eightBit_;
+  std::int64_t shift_;
+  std::int64_t maxValue_;
+};
+
+bool AreaHolds(const TPixelArea& pixels, int channelCount) {
+  if (pixels.Width <= 0 || pixels.Height <= 0 || channelCount <= 0) return false;
+  const std::uint64_t rowBytes = std::uint64_t(pixels.Width) * std::uint64_t(channelCount);
+  if (rowBytes > pixels.BytesPerLine) return false;
+  const std::uint64_t needed = std::uint64_t(pixels.Height - 1) * pixels.BytesPerLine + rowBytes;
+  return needed <= pixels.Bits.size();
+}
+
+std::uint8_t* Row(const TPixelArea& pixels, std::uint64_t row) {
+  return pixels.Bits.data() + row * pixels.BytesPerLine;
+}
+
+std::uint8_t ClampedByte(double value) {
+  // Halves go to the even neighbour, independent of the floating-point rounding mode.
+  const double floor = std::floor(value);
+  const double fraction = value - floor;
+  double rounded = floor;
+  if (fraction > 0.5 || (fraction == 0.5 && std::fmod(floor, 2.0) != 0.0)) rounded += 1.0;
+  return static_cast<std::uint8_t>(std::clamp(rounded, 0.0, 255.0));
+}
+
+}  // namespace
+
+std::vector<TChannelInfo> DescribeChannels(const opj_image_t& image,
+                                           std::span<const OPJ_COMPONENT_TYPE> componentTypes,
+                                           int channelCount) {
+  const std::uint32_t count =
+      image.comps == nullptr ? 0 : std::min<std::uint32_t>(image.numcomps, std::max(channelCount, 0));
+  std::vector<TChannelInfo> channels;
+  channels.reserve(count);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const opj_image_comp_t& component = image.comps[i];
+    TChannelInfo channel;
+    channel.CompType = i < componentTypes.size() ? componentTypes[i] : COMPTYPE_UNKNOWN;
+    channel.DestOffset = DestOffsetFor(channel.CompType, image, i);
+    if (HasScalablePrecision(component.prec)) {  // otherwise left at 0: the channel is not written
+      channel.MaxValue = static_cast<std::int64_t>((std::uint64_t{1} << component.prec) - 1);
+      channel.Shift = component.sgnd == 1 ? std::int64_t{1} << (component.prec - 1) : 0;
+    }
+    channels.push_back(channel);
+  }
+  return channels;
+}
+
+void WriteChannel(const TChannelInfo& channel, const opj_image_comp_t& component, const TPixelArea& pixels,
+                  int channelCount) {
+  if (channel.DestOffset < 0 || channel.DestOffset >= channelCount) return;
+  if (component.data == nullptr || component.dx == 0 || component.dy == 0) return;
+  if (!HasScalablePrecision(component.prec) || channel.MaxValue <= 0 || !AreaHolds(pixels, channelCount)) return;
+
+  const TSampleScaler toByte(channel, component.prec);
+  const std::uint64_t width = std::uint64_t(pixels.Width);
+  const std::uint64_t height = std::uint64_t(pixels.Height);
+  const std::uint64_t dx = component.dx;
+  const std::uint64_t dy = component.dy;
+  // Samples whose block starts inside the bitmap.
+  const std::uint64_t columns = std::min<std::uint64_t>(component.w, (width + dx - 1) / dx);
+  const std::uint64_t rows = std::min<std::uint64_t>(component.h, (height + dy - 1) / dy);
+  const std::size_t step = static_cast<std::size_t>(channelCount);
+
+  for (std::uint64_t j = 0; j < rows; ++j) {
+    const OPJ_INT32* samples = component.data + j * component.w;
+    const std::uint64_t lastRow = std::min(j * dy + dy, height);
+    for (std::uint64_t r = j * dy; r < lastRow; ++r) {
+      std::uint8_t* out = Row(pixels, r) + channel.DestOffset;
+      for (std::uint64_t k = 0; k < columns; ++k) {
+        const std::uint8_t value = toByte(samples[k]);
+        const std::uint64_t lastColumn = std::min(k * dx + dx, width);
+        for (std::uint64_t x = k * dx; x < lastColumn; ++x) out[x * step] = value;
+      }
+    }
+  }
+}
+
+void ConvertSyccToRgb(const TPixelArea& pixels, int channelCount) {
+  if (channelCount < 3 || !AreaHolds(pixels, channelCount)) return;
+  const std::size_t step = static_cast<std::size_t>(channelCount);
+  for (int r = 0; r < pixels.Height; ++r) {
+    std::uint8_t* pixel = Row(pixels, std::uint64_t(r));
+    for (int x = 0; x < pixels.Width; ++x, pixel += step) {
+      const double y = pixel[2];
+      const double cb = pixel[1] - 128.0;
+      const double cr = pixel[0] - 128.0;
+      pixel[2] = ClampedByte(y + 1.402 * cr);
+      pixel[1] = ClampedByte(y - 0.34414 * cb - 0.71414 * cr);
+      pixel[0] = ClampedByte(y + 1.772 * cb);
+    }
+  }
+}
