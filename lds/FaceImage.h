@@ -18,10 +18,8 @@ struct TExtractedFace {
   QImage Picture;  // the JPEG face
 };
 
-// Finds the image data of the DG2 held in the stream (which must start with
-// the DG2 tag 0x75) through the BER lengths and the ISO/IEC 19794-5 record,
-// or, when the record has another form, 49 bytes after the 5F2E tag. JPEG
-// data is decoded by Qt's JPEG reader; anything else goes to the bitmap,
-// whose EJpeg2000Error reaches the caller. Raises EReadError on an empty
-// stream.
+// Takes the face image data out of the DG2 held in the stream
+// (LocateFaceImage). JPEG data is decoded by Qt's JPEG reader; anything else,
+// a JPEG that Qt cannot read included, goes to the bitmap, whose
+// EJpeg2000Error reaches the caller. Raises EReadError on an empty stream.
 TExtractedFace ExtractFaceImage(TMemoryStream& stream, TJpeg2000Bitmap& bitmap);
