@@ -1,0 +1,22 @@
+#pragma once
+// The picture files of tests/lds/data, made by make-face-fixtures.sh.
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <QImage>
+
+#include "LdsBytes.h"
+
+inline std::string FixturePath(const std::string& name) { return std::string(LDS_TEST_DATA_DIR) + "/" + name; }
+
+inline TBytes Fixture(const std::string& name) {
+  std::ifstream in(FixturePath(name), std::ios::binary);
+  return TBytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A picture file as 32-bit RGB, for pixel comparisons.
+inline QImage FixturePicture(const std::string& name) {
+  return QImage(QString::fromStdString(FixturePath(name))).convertToFormat(QImage::Format_RGB32);
+}
