@@ -1,0 +1,144 @@
+// The sample documents kept in the repository: consistent with themselves,
+// built as the C++ builders build them, and served whole by the chip.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "ChipHarness.h"
+#include "tools/simchip/DocumentFile.h"
+#include "tools/simchip/Tlv.h"
+
+namespace simchip::testing {
+namespace {
+
+struct TSample {
+  const char* File;
+  std::size_t MrzLength;  // 88 for TD3, 90 for TD1
+  EImageDataType ImageType;
+  const char* ImageSignature;  // first bytes of the picture
+  bool HasDg11;
+};
+
+const std::vector<TSample> kSamples{
+    {"icao-passport.zdoc", 88, EImageDataType::Jpeg2000, "0000000C6A5020200D0A870A", true},  // JP2 file
+    {"icao-id-card.zdoc", 90, EImageDataType::Jpeg2000, "FF4FFF51", true},                  // J2K codestream
+    {"jpeg-face-passport.zdoc", 88, EImageDataType::Jpeg, "FFD8FF", true},
+    {"no-dg11-passport.zdoc", 88, EImageDataType::Jpeg2000, "0000000C6A5020200D0A870A", false},
+};
+
+TDocument Load(const TSample& sample) {
+  return LoadDocumentFile(std::filesystem::path(ZELVAN_SAMPLES_DIR) / sample.File);
+}
+
+int CheckDigit(std::string_view field) {
+  static constexpr int kWeights[] = {7, 3, 1};
+  int sum = 0;
+  for (std::size_t i = 0; i < field.size(); ++i) {
+    const char c = field[i];
+    const int value = c == '<' ? 0 : (c >= '0' && c <= '9') ? c - '0' : c - 'A' + 10;
+    sum += value * kWeights[i % 3];
+  }
+  return sum % 10;
+}
+
+std::string MrzOf(const TDocument& document) {
+  const auto dg1 = ReadTlv(document.Lds.at(DataGroupFileId(1)));
+  const auto mrz = ReadTlv(dg1->Value);
+  return std::string(mrz->Value.begin(), mrz->Value.end());
+}
+
+// Document number, date of birth and date of expiry with their check digits,
+// where TD3 and TD1 keep them (positions from 0, lines one after the other).
+std::string MrzInformationOf(const std::string& mrz) {
+  if (mrz.size() == 90) return mrz.substr(5, 10) + mrz.substr(30, 7) + mrz.substr(38, 7);
+  return mrz.substr(44, 10) + mrz.substr(57, 7) + mrz.substr(65, 7);
+}
+
+TEST(SampleDocuments, MrzInformationMatchesDg1AndItsCheckDigits) {
+  for (const auto& sample : kSamples) {
+    SCOPED_TRACE(sample.File);
+    const TDocument document = Load(sample);
+    const std::string mrz = MrzOf(document);
+    ASSERT_EQ(mrz.size(), sample.MrzLength);
+    EXPECT_EQ(MrzInformationOf(mrz), document.MrzInformation);
+    ASSERT_EQ(document.MrzInformation.size(), 24u);
+    for (const auto& [start, length] : {std::pair{0, 9}, std::pair{10, 6}, std::pair{17, 6}})
+      EXPECT_EQ(CheckDigit(document.MrzInformation.substr(start, length)) + '0', document.MrzInformation[start + length]);
+  }
+}
+
+TEST(SampleDocuments, FilesAreWhatTheBuildersMake) {
+  for (const auto& sample : kSamples) {
+    SCOPED_TRACE(sample.File);
+    const TDocument document = Load(sample);
+    EXPECT_EQ(document.Lds.contains(DataGroupFileId(11)), sample.HasDg11);
+    EXPECT_EQ(document.Lds.at(kEfComFileId), MakeEfComFor(document.Lds));
+    EXPECT_EQ(document.Lds.at(DataGroupFileId(1)), MakeDg1(MrzOf(document)));
+
+    // Take the picture and its facial record fields out of DG2 and build DG2 again.
+    const TBytes& dg2 = document.Lds.at(DataGroupFileId(2));
+    const TBytes dataBlockTag{0x5F, 0x2E};
+    const std::size_t tag = static_cast<std::size_t>(
+        std::search(dg2.begin(), dg2.end(), dataBlockTag.begin(), dataBlockTag.end()) - dg2.begin());
+    ASSERT_LT(tag + 51, dg2.size());
+    const auto record = std::span(dg2).subspan(tag + 5);
+    TFaceImage face{TBytes(dg2.begin() + static_cast<std::ptrdiff_t>(tag + 51), dg2.end()),
+                    static_cast<EImageDataType>(record[35]), static_cast<std::uint16_t>(record[36] << 8 | record[37]),
+                    static_cast<std::uint16_t>(record[38] << 8 | record[39]), static_cast<EGender>(record[20])};
+    EXPECT_EQ(face.Type, sample.ImageType);
+    EXPECT_EQ(ToHex(std::span(face.Data).first(std::string_view(sample.ImageSignature).size() / 2)),
+              sample.ImageSignature);
+    EXPECT_GT(face.Data.size(), 5000u);
+    EXPECT_LT(face.Data.size(), 20000u);
+    EXPECT_EQ(MakeDg2(face), dg2);
+
+    if (!sample.HasDg11) continue;
+    const TBytes& dg11 = document.Lds.at(DataGroupFileId(11));
+    const auto outer = ReadTlv(dg11);
+    ASSERT_TRUE(outer);
+    const auto tagList = ReadTlv(outer->Value);
+    std::vector<TDg11Field> fields;
+    for (std::size_t p = tagList->Size; p < outer->Value.size();) {
+      const auto field = ReadTlv(outer->Value.subspan(p));
+      ASSERT_TRUE(field);
+      fields.emplace_back(field->Tag, std::string(field->Value.begin(), field->Value.end()));
+      p += field->Size;
+    }
+    EXPECT_EQ(MakeDg11(fields), dg11);
+    const bool someNonAscii = std::any_of(fields.begin(), fields.end(), [](const TDg11Field& f) {
+      return std::any_of(f.second.begin(), f.second.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    });
+    EXPECT_TRUE(someNonAscii) << "the samples carry Turkish letters in UTF-8";
+  }
+}
+
+TEST(SampleDocuments, ChipServesEveryFileAfterBac) {
+  for (const auto& sample : kSamples) {
+    SCOPED_TRACE(sample.File);
+    const TDocument document = Load(sample);
+    TSimulatedChip chip(document);
+    TSimulatedReader reader;
+    reader.InsertCard(chip);
+    TScardContext context = 0;
+    reader.EstablishContext(kScardScopeUser, context);
+    TScardHandle handle = 0;
+    std::uint32_t protocol = 0;
+    ASSERT_EQ(reader.Connect(context, "Zelvan Virtual ACR122 00 00", kScardShareShared, kScardProtocolAny, handle,
+                             protocol),
+              kScardSuccess);
+    TBacTerminal terminal([&](std::span<const std::uint8_t> command) -> std::optional<TBytes> {
+      std::vector<std::uint8_t> response(255);
+      std::uint32_t length = 0;
+      if (reader.Transmit(handle, protocol, command, response, length) != kScardSuccess) return std::nullopt;
+      response.resize(length);
+      return response;
+    });
+    ASSERT_EQ(terminal.SelectApplication().Status, kSwSuccess);
+    ASSERT_EQ(terminal.Authenticate(document.MrzInformation).Status, kSwSuccess);
+    for (const auto& [fileId, content] : document.Lds) EXPECT_EQ(terminal.ReadFile(fileId), content);
+  }
+}
+
+}  // namespace
+}  // namespace simchip::testing

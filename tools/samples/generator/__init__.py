@@ -1,0 +1,1 @@
+"""Builds the sample documents of the simulated chip from their descriptions."""
