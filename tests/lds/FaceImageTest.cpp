@@ -4,9 +4,6 @@
 #include <string>
 #include <vector>
 
-#include <QBuffer>
-#include <QImageWriter>
-
 #include "FaceBytes.h"
 #include "Fixtures.h"
 #include "lds/FaceImage.h"
@@ -16,16 +13,6 @@ namespace {
 TBytes NotFacial(TBytes record) {
   record[0] = 'X';
   return record;
-}
-
-TBytes JpegOf(const QImage& picture) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, "jpeg");
-  writer.setQuality(90);
-  EXPECT_TRUE(writer.write(picture)) << writer.errorString().toStdString();
-  return TBytes(bytes.begin(), bytes.end());
 }
 
 QImage Rgb(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }

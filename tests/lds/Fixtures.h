@@ -5,7 +5,9 @@
 #include <iterator>
 #include <string>
 
+#include <QBuffer>
 #include <QImage>
+#include <QImageWriter>
 
 #include "LdsBytes.h"
 
@@ -19,4 +21,15 @@ inline TBytes Fixture(const std::string& name) {
 // A picture file as 32-bit RGB, for pixel comparisons.
 inline QImage FixturePicture(const std::string& name) {
   return QImage(QString::fromStdString(FixturePath(name))).convertToFormat(QImage::Format_RGB32);
+}
+
+// A picture as JPEG (JFIF) data, written by Qt.
+inline TBytes JpegOf(const QImage& picture) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "jpeg");
+  writer.setQuality(90);
+  writer.write(picture);
+  return TBytes(bytes.begin(), bytes.end());
 }
