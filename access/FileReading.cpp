@@ -1,0 +1,167 @@
+// Opening the document and reading whole data groups (OpenDocument,
+// ReadDataGroup).
+
+#include "access/FileReading.h"
+
+#include <algorithm>
+
+#include "access/CardExchange.h"
+#include "access/FileSteps.h"
+#include "access/MessageFormat.h"
+#include "access/MutualAuthentication.h"
+#include "access/PiccView.h"
+#include "access/PlainCommands.h"
+#include "access/SecureResponses.h"
+
+namespace {
+
+constexpr std::uint16_t kSuccess = 0x9000;
+constexpr std::uint16_t kSecurityStatusNotSatisfied = 0x6982;
+constexpr std::uint8_t kEfCom = 0;
+constexpr std::uint16_t kHeaderLength = 4;  // the first bytes read of a file: enough for its length
+constexpr std::uint16_t kPieceLength = 100;
+// The second read of EF.COM takes the rest in one READ BINARY of at most 256 bytes.
+constexpr std::uint16_t kEfComMinimum = kHeaderLength;
+constexpr std::uint16_t kEfComMaximum = kHeaderLength + 256;
+
+constexpr std::string_view kSelectAppletConnectionError = "MrtdSelectApplet connection error.";
+constexpr std::string_view kPlainEfComBadStatus = "MrtdSelectDG : Bad status word %x";
+constexpr std::string_view kLengthNot4 = "recv_len <>4 :  %d";
+constexpr std::string_view kBadEfComLength = "MrtdReadFile : Bad file length %d";
+constexpr std::string_view kQueryingSize = "Querying file size DG(%d)";
+
+constexpr TStepTexts kEfComSecureSelect{
+    .ConnectionError = "MrtdBacSelectDG connection error.",
+    .WrongMac = "MrtdBacSelectDG : Wrong MAC in card's answer",
+    .FileNotFound = "MrtdBacSelectDG : File not found",
+    .BadStatus = "MrtdBacSelectDG : Bad status word %04X",
+};
+constexpr TStepTexts kEfComHeaderRead{
+    .ConnectionError = "MrtdReadFileSize connection error.",
+    .WrongMac = "MrtdBacReadFile : Wrong MAC in card's answer",
+    .FileNotFound = {},
+    .BadStatus = "MrtdSelectDG : Bad status word %x",
+};
+constexpr TStepTexts kEfComBodyRead{
+    .ConnectionError = "MrtdReadFile connection error.",
+    .WrongMac = "MrtdBacReadFile : Wrong MAC in card's answer",
+    .FileNotFound = {},
+    .BadStatus = "MrtdBacReadFile : Bad status word %x",
+};
+constexpr TStepTexts kDataGroupSecureSelect{
+    .ConnectionError = "MrtdBacSelectDG connection error.",
+    .WrongMac = "MrtdBacSelectDG(%d) : Wrong MAC in card's answer",
+    .FileNotFound = "MrtdBacSelectDG(%d) : File not found",
+    .BadStatus = "MrtdBacSelectDG(%d) : Bad status word %04X",
+};
+// Chips read without BAC: the data group is selected with a plain SELECT.
+constexpr TStepTexts kDataGroupPlainSelect{
+    .ConnectionError = "MrtdSelectDG connection error.",
+    .WrongMac = {},
+    .FileNotFound = "MrtdSelectDG(%d) : File not found",
+    .BadStatus = "MrtdSelectDG(%d) : Bad status word %04X",
+};
+constexpr TStepTexts kDataGroupHeaderRead{
+    .ConnectionError = "MrtdReadFileSize connection error.",
+    .WrongMac = "MrtdBacReadFile : Wrong MAC in card's answer",
+    .FileNotFound = "MrtdReadFileSizeDG(%d) : File not found",
+    .BadStatus = "MrtdReadFileSizetDG(%d) : Bad status word %04X",
+};
+constexpr TStepTexts kDataGroupPieceRead{
+    .ConnectionError = "MrtdReadFileEx connection error.",
+    .WrongMac = "MrtdReadFileEx : Wrong MAC in card's answer",
+    .FileNotFound = {},
+    .BadStatus = "MrtdReadFileEx : Bad status word %x",
+};
+
+using TWorkBuffer = std::array<std::uint8_t, 256>;
+
+// Reads the first 4 bytes of the selected file into work; false when the step ended (logged).
+bool ReadHeader(tMRTD_CTX& ctx, std::optional<std::uint16_t> status, const TStepTexts& texts, std::uint8_t number,
+                TWorkBuffer& work) {
+  if (!status || !AcceptStatusStep(*status, texts, number)) return false;
+  const std::optional<std::size_t> length = TakeDataStep(ctx, work, texts, number);
+  if (!length) return false;
+  if (*length != kHeaderLength) {
+    LogMessage(FormatMessage(kLengthNot4, {static_cast<long long>(*length)}));
+    return false;
+  }
+  return true;
+}
+
+// Plain SELECT of EF.COM; runs BAC and the protected SELECT when the chip
+// refuses it with 0x6982. False when the step ended (logged).
+bool SelectEfCom(const std::string& mrzInformation, tMRTD_CTX& ctx) {
+  const auto build = [](TApduBuffer& command, std::uint32_t& length) { BuildSelectFile(kEfCom, command, length); };
+  if (ExchangeApdu(build) != 0) {
+    LogMessage(std::string(kSelectAppletConnectionError));
+    return false;
+  }
+  const std::uint16_t status = GetStatusWord(ResponseBytes());
+  if (status == kSuccess) return true;
+  if (status != kSecurityStatusNotSatisfied) {
+    LogStep(kPlainEfComBadStatus, kEfCom, status);
+    return false;
+  }
+  // BAC's outcome is not tested: after a failure the protected SELECT still
+  // goes out and the chip's refusal is reported through its status word.
+  PerformBac(mrzInformation, ctx);
+  return SelectFileStep(ctx, kEfCom, true, kEfComSecureSelect);
+}
+
+}  // namespace
+
+void OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, tMRTD_CTX& ctx) {
+  ctx.BacEnabled = false;
+  if (ExchangeApdu(BuildSelectApplication) != 0) return LogMessage(std::string(kSelectAppletConnectionError));
+  if (!SelectEfCom(mrzInformation, ctx)) return;
+
+  std::optional<std::uint16_t> status = ReadBinaryStep(ctx, 0, kHeaderLength, TClearBuffers::Yes, kEfComHeaderRead, kEfCom);
+  if (status == kSecurityStatusNotSatisfied) {
+    PerformBac(mrzInformation, ctx);
+    status = ReadBinaryStep(ctx, 0, kHeaderLength, TClearBuffers::Yes, kEfComHeaderRead, kEfCom);
+  }
+  TWorkBuffer work{};
+  if (!ReadHeader(ctx, status, kEfComHeaderRead, kEfCom, work)) return;
+  std::array<std::uint8_t, kHeaderLength> header{};
+  std::copy_n(work.begin(), header.size(), header.begin());
+
+  // A length outside 4..260 cannot be read in one more READ BINARY: nothing is sent.
+  const std::uint16_t fileLength = DecodeFileLength(work);
+  if (fileLength < kEfComMinimum || fileLength > kEfComMaximum)
+    return LogMessage(FormatMessage(kBadEfComLength, {fileLength}));
+
+  status = ReadBinaryStep(ctx, kHeaderLength, static_cast<std::uint16_t>(fileLength - kHeaderLength),
+                          TClearBuffers::Yes, kEfComBodyRead, kEfCom);
+  if (!status || !AcceptStatusStep(*status, kEfComBodyRead, kEfCom)) return;
+  if (!TakeDataStep(ctx, std::span<std::uint8_t>(efCom).subspan(kHeaderLength), kEfComBodyRead, kEfCom)) return;
+  std::ranges::copy(header, efCom.begin());
+}
+
+void ReadDataGroup(std::uint8_t number, TMemoryStream& stream, tMRTD_CTX& ctx) {
+  stream.Rewind();
+  const bool secure = ctx.BacEnabled;
+  if (!SelectFileStep(ctx, number, secure, secure ? kDataGroupSecureSelect : kDataGroupPlainSelect)) return;
+
+  LogStep(kQueryingSize, number);
+  TWorkBuffer work{};
+  const auto status = ReadBinaryStep(ctx, 0, kHeaderLength, TClearBuffers::Yes, kDataGroupHeaderRead, number);
+  if (!ReadHeader(ctx, status, kDataGroupHeaderRead, number, work)) return;
+
+  const std::uint16_t size = DecodeFileLength(work);
+  LogMessage("filesize:" + std::to_string(size));
+  PiccView().SetProgressMax(size);
+
+  for (std::uint32_t offset = 0; offset < size;) {
+    const auto piece = static_cast<std::uint16_t>(std::min<std::uint32_t>(size - offset, kPieceLength));
+    const auto pieceStatus = ReadBinaryStep(ctx, static_cast<std::uint16_t>(offset), piece, TClearBuffers::No,
+                                            kDataGroupPieceRead, number);
+    if (!pieceStatus || !AcceptStatusStep(*pieceStatus, kDataGroupPieceRead, number)) return;
+    const std::optional<std::size_t> length = TakeDataStep(ctx, work, kDataGroupPieceRead, number);
+    if (!length) return;
+    PiccView().SetProgressPosition(PiccView().ProgressPosition() + piece);
+    offset += piece;
+    stream.Write(std::span<const std::uint8_t>(work).first(*length));
+  }
+  stream.Rewind();
+}

@@ -1,0 +1,102 @@
+#include "access/MutualAuthentication.h"
+
+#include <algorithm>
+#include <array>
+
+#include "access/BacKeys.h"
+#include "access/ByteOperations.h"
+#include "access/CardExchange.h"
+#include "access/MessageFormat.h"
+#include "access/PiccView.h"
+#include "access/RandomSource.h"
+#include "access/RetailMac.h"
+#include "access/SecretBytes.h"
+#include "access/SecureResponses.h"
+#include "access/TripleDes.h"
+
+namespace {
+
+constexpr std::uint16_t kSuccess = 0x9000;
+constexpr std::size_t kChallengeAnswerLength = 10;      // RND.ICC, SW1 SW2
+constexpr std::size_t kAuthenticateAnswerLength = 42;  // E_ICC, M_ICC, SW1 SW2
+constexpr std::size_t kCryptogramLength = 32;
+
+void Log(std::string_view pattern, std::initializer_list<long long> numbers = {}, std::uint32_t status = 0) {
+  LogMessage(FormatMessage(pattern, numbers, status));
+}
+
+}  // namespace
+
+void BuildGetChallenge(TApduBuffer& command, std::uint32_t& commandLength) {
+  constexpr std::array<std::uint8_t, 5> getChallenge{0x00, 0x84, 0x00, 0x00, 0x08};
+  std::ranges::copy(getChallenge, command.begin());
+  commandLength = getChallenge.size();
+}
+
+void BuildMutualAuthenticate(std::span<const std::uint8_t, 40> data, TApduBuffer& command,
+                             std::uint32_t& commandLength) {
+  constexpr std::array<std::uint8_t, 5> header{0x00, 0x82, 0x00, 0x00, 0x28};
+  std::ranges::copy(header, command.begin());
+  std::ranges::copy(data, command.begin() + header.size());
+  command[header.size() + data.size()] = 0x28;
+  commandLength = static_cast<std::uint32_t>(header.size() + data.size() + 1);
+}
+
+void PerformBac(const std::string& mrzInformation, tMRTD_CTX& ctx) {
+  // The keys are replaced below, so any earlier secure messaging is over: an
+  // authentication that fails always leaves BacEnabled false.
+  ctx.BacEnabled = false;
+  DeriveBacKeys(ComputeKeySeed(mrzInformation), ctx);
+  RandomBytes(ctx.RND_IFD);
+  RandomBytes(ctx.K_IFD);
+
+  if (ExchangeApdu(BuildGetChallenge) != 0) return Log("MrtdIccGetChallenge connection error.");
+  if (const std::uint16_t status = GetStatusWord(ResponseBytes()); status != kSuccess)
+    return Log("MrtdIccGetChallenge : Wrong status word %x", {}, status);
+  if (RecvLen != kChallengeAnswerLength) return Log("RND_ICC error.");
+  t64Bit rndIcc{};
+  std::copy_n(RecvBuf.begin(), rndIcc.size(), rndIcc.begin());
+
+  // S = RND.IFD || RND.ICC || K.IFD; E_IFD = S under K_Enc; M_IFD = MAC of E_IFD under K_MAC.
+  TSecretBytes<kCryptogramLength> s;
+  std::ranges::copy(ctx.RND_IFD, s.begin());
+  std::ranges::copy(rndIcc, s.begin() + 8);
+  std::ranges::copy(ctx.K_IFD, s.begin() + 16);
+  ctx.SSC = {};
+  std::array<std::uint8_t, 40> data{};
+  Encrypt3Des(ctx, s, data, false);
+  ctx.SSC = {};
+  const t64Bit mIfd = ComputeMac(ctx, std::span<const std::uint8_t>(data).first(kCryptogramLength));
+  std::ranges::copy(mIfd, data.begin() + kCryptogramLength);
+
+  const auto buildAuthenticate = [&data](TApduBuffer& command, std::uint32_t& length) {
+    BuildMutualAuthenticate(data, command, length);
+  };
+  if (ExchangeApdu(buildAuthenticate) != 0) return Log("MrtdIccMutualAuthenticate connection error.");
+  if (const std::uint16_t status = GetStatusWord(ResponseBytes()); status != kSuccess)
+    return Log("MrtdIccGetChallenge : Wrong status word %x", {}, status);
+  if (RecvLen != kAuthenticateAnswerLength)
+    return Log("MrtdIccGetChallenge : Card returned %d bytes instead of %d",
+               {static_cast<long long>(RecvLen), static_cast<long long>(kAuthenticateAnswerLength)});
+
+  // The chip proves itself: its MAC over E_ICC (no counter) and our RND.IFD inside R.
+  const std::span<const std::uint8_t> eIcc = std::span<const std::uint8_t>(RecvBuf).first(kCryptogramLength);
+  const std::span<const std::uint8_t> mIcc = std::span<const std::uint8_t>(RecvBuf).subspan(kCryptogramLength, 8);
+  ctx.SSC = {};
+  if (!SameBytes(ComputeMac(ctx, eIcc), mIcc))
+    return Log("MrtdIccMutualAuthenticate : Wrong MAC in card's answer");
+  TSecretBytes<kCryptogramLength> r;  // RND.ICC || RND.IFD || K.ICC
+  Decrypt3Des(ctx, eIcc, r);
+  if (!SameBytes(std::span<const std::uint8_t>(r).subspan(8, 8), ctx.RND_IFD))
+    return Log("MrtdIccMutualAuthenticate : Wrong RND.IFD in card's answer");
+
+  t128Bit seed{};
+  std::copy_n(r.begin() + 16, seed.size(), seed.begin());  // K.ICC
+  XorBytes(seed, ctx.K_IFD);
+  DeriveBacKeys(seed, ctx);
+  WipeBytes(seed);
+
+  std::copy_n(rndIcc.begin() + 4, 4, ctx.SSC.begin());
+  std::copy_n(ctx.RND_IFD.begin() + 4, 4, ctx.SSC.begin() + 4);
+  ctx.BacEnabled = true;
+}

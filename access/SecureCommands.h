@@ -1,0 +1,34 @@
+#pragma once
+// The two protected commands of ICAO 9303 secure messaging: SELECT of an
+// elementary file and READ BINARY, with their data objects DO'87' (enciphered
+// command data) and DO'8E' (MAC over the padded header and data objects).
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "access/MrtdContext.h"
+#include "reader/ApduExchange.h"
+
+using TMacDataObject = std::array<std::uint8_t, 10>;
+
+// DO'87' of up to 15 bytes of command data: 87, cryptogram length + 1, 01,
+// then the data padded (always) and enciphered under encK. Returns the
+// object's length (11 for a 2-byte file identifier); object holds at least
+// data padded + 3 bytes.
+std::size_t BuildEncryptedDataObject(const tMRTD_CTX& ctx, std::span<const std::uint8_t> data,
+                                     std::span<std::uint8_t> object);
+
+// DO'8E': 8E 08 and the MAC of macInput (advances SSC once).
+TMacDataObject BuildMacDataObject(tMRTD_CTX& ctx, std::span<const std::uint8_t> macInput);
+
+// 0C A4 02 0C 15 DO'87' DO'8E' 00: protected SELECT of file 01 nn (number 0 =
+// EF.COM, 01 1E), 27 bytes. Advances SSC once.
+void BuildSecureSelectFile(tMRTD_CTX& ctx, std::uint8_t number, TApduBuffer& command, std::uint32_t& commandLength);
+
+// 0C B0 P1 P2 0D 97 01 Le DO'8E' 00: protected READ BINARY, 19 bytes; Le 0x00
+// stands for 256 (and is also written for 0). Advances SSC once. Builds
+// nothing (and leaves SSC) when length is greater than 256.
+void BuildSecureReadBinary(tMRTD_CTX& ctx, std::uint16_t offset, std::uint16_t length, TApduBuffer& command,
+                           std::uint32_t& commandLength);

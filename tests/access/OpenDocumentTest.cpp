@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "CardFakes.h"
+#include "IcaoWorkedExample.h"
+#include "TestChip.h"
+#include "access/FileReading.h"
+#include "reader/ApduExchange.h"
+#include "support/FakePiccView.h"
+
+namespace {
+
+const TBytes kSelectApplication = Hex("00A4040C07A0000002471001");
+const TBytes kPlainSelectEfCom = Hex("00A4020C02011E");
+
+class OpenDocumentTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ResetReaderLink();
+    chip.Files = {{0, icao::kEfCom}};
+    card.Responder = [this](const TBytes& command) { return chip.Answer(command); };
+  }
+  void TearDown() override { ResetReaderLink(); }
+
+  TBytes EfComBuffer(const TBytes& file, std::size_t paddingAt) const {
+    TBytes buffer(256, 0x00);
+    std::ranges::copy(file, buffer.begin());
+    buffer[paddingAt] = 0x80;
+    return buffer;
+  }
+
+  TFakePiccView view;
+  TTestChip chip;
+  TFakeCardApi card;
+  // Enough for two authentications.
+  TFixedRandomSource random{Concat({icao::kRndIfd, icao::kKIfd, icao::kRndIfd, icao::kKIfd})};
+  TEFComBuffer efCom{};
+  tMRTD_CTX ctx{};
+};
+
+TEST_F(OpenDocumentTest, BacAtTheFirstReadWhenThePlainSelectIsAnswered) {
+  chip.Demand = TBacDemand::AtRead;
+  ctx.BacEnabled = true;  // left from an earlier read: cleared at the start
+  OpenDocument(icao::kMrzInformation, efCom, ctx);
+  ASSERT_EQ(card.Commands.size(), 7u);
+  EXPECT_EQ(card.Commands[1], kPlainSelectEfCom);
+  EXPECT_EQ(ToHex(card.Commands[2]), "00B0000004");  // plain read refused with 6982
+  EXPECT_EQ(card.Commands[3], icao::kGetChallenge);
+  EXPECT_EQ(ToHex(card.Commands[5]).substr(0, 16), "0CB000000D970104");  // repeated under secure messaging
+  EXPECT_EQ(ToHex(card.Commands[6]).substr(0, 16), "0CB000040D970112");
+  EXPECT_TRUE(ctx.BacEnabled);
+  EXPECT_EQ(ToHex(efCom), ToHex(EfComBuffer(icao::kEfCom, 22)));
+  EXPECT_TRUE(view.Lines.empty());
+}
+
+TEST_F(OpenDocumentTest, SecondBacWhenTheProtectedReadIsRefused) {
+  card.Tamper[5] = StatusOnly(0x6982);  // the first protected read of EF.COM
+  OpenDocument(icao::kMrzInformation, efCom, ctx);
+  ASSERT_EQ(card.Commands.size(), 10u);
+  EXPECT_EQ(card.Commands[6], icao::kGetChallenge);
+  EXPECT_EQ(card.Commands[7], icao::kExternalAuthenticate);  // the same fed nonce and key material
+  EXPECT_TRUE(ctx.BacEnabled);
+  EXPECT_EQ(ToHex(efCom), ToHex(EfComBuffer(icao::kEfCom, 22)));
+  EXPECT_TRUE(view.Lines.empty());
+  EXPECT_EQ(random.Remaining(), 0u);
+}
+
+TEST_F(OpenDocumentTest, ChipWithoutBacIsReadInPlain) {
+  chip.Demand = TBacDemand::None;
+  OpenDocument(icao::kMrzInformation, efCom, ctx);
+  ASSERT_EQ(card.Commands.size(), 4u);
+  EXPECT_EQ(card.Commands[0], kSelectApplication);
+  EXPECT_EQ(card.Commands[1], kPlainSelectEfCom);
+  EXPECT_EQ(ToHex(card.Commands[2]), "00B0000004");
+  EXPECT_EQ(ToHex(card.Commands[3]), "00B0000412");
+  EXPECT_FALSE(ctx.BacEnabled);
+  TBytes expected(256, 0x00);
+  std::ranges::copy(icao::kEfCom, expected.begin());
+  EXPECT_EQ(ToHex(efCom), ToHex(expected));
+  EXPECT_TRUE(view.Lines.empty());
+}
+
+TEST_F(OpenDocumentTest, EfComOfFourBytesIsFollowedByAReadWithLe00) {
+  chip.Files = {{0, Hex("6002AABB")}};
+  OpenDocument(icao::kMrzInformation, efCom, ctx);
+  ASSERT_EQ(card.Commands.size(), 7u);
+  EXPECT_EQ(ToHex(card.Commands[6]).substr(0, 16), "0CB000040D970100");
+  EXPECT_EQ(ToHex(efCom), ToHex(EfComBuffer(Hex("6002AABB"), 4)));
+  EXPECT_TRUE(view.Lines.empty());
+}
+
+struct TOpenCase {
+  std::string Name;
+  std::function<void(TTestChip&)> Chip;
+  std::map<std::size_t, TFakeCardApi::TTamper> Tamper;
+  std::vector<std::string> Lines;
+  std::size_t Commands;
+};
+
+TEST(OpenDocumentFailures, EachLogsItsLineAndLeavesEfComAsGiven) {
+  ResetReaderLink();
+  const auto noChange = [](TTestChip&) {};
+  const auto plainChip = [](TTestChip& c) { c.Demand = TBacDemand::None; };
+  const std::vector<TOpenCase> cases{
+      {"application select fails", noChange, {{0, ConnectionLost}}, {"MrtdSelectApplet connection error."}, 1},
+      {"EF.COM select fails", noChange, {{1, ConnectionLost}}, {"MrtdSelectApplet connection error."}, 2},
+      {"EF.COM absent", [](TTestChip& c) { c.Demand = TBacDemand::None; c.Files.clear(); }, {},
+       {"MrtdSelectDG : Bad status word 6A82"}, 2},
+      {"EF.COM select refused oddly", noChange, {{1, StatusOnly(0x0090)}}, {"MrtdSelectDG : Bad status word 90"}, 2},
+      {"BAC fails: protected select refused", noChange, {{3, StatusOnly(0x6300)}},
+       {"MrtdIccGetChallenge : Wrong status word 6300", "MrtdBacSelectDG : Bad status word 6988"}, 5},
+      {"protected select fails", noChange, {{4, ConnectionLost}}, {"MrtdBacSelectDG connection error."}, 5},
+      {"protected select: not found", [](TTestChip& c) { c.Files.clear(); }, {}, {"MrtdBacSelectDG : File not found"},
+       5},
+      {"protected select: not found in protected form", [](TTestChip& c) { c.Files.clear(); c.ProtectedRefusals = true; },
+       {}, {"MrtdBacSelectDG : File not found"}, 5},
+      {"protected select: protected refusal with a wrong MAC",
+       [](TTestChip& c) { c.Files.clear(); c.ProtectedRefusals = true; }, {{4, FlipByte(-3)}},
+       {"MrtdBacSelectDG : Wrong MAC in card's answer"}, 5},
+      {"protected select: wrong MAC", noChange, {{4, FlipByte(7)}}, {"MrtdBacSelectDG : Wrong MAC in card's answer"}, 5},
+      {"protected select: other status", noChange, {{4, StatusOnly(0x6D00)}},
+       {"MrtdBacSelectDG : Bad status word 6D00"}, 5},
+      {"protected select: short status", noChange, {{4, StatusOnly(0x0090)}},
+       {"MrtdBacSelectDG : Bad status word   90"}, 5},
+      {"header read fails", noChange, {{5, ConnectionLost}}, {"MrtdReadFileSize connection error."}, 6},
+      {"header read refused", noChange, {{5, StatusOnly(0x6A82)}}, {"MrtdSelectDG : Bad status word 6A82"}, 6},
+      {"header answer too short", noChange, {{5, [](TAnswer) { return TAnswer{Hex("60145F019000")}; }}},
+       {"Hata #1 : 6"}, 6},
+      {"header answer unsafe", noChange, {{5, [](TAnswer) { return TAnswer{Hex("87800160145F01FFFFFFFF9000")}; }}},
+       {"Hata #2 : 128"}, 6},
+      {"header wrong MAC", noChange, {{5, FlipByte(-3)}}, {"MrtdBacReadFile : Wrong MAC in card's answer"}, 6},
+      {"plain header of 5 bytes", plainChip, {{2, [](TAnswer) { return TAnswer{Hex("60145F01049000")}; }}},
+       {"recv_len <>4 :  5"}, 3},
+      {"EF.COM length unreadable", [](TTestChip& c) { c.Files = {{0, Hex("60800000")}}; }, {},
+       {"MrtdReadFile : Bad file length 0"}, 6},
+      {"EF.COM longer than one read", [](TTestChip& c) { c.Files = {{0, Hex("60820101")}}; }, {},
+       {"MrtdReadFile : Bad file length 261"}, 6},
+      {"EF.COM shorter than its header", [](TTestChip& c) { c.Files = {{0, Hex("6001AA00")}}; }, {},
+       {"MrtdReadFile : Bad file length 3"}, 6},
+      {"body read fails", noChange, {{6, ConnectionLost}}, {"MrtdReadFile connection error."}, 7},
+      {"body read refused", noChange, {{6, StatusOnly(0x6282)}}, {"MrtdBacReadFile : Bad status word 6282"}, 7},
+      {"body answer too short", noChange, {{6, StatusOnly(0x9000)}}, {"Hata #1 : 2"}, 7},
+      {"body wrong MAC", noChange, {{6, FlipByte(-3)}}, {"MrtdBacReadFile : Wrong MAC in card's answer"}, 7},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TFakePiccView caseView;
+    TTestChip caseChip;
+    caseChip.Files = {{0, icao::kEfCom}};
+    c.Chip(caseChip);
+    TFakeCardApi caseCard;
+    caseCard.Responder = [&caseChip](const TBytes& command) { return caseChip.Answer(command); };
+    caseCard.Tamper = c.Tamper;
+    TFixedRandomSource caseRandom(Concat({icao::kRndIfd, icao::kKIfd}));
+    TEFComBuffer buffer{};
+    tMRTD_CTX session{};
+
+    OpenDocument(icao::kMrzInformation, buffer, session);
+
+    EXPECT_EQ(caseView.Texts(), c.Lines);
+    for (const auto& line : caseView.Lines) EXPECT_EQ(line.Kind, lkProtocol);
+    EXPECT_EQ(caseCard.Commands.size(), c.Commands);
+    EXPECT_TRUE(std::ranges::all_of(buffer, [](auto b) { return b == 0; }));
+  }
+  ResetReaderLink();
+}
+
+}  // namespace
