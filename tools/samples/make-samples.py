@@ -15,6 +15,7 @@ import tempfile
 
 HERE = pathlib.Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
+sys.dont_write_bytecode = True  # keep the source tree clean
 
 from generator import docfile, face, lds, mrz  # noqa: E402
 

@@ -1,0 +1,176 @@
+// The virtual passport's side of the vpcd protocol, over a real loopback
+// connection to a stand-in for the driver, and its command line.
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <future>
+
+#include "ChipHarness.h"
+#include "tools/simchip/Atr.h"
+#include "tools/vpassport/VpassportOptions.h"
+#include "tools/vpassport/VpcdProtocol.h"
+#include "tools/vpassport/VpcdServer.h"
+
+namespace simchip::testing {
+namespace {
+
+using namespace vpassport;
+
+TEST(VpcdProtocol, ControlCodesAndCommands) {
+  TSimulatedChip chip(SmallLds(), kSpecimenMrzInformation);
+  EXPECT_EQ(AnswerVpcdMessage(chip, Hex("04")), ContactlessAtr());
+  EXPECT_FALSE(AnswerVpcdMessage(chip, Hex("01")));
+  EXPECT_EQ(ToHex(*AnswerVpcdMessage(chip, Hex("00A4040C07A0000002471001"))), "9000");
+  EXPECT_EQ(AnswerVpcdMessage(chip, Hex("0084000008"))->size(), 10u);
+  // Power off and reset forget the application and the challenge.
+  for (const char* control : {"00", "02"}) {
+    EXPECT_FALSE(AnswerVpcdMessage(chip, Hex(control)));
+    EXPECT_EQ(ToHex(*AnswerVpcdMessage(chip, Hex("00A4020C02011E"))), "6A82") << control;
+    AnswerVpcdMessage(chip, Hex("00A4040C07A0000002471001"));
+  }
+  EXPECT_EQ(ToHex(FrameVpcdMessage(Hex("9000"))), "00029000");
+  const TBytes framed = FrameVpcdMessage(TBytes(300, 1));
+  EXPECT_EQ(framed.size(), 302u);
+  EXPECT_EQ(ToHex(std::span(framed).first(2)), "012C");
+}
+
+// The driver's end: listens on a loopback port and takes one connection.
+class TDriverStandIn {
+public:
+  TDriverStandIn() {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    EXPECT_EQ(::listen(listener_, 1), 0);
+    socklen_t size = sizeof address;
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &size);
+    Port = ntohs(address.sin_port);
+  }
+  ~TDriverStandIn() {
+    CloseCard();
+    ::close(listener_);
+  }
+  void Accept() { card_ = ::accept(listener_, nullptr, nullptr); }
+  void CloseCard() {
+    if (card_ >= 0) ::close(card_);
+    card_ = -1;
+  }
+  void Send(const TBytes& payload) {
+    const TBytes framed = FrameVpcdMessage(payload);
+    ASSERT_EQ(::send(card_, framed.data(), framed.size(), 0), static_cast<ssize_t>(framed.size()));
+  }
+  TBytes Receive() {
+    std::uint8_t length[2];
+    if (!ReadAll(length, 2)) return {};
+    TBytes payload(static_cast<std::size_t>(length[0] << 8 | length[1]));
+    if (!ReadAll(payload.data(), payload.size())) return {};
+    return payload;
+  }
+
+  std::uint16_t Port = 0;
+
+private:
+  bool ReadAll(std::uint8_t* to, std::size_t count) {
+    for (std::size_t done = 0; done < count;) {
+      const ssize_t n = ::recv(card_, to + done, count - done, 0);
+      if (n <= 0) return false;
+      done += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+
+  int listener_ = -1;
+  int card_ = -1;
+};
+
+TEST(VpcdServer, ServesTheChipUntilTheDriverCloses) {
+  TDriverStandIn driver;
+  std::atomic<bool> stop{false};
+  TSimulatedChip chip(SmallLds(), kSpecimenMrzInformation);
+  auto served = std::async(std::launch::async, [&] {
+    TVpcdConnection connection("127.0.0.1", driver.Port, std::chrono::seconds(5), stop);
+    return ServeChip(connection, chip);
+  });
+  driver.Accept();
+  driver.Send(Hex("04"));
+  EXPECT_EQ(driver.Receive(), ContactlessAtr());
+  driver.Send(Hex("01"));
+  driver.Send(Hex("00A4040C07A0000002471001"));
+  EXPECT_EQ(ToHex(driver.Receive()), "9000");
+  driver.Send(Hex("00A4020C02011E"));
+  EXPECT_EQ(ToHex(driver.Receive()), "9000");
+  driver.Send(Hex("00B0000004"));
+  EXPECT_EQ(ToHex(driver.Receive()), "6982");
+  driver.CloseCard();
+  EXPECT_EQ(served.get(), EServeEnd::DriverClosed);
+}
+
+TEST(VpcdServer, StopsOnRequest) {
+  TDriverStandIn driver;
+  std::atomic<bool> stop{false};
+  TSimulatedChip chip(SmallLds(), kSpecimenMrzInformation);
+  auto served = std::async(std::launch::async, [&] {
+    TVpcdConnection connection("127.0.0.1", driver.Port, std::chrono::seconds(5), stop);
+    return ServeChip(connection, chip);
+  });
+  driver.Accept();
+  driver.Send(Hex("04"));
+  EXPECT_EQ(driver.Receive().size(), ContactlessAtr().size());
+  stop = true;
+  EXPECT_EQ(served.get(), EServeEnd::Stopped);
+}
+
+TEST(VpcdServer, GivesUpWhenNoDriverListens) {
+  std::uint16_t port = 0;
+  {
+    TDriverStandIn gone;  // a port that was free a moment ago
+    port = gone.Port;
+  }
+  std::atomic<bool> stop{false};
+  EXPECT_THROW(TVpcdConnection("127.0.0.1", port, std::chrono::milliseconds(0), stop), std::runtime_error);
+  EXPECT_THROW(TVpcdConnection("not-an-address", port, std::chrono::milliseconds(0), stop), std::runtime_error);
+}
+
+TEST(VpassportCommandLine, OptionsAndMistakes) {
+  const auto parse = [](std::vector<std::string_view> arguments) { return ParseVpassportCommandLine(arguments); };
+  const auto full = parse({"--document", "a.zdoc", "--port", "40000", "--host", "127.0.0.2", "--no-bac",
+                           "--refuse-plain-select", "--protected-errors", "--end-of-file-warning",
+                           "--connect-timeout", "3"});
+  ASSERT_TRUE(full.Options);
+  EXPECT_EQ(full.Options->Document, "a.zdoc");
+  EXPECT_EQ(full.Options->Port, 40000);
+  EXPECT_EQ(full.Options->Host, "127.0.0.2");
+  EXPECT_EQ(full.Options->Patience, std::chrono::seconds(3));
+  EXPECT_FALSE(full.Options->Chip.RequireBac);
+  EXPECT_TRUE(full.Options->Chip.RefusePlainSelect);
+  EXPECT_TRUE(full.Options->Chip.ProtectedErrors);
+  EXPECT_TRUE(full.Options->Chip.EndOfFileWarning);
+
+  const auto defaults = parse({"--document", "a.zdoc"});
+  ASSERT_TRUE(defaults.Options);
+  EXPECT_EQ(defaults.Options->Port, kDefaultVpcdPort);
+  EXPECT_TRUE(defaults.Options->Chip.RequireBac);
+
+  const auto help = parse({"--help"});
+  EXPECT_FALSE(help.Options);
+  EXPECT_FALSE(help.Failed);
+  EXPECT_NE(help.Message.find("--document"), std::string::npos);
+
+  for (const auto& wrong : std::vector<std::vector<std::string_view>>{
+           {}, {"--port", "1"}, {"--document"}, {"--document", "a", "--port", "0"}, {"--document", "a", "--port", "70000"},
+           {"--document", "a", "--port", "x1"}, {"--document", "a", "--bogus"}, {"--document", "a", "--connect-timeout", "-1"}}) {
+    const auto parsed = parse(wrong);
+    EXPECT_FALSE(parsed.Options);
+    EXPECT_TRUE(parsed.Failed);
+  }
+}
+
+}  // namespace
+}  // namespace simchip::testing

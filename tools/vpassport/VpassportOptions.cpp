@@ -1,0 +1,85 @@
+#include "tools/vpassport/VpassportOptions.h"
+
+#include <array>
+#include <charconv>
+#include <functional>
+
+namespace vpassport {
+
+namespace {
+
+struct TFlag {
+  std::string_view Name;
+  bool TakesValue;
+  std::string_view Help;
+  // Applies the flag; returns what is wrong with its value, or nothing.
+  std::function<std::string(TVpassportOptions&, std::string_view)> Apply;
+};
+
+template <typename TNumber>
+std::optional<TNumber> Number(std::string_view text) {
+  TNumber value{};
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+const std::array<TFlag, 8> kFlags{{
+    {"--document", true, "FILE   document file to serve (required)",
+     [](TVpassportOptions& o, std::string_view v) { o.Document = std::string(v); return std::string(); }},
+    {"--port", true, "N          vpcd port (default 35963)",
+     [](TVpassportOptions& o, std::string_view v) {
+       const auto port = Number<std::uint16_t>(v);
+       if (!port || *port == 0) return std::string("--port needs a number from 1 to 65535");
+       o.Port = *port;
+       return std::string();
+     }},
+    {"--host", true, "ADDRESS    vpcd address (default 127.0.0.1)",
+     [](TVpassportOptions& o, std::string_view v) { o.Host = std::string(v); return std::string(); }},
+    {"--connect-timeout", true, "SECONDS  how long to wait for vpcd (default 10)",
+     [](TVpassportOptions& o, std::string_view v) {
+       const auto seconds = Number<unsigned>(v);
+       if (!seconds) return std::string("--connect-timeout needs a whole number of seconds");
+       o.Patience = std::chrono::seconds(*seconds);
+       return std::string();
+     }},
+    {"--no-bac", false, "           let plain READ BINARY work without BAC",
+     [](TVpassportOptions& o, std::string_view) { o.Chip.RequireBac = false; return std::string(); }},
+    {"--refuse-plain-select", false, "answer plain SELECT of a file with 6982 before BAC",
+     [](TVpassportOptions& o, std::string_view) { o.Chip.RefusePlainSelect = true; return std::string(); }},
+    {"--protected-errors", false, "  answer errors under secure messaging in protected form",
+     [](TVpassportOptions& o, std::string_view) { o.Chip.ProtectedErrors = true; return std::string(); }},
+    {"--end-of-file-warning", false, "answer 6282 to reads cut short by the end of a file",
+     [](TVpassportOptions& o, std::string_view) { o.Chip.EndOfFileWarning = true; return std::string(); }},
+}};
+
+}  // namespace
+
+std::string VpassportUsage() {
+  std::string usage =
+      "Usage: zelvan-vpassport --document FILE [options]\n"
+      "Serves a simulated eMRTD chip to pcscd through the vpcd reader driver.\n\n";
+  for (const auto& flag : kFlags) usage += "  " + std::string(flag.Name) + " " + std::string(flag.Help) + "\n";
+  return usage;
+}
+
+TParsedCommandLine ParseVpassportCommandLine(std::span<const std::string_view> arguments) {
+  TVpassportOptions options;
+  const auto fail = [](std::string message) { return TParsedCommandLine{std::nullopt, std::move(message), true}; };
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string_view argument = arguments[i];
+    if (argument == "--help" || argument == "-h") return {std::nullopt, VpassportUsage(), false};
+    const auto flag = std::find_if(kFlags.begin(), kFlags.end(), [&](const TFlag& f) { return f.Name == argument; });
+    if (flag == kFlags.end()) return fail("unknown option " + std::string(argument) + "\n" + VpassportUsage());
+    std::string_view value;
+    if (flag->TakesValue) {
+      if (i + 1 >= arguments.size()) return fail(std::string(argument) + " needs a value");
+      value = arguments[++i];
+    }
+    if (auto problem = flag->Apply(options, value); !problem.empty()) return fail(problem);
+  }
+  if (options.Document.empty()) return fail("--document is required\n" + VpassportUsage());
+  return {options, {}, false};
+}
+
+}  // namespace vpassport
