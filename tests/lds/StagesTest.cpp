@@ -1,0 +1,269 @@
+// The read command's decoding stages against a simulated chip in a simulated
+// reader, read without Basic Access Control.
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QDate>
+#include <QLocale>
+
+#include "FaceBytes.h"
+#include "Fixtures.h"
+#include "jpeg2000/Jpeg2000Bitmap.h"
+#include "lds/ShownFace.h"
+#include "lds/Stages.h"
+#include "reader/ApduExchange.h"
+#include "support/FakePiccView.h"
+#include "tools/simchip/SimulatedChip.h"
+#include "tools/simchip/SimulatedReader.h"
+
+namespace {
+
+constexpr std::uint16_t kDG1File = 0x0101;
+constexpr std::uint16_t kDG2File = 0x0102;
+constexpr std::uint16_t kDG11File = 0x010B;
+const TBytes kSelectApplication{0x00, 0xA4, 0x04, 0x0C, 0x07, 0xA0, 0x00, 0x00, 0x02, 0x47, 0x10, 0x01};
+
+const std::string kIcaoMrz =
+    "P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<L898902C36UTO7408122F1204159ZE184226B<<<<<10";
+
+TBytes DG1(std::string_view mrz) { return Tlv({0x61}, Tlv({0x5F, 0x1F}, Ascii(mrz))); }
+TBytes Field(std::uint8_t tag, std::string_view value) { return Tlv({0x5F, tag}, Ascii(value)); }
+
+class StageTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ResetReaderLink();
+    SetPcscApi(&reader_);
+    DiscoverReader();
+  }
+
+  void TearDown() override {
+    reader_.RemoveCard();
+    ResetReaderLink();
+    SetPcscApi(nullptr);
+  }
+
+  // Puts a chip with these files on the reader, connects and selects the application.
+  void Insert(simchip::TLds files) {
+    reader_.RemoveCard();
+    simchip::TChipOptions plainReads;
+    plainReads.RequireBac = false;
+    chip_.emplace(std::move(files), std::string(), plainReads);
+    reader_.InsertCard(*chip_);
+    ASSERT_EQ(ConnectCard(), kScardSuccess);
+    ASSERT_EQ(chip_->Transmit(kSelectApplication).Answer, (TBytes{0x90, 0x00}));
+    view_.Lines.clear();
+  }
+
+  void Prefill(const TBytes& bytes) {
+    stream_.Write(bytes);
+    stream_.Rewind();
+  }
+
+  // The last n log lines.
+  std::vector<TLoggedLine> Tail(std::size_t n) const {
+    const auto& lines = view_.Lines;
+    return {lines.end() - static_cast<std::ptrdiff_t>(std::min(n, lines.size())), lines.end()};
+  }
+
+  simchip::TSimulatedReader reader_;
+  std::optional<simchip::TSimulatedChip> chip_;
+  TFakePiccView view_;
+  TMemoryStream stream_;
+  tMRTD_CTX ctx_;
+};
+
+using EFComStageTest = StageTest;
+
+TEST_F(EFComStageTest, ThreeLines) {
+  TEFComBuffer read{};
+  const TBytes file = Concat({{0x60, 0x16, 0x5F, 0x01, 0x04}, Ascii("0107"), {0x5F, 0x36, 0x06}, Ascii("040000"),
+                              {0x5C, 0x03, 0x61, 0x75, 0x6B}});
+  std::copy(file.begin(), file.end(), read.begin());
+  const std::vector<std::pair<TEFComBuffer, std::vector<TLoggedLine>>> cases{
+      {TEFComBuffer{},
+       {{"LDS Ver.:           ", lkProtocol}, {"Unicode Ver.:           ", lkProtocol}, {"DataGroups : ", lkProtocol}}},
+      {read,
+       {{"LDS Ver.: 01.07     ", lkProtocol}, {"Unicode Ver.: 04.00.00  ", lkProtocol},
+        {"DataGroups : DG1,DG2,DG11", lkProtocol}}},
+  };
+  for (const auto& [buffer, lines] : cases) {
+    view_.Lines.clear();
+    RunEFComStage(buffer);
+    EXPECT_EQ(view_.Lines, lines);
+  }
+}
+
+using DG1StageTest = StageTest;
+
+TEST_F(DG1StageTest, LogsTheMrzAndFillsTheSevenEditsInOrder) {
+  Insert({{kDG1File, DG1(kIcaoMrz)}});
+  Prefill(DG1(std::string(88, 'X')));  // an older DG1: the chip's must replace it
+  RunDG1Stage(stream_, ctx_);
+
+  EXPECT_EQ(Tail(2), (std::vector<TLoggedLine>{{"MRZ: " + kIcaoMrz, lkProtocol}, {"L898902C3", -1}}));
+  const std::vector<TResultEdit> order{TResultEdit::Cinsiyeti, TResultEdit::VatandNo, TResultEdit::BelgeTipi,
+                                       TResultEdit::Uyrugu,    TResultEdit::Soyadi1,  TResultEdit::Adi1,
+                                       TResultEdit::BelgeNo};
+  EXPECT_EQ(view_.FieldWrites, order);
+  const std::map<TResultEdit, std::string> fields{
+      {TResultEdit::Cinsiyeti, "F"},        {TResultEdit::VatandNo, "ZE184226B"}, {TResultEdit::BelgeTipi, "P"},
+      {TResultEdit::Uyrugu, "UTO"},         {TResultEdit::Soyadi1, "ERIKSSON"},   {TResultEdit::Adi1, "ANNA MARIA"},
+      {TResultEdit::BelgeNo, "L898902C3"}};
+  EXPECT_EQ(view_.Fields, fields);
+}
+
+TEST_F(DG1StageTest, EightBitTextIsShownAsUnicode) {
+  // A TD1 card whose surname holds the code page's dotted capital I (0xDD).
+  const std::string lines12 = "I<TURA12B34567812345678901<<<<8001014M3001017TUR<<<<<<<<<<<6";
+  const std::string line3 = std::string("\xDDNCE<<AYSE") + std::string(20, '<');
+  const std::string mrz = lines12 + line3;
+  ASSERT_EQ(mrz.size(), 90u);
+  Insert({{kDG1File, DG1(mrz)}});
+  RunDG1Stage(stream_, ctx_);
+  ASSERT_EQ(Tail(2).size(), 2u);
+  EXPECT_EQ(Tail(2)[0].Text, "MRZ: " + lines12 + "\xC4\xB0" + line3.substr(1));
+  EXPECT_EQ(view_.Fields[TResultEdit::Soyadi1], "\xC4\xB0NCE");
+  EXPECT_EQ(view_.Fields[TResultEdit::VatandNo], "12345678901");
+  EXPECT_EQ(view_.Fields[TResultEdit::Cinsiyeti], "M");
+}
+
+TEST_F(DG1StageTest, OtherTagsGiveEmptyFields) {
+  Insert({{kDG1File, Tlv({0x61}, Tlv({0x5F, 0x1E}, Ascii(kIcaoMrz)))}});
+  RunDG1Stage(stream_, ctx_);
+  EXPECT_EQ(Tail(2), (std::vector<TLoggedLine>{{"MRZ: ", lkProtocol}, {"", -1}}));
+  EXPECT_EQ(view_.FieldWrites.size(), 7u);
+  for (const auto& [edit, text] : view_.Fields) EXPECT_EQ(text, "");
+}
+
+TEST_F(DG1StageTest, NoDG1RaisesTheStreamError) {
+  Insert({{kDG11File, Tlv({0x6B}, Field(0x11, "ANKARA"))}});
+  EXPECT_THROW(RunDG1Stage(stream_, ctx_), EReadError);
+  EXPECT_TRUE(view_.FieldWrites.empty());
+}
+
+using DG11StageTest = StageTest;
+
+std::vector<TLoggedLine> DG11Lines(const std::vector<std::string>& values) {
+  const std::vector<std::string> labels{"FullName: ", "PersonalNumber: ", "PlaceOfBirth: ", "Address: ",
+                                        "Telephone: ", "Profession: ",     "Title: ",        "PersonalSummary: "};
+  std::vector<TLoggedLine> lines;
+  for (std::size_t i = 0; i < labels.size(); ++i) lines.push_back({labels[i] + values[i], lkProtocol});
+  return lines;
+}
+
+std::string PickedDate(const TCalendarDate& date) {
+  return QLocale::system().toString(QDate(date.Year, date.Month, date.Day), QLocale::ShortFormat).toStdString();
+}
+
+TEST_F(DG11StageTest, FillsFourEditsAndLogsEightLines) {
+  const TBytes dg11 = Tlv({0x6B}, Concat({Tlv({0x5C}, {0x5F, 0x0E, 0x5F, 0x10}), Field(0x0E, "\xC3\x96ZT\xC3\x9CRK<<AY\xC5\x9E" "E"),
+                                          Field(0x10, "\xC3\x87" "12345"), Field(0x11, "\xC4\xB0ZM\xC4\xB0R"),
+                                          Field(0x42, "ALSANCAK MAH."), Field(0x12, "+90 232"), Field(0x13, "M\xC3\x9CHEND\xC4\xB0S"),
+                                          Field(0x14, "DR"), Field(0x15, "")}));
+  Insert({{kDG1File, DG1(kIcaoMrz)}, {kDG11File, dg11}});
+  Prefill(DG1(kIcaoMrz));
+  view_.BirthDate = {1984, 11, 23};
+  RunDG11Stage(stream_, ctx_);
+
+  EXPECT_EQ(Tail(8), DG11Lines({"\xC3\x96ZT\xC3\x9CRK<<AY\xC5\x9E" "E", "\xC3\x87" "12345", "\xC4\xB0ZM\xC4\xB0R", "ALSANCAK MAH.",
+                                "+90 232", "M\xC3\x9CHEND\xC4\xB0S", "DR", ""}));
+  EXPECT_EQ(view_.FieldWrites, (std::vector<TResultEdit>{TResultEdit::DogYeri, TResultEdit::Adres, TResultEdit::DogTar2,
+                                                          TResultEdit::Meslek}));
+  EXPECT_EQ(view_.Fields[TResultEdit::DogYeri], "\xC4\xB0ZM\xC4\xB0R");
+  EXPECT_EQ(view_.Fields[TResultEdit::Adres], "ALSANCAK MAH.");
+  EXPECT_EQ(view_.Fields[TResultEdit::Meslek], "M\xC3\x9CHEND\xC4\xB0S");
+  const std::string date = PickedDate(view_.BirthDate);
+  EXPECT_NE(date.find("84"), std::string::npos) << date;
+  EXPECT_EQ(view_.Fields[TResultEdit::DogTar2], date);
+}
+
+TEST_F(DG11StageTest, MissingDG11GivesBareLabelsAndEmptiedEdits) {
+  Insert({{kDG1File, DG1(kIcaoMrz)}});
+  Prefill(DG1(kIcaoMrz));
+  view_.Fields[TResultEdit::DogYeri] = "OLD";
+  RunDG11Stage(stream_, ctx_);
+  EXPECT_EQ(Tail(8), DG11Lines(std::vector<std::string>(8)));
+  EXPECT_EQ(view_.Fields[TResultEdit::DogYeri], "");
+  EXPECT_EQ(view_.Fields[TResultEdit::Adres], "");
+  EXPECT_EQ(view_.Fields[TResultEdit::Meslek], "");
+  EXPECT_EQ(view_.Fields[TResultEdit::DogTar2], PickedDate(view_.BirthDate));
+}
+
+TEST_F(DG11StageTest, ValuePastTheEndRaisesBeforeAnyOutput) {
+  Insert({{kDG11File, {0x6B, 0x07, 0x5F, 0x0E, 0x7F, 'A', 'B', 'C', 'D'}}});
+  EXPECT_THROW(RunDG11Stage(stream_, ctx_), EReadError);
+  EXPECT_TRUE(view_.FieldWrites.empty());
+  for (const TLoggedLine& line : view_.Lines) EXPECT_EQ(line.Text.find("FullName: "), std::string::npos);
+}
+
+class PictureStageTest : public StageTest {
+protected:
+  TJpeg2000Bitmap bitmap_;
+  TShownFace shown_;
+  const QImage face_ = FixturePicture("face.ppm");
+};
+
+TEST_F(PictureStageTest, NotWantedReadsAndShowsNothing) {
+  Insert({{kDG2File, DG2(FacialRecord(Fixture("face.jp2")))}});
+  Prefill(DG1(kIcaoMrz));
+  view_.WantPicture = false;
+  reader_.ClearSentCommands();
+  RunPictureStage(stream_, ctx_, bitmap_, shown_);
+  EXPECT_TRUE(reader_.SentCommands().empty());
+  EXPECT_TRUE(view_.Lines.empty());
+  EXPECT_EQ(view_.PicturesShown, 0);
+  EXPECT_TRUE(bitmap_.Image().isNull());
+}
+
+TEST_F(PictureStageTest, ShowsTheFaceOfEachReadingAndTheLastOneWhenNoneComes) {
+  const TBytes jpeg = JpegOf(face_);
+  const QImage jpegFace = QImage::fromData(jpeg.data(), static_cast<int>(jpeg.size()), "JPEG");
+  ASSERT_FALSE(jpegFace.isNull());
+  const std::optional<TBytes> noDG2;
+  struct TReading {
+    const char* Name;
+    std::optional<TBytes> DG2;
+    QImage Shown;
+  };
+  const std::vector<TReading> readings{
+      {"first reading, no DG2: empty picture", noDG2, QImage()},
+      {"JPEG 2000 face", DG2(FacialRecord(Fixture("face.jp2"))), face_},
+      {"no DG2: the JPEG 2000 face again", noDG2, face_},
+      {"JPEG face", DG2(FacialRecord(jpeg, kImageDataJpeg)), jpegFace},
+      {"no DG2: the JPEG face again", noDG2, jpegFace},
+      {"a grey JPEG 2000 face", DG2(FacialRecord(Fixture("small.j2k"))), FixturePicture("small.pgm")},
+  };
+  int shownBefore = 0;
+  for (const TReading& reading : readings) {
+    simchip::TLds files{{kDG1File, DG1(kIcaoMrz)}};
+    if (reading.DG2) files[kDG2File] = *reading.DG2;
+    Insert(files);
+    stream_.Clear();
+    Prefill(DG1(kIcaoMrz));
+    RunPictureStage(stream_, ctx_, bitmap_, shown_);
+    EXPECT_EQ(view_.PicturesShown, shownBefore + 1) << reading.Name;
+    shownBefore = view_.PicturesShown;
+    const QImage shown = view_.Picture.isNull() ? QImage() : view_.Picture.convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(shown, reading.Shown.isNull() ? QImage() : reading.Shown.convertToFormat(QImage::Format_RGB32))
+        << reading.Name;
+  }
+}
+
+TEST_F(PictureStageTest, UndecodableFaceShowsNothingAndRaises) {
+  Insert({{kDG2File, DG2(FacialRecord(Ascii("NOT A PICTURE AT ALL")))}});
+  Prefill(DG1(kIcaoMrz));
+  try {
+    RunPictureStage(stream_, ctx_, bitmap_, shown_);
+    ADD_FAILURE() << "no error";
+  } catch (const EJpeg2000Error& error) {
+    EXPECT_EQ(std::string(error.what()), "Unknown JPEG 2000 file type");
+  }
+  EXPECT_EQ(view_.PicturesShown, 0);
+}
+
+}  // namespace
