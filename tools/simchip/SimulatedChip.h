@@ -40,7 +40,7 @@ struct TChipOptions {
   bool ProtectedErrors = false;    // error status words under secure messaging come as 99 02 SW 8E 08 MAC SW
   bool EndOfFileWarning = false;   // a read cut short by the end of the file answers 6282 instead of 9000
   std::uint16_t AuthenticationFailure = kSwAuthenticationFailed;  // answer to a wrong EXTERNAL AUTHENTICATE
-  std::optional<std::uint64_t> RandomSeed;  // fixed seed: the same challenges every run
+  std::optional<std::uint64_t> RandomSeed;  // fixed seed: the same challenges every run (read at construction)
 };
 
 // What came of one command: an answer, or a failure of the link.
