@@ -40,24 +40,56 @@ bool HasScalablePrecision(std::uint32_t prec) { return prec >= 1 && prec <= 32; 
 // Sample to byte. An 8-bit sample keeps its low 8 bits (plus the signed
 // shift); any other precision is scaled to 0..255, truncating, in 64-bit
 // arithmetic so that no precision up to 32 bits overflows.
-class TSampleScaler {
-public:
-  TSampleScaler(const TChannelInfo& channel, std::uint32_t prec)
-      : eightBit_(prec == 8), shift_(channel.Shift), maxValue_(channel.MaxValue) {}
-
+struct TEightBitSample {
+  std::uint64_t Shift;
   std::uint8_t operator()(std::int32_t sample) const {
-    if (eightBit_) {
-      return static_cast<std::uint8_t>(static_cast<std::uint64_t>(sample) + static_cast<std::uint64_t>(shift_));
-    }
-    const std::int64_t scaled = (std::int64_t{sample} + shift_) * 255 / maxValue_;
+    return static_cast<std::uint8_t>(static_cast<std::uint64_t>(sample) + Shift);
+  }
+};
+
+struct TScaledSample {
+  std::int64_t Shift;
+  std::int64_t MaxValue;
+  std::uint8_t operator()(std::int32_t sample) const {
+    const std::int64_t scaled = (std::int64_t{sample} + Shift) * 255 / MaxValue;
     return static_cast<std::uint8_t>(static_cast<std::uint64_t>(scaled));
   }
-
-private:
-  bool eightBit_;
-  std::int64_t shift_;
-  std::int64_t maxValue_;
 };
+
+// Which of the component's samples reach the bitmap, and where.
+struct TCoverage {
+  std::uint64_t Width, Height;  // of the bitmap
+  std::uint64_t Dx, Dy;
+  std::uint64_t Columns, Rows;  // samples whose block starts inside the bitmap
+  std::size_t Step;             // bytes of a pixel
+};
+
+std::uint8_t* Row(const TPixelArea& pixels, std::uint64_t row) {
+  return pixels.Bits.data() + row * pixels.BytesPerLine;
+}
+
+// Each sample fills its Dx by Dy block, cut at the right and bottom edges,
+// one bitmap row at a time so that only this channel's bytes are touched.
+template <typename TToByte>
+void FillBlocks(const opj_image_comp_t& component, const TPixelArea& pixels, std::int32_t offset,
+                const TCoverage& area, TToByte toByte) {
+  for (std::uint64_t j = 0; j < area.Rows; ++j) {
+    const OPJ_INT32* samples = component.data + j * component.w;
+    const std::uint64_t lastRow = std::min(j * area.Dy + area.Dy, area.Height);
+    for (std::uint64_t r = j * area.Dy; r < lastRow; ++r) {
+      std::uint8_t* out = Row(pixels, r) + offset;
+      if (area.Dx == 1) {
+        for (std::uint64_t k = 0; k < area.Columns; ++k) out[k * area.Step] = toByte(samples[k]);
+        continue;
+      }
+      for (std::uint64_t k = 0; k < area.Columns; ++k) {
+        const std::uint8_t value = toByte(samples[k]);
+        const std::uint64_t lastColumn = std::min(k * area.Dx + area.Dx, area.Width);
+        for (std::uint64_t x = k * area.Dx; x < lastColumn; ++x) out[x * area.Step] = value;
+      }
+    }
+  }
+}
 
 bool AreaHolds(const TPixelArea& pixels, int channelCount) {
   if (pixels.Width <= 0 || pixels.Height <= 0 || channelCount <= 0) return false;
@@ -65,10 +97,6 @@ bool AreaHolds(const TPixelArea& pixels, int channelCount) {
   if (rowBytes > pixels.BytesPerLine) return false;
   const std::uint64_t needed = std::uint64_t(pixels.Height - 1) * pixels.BytesPerLine + rowBytes;
   return needed <= pixels.Bits.size();
-}
-
-std::uint8_t* Row(const TPixelArea& pixels, std::uint64_t row) {
-  return pixels.Bits.data() + row * pixels.BytesPerLine;
 }
 
 std::uint8_t ClampedByte(double value) {
@@ -109,27 +137,21 @@ void WriteChannel(const TChannelInfo& channel, const opj_image_comp_t& component
   if (component.data == nullptr || component.dx == 0 || component.dy == 0) return;
   if (!HasScalablePrecision(component.prec) || channel.MaxValue <= 0 || !AreaHolds(pixels, channelCount)) return;
 
-  const TSampleScaler toByte(channel, component.prec);
   const std::uint64_t width = std::uint64_t(pixels.Width);
   const std::uint64_t height = std::uint64_t(pixels.Height);
   const std::uint64_t dx = component.dx;
   const std::uint64_t dy = component.dy;
-  // Samples whose block starts inside the bitmap.
-  const std::uint64_t columns = std::min<std::uint64_t>(component.w, (width + dx - 1) / dx);
-  const std::uint64_t rows = std::min<std::uint64_t>(component.h, (height + dy - 1) / dy);
-  const std::size_t step = static_cast<std::size_t>(channelCount);
-
-  for (std::uint64_t j = 0; j < rows; ++j) {
-    const OPJ_INT32* samples = component.data + j * component.w;
-    const std::uint64_t lastRow = std::min(j * dy + dy, height);
-    for (std::uint64_t r = j * dy; r < lastRow; ++r) {
-      std::uint8_t* out = Row(pixels, r) + channel.DestOffset;
-      for (std::uint64_t k = 0; k < columns; ++k) {
-        const std::uint8_t value = toByte(samples[k]);
-        const std::uint64_t lastColumn = std::min(k * dx + dx, width);
-        for (std::uint64_t x = k * dx; x < lastColumn; ++x) out[x * step] = value;
-      }
-    }
+  const TCoverage area{width,
+                       height,
+                       dx,
+                       dy,
+                       std::min<std::uint64_t>(component.w, (width + dx - 1) / dx),
+                       std::min<std::uint64_t>(component.h, (height + dy - 1) / dy),
+                       static_cast<std::size_t>(channelCount)};
+  if (component.prec == 8) {
+    FillBlocks(component, pixels, channel.DestOffset, area, TEightBitSample{static_cast<std::uint64_t>(channel.Shift)});
+  } else {
+    FillBlocks(component, pixels, channel.DestOffset, area, TScaledSample{channel.Shift, channel.MaxValue});
   }
 }
 
