@@ -2,21 +2,33 @@
 
 #include <openssl/crypto.h>
 
+#include "access/FileReading.h"
+#include "access/MemoryStream.h"
 #include "access/MrzInformation.h"
+#include "lds/Stages.h"
 #include "reader/ACSModule.h"
 #include "reader/ApduExchange.h"
 
-void RunReadCommand(const TReadInputs& inputs, tMRTD_CTX& ctx, TJpeg2000Bitmap& picture) {
-  (void)ctx;
-  (void)picture;
+void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
   const std::int32_t connected = ConnectCard();
   if (connected != kScardSuccess) {
     LogMessage(SCardErrorText(static_cast<std::uint32_t>(connected)), lkConnectionError);
     return;
   }
+
   const std::string mrzInformation =
       BuildMrzInformation(inputs.DocumentNumber, inputs.DateOfBirth, inputs.DateOfExpiry);
-  (void)mrzInformation;
+
+  TEFComBuffer efCom{};
+  OpenDocument(mrzInformation, efCom, state.Session);
+  RunEFComStage(efCom);
+
+  // One stream carries each data group in turn; it goes with the command,
+  // also when a stage raises.
+  TMemoryStream stream;
+  RunDG1Stage(stream, state.Session);
+  RunDG11Stage(stream, state.Session);
+  RunPictureStage(stream, state.Session, state.Picture, state.ShownFace);
 }
 
 void WipeSession(tMRTD_CTX& ctx) {

@@ -7,6 +7,7 @@
 #include "access/PiccView.h"
 
 class TJpeg2000Bitmap;
+class TShownFace;
 
 struct TReadInputs {
   std::string DocumentNumber;  // 8-bit text as typed
@@ -14,10 +15,17 @@ struct TReadInputs {
   TCalendarDate DateOfExpiry;
 };
 
+// What the window keeps from one reading to the next.
+struct TReadState {
+  tMRTD_CTX& Session;
+  TJpeg2000Bitmap& Picture;
+  TShownFace& ShownFace;
+};
+
 // Runs the stages in order. A stage that fails logs and the command goes on;
 // an exception (a stream read past its end, an undecodable picture) ends the
 // command and reaches the caller.
-void RunReadCommand(const TReadInputs& inputs, tMRTD_CTX& ctx, TJpeg2000Bitmap& picture);
+void RunReadCommand(const TReadInputs& inputs, const TReadState& state);
 
 // Overwrites every byte of the session's key material.
 void WipeSession(tMRTD_CTX& ctx);

@@ -2,8 +2,12 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QtPlugin>
 
 #include "app/frmZelvan.h"
+
+// The program's own JPEG 2000 picture format ("jp2", "j2k", "jpc").
+Q_IMPORT_PLUGIN(TJpeg2000ImagePlugin)
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);

@@ -20,6 +20,7 @@
 #include "app/ErrorMessage.h"
 #include "app/ReadCommand.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
+#include "lds/ShownFace.h"
 #include "reader/ApduExchange.h"
 #include "ui_frmZelvan.h"
 
@@ -88,6 +89,7 @@ void TfrmPICC::FormCreate() {
   frmPICC = this;
   SetPiccView(this);
   JP2Bmp = std::make_unique<TJpeg2000Bitmap>();
+  shownFace_ = std::make_unique<TShownFace>();
   try {
     DiscoverReader();
     if (!ReaderName.empty()) SetStatusText(kReaderStatusPrefix + QString::fromStdString(AnsiToUtf8(ReaderName)));
@@ -202,7 +204,7 @@ void TfrmPICC::bOkuClick() {
     inputs.DocumentNumber = Utf8ToAnsi(ui_->eDocNumber->text().toStdString());
     inputs.DateOfBirth = ToCalendarDate(ui_->eDogTar->date());
     inputs.DateOfExpiry = ToCalendarDate(ui_->eGecTar->date());
-    RunReadCommand(inputs, gctx, *JP2Bmp);
+    RunReadCommand(inputs, {gctx, *JP2Bmp, *shownFace_});
   } catch (const std::exception& error) {
     ShowError(QString::fromUtf8(error.what()));
   } catch (...) {

@@ -16,6 +16,7 @@ namespace Ui {
 class frmPICC;
 }
 class TJpeg2000Bitmap;
+class TShownFace;
 
 class TfrmPICC : public QWidget, public TPiccView {
   Q_OBJECT
@@ -63,6 +64,7 @@ private:
   std::unique_ptr<Ui::frmPICC> ui_;
   tMRTD_CTX gctx{};
   std::unique_ptr<TJpeg2000Bitmap> JP2Bmp;
+  std::unique_ptr<TShownFace> shownFace_;
   QImage picture_;
   bool logHasLines_ = false;
   bool centred_ = false;
