@@ -1,0 +1,242 @@
+// Whole readings on the offscreen window, with the simulated chip in the reader.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTextBlock>
+#include <QTextEdit>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/frmZelvan.h"
+#include "reader/ApduExchange.h"
+#include "tools/simchip/DocumentFile.h"
+#include "tools/simchip/SimulatedChip.h"
+#include "tools/simchip/SimulatedReader.h"
+#include "ui_frmZelvan.h"
+
+namespace {
+
+const QColor kNavy(0, 0, 128);
+const QColor kBlack(Qt::black);
+
+struct TLine {
+  QString Text;
+  QColor Colour;
+  bool operator==(const TLine&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const TLine& line) {
+  return out << '"' << line.Text.toStdString() << "\" " << line.Colour.name().toStdString();
+}
+
+simchip::TDocument Sample(const char* file) {
+  return simchip::LoadDocumentFile(std::filesystem::path(ZELVAN_SAMPLES_DIR) / file);
+}
+
+// The length of a file as its header announces it, for the "filesize:" lines.
+int FileSize(const simchip::TDocument& document, int dataGroup) {
+  return static_cast<int>(document.Lds.at(simchip::DataGroupFileId(dataGroup)).size());
+}
+
+class ReadCommand : public ::testing::Test {
+protected:
+  void Open(const char* sampleFile, simchip::TChipOptions options = {}) {
+    document = Sample(sampleFile);
+    chip = std::make_unique<simchip::TSimulatedChip>(document, options);
+    ResetReaderLink();
+    SetPcscApi(&reader);
+    reader.InsertCard(*chip);
+    window = std::make_unique<TfrmPICC>();
+    window->SetErrorPresenter([this](const QString& message) { errors.push_back(message); });
+  }
+
+  void TearDown() override {
+    window.reset();
+    SetPcscApi(nullptr);
+    ResetReaderLink();
+  }
+
+  void SetInputs(const QString& number, QDate birth, QDate expiry) {
+    window->Form().eDocNumber->setText(number);
+    window->Form().eDogTar->setDate(birth);
+    window->Form().eGecTar->setDate(expiry);
+  }
+
+  std::vector<TLine> Log() const {
+    std::vector<TLine> lines;
+    for (QTextBlock block = window->Form().rbOutput->document()->begin(); block.isValid(); block = block.next()) {
+      const QColor colour =
+          block.begin() != block.end() ? block.begin().fragment().charFormat().foreground().color() : QColor();
+      lines.push_back({block.text(), colour});
+    }
+    return lines;
+  }
+
+  std::map<std::string, QString> Edits() const {
+    std::map<std::string, QString> texts;
+    for (const QLineEdit* edit : window->Form().GroupBox3->findChildren<QLineEdit*>())
+      texts[edit->objectName().toStdString()] = edit->text();
+    return texts;
+  }
+
+  bool DataGroupTouched(int dataGroup) const { return chip->Touched(simchip::DataGroupFileId(dataGroup)); }
+
+  simchip::TDocument document;
+  std::unique_ptr<simchip::TSimulatedChip> chip;
+  simchip::TSimulatedReader reader;
+  std::unique_ptr<TfrmPICC> window;
+  std::vector<QString> errors;
+};
+
+TEST_F(ReadCommand, PassportFillsFieldsLogAndPicture) {
+  Open("icao-passport.zdoc");
+  window->bOkuClick();
+
+  const QString shortBirthDate = QLocale::system().toString(QDate(1969, 8, 6), QLocale::ShortFormat);
+  const std::vector<TLine> expected{
+      {"LDS Ver.: 01.07     ", kNavy},
+      {"Unicode Ver.: 04.00.00  ", kNavy},
+      {"DataGroups : DG1,DG2,DG11", kNavy},
+      {"Querying file size DG(1)", kNavy},
+      {QString("filesize:%1").arg(FileSize(document, 1)), kNavy},
+      {"MRZ: P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<L898902C<3UTO6908061F9406236ZE184226B<<<<<14", kNavy},
+      {"L898902C", kBlack},
+      {"Querying file size DG(11)", kNavy},
+      {QString("filesize:%1").arg(FileSize(document, 11)), kNavy},
+      {"FullName: ERIKSSON<<ANNA<MARIA", kNavy},
+      {"PersonalNumber: ZE184226B", kNavy},
+      {"PlaceOfBirth: İSTANBUL/TÜRKİYE", kNavy},
+      {"Address: Şükrü Göçmen Sokağı No:7 Şişli/İSTANBUL", kNavy},
+      {"Telephone: +90 212 555 01 23", kNavy},
+      {"Profession: Öğretmen", kNavy},
+      {"Title: Dr.", kNavy},
+      {"PersonalSummary: ", kNavy},
+      {"Querying file size DG(2)", kNavy},
+      {QString("filesize:%1").arg(FileSize(document, 2)), kNavy},
+  };
+  EXPECT_EQ(Log(), expected);
+  EXPECT_TRUE(errors.empty());
+
+  const std::map<std::string, QString> edits{
+      {"eBelgeTipi", "P"},        {"eUyrugu", "UTO"},
+      {"eBelgeNo", "L898902C"},   {"eVatandNo", "ZE184226B"},
+      {"eCinsiyeti", "F"},        {"eAdi1", "ANNA MARIA"},
+      {"eSoyadi1", "ERIKSSON"},   {"eDogYeri", "İSTANBUL/TÜRKİYE"},
+      {"eDogTar2", shortBirthDate}, {"eMeslek", "Öğretmen"},
+      {"eAdres", "Şükrü Göçmen Sokağı No:7 Şişli/İSTANBUL"},
+      {"eVerYer", ""},            {"eVerTar", ""},
+      {"eGecTar2", ""},           {"eUnvan", ""},
+      {"eAdi2", ""},              {"eSoyadi2", ""},
+  };
+  EXPECT_EQ(Edits(), edits);
+
+  EXPECT_FALSE(window->ShownPicture().isNull());
+  EXPECT_EQ(window->ShownPicture().size(), QSize(240, 320));
+  EXPECT_EQ(window->Form().pBar->maximum(), FileSize(document, 2));
+}
+
+TEST_F(ReadCommand, IdentityCardIsCutAtItsOwnPositions) {
+  Open("icao-id-card.zdoc");
+  SetInputs("D23145890", {1974, 8, 12}, {2012, 4, 15});
+  window->bOkuClick();
+
+  const auto edits = Edits();
+  EXPECT_EQ(edits.at("eBelgeTipi"), "I");
+  EXPECT_EQ(edits.at("eUyrugu"), "UTO");
+  EXPECT_EQ(edits.at("eBelgeNo"), "D23145890");
+  EXPECT_EQ(edits.at("eVatandNo"), "");
+  EXPECT_EQ(edits.at("eCinsiyeti"), "F");
+  EXPECT_EQ(edits.at("eSoyadi1"), "ERIKSSON");
+  EXPECT_EQ(edits.at("eAdi1"), "ANNA MARIA");
+  EXPECT_EQ(edits.at("eDogYeri"), "İZMİR/TÜRKİYE");
+  EXPECT_EQ(edits.at("eMeslek"), "Mühendis");
+  EXPECT_FALSE(window->ShownPicture().isNull());
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(ReadCommand, WrongDateOfBirthEndsInStreamErrorAndKeepsEarlierFields) {
+  Open("icao-passport.zdoc");
+  window->bOkuClick();
+  const auto before = Edits();
+  const QImage pictureBefore = window->ShownPicture();
+  const std::size_t linesBefore = Log().size();
+
+  window->Form().eDogTar->setDate({1969, 8, 7});
+  window->bOkuClick();
+
+  const auto log = Log();
+  const std::vector<TLine> added(log.begin() + static_cast<long>(linesBefore), log.end());
+  const std::vector<TLine> expected{
+      {"MrtdIccGetChallenge : Wrong status word 6300", kNavy},
+      {"MrtdSelectDG : Bad status word 6982", kNavy},
+      {"LDS Ver.:           ", kNavy},
+      {"Unicode Ver.:           ", kNavy},
+      {"DataGroups : ", kNavy},
+      {"Querying file size DG(1)", kNavy},
+      {"MrtdReadFileSizetDG(1) : Bad status word 6982", kNavy},
+  };
+  EXPECT_EQ(added, expected);
+  EXPECT_EQ(errors, std::vector<QString>{"Stream read error."});
+  EXPECT_EQ(Edits(), before);
+  EXPECT_EQ(window->ShownPicture(), pictureBefore);
+
+  // The window keeps working: the right date reads again.
+  errors.clear();
+  window->Form().eDogTar->setDate({1969, 8, 6});
+  window->bOkuClick();
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(Edits(), before);
+}
+
+TEST_F(ReadCommand, UntickedPictureBoxSendsNoDataGroup2CommandAndKeepsThePicture) {
+  Open("icao-passport.zdoc");
+  window->bOkuClick();
+  const QImage first = window->ShownPicture();
+  ASSERT_FALSE(first.isNull());
+
+  // A second document without its face read: the first face stays.
+  chip = std::make_unique<simchip::TSimulatedChip>(Sample("jpeg-face-passport.zdoc"));
+  reader.RemoveCard();
+  reader.InsertCard(*chip);
+  window->Form().cbResim->setChecked(false);
+  SetInputs("U09876543", {1985, 3, 17}, {2031, 11, 30});
+  window->bOkuClick();
+
+  EXPECT_FALSE(DataGroupTouched(2));
+  EXPECT_TRUE(DataGroupTouched(1));
+  EXPECT_EQ(window->Form().eBelgeNo->text(), "U09876543");
+  EXPECT_EQ(window->ShownPicture(), first);
+  EXPECT_FALSE(Log().back().Text.startsWith("Querying file size DG(2)"));
+
+  // Ticked again: the JPEG face of the second document replaces it.
+  window->Form().cbResim->setChecked(true);
+  window->bOkuClick();
+  EXPECT_TRUE(DataGroupTouched(2));
+  EXPECT_FALSE(window->ShownPicture().isNull());
+  EXPECT_NE(window->ShownPicture(), first);
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(ReadCommand, MissingDataGroup11EmptiesItsFieldsAndTheReadGoesOn) {
+  Open("no-dg11-passport.zdoc", simchip::TChipOptions{.ProtectedErrors = true});
+  SetInputs("C4X7Y2Z91", {1992, 12, 1}, {2029, 5, 14});
+  window->bOkuClick();
+  const auto log = Log();
+  std::vector<QString> texts;
+  for (const auto& line : log) texts.push_back(line.Text);
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "MrtdBacSelectDG(11) : File not found"), texts.end());
+  EXPECT_NE(std::find(texts.begin(), texts.end(), "FullName: "), texts.end());
+  EXPECT_EQ(Edits().at("eDogYeri"), "");
+  // The counter stayed in step with the chip's, so the face after it still reads.
+  EXPECT_FALSE(window->ShownPicture().isNull());
+  EXPECT_TRUE(errors.empty());
+}
+
+}  // namespace
