@@ -38,10 +38,10 @@ TDecodeResult DecodeJpeg2000(std::span<const std::uint8_t> input, OPJ_CODEC_FORM
   TOpjCodecPtr codec = CreateQuietDecompressor(format);
   TOpjStreamPtr stream = memory.OpenStream();
   if (!codec || !stream || !opj_setup_decoder(codec.get(), &parameters)) return {nullptr, memory.Position()};
-  if (threads > 1) {
-    // Without thread support in the library this fails and decoding stays on this thread.
-    opj_codec_set_threads(codec.get(), threads);
-  }
+  // Set always, so that the library's OPJ_NUM_THREADS environment variable
+  // has no say; 0 keeps decoding on this thread. Without thread support in
+  // the library this fails and decoding stays on this thread.
+  opj_codec_set_threads(codec.get(), threads > 1 ? threads : 0);
   TOpjImagePtr image = Decode(*codec, *stream);
   return {std::move(image), memory.Position()};
 }
