@@ -50,7 +50,7 @@ class PlacementTest : public testing::TestWithParam<TPlacementCase> {};
 
 TEST_P(PlacementTest, FollowsTheComponentTypes) {
   const TPlacementCase& c = GetParam();
-  TSyntheticImage image(1, 1, std::vector<TComponentSpec>(c.Components, TComponentSpec{.Samples = {0}}), c.ColorSpace);
+  TSyntheticImage image(1, 1, std::vector<TComponentDescription>(c.Components, TComponentDescription{.Samples = {0}}), c.ColorSpace);
 
   const std::vector<TChannelInfo> channels = DescribeChannels(image.Image(), c.Types, c.Channels);
 
@@ -152,7 +152,7 @@ TEST(WriteChannelTest, FullResolutionFillsItsOffsetOnly) {
 struct TSubsamplingCase {
   std::string Name;
   int Width, Height;
-  TComponentSpec Component;
+  TComponentDescription Component;
   Bytes Expected;  // the channel, row by row
 };
 
@@ -210,13 +210,13 @@ TEST(WriteChannelTest, RepeatedRowsKeepTheOtherChannels) {
 struct TNoWriteCase {
   std::string Name;
   TChannelInfo Info;
-  TComponentSpec Component;
+  TComponentDescription Component;
   int Channels;
 };
 
 std::ostream& operator<<(std::ostream& out, const TNoWriteCase& c) { return out << c.Name; }
 
-const TComponentSpec kPlain{.W = 2, .H = 2, .Samples = {1, 2, 3, 4}};
+const TComponentDescription kPlain{.W = 2, .H = 2, .Samples = {1, 2, 3, 4}};
 
 const TNoWriteCase kNoWrites[] = {
     {"OffsetPastAGreyPixel", Channel(1), kPlain, 1},

@@ -1,17 +1,17 @@
 #include "SyntheticImage.h"
 
-TSyntheticImage::TSyntheticImage(std::uint32_t width, std::uint32_t height, std::vector<TComponentSpec> components,
+TSyntheticImage::TSyntheticImage(std::uint32_t width, std::uint32_t height, std::vector<TComponentDescription> components,
                                  OPJ_COLOR_SPACE colorSpace)
-    : specs_(std::move(components)) {
-  for (TComponentSpec& spec : specs_) {
+    : descriptions_(std::move(components)) {
+  for (TComponentDescription& description : descriptions_) {
     opj_image_comp_t record{};
-    record.dx = spec.Dx;
-    record.dy = spec.Dy;
-    record.w = spec.W;
-    record.h = spec.H;
-    record.prec = spec.Prec;
-    record.sgnd = spec.Sgnd;
-    record.data = spec.Samples.empty() ? nullptr : spec.Samples.data();
+    record.dx = description.Dx;
+    record.dy = description.Dy;
+    record.w = description.W;
+    record.h = description.H;
+    record.prec = description.Prec;
+    record.sgnd = description.Sgnd;
+    record.data = description.Samples.empty() ? nullptr : description.Samples.data();
     records_.push_back(record);
   }
   image_.x1 = width;

@@ -9,7 +9,7 @@
 
 #include "jpeg2000/ChannelConversion.h"
 
-struct TComponentSpec {
+struct TComponentDescription {
   std::uint32_t W = 1, H = 1, Dx = 1, Dy = 1, Prec = 8, Sgnd = 0;
   std::vector<OPJ_INT32> Samples;  // W x H; empty for a component without data
 };
@@ -17,7 +17,7 @@ struct TComponentSpec {
 // Owns an opj_image_t over the area (0,0)-(width,height) and its components.
 class TSyntheticImage {
 public:
-  TSyntheticImage(std::uint32_t width, std::uint32_t height, std::vector<TComponentSpec> components,
+  TSyntheticImage(std::uint32_t width, std::uint32_t height, std::vector<TComponentDescription> components,
                   OPJ_COLOR_SPACE colorSpace = OPJ_CLRSPC_UNKNOWN);
   TSyntheticImage(const TSyntheticImage&) = delete;
   TSyntheticImage& operator=(const TSyntheticImage&) = delete;
@@ -26,7 +26,7 @@ public:
   const opj_image_comp_t& Component(std::size_t index) const { return records_.at(index); }
 
 private:
-  std::vector<TComponentSpec> specs_;
+  std::vector<TComponentDescription> descriptions_;
   std::vector<opj_image_comp_t> records_;
   opj_image_t image_{};
 };
