@@ -1,0 +1,244 @@
+// Whole readings through the real PC/SC stack: the program's own reader link,
+// pcscd, vsmartcard's vpcd driver and the virtual passport. Runs inside the
+// virtual reader's namespace (with-virtual-reader.sh), which puts its state
+// directory in ZELVAN_VIRTUAL_READER_STATE; the tests take the card away and
+// put other documents on the reader by stopping and starting the passport.
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QTextBlock>
+#include <QTextEdit>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <PCSC/winscard.h>
+
+#include "app/frmZelvan.h"
+#include "reader/ApduExchange.h"
+#include "ui_frmZelvan.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::string Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+// Waits until the resource manager sees the reader empty. A passport started
+// again before the driver has noticed the last one leave is never taken up.
+void WaitUntilReaderIsEmpty() {
+  SCARDCONTEXT context = 0;
+  if (SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &context) != SCARD_S_SUCCESS) return;
+  SCARD_READERSTATE state{};
+  state.szReader = "Zelvan Virtual ACR122 00 00";
+  state.dwCurrentState = SCARD_STATE_UNAWARE;
+  for (int i = 0; i < 50; ++i) {
+    if (SCardGetStatusChange(context, 200, &state, 1) == SCARD_S_SUCCESS) {
+      if (state.dwEventState & SCARD_STATE_EMPTY) break;
+      state.dwCurrentState = state.dwEventState;
+    }
+  }
+  SCardReleaseContext(context);
+}
+
+// The passport process serving the card: the one the namespace started, or ours.
+class TPassport {
+public:
+  TPassport() {
+    std::ifstream pidFile(fs::path(Env("ZELVAN_VIRTUAL_READER_STATE")) / "vpassport.pid");
+    pidFile >> pid_;
+    ours_ = false;
+  }
+  ~TPassport() { Stop(); }
+
+  // Takes the card away: the passport closes its connection to the driver.
+  void Stop() {
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    if (ours_) {
+      waitpid(pid_, nullptr, 0);
+    } else {
+      for (int i = 0; i < 100 && kill(pid_, 0) == 0; ++i) std::this_thread::sleep_for(20ms);
+    }
+    pid_ = 0;
+    WaitUntilReaderIsEmpty();
+  }
+
+  // Puts a document on the reader.
+  void Start(const std::string& document) {
+    Stop();
+    const std::string program = Env("ZELVAN_VPASSPORT");
+    const std::string path = std::string(ZELVAN_SAMPLES_DIR) + "/" + document;
+    pid_ = fork();
+    if (pid_ == 0) {
+      execl(program.c_str(), program.c_str(), "--document", path.c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    ours_ = true;
+  }
+
+private:
+  pid_t pid_ = 0;
+  bool ours_ = false;
+};
+
+// Passes every call to the system's PC/SC, running a hook before the n-th transmit.
+class TCountingApi : public TPcscApi {
+public:
+  std::int32_t EstablishContext(std::uint32_t scope, TScardContext& context) override {
+    return SystemPcscApi().EstablishContext(scope, context);
+  }
+  std::int32_t ListReaders(TScardContext context, std::span<std::uint8_t> buffer, std::uint32_t& length) override {
+    return SystemPcscApi().ListReaders(context, buffer, length);
+  }
+  std::int32_t Connect(TScardContext context, const std::string& reader, std::uint32_t share, std::uint32_t protocols,
+                       TScardHandle& card, std::uint32_t& active) override {
+    return SystemPcscApi().Connect(context, reader, share, protocols, card, active);
+  }
+  std::int32_t Transmit(TScardHandle card, std::uint32_t protocol, std::span<const std::uint8_t> command,
+                        std::span<std::uint8_t> response, std::uint32_t& length) override {
+    if (++Transmits == HookAt && Hook) Hook();
+    return SystemPcscApi().Transmit(card, protocol, command, response, length);
+  }
+  std::int32_t Disconnect(TScardHandle card, std::uint32_t disposition) override {
+    return SystemPcscApi().Disconnect(card, disposition);
+  }
+
+  int Transmits = 0;
+  int HookAt = 0;
+  std::function<void()> Hook;
+};
+
+class ThroughPcscd : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    if (Env("ZELVAN_VIRTUAL_READER_STATE").empty()) GTEST_SKIP() << "runs inside with-virtual-reader.sh";
+  }
+
+  void SetUp() override {
+    ResetReaderLink();
+    SetPcscApi(&api);
+    window = std::make_unique<TfrmPICC>();
+    window->SetErrorPresenter([this](const QString& message) { errors.push_back(message); });
+  }
+  void TearDown() override {
+    window->close();  // powers the card down, as closing the window does
+    window.reset();
+    SetPcscApi(nullptr);
+  }
+
+  std::vector<QString> Log() const {
+    std::vector<QString> lines;
+    for (QTextBlock b = window->Form().rbOutput->document()->begin(); b.isValid(); b = b.next())
+      lines.push_back(b.text());
+    return lines;
+  }
+  QColor LastLineColour() const {
+    const QTextBlock last = window->Form().rbOutput->document()->lastBlock();
+    return last.begin().fragment().charFormat().foreground().color();
+  }
+  bool Logged(const QString& text) const {
+    const auto lines = Log();
+    return std::find(lines.begin(), lines.end(), text) != lines.end();
+  }
+
+  // Reads until the card answers (a new card takes a moment to appear).
+  void ReadWhenCardIsBack() {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      const std::size_t before = Log().size();
+      window->bOkuClick();
+      const auto lines = Log();
+      if (lines.size() > before + 1) return;  // more than a connection error
+      std::this_thread::sleep_for(100ms);
+    }
+    FAIL() << "the card did not come back: " << Log().back().toStdString();
+  }
+
+  TCountingApi api;
+  std::unique_ptr<TfrmPICC> window;
+  std::vector<QString> errors;
+};
+
+TEST_F(ThroughPcscd, ReadsTheSamplePassportEndToEnd) {
+  EXPECT_EQ(window->StatusText(), " Okuyucu: Zelvan Virtual ACR122 00 00");
+  window->bOkuClick();
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(window->Form().eBelgeNo->text(), "L898902C");
+  EXPECT_EQ(window->Form().eSoyadi1->text(), "ERIKSSON");
+  EXPECT_EQ(window->Form().eAdi1->text(), "ANNA MARIA");
+  EXPECT_EQ(window->Form().eDogYeri->text(), "İSTANBUL/TÜRKİYE");
+  EXPECT_TRUE(Logged("DataGroups : DG1,DG2,DG11"));
+  EXPECT_TRUE(Logged("L898902C"));
+  EXPECT_FALSE(window->ShownPicture().isNull());
+
+  // A wrong date of birth: BAC fails and the message box reports the empty stream.
+  window->Form().eDogTar->setDate({1970, 1, 1});
+  window->bOkuClick();
+  EXPECT_TRUE(Logged("MrtdIccGetChallenge : Wrong status word 6300"));
+  EXPECT_EQ(errors, std::vector<QString>{"Stream read error."});
+  EXPECT_EQ(window->Form().eBelgeNo->text(), "L898902C");
+}
+
+TEST_F(ThroughPcscd, CardTakenAwayInTheMiddleOfTheFaceThenReadAgain) {
+  window->bOkuClick();  // a whole read, to count its commands
+  const int wholeRead = api.Transmits;
+  ASSERT_GT(wholeRead, 50);
+
+  TPassport passport;
+  api.Transmits = 0;
+  api.HookAt = wholeRead - 20;  // well inside the face's pieces
+  api.Hook = [&passport] { passport.Stop(); };
+  window->bOkuClick();
+  EXPECT_TRUE(Logged("MrtdReadFileEx connection error."));
+
+  // Nothing on the reader: one red line with the resource manager's text.
+  api.Hook = nullptr;
+  const std::size_t before = Log().size();
+  window->bOkuClick();
+  ASSERT_EQ(Log().size(), before + 1);
+  EXPECT_EQ(LastLineColour(), QColor(255, 0, 0));
+  EXPECT_TRUE(Log().back().startsWith("The ")) << Log().back().toStdString();
+
+  // The card back on the reader reads again.
+  errors.clear();
+  passport.Start("icao-passport.zdoc");
+  window->Form().eBelgeNo->clear();
+  ReadWhenCardIsBack();
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(window->Form().eBelgeNo->text(), "L898902C");
+  EXPECT_FALSE(window->ShownPicture().isNull());
+}
+
+TEST_F(ThroughPcscd, ReadsTheIdentityCard) {
+  TPassport passport;
+  passport.Start("icao-id-card.zdoc");
+  window->Form().eDocNumber->setText("D23145890");
+  window->Form().eDogTar->setDate({1974, 8, 12});
+  window->Form().eGecTar->setDate({2012, 4, 15});
+  ReadWhenCardIsBack();
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(window->Form().eBelgeTipi->text(), "I");
+  EXPECT_EQ(window->Form().eBelgeNo->text(), "D23145890");
+  EXPECT_EQ(window->Form().eSoyadi1->text(), "ERIKSSON");
+  EXPECT_EQ(window->Form().eAdi1->text(), "ANNA MARIA");
+  EXPECT_FALSE(window->ShownPicture().isNull());
+}
+
+}  // namespace
