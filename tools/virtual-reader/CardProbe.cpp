@@ -6,6 +6,9 @@
 //       a card that answers SELECT of the eMRTD application with 90 00
 //   zelvan-card-probe smoke --document FILE [--reader TEXT]
 //       runs the smoke checks against the card serving that document
+//   zelvan-card-probe reader [--reader TEXT]
+//       exits 0 when the resource manager lists a reader whose name contains
+//       TEXT (default ACR122), 1 otherwise
 
 #include <chrono>
 #include <iostream>
@@ -41,6 +44,17 @@ bool CardAnswers(const std::string& readerSubstring) {
   return false;
 }
 
+bool ReaderListed(const std::string& readerSubstring) {
+  try {
+    vreader::TPcscSession pcsc;
+    for (const auto& name : pcsc.Readers())
+      if (name.find(readerSubstring) != std::string::npos) return true;
+  } catch (const std::exception&) {
+    // no resource manager
+  }
+  return false;
+}
+
 int Wait(const TProbeOptions& options) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.TimeoutSeconds);
   while (!CardAnswers(options.Reader)) {
@@ -56,7 +70,8 @@ int Wait(const TProbeOptions& options) {
 
 int Usage() {
   std::cerr << "Usage: zelvan-card-probe wait [--reader TEXT] [--timeout SECONDS]\n"
-               "       zelvan-card-probe smoke --document FILE [--reader TEXT]\n";
+               "       zelvan-card-probe smoke --document FILE [--reader TEXT]\n"
+               "       zelvan-card-probe reader [--reader TEXT]\n";
   return 2;
 }
 
@@ -76,6 +91,7 @@ int main(int argc, char** argv) {
   if (args.size() % 2 == 0) return Usage();
   try {
     if (options.Mode == "wait") return Wait(options);
+    if (options.Mode == "reader") return ReaderListed(options.Reader) ? 0 : 1;
     if (options.Mode == "smoke" && !options.Document.empty())
       return vreader::RunSmokeChecks(simchip::LoadDocumentFile(options.Document), options.Reader) == 0 ? 0 : 1;
   } catch (const std::exception& e) {
