@@ -150,7 +150,15 @@ void TfrmPICC::SetResultText(TResultEdit edit, const std::string& text) {
   edits[static_cast<int>(edit)]->setText(QString::fromStdString(text));
 }
 
-void TfrmPICC::SetProgressMax(int maximum) { ui_->pBar->setMaximum(maximum); }
+void TfrmPICC::SetProgressMax(int maximum) {
+  // Like a native progress bar, a new maximum below the position pulls the
+  // position down to it (QProgressBar would reset it instead). A range of
+  // zero would turn the bar into a busy indicator, so it keeps at least one step.
+  const int position = ui_->pBar->value();
+  const int range = std::max(maximum, ui_->pBar->minimum() + 1);
+  ui_->pBar->setMaximum(range);
+  ui_->pBar->setValue(std::clamp(position, ui_->pBar->minimum(), range));
+}
 
 int TfrmPICC::ProgressPosition() const { return ui_->pBar->value(); }
 

@@ -216,6 +216,19 @@ TEST_F(Window, ReadWithoutReaderWritesOneRedLineAndChangesNothingElse) {
   EXPECT_EQ(window->StatusText(), " Okuyucu: Bağlı değil.");
 }
 
+TEST_F(Window, ProgressBarKeepsItsPositionWithinANewMaximum) {
+  window->SetProgressMax(250);
+  window->SetProgressPosition(window->ProgressPosition() + 100);
+  window->SetProgressPosition(window->ProgressPosition() + 100);
+  EXPECT_EQ(window->ProgressPosition(), 200);
+  window->SetProgressMax(93);  // a shorter file next: the position is never set back to zero
+  EXPECT_EQ(window->ProgressPosition(), 93);
+  window->SetProgressPosition(window->ProgressPosition() + 93);
+  EXPECT_EQ(window->ProgressPosition(), 93);
+  window->SetProgressMax(0);  // an unreadable length: no busy animation
+  EXPECT_GT(Control<QProgressBar>("pBar")->maximum(), Control<QProgressBar>("pBar")->minimum());
+}
+
 TEST(ErrorBoxText, AppendsFullStopAfterCharactersAbovePoint) {
   const std::vector<std::pair<QString, QString>> cases{
       {"Stream read error", "Stream read error."},
