@@ -16,9 +16,3 @@ void RunPictureStage(TMemoryStream& stream, tMRTD_CTX& ctx, TJpeg2000Bitmap& bit
   const TExtractedFace face = ExtractFaceImage(stream, bitmap);
   PiccView().ShowPicture(shown.Choose(face, bitmap));
 }
-
-void RunPictureStage(TMemoryStream& stream, tMRTD_CTX& ctx, TJpeg2000Bitmap& bitmap) {
-  // The program has one picture object for its whole run, and so one memory.
-  static TShownFace shown;
-  RunPictureStage(stream, ctx, bitmap, shown);
-}

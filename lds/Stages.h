@@ -24,6 +24,4 @@ void RunDG11Stage(TMemoryStream& stream, tMRTD_CTX& ctx);
 // When the picture is wanted: reads DG2, decodes the face and shows it. With
 // no new face, shows the last face shown again (the bitmap's picture, or an
 // empty one at first).
-void RunPictureStage(TMemoryStream& stream, tMRTD_CTX& ctx, TJpeg2000Bitmap& bitmap);
-// The same with the given memory of what was shown.
 void RunPictureStage(TMemoryStream& stream, tMRTD_CTX& ctx, TJpeg2000Bitmap& bitmap, TShownFace& shown);
