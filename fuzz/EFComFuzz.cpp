@@ -1,0 +1,21 @@
+// DecodeEFCom and the EF.COM stage over an EF.COM buffer: the input from
+// position 0, the rest of the 256 bytes zero as the read command leaves them.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "access/FileReading.h"
+#include "fuzz/FuzzSupport.h"
+#include "lds/EFCom.h"
+#include "lds/Stages.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const auto buffer = std::make_unique<TEFComBuffer>();
+  std::copy_n(data, std::min(size, buffer->size()), buffer->begin());
+  tEFComFile efCom;
+  DecodeEFCom(*buffer, efCom);
+  if (efCom.LDSVersion.Size() != 10 || efCom.UnicodeVersion.Size() != 10) Finding("version of another width");
+  RunEFComStage(*buffer);
+  return 0;
+}

@@ -1,0 +1,26 @@
+// ExtractMrz over the DG1 held in the stream, then the MRZ cutting; the
+// cutting also straight over the input, for MRZs of every length.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "access/MemoryStream.h"
+#include "fuzz/FuzzSupport.h"
+#include "lds/DG1.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  TMemoryStream stream;
+  stream.Write(std::span(data, size));
+  std::string mrz;
+  try {
+    ExtractMrz(stream, mrz);
+  } catch (const EReadError&) {
+    return 0;
+  }
+  if (mrz.size() > 255) Finding("MRZ longer than its one-byte length");
+  CutMrz(mrz);
+  CutMrz(std::string_view(reinterpret_cast<const char*>(data), size));
+  return 0;
+}

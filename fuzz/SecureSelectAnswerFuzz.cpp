@@ -1,0 +1,44 @@
+// CheckSelectResponse and the reading of a protected refusal on a live
+// session. Input: one flag byte, then the answer to a protected SELECT. With
+// bit 0 set the answer's bytes 6 to 13 get the chip's MAC over its first 4.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "access/CardExchange.h"
+#include "access/SecureResponses.h"
+#include "fuzz/FuzzSupport.h"
+#include "reader/ApduExchange.h"
+
+namespace {
+
+constexpr std::size_t kStatusObject = 4;  // 99 02 SW1 SW2
+constexpr std::size_t kMacAt = 6;         // after 8E 08
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  tMRTD_CTX session = LiveSession();
+  std::vector<std::uint8_t> answer(data + 1, data + size);
+  // The MAC the chip would make: what a true answer must carry (the cleared
+  // buffer stands behind a short answer).
+  std::vector<std::uint8_t> seen(RecvBuf.size(), 0);
+  std::copy_n(answer.begin(), std::min(answer.size(), seen.size()), seen.begin());
+  const t64Bit expected = ChipMac(session, std::span(seen).first(kStatusObject));
+  if ((data[0] & 1) && answer.size() >= kMacAt + expected.size())
+    std::copy(expected.begin(), expected.end(), answer.begin() + kMacAt);
+  PutAnswer(answer);
+
+  const std::uint16_t status = GetStatusWord(ResponseBytes());
+  const bool protectedForm = IsProtectedStatusAnswer(ResponseBytes());
+  if (protectedForm && ResponseBytes().size() != 16) Finding("protected refusal of another length");
+  if (ResponseBytes().size() < 2 && status != 0xFFFF) Finding("status word of a short answer");
+
+  const bool intact = CheckSelectResponse(session);
+  const bool macMatches = std::equal(expected.begin(), expected.end(), RecvBuf.begin() + kMacAt);
+  if (intact != macMatches) Finding("select answer judged against another MAC");
+  return 0;
+}

@@ -1,0 +1,70 @@
+#pragma once
+// A simulated reader whose chip turns hostile once secure messaging is on.
+//
+// Until the program's session has Basic Access Control on, every command goes
+// to the simulated chip as usual. From then on each command still reaches the
+// chip (so that its send sequence counter keeps pace with the program's), but
+// a script may put another answer in place of the chip's: plaintext data or a
+// status word wrapped with the session's own keys and counter (DO'87', DO'99',
+// DO'8E' with a valid MAC), a bare status word, raw bytes, a spoilt MAC, a
+// failed transmission or the card taken away. So hostile content gets past
+// the MAC check and reaches the program's decoders.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+
+#include "access/MrtdContext.h"
+#include "tools/simchip/Bytes.h"
+#include "tools/simchip/SimulatedReader.h"
+
+namespace hostile {
+
+enum class TAnswerKind {
+  Data,            // Bytes as plaintext with Status, wrapped with a valid MAC
+  WrongMacData,    // the same with the last byte of its MAC flipped
+  ProtectedStatus, // 99 02 SW 8E 08 MAC SW with a valid MAC, no data
+  BareStatus,      // the two status bytes alone
+  Raw,             // Bytes exactly as they are
+  TransmitError,   // no answer: the reader returns PcscError
+  CardRemoved,     // no answer: the card leaves the reader for good
+};
+
+struct TScriptedAnswer {
+  TAnswerKind Kind = TAnswerKind::Data;
+  simchip::TBytes Bytes;
+  std::uint16_t Status = 0x9000;
+  std::uint32_t PcscError = 0;
+};
+
+// One command sent under secure messaging, as the script sees it.
+struct TExchange {
+  std::span<const std::uint8_t> Command;     // as the program sent it
+  std::span<const std::uint8_t> ChipAnswer;  // what the chip answered
+  const tMRTD_CTX& Session;                  // the program's session, its counter advanced for the command
+};
+
+// What to answer instead of the chip; nothing lets the chip's answer through.
+using TAnswerScript = std::function<std::optional<TScriptedAnswer>(const TExchange& exchange)>;
+
+class TScriptedChipReader : public simchip::TSimulatedReader {
+public:
+  // session: the program's session, read at every exchange for its keys,
+  // counter and whether BAC is on. It must outlive the reader.
+  explicit TScriptedChipReader(const tMRTD_CTX& session) : session_(session) {}
+
+  void SetScript(TAnswerScript script) { script_ = std::move(script); }
+
+  std::int32_t Transmit(TScardHandle card, std::uint32_t protocol, std::span<const std::uint8_t> command,
+                        std::span<std::uint8_t> response, std::uint32_t& responseLength) override;
+
+private:
+  // The bytes of a scripted answer of the answering kinds.
+  simchip::TBytes Compose(const TScriptedAnswer& answer) const;
+
+  const tMRTD_CTX& session_;
+  TAnswerScript script_;
+};
+
+}  // namespace hostile
