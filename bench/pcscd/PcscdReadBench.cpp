@@ -1,0 +1,133 @@
+// A whole reading through the real PC/SC stack (the program's reader link,
+// pcscd, vsmartcard's vpcd driver and the virtual passport) against its floor
+// in the same run: the same number of minimal round trips through the same
+// stack, after the same connection. Wall time; runs inside
+// tools/virtual-reader/with-virtual-reader.sh.
+//
+//   subject_us  one reading: the read command on the sample passport
+//   floor_us    connecting as the read command does, then as many plain SELECTs
+//               of the eMRTD application (answered at once, 90 00) as the
+//               reading sends commands
+//   ratio       subject / floor
+//   commands    commands one reading sends
+// and where the time goes, CPU per reading and per floor run (ms):
+//   own_cpu, floor_own_cpu    this process (decoder threads included)
+//   chip_cpu, floor_chip_cpu  the virtual passport
+//   pcscd_cpu, floor_pcscd_cpu  pcscd with its vpcd driver
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <filesystem>
+
+#include "access/CardExchange.h"
+#include "app/ReadCommand.h"
+#include "bench/pcscd/ProcessCpu.h"
+#include "bench/read/QuietView.h"
+#include "bench/read/RecordedExchanges.h"
+#include "bench/support/SideBySide.h"
+#include "jpeg2000/Jpeg2000Bitmap.h"
+#include "lds/ShownFace.h"
+#include "reader/ApduExchange.h"
+
+namespace {
+
+using bench::Seconds;
+using bench::TClock;
+
+// The specimen the virtual passport serves by default.
+const TReadInputs kInputs{"L898902C<", {1969, 8, 6}, {1994, 6, 23}};
+constexpr std::array<std::uint8_t, 12> kSelectApplication{0x00, 0xA4, 0x04, 0x0C, 0x07, 0xA0,
+                                                          0x00, 0x00, 0x02, 0x47, 0x10, 0x01};
+
+// CPU seconds of this process, the passport and pcscd, summed over the runs of one side.
+struct TCpuShares {
+  double Own = 0;
+  double Chip = 0;
+  double Pcscd = 0;
+};
+
+class TCpuMeter {
+public:
+  TCpuMeter(pid_t passport, pid_t pcscd) : passport_(passport), pcscd_(pcscd) {}
+  template <typename TRun>
+  void Measure(TCpuShares& shares, TRun&& run) const {
+    const double own = Seconds(TClock::ProcessCpu), chip = ProcessCpuSeconds(passport_), pcscd = ProcessCpuSeconds(pcscd_);
+    run();
+    shares.Own += Seconds(TClock::ProcessCpu) - own;
+    shares.Chip += ProcessCpuSeconds(passport_) - chip;
+    shares.Pcscd += ProcessCpuSeconds(pcscd_) - pcscd;
+  }
+
+private:
+  pid_t passport_;
+  pid_t pcscd_;
+};
+
+void ReadThroughPcscd(benchmark::State& state) {
+  const char* stateDirectory = std::getenv("ZELVAN_VIRTUAL_READER_STATE");
+  if (stateDirectory == nullptr) {
+    state.SkipWithError("runs inside tools/virtual-reader/with-virtual-reader.sh");
+    return;
+  }
+  const TCpuMeter meter(PidFromFile(std::filesystem::path(stateDirectory) / "vpassport.pid"),
+                        PidFromFile(std::filesystem::path(stateDirectory) / "pcscd.pid"));
+  TQuietView view;
+  view.BirthDate = kInputs.DateOfBirth;
+  tMRTD_CTX session;
+  TJpeg2000Bitmap picture;
+  TShownFace shown;
+  const TReadState readState{session, picture, shown};
+  ResetReaderLink();
+  DiscoverReader();
+  if (ReaderName.empty()) {
+    state.SkipWithError("no virtual reader");
+    return;
+  }
+
+  // One reading recorded, to count its commands and check that it works.
+  TRecordingApi recorder(SystemPcscApi());
+  SetPcscApi(&recorder);
+  RunReadCommand(kInputs, readState);
+  SetPcscApi(nullptr);
+  const std::size_t commands = recorder.Exchanges().size();
+  if (picture.Image().isNull() || view.Picture.isNull()) {
+    state.SkipWithError("the reading brought no face");
+    return;
+  }
+
+  TCpuShares readShares, floorShares;
+  const auto read = [&] { meter.Measure(readShares, [&] { RunReadCommand(kInputs, readState); }); };
+  bool floorAnswered = true;
+  const auto floor = [&] { meter.Measure(floorShares, [&] {
+    ConnectCard();
+    for (std::size_t i = 0; i < commands; ++i) {
+      ExchangeApdu([](TApduBuffer& command, std::uint32_t& length) {
+        std::ranges::copy(kSelectApplication, command.begin());
+        length = kSelectApplication.size();
+      });
+      floorAnswered &= LastResult == kScardSuccess && RecvLen == 2 && RecvBuf[0] == 0x90;
+    }
+  }); };
+  bench::SideBySide(state, TClock::Wall, 1, read, floor);
+  DisconnectCard();
+  if (!floorAnswered) state.SkipWithError("a minimal command was not answered 90 00");
+  state.counters["commands"] = static_cast<double>(commands);
+  const double perRun = 1e3 / static_cast<double>(state.iterations());
+  state.counters["own_cpu"] = readShares.Own * perRun;
+  state.counters["chip_cpu"] = readShares.Chip * perRun;
+  state.counters["pcscd_cpu"] = readShares.Pcscd * perRun;
+  state.counters["floor_own_cpu"] = floorShares.Own * perRun;
+  state.counters["floor_chip_cpu"] = floorShares.Chip * perRun;
+  state.counters["floor_pcscd_cpu"] = floorShares.Pcscd * perRun;
+}
+
+double Least(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
+
+}  // namespace
+
+BENCHMARK(ReadThroughPcscd)->UseManualTime()->Unit(benchmark::kMillisecond)->ComputeStatistics("min", Least);
+
+BENCHMARK_MAIN();
