@@ -138,30 +138,36 @@ void OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, tMRTD_
   std::ranges::copy(header, efCom.begin());
 }
 
-void ReadDataGroup(std::uint8_t number, TMemoryStream& stream, tMRTD_CTX& ctx) {
+TDataGroupRead ReadDataGroup(std::uint8_t number, TMemoryStream& stream, tMRTD_CTX& ctx) {
   stream.Rewind();
   const bool secure = ctx.BacEnabled;
-  if (!SelectFileStep(ctx, number, secure, secure ? kDataGroupSecureSelect : kDataGroupPlainSelect)) return;
+  if (!SelectFileStep(ctx, number, secure, secure ? kDataGroupSecureSelect : kDataGroupPlainSelect))
+    return TDataGroupRead::NotRead;
 
   LogStep(kQueryingSize, number);
   TWorkBuffer work{};
   const auto status = ReadBinaryStep(ctx, 0, kHeaderLength, TClearBuffers::Yes, kDataGroupHeaderRead, number);
-  if (!ReadHeader(ctx, status, kDataGroupHeaderRead, number, work)) return;
+  if (!ReadHeader(ctx, status, kDataGroupHeaderRead, number, work)) return TDataGroupRead::NotRead;
 
   const std::uint16_t size = DecodeFileLength(work);
   LogMessage("filesize:" + std::to_string(size));
   PiccView().SetProgressMax(size);
 
-  for (std::uint32_t offset = 0; offset < size;) {
+  std::uint32_t offset = 0;
+  // A stop after the first piece leaves only the first part of the data group in the stream.
+  const auto stopped = [&offset] { return offset > 0 ? TDataGroupRead::CutOff : TDataGroupRead::NotRead; };
+  while (offset < size) {
     const auto piece = static_cast<std::uint16_t>(std::min<std::uint32_t>(size - offset, kPieceLength));
     const auto pieceStatus = ReadBinaryStep(ctx, static_cast<std::uint16_t>(offset), piece, TClearBuffers::No,
                                             kDataGroupPieceRead, number);
-    if (!pieceStatus || !AcceptStatusStep(*pieceStatus, kDataGroupPieceRead, number)) return;
+    if (!pieceStatus || !AcceptStatusStep(*pieceStatus, kDataGroupPieceRead, number))
+      return stopped();
     const std::optional<std::size_t> length = TakeDataStep(ctx, work, kDataGroupPieceRead, number);
-    if (!length) return;
+    if (!length) return stopped();
     PiccView().SetProgressPosition(PiccView().ProgressPosition() + piece);
     offset += piece;
     stream.Write(std::span<const std::uint8_t>(work).first(*length));
   }
   stream.Rewind();
+  return size > 0 ? TDataGroupRead::Whole : TDataGroupRead::NotRead;
 }

@@ -16,9 +16,16 @@ using TEFComBuffer = std::array<std::uint8_t, 256>;
 // EF.COM whole into efCom (zero-filled by the caller). Logs every failure.
 void OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, tMRTD_CTX& ctx);
 
+// How a data group read ended.
+enum class TDataGroupRead {
+  Whole,    // every piece arrived: the stream holds the data group from position 0, rewound
+  NotRead,  // stopped before the first piece (or nothing to read): the stream is as it was, rewound
+  CutOff,   // stopped after some pieces: the stream starts with only the first part of the data group
+};
+
 // Reads data group `number` whole into stream from position 0, in pieces of at
 // most 100 bytes, moving the progress bar. Logs every failure.
-void ReadDataGroup(std::uint8_t number, TMemoryStream& stream, tMRTD_CTX& ctx);
+TDataGroupRead ReadDataGroup(std::uint8_t number, TMemoryStream& stream, tMRTD_CTX& ctx);
 
 // Total length (tag and length bytes included) of the BER-TLV object that
 // starts at start[0]; 0 when it cannot tell.

@@ -39,9 +39,10 @@ void LogFields(const tDG11File& dg11) {
 }  // namespace
 
 void RunDG11Stage(TMemoryStream& stream, tMRTD_CTX& ctx) {
-  ReadDataGroup(kDataGroup11, stream, ctx);
+  // DG11 cut off part way is not decoded: the stage goes on as for a missing DG11.
+  const bool cutOff = ReadDataGroup(kDataGroup11, stream, ctx) == TDataGroupRead::CutOff;
   tDG11File dg11;
-  DecodeDG11(stream, dg11);
+  if (!cutOff) DecodeDG11(stream, dg11);
 
   TPiccView& view = PiccView();
   view.SetResultText(TResultEdit::DogYeri, dg11.PlaceOfBirth);

@@ -12,7 +12,9 @@ constexpr std::uint8_t kDataGroup2 = 2;
 
 void RunPictureStage(TMemoryStream& stream, tMRTD_CTX& ctx, TJpeg2000Bitmap& bitmap, TShownFace& shown) {
   if (!PiccView().PictureWanted()) return;
-  ReadDataGroup(kDataGroup2, stream, ctx);
+  // DG2 cut off part way is not decoded: the face shown last comes back, as for a missing DG2.
+  if (ReadDataGroup(kDataGroup2, stream, ctx) == TDataGroupRead::CutOff)
+    return PiccView().ShowPicture(shown.Choose(TExtractedFace{}, bitmap));
   const TExtractedFace face = ExtractFaceImage(stream, bitmap);
   PiccView().ShowPicture(shown.Choose(face, bitmap));
 }

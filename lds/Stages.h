@@ -1,7 +1,8 @@
 #pragma once
 // The decoding stages of the read command, in the order it runs them. Each
 // writes its own log lines (kind lkProtocol) and edits through PiccView();
-// EReadError and EJpeg2000Error reach the caller.
+// EReadError and EJpeg2000Error reach the caller. A data group whose reading
+// stopped part way is never decoded: its stage goes on as if it were missing.
 
 #include "access/FileReading.h"
 #include "access/MemoryStream.h"

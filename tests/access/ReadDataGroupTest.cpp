@@ -88,7 +88,7 @@ TEST_F(ReadDataGroupTest, ReadsWholeFilesInPiecesOfAtMost100Bytes) {
     card.Reset();
     stream.Clear();
 
-    ReadDataGroup(number, stream, ctx);
+    EXPECT_EQ(ReadDataGroup(number, stream, ctx), TDataGroupRead::Whole);
 
     EXPECT_EQ(view.Texts(), (std::vector<std::string>{"Querying file size DG(" + std::to_string(number) + ")",
                                                       "filesize:" + std::to_string(size)}));
@@ -123,7 +123,7 @@ TEST_F(ReadDataGroupTest, ShorterFileLeavesTheLongerOnesLastBytesInTheStream) {
 TEST_F(ReadDataGroupTest, UnreadableLengthReadsNothing) {
   chip.Files[3] = Hex("FF01020304");
   stream.Write(Hex("AABBCC"));
-  ReadDataGroup(3, stream, ctx);
+  EXPECT_EQ(ReadDataGroup(3, stream, ctx), TDataGroupRead::NotRead);
   EXPECT_EQ(view.Texts(), (std::vector<std::string>{"Querying file size DG(3)", "filesize:0"}));
   EXPECT_EQ(view.ProgressMax, 0);
   EXPECT_EQ(view.Progress, 7);
@@ -189,9 +189,11 @@ TEST_F(ReadDataGroupTest, EachFailureLogsItsLineAndStops) {
     caseStream.Write(before);  // position at its end
     tMRTD_CTX session = WorkedExampleSession();
 
-    ReadDataGroup(2, caseStream, session);
+    const TDataGroupRead read = ReadDataGroup(2, caseStream, session);
 
     EXPECT_EQ(view.Texts(), c.Lines);
+    // A stop after a piece tells that the stream holds the data group cut off.
+    EXPECT_EQ(read, c.Written > 0 ? TDataGroupRead::CutOff : TDataGroupRead::NotRead);
     ASSERT_EQ(caseStream.Size(), before.size()) << "the stream is never shortened";
     EXPECT_EQ(caseStream.Position(), c.Written);
     EXPECT_EQ(ToHex(caseStream.Bytes().first(c.Written)), ToHex(std::span(chip.Files.at(2)).first(c.Written)));

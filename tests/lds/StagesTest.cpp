@@ -146,6 +146,17 @@ TEST_F(DG1StageTest, NoDG1RaisesTheStreamError) {
   EXPECT_TRUE(view_.FieldWrites.empty());
 }
 
+TEST_F(DG1StageTest, DataGroupCutOffPartWayShowsNoMrzAndRaisesTheStreamError) {
+  // The MRZ lies whole in the first piece; the card goes before the second.
+  const TBytes dg1 = Tlv({0x61}, Concat({Tlv({0x5F, 0x1F}, Ascii(kIcaoMrz)), Tlv({0x53}, TBytes(30, 0x20))}));
+  ASSERT_GT(dg1.size(), 100u);
+  Insert({{kDG1File, dg1}});
+  chip_->AddFault(simchip::TFault::CardRemoved(4));  // SELECT, size, first piece, second piece
+  EXPECT_THROW(RunDG1Stage(stream_, ctx_), EReadError);
+  EXPECT_TRUE(view_.FieldWrites.empty());
+  EXPECT_EQ(view_.Texts().back(), "MrtdReadFileEx connection error.");
+}
+
 using DG11StageTest = StageTest;
 
 std::vector<TLoggedLine> DG11Lines(const std::vector<std::string>& values) {
@@ -199,6 +210,22 @@ TEST_F(DG11StageTest, ValuePastTheEndRaisesBeforeAnyOutput) {
   EXPECT_THROW(RunDG11Stage(stream_, ctx_), EReadError);
   EXPECT_TRUE(view_.FieldWrites.empty());
   for (const TLoggedLine& line : view_.Lines) EXPECT_EQ(line.Text.find("FullName: "), std::string::npos);
+}
+
+TEST_F(DG11StageTest, DataGroupCutOffPartWayIsNotDecoded) {
+  // The first piece ends right after a whole field; the card goes before the second.
+  const TBytes tagList = Tlv({0x5C}, {0x5F, 0x11});
+  const std::string place = std::string(100 - 2 - tagList.size() - 3 - 5, '<') + "IZMIR";
+  const TBytes dg11 = Tlv({0x6B}, Concat({tagList, Field(0x11, place), Field(0x42, "ALSANCAK MAH.")}));
+  ASSERT_GT(dg11.size(), 100u);
+  Insert({{kDG1File, DG1(kIcaoMrz)}, {kDG11File, dg11}});
+  Prefill(DG1(kIcaoMrz));
+  chip_->AddFault(simchip::TFault::CardRemoved(4));  // SELECT, size, first piece, second piece
+  RunDG11Stage(stream_, ctx_);
+  EXPECT_EQ(Tail(9).front().Text, "MrtdReadFileEx connection error.");
+  EXPECT_EQ(Tail(8), DG11Lines(std::vector<std::string>(8)));
+  EXPECT_EQ(view_.Fields[TResultEdit::DogYeri], "");
+  EXPECT_EQ(view_.Fields[TResultEdit::Adres], "");
 }
 
 class PictureStageTest : public StageTest {
@@ -264,6 +291,26 @@ TEST_F(PictureStageTest, UndecodableFaceShowsNothingAndRaises) {
     EXPECT_EQ(std::string(error.what()), "Unknown JPEG 2000 file type");
   }
   EXPECT_EQ(view_.PicturesShown, 0);
+}
+
+TEST_F(PictureStageTest, FaceCutOffPartWayIsNotShown) {
+  // A whole JPEG 2000 face first; then a JPEG face whose reading stops after two pieces.
+  Insert({{kDG2File, DG2(FacialRecord(Fixture("face.jp2")))}});
+  Prefill(DG1(kIcaoMrz));
+  RunPictureStage(stream_, ctx_, bitmap_, shown_);
+  ASSERT_EQ(view_.Picture.convertToFormat(QImage::Format_RGB32), face_.convertToFormat(QImage::Format_RGB32));
+
+  const TBytes jpegDG2 = DG2(FacialRecord(JpegOf(face_), kImageDataJpeg));
+  ASSERT_GT(jpegDG2.size(), 300u);
+  Insert({{kDG2File, jpegDG2}});
+  stream_.Clear();
+  Prefill(DG1(kIcaoMrz));
+  chip_->AddFault(simchip::TFault::CardRemoved(5));  // SELECT, size, two pieces, the third
+  RunPictureStage(stream_, ctx_, bitmap_, shown_);
+  EXPECT_EQ(view_.Texts().back(), "MrtdReadFileEx connection error.");
+  EXPECT_EQ(view_.PicturesShown, 2);
+  EXPECT_EQ(view_.Picture.convertToFormat(QImage::Format_RGB32), face_.convertToFormat(QImage::Format_RGB32))
+      << "the face shown before, not the part that came";
 }
 
 }  // namespace
