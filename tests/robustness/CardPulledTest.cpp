@@ -1,0 +1,111 @@
+// The card taken away at each command of a whole reading of the sample
+// passport, one reading per command: the reading ends with that step's
+// connection error, shows nothing that was not read whole, and the reading
+// after it (card back) reads the document whole.
+//
+// "Shown as read" means: an edit or the picture gets a value from this
+// reading's chip data. The seven DG1 edits change only when DG1 was read
+// whole; the DG11 edits only when DG11 was read whole, and are otherwise
+// emptied as for a missing DG11 (when the DG11 stage runs at all); the
+// picture shown stays the face shown before, as for a missing DG2.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Documents.h"
+#include "ReadRig.h"
+#include "ReadSteps.h"
+#include "tools/simchip/ChipFaults.h"
+
+namespace {
+
+const std::string kUnread = "(not read in this reading)";
+const std::vector<TResultEdit> kDG1Edits{TResultEdit::BelgeTipi, TResultEdit::Uyrugu,   TResultEdit::BelgeNo,
+                                         TResultEdit::VatandNo,  TResultEdit::Cinsiyeti, TResultEdit::Adi1,
+                                         TResultEdit::Soyadi1};
+const std::vector<TResultEdit> kDG11Edits{TResultEdit::DogYeri, TResultEdit::Meslek, TResultEdit::Adres};
+
+// Lines a reading may write once the card is gone: the connection errors of
+// later steps, the EF.COM lines of an unread EF.COM and the bare DG11 labels.
+const std::set<std::string> kLinesWithoutChipData{
+    "MrtdSelectApplet connection error.", "MrtdSelectDG connection error.", "MrtdIccGetChallenge connection error.",
+    "MrtdIccMutualAuthenticate connection error.", "MrtdBacSelectDG connection error.",
+    "MrtdReadFileSize connection error.", "MrtdReadFile connection error.", "MrtdReadFileEx connection error.",
+    "LDS Ver.:           ", "Unicode Ver.:           ", "DataGroups : ", "FullName: ", "PersonalNumber: ",
+    "PlaceOfBirth: ", "Address: ", "Telephone: ", "Profession: ", "Title: ", "PersonalSummary: "};
+
+// The index of the last command that reads the data group, in the clean reading.
+std::size_t LastCommandOf(const std::vector<TStep>& steps, int dataGroup) {
+  std::size_t last = 0;
+  for (std::size_t i = 0; i < steps.size(); ++i)
+    if (steps[i].DataGroup == dataGroup && steps[i].Read()) last = i;
+  return last;
+}
+
+// The sample passport (a JPEG 2000 face) and the passport with a JPEG face.
+class CardPulled : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(CardPulled, AtEveryCommandEndsWithThatStepsLineShowsNothingUnreadAndTheNextReadingWorks) {
+  TReadRig rig(SampleDocument(GetParam()));
+  TFakePiccView& view = rig.View();
+  ASSERT_EQ(rig.Read(), std::nullopt);
+  const std::vector<TLoggedLine> cleanLines = view.Lines;
+  const std::map<TResultEdit, std::string> cleanFields = view.Fields;
+  const QImage cleanPicture = view.Picture;
+  const std::vector<TStep> steps = StepsOf(rig.Chip().Journal());
+  const std::vector<std::size_t> linesBefore = rig.LinesBeforeCommand();
+  ASSERT_FALSE(cleanPicture.isNull());
+  ASSERT_GT(steps.size(), 50u);
+  const std::size_t lastDG1 = LastCommandOf(steps, 1);
+  const std::size_t lastDG11 = LastCommandOf(steps, 11);
+
+  for (std::size_t pulled = 0; pulled < steps.size() && !::testing::Test::HasFailure(); ++pulled) {
+    SCOPED_TRACE("card pulled at command " + std::to_string(pulled + 1));
+    for (auto& [edit, text] : view.Fields) text = kUnread;
+    view.Lines.clear();
+    const int picturesShownBefore = view.PicturesShown;
+    rig.Chip().AddFault(simchip::TFault::CardRemoved(pulled + 1));
+
+    const std::optional<std::string> error = rig.Read();
+    const bool dg1Whole = pulled > lastDG1;
+    const bool dg11Whole = pulled > lastDG11;
+
+    // The lines before the pull are those of a whole reading; then the step's connection error.
+    const std::vector<TLoggedLine>& lines = view.Lines;
+    const std::size_t before = linesBefore.at(pulled);
+    ASSERT_GT(lines.size(), before);
+    EXPECT_TRUE(std::equal(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(before), cleanLines.begin()));
+    EXPECT_EQ(std::optional(lines[before].Text), ConnectionErrorLine(steps[pulled]));
+    for (std::size_t i = before + 1; i < lines.size(); ++i)
+      EXPECT_TRUE(kLinesWithoutChipData.contains(lines[i].Text)) << "line after the pull: " << lines[i].Text;
+    EXPECT_EQ(error, dg1Whole ? std::nullopt : std::optional<std::string>("Stream read error"));
+
+    for (const TResultEdit edit : kDG1Edits) EXPECT_EQ(view.Fields.at(edit), dg1Whole ? cleanFields.at(edit) : kUnread);
+    for (const TResultEdit edit : kDG11Edits) {
+      const std::string expected = dg11Whole ? cleanFields.at(edit) : dg1Whole ? "" : kUnread;
+      EXPECT_EQ(view.Fields.at(edit), expected);
+    }
+    // The picture stage runs after a whole DG1; it shows the face shown before again.
+    EXPECT_EQ(view.PicturesShown - picturesShownBefore, dg1Whole ? 1 : 0);
+    EXPECT_EQ(view.Picture, cleanPicture);
+
+    rig.Calm();
+    view.Lines.clear();
+    EXPECT_EQ(rig.Read(), std::nullopt);
+    EXPECT_EQ(view.Lines, cleanLines);
+    EXPECT_EQ(view.Fields, cleanFields);
+    EXPECT_EQ(view.Picture, cleanPicture);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, CardPulled, ::testing::Values("icao-passport.zdoc", "jpeg-face-passport.zdoc"),
+                         [](const auto& info) {
+                           return std::string(info.param).starts_with("icao") ? "Jpeg2000Face" : "JpegFace";
+                         });
+
+}  // namespace

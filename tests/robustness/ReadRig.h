@@ -1,0 +1,93 @@
+#pragma once
+// Whole read commands without a window: the simulated chip of a document in
+// a reader that can turn hostile after BAC, the recording fake view, and the
+// picture memory the window would keep. The program's random bytes come from
+// a seeded source, so every reading replays exactly.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "access/RandomSource.h"
+#include "app/ReadCommand.h"
+#include "jpeg2000/Jpeg2000Bitmap.h"
+#include "lds/ShownFace.h"
+#include "support/FakePiccView.h"
+#include "tools/hostilechip/ScriptedChipReader.h"
+#include "tools/simchip/DocumentFile.h"
+#include "tools/simchip/SimulatedChip.h"
+
+// A reader that notes, before each command goes to the chip, what the program
+// has logged so far and the session it holds.
+class TWatchedReader final : public hostile::TScriptedChipReader {
+public:
+  using TWatcher = std::function<void()>;
+  TWatchedReader(const tMRTD_CTX& session, TWatcher watcher)
+      : TScriptedChipReader(session), watcher_(std::move(watcher)) {}
+  std::int32_t Transmit(TScardHandle card, std::uint32_t protocol, std::span<const std::uint8_t> command,
+                        std::span<std::uint8_t> response, std::uint32_t& responseLength) override {
+    watcher_();
+    return TScriptedChipReader::Transmit(card, protocol, command, response, responseLength);
+  }
+
+private:
+  TWatcher watcher_;
+};
+
+class TSeededRandom final : public TRandomSource {
+public:
+  explicit TSeededRandom(std::uint32_t seed) : engine_(seed) {}
+  void Fill(std::span<std::uint8_t> bytes) override {
+    for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(engine_());
+  }
+
+private:
+  std::mt19937 engine_;
+};
+
+class TReadRig {
+public:
+  explicit TReadRig(simchip::TDocument document, std::uint32_t seed = 9303);
+  ~TReadRig();
+  TReadRig(const TReadRig&) = delete;
+  TReadRig& operator=(const TReadRig&) = delete;
+
+  // One read command with the document's own inputs; the text of the error
+  // that ended it, if one did. Clears the chip's journal and the watch first.
+  std::optional<std::string> Read();
+
+  // Takes faults and script away and puts the card back into the reader.
+  void Calm();
+
+  simchip::TSimulatedChip& Chip() { return chip_; }
+  TWatchedReader& Reader() { return reader_; }
+  TFakePiccView& View() { return view_; }
+  const tMRTD_CTX& Session() const { return session_; }
+  const simchip::TDocument& Document() const { return document_; }
+  TReadInputs& Inputs() { return inputs_; }
+
+  // For each command of the last read: the log lines written before it went
+  // out, and a copy of the session then.
+  const std::vector<std::size_t>& LinesBeforeCommand() const { return linesBefore_; }
+  const std::vector<tMRTD_CTX>& SessionBeforeCommand() const { return sessionsBefore_; }
+
+private:
+  simchip::TDocument document_;
+  tMRTD_CTX session_{};
+  TFakePiccView view_;
+  simchip::TSimulatedChip chip_;
+  TWatchedReader reader_;
+  TSeededRandom random_;
+  TReadInputs inputs_;
+  TJpeg2000Bitmap bitmap_;
+  TShownFace shownFace_;
+  std::vector<std::size_t> linesBefore_;
+  std::vector<tMRTD_CTX> sessionsBefore_;
+};
+
+// What the operator types for the document of the MRZ information.
+TReadInputs InputsFor(const std::string& mrzInformation);

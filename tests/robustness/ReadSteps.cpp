@@ -1,0 +1,176 @@
+#include "ReadSteps.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <regex>
+#include <string_view>
+
+#include "tools/simchip/Lds.h"
+
+namespace {
+
+constexpr std::uint16_t kFileNotFound = 0x6A82;
+
+// The texts of a step. Status words: "%X" upper-case hex, "%4X" the same
+// right-aligned in four places; "%d" the data group.
+struct TStepTexts {
+  TStepKind Kind;
+  const char* ConnectionError;
+  const char* WrongMac;    // null: the step checks no MAC
+  const char* FileNotFound;  // null: 0x6A82 is a bad status word like any other
+  const char* BadStatus;   // null: the status word is not looked at
+};
+
+constexpr std::array kTexts{
+    TStepTexts{TStepKind::SelectApplication, "MrtdSelectApplet connection error.", nullptr, nullptr, nullptr},
+    TStepTexts{TStepKind::PlainSelectEfCom, "MrtdSelectApplet connection error.", nullptr, nullptr,
+               "MrtdSelectDG : Bad status word %X"},
+    TStepTexts{TStepKind::GetChallenge, "MrtdIccGetChallenge connection error.", nullptr, nullptr,
+               "MrtdIccGetChallenge : Wrong status word %X"},
+    TStepTexts{TStepKind::ExternalAuthenticate, "MrtdIccMutualAuthenticate connection error.",
+               "MrtdIccMutualAuthenticate : Wrong MAC in card's answer", nullptr,
+               "MrtdIccGetChallenge : Wrong status word %X"},
+    TStepTexts{TStepKind::SecureSelectEfCom, "MrtdBacSelectDG connection error.",
+               "MrtdBacSelectDG : Wrong MAC in card's answer", "MrtdBacSelectDG : File not found",
+               "MrtdBacSelectDG : Bad status word %4X"},
+    TStepTexts{TStepKind::EfComHeader, "MrtdReadFileSize connection error.",
+               "MrtdBacReadFile : Wrong MAC in card's answer", nullptr, "MrtdSelectDG : Bad status word %X"},
+    TStepTexts{TStepKind::EfComBody, "MrtdReadFile connection error.", "MrtdBacReadFile : Wrong MAC in card's answer",
+               nullptr, "MrtdBacReadFile : Bad status word %X"},
+    TStepTexts{TStepKind::SelectDataGroup, "MrtdBacSelectDG connection error.",
+               "MrtdBacSelectDG(%d) : Wrong MAC in card's answer", "MrtdBacSelectDG(%d) : File not found",
+               "MrtdBacSelectDG(%d) : Bad status word %4X"},
+    TStepTexts{TStepKind::DataGroupHeader, "MrtdReadFileSize connection error.",
+               "MrtdBacReadFile : Wrong MAC in card's answer", "MrtdReadFileSizeDG(%d) : File not found",
+               "MrtdReadFileSizetDG(%d) : Bad status word %4X"},
+    TStepTexts{TStepKind::DataGroupPiece, "MrtdReadFileEx connection error.",
+               "MrtdReadFileEx : Wrong MAC in card's answer", nullptr, "MrtdReadFileEx : Bad status word %X"},
+};
+
+const TStepTexts* TextsOf(const TStep& step) {
+  const auto found = std::ranges::find(kTexts, step.Kind, &TStepTexts::Kind);
+  return found != kTexts.end() ? &*found : nullptr;
+}
+
+// Fills "%d" with the data group, then the status word's conversion.
+std::string Fill(const char* pattern, const TStep& step, std::uint16_t status = 0) {
+  std::string text(pattern);
+  if (const auto at = text.find("%d"); at != std::string::npos) text.replace(at, 2, std::to_string(step.DataGroup));
+  if (text.find('%') == std::string::npos) return text;
+  std::array<char, 160> buffer{};
+  std::snprintf(buffer.data(), buffer.size(), text.c_str(), static_cast<unsigned>(status));
+  return buffer.data();
+}
+
+std::size_t OffsetOf(const simchip::TCommandApdu& command) { return static_cast<std::size_t>(command.P1 << 8 | command.P2); }
+
+// The lines the read command may write, as patterns.
+const std::vector<std::regex>& KnownLines() {
+  static const std::vector<std::regex> patterns = [] {
+    const std::array<const char*, 43> texts{
+        R"(MrtdSelectApplet connection error\.)", R"(MrtdSelectDG : Bad status word [0-9A-F]+)",
+        R"(MrtdSelectDG connection error\.)", R"(MrtdSelectDG\(\d+\) : File not found)",
+        R"(MrtdSelectDG\(\d+\) : Bad status word [ 0-9A-F]{4,})",
+        R"(MrtdIccGetChallenge connection error\.)", R"(MrtdIccGetChallenge : Wrong status word [0-9A-F]+)",
+        R"(MrtdIccGetChallenge : Card returned -?\d+ bytes instead of \d+)", R"(RND_ICC error\.)",
+        R"(MrtdIccMutualAuthenticate connection error\.)",
+        R"(MrtdIccMutualAuthenticate : Wrong MAC in card's answer)",
+        R"(MrtdIccMutualAuthenticate : Wrong RND\.IFD in card's answer)",
+        R"(MrtdBacSelectDG connection error\.)", R"(MrtdBacSelectDG : Wrong MAC in card's answer)",
+        R"(MrtdBacSelectDG : File not found)", R"(MrtdBacSelectDG : Bad status word [ 0-9A-F]{4,})",
+        R"(MrtdBacSelectDG\(\d+\) : Wrong MAC in card's answer)", R"(MrtdBacSelectDG\(\d+\) : File not found)",
+        R"(MrtdBacSelectDG\(\d+\) : Bad status word [ 0-9A-F]{4,})", R"(MrtdReadFileSize connection error\.)",
+        R"(MrtdReadFileSizeDG\(\d+\) : File not found)",
+        R"(MrtdReadFileSizetDG\(\d+\) : Bad status word [ 0-9A-F]{4,})",
+        R"(MrtdBacReadFile : Wrong MAC in card's answer)", R"(MrtdBacReadFile : Bad status word [0-9A-F]+)",
+        R"(MrtdReadFile connection error\.)", R"(MrtdReadFile : Bad file length \d+)",
+        R"(MrtdReadFileEx connection error\.)", R"(MrtdReadFileEx : Bad status word [0-9A-F]+)",
+        R"(MrtdReadFileEx : Wrong MAC in card's answer)", R"(recv_len <>4 :  -?\d+)", R"(Hata #[1-5] : -?\d+)",
+        R"(Querying file size DG\(\d+\))", R"(filesize:\d+)", R"(LDS Ver\.: [\s\S]*)", R"(Unicode Ver\.: [\s\S]*)",
+        R"(DataGroups : (DG\d+(,DG\d+)*)?)", R"(MRZ: [\s\S]*)", R"(FullName: [\s\S]*)", R"(PersonalNumber: [\s\S]*)",
+        R"(PlaceOfBirth: [\s\S]*)", R"(Address: [\s\S]*)", R"(Telephone: [\s\S]*)", R"(Profession: [\s\S]*)",
+    };
+    std::vector<std::regex> compiled(texts.begin(), texts.end());
+    compiled.emplace_back(R"(Title: [\s\S]*)");
+    compiled.emplace_back(R"(PersonalSummary: [\s\S]*)");
+    return compiled;
+  }();
+  return patterns;
+}
+
+}  // namespace
+
+bool TStep::Read() const {
+  return Kind == TStepKind::EfComHeader || Kind == TStepKind::EfComBody || Kind == TStepKind::DataGroupHeader ||
+         Kind == TStepKind::DataGroupPiece;
+}
+
+std::vector<TStep> StepsOf(const std::vector<simchip::TJournalEntry>& journal) {
+  std::vector<TStep> steps;
+  bool headerRead = false;      // of the file selected last
+  std::uint16_t selected = 0;  // a refused read names no file: it reads the one selected
+  for (const simchip::TJournalEntry& entry : journal) {
+    TStep step;
+    step.FileId = entry.FileId.value_or(selected);
+    step.DataGroup = simchip::DataGroupOfFileId(step.FileId).value_or(0);
+    const bool efCom = step.FileId == simchip::kEfComFileId;
+    step.Protected = entry.Protected;
+    if (!entry.Plain) {
+      steps.push_back(step);
+      continue;
+    }
+    const simchip::TCommandApdu& command = *entry.Plain;
+    switch (command.Ins) {
+      case simchip::kInsSelect:
+        headerRead = false;
+        selected = step.FileId;
+        if (command.P1 == 0x04) step.Kind = TStepKind::SelectApplication;
+        else if (!entry.Protected) step.Kind = efCom ? TStepKind::PlainSelectEfCom : TStepKind::Other;
+        else step.Kind = efCom ? TStepKind::SecureSelectEfCom : TStepKind::SelectDataGroup;
+        break;
+      case simchip::kInsGetChallenge:
+        step.Kind = TStepKind::GetChallenge;
+        break;
+      case simchip::kInsExternalAuthenticate:
+        step.Kind = TStepKind::ExternalAuthenticate;
+        break;
+      case simchip::kInsReadBinary:
+        step.Offset = OffsetOf(command);
+        step.Length = command.Le.value_or(0);
+        // EF.COM: its header at offset 0 (read again after BAC), the rest behind it.
+        if (efCom) step.Kind = step.Offset == 0 ? TStepKind::EfComHeader : TStepKind::EfComBody;
+        else if (!entry.Protected) step.Kind = TStepKind::Other;
+        else step.Kind = headerRead ? TStepKind::DataGroupPiece : TStepKind::DataGroupHeader;
+        headerRead = true;
+        break;
+      default:
+        break;
+    }
+    steps.push_back(step);
+  }
+  return steps;
+}
+
+std::optional<std::string> ConnectionErrorLine(const TStep& step) {
+  const TStepTexts* texts = TextsOf(step);
+  if (!texts) return std::nullopt;
+  return texts->ConnectionError;
+}
+
+std::optional<std::string> WrongMacLine(const TStep& step) {
+  const TStepTexts* texts = TextsOf(step);
+  if (!texts || !texts->WrongMac) return std::nullopt;
+  return Fill(texts->WrongMac, step);
+}
+
+std::optional<std::string> RefusedStatusLine(const TStep& step, std::uint16_t status) {
+  const TStepTexts* texts = TextsOf(step);
+  if (!texts || !texts->BadStatus) return std::nullopt;
+  if (status == kFileNotFound && texts->FileNotFound) return Fill(texts->FileNotFound, step);
+  return Fill(texts->BadStatus, step, status);
+}
+
+bool IsKnownLogLine(const std::string& line) {
+  return std::ranges::any_of(KnownLines(), [&](const std::regex& pattern) { return std::regex_match(line, pattern); });
+}
