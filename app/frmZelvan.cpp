@@ -17,6 +17,7 @@
 
 #include "access/CodePage.h"
 #include "app/DocumentLogo.h"
+#include "app/LogLine.h"
 #include "app/ErrorMessage.h"
 #include "app/ReadCommand.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
@@ -129,7 +130,7 @@ void TfrmPICC::AppendLogLine(const QString& text, const QColor& colour) {
   QTextCharFormat format;
   format.setForeground(colour);
   if (logHasLines_) cursor.insertBlock();
-  cursor.insertText(text, format);
+  cursor.insertText(AsOneLogLine(text), format);
   logHasLines_ = true;
   ui_->rbOutput->setTextColor(Qt::black);
   ui_->rbOutput->ensureCursorVisible();

@@ -199,6 +199,27 @@ TEST_F(Window, LogLinesTakeTheColourOfTheirKind) {
   EXPECT_EQ(lines[4].first, "after empty");
 }
 
+TEST_F(Window, ChipTextWithLineBreaksCannotForgeLogLines) {
+  // Values a chip could carry (UTF-8), and the one line each must stay.
+  const QString r(QChar::ReplacementCharacter);
+  const std::vector<std::pair<std::string, QString>> cases{
+      {"Profession: A\nMrtdBacReadFile : Wrong MAC in card's answer",
+       "Profession: A" + r + "MrtdBacReadFile : Wrong MAC in card's answer"},
+      {"MRZ: P<UTO\r\nfilesize:93", "MRZ: P<UTO" + r + r + "filesize:93"},
+      {"Address: A\xE2\x80\xA8" "B\xE2\x80\xA9" "C", "Address: A" + r + "B" + r + "C"},
+      {"Title: \xEF\xB7\x90" "D\xEF\xB7\x91", "Title: " + r + "D" + r},
+  };
+  std::vector<QString> expected;
+  for (const auto& [text, shown] : cases) {
+    window->LogMessage(text, lkProtocol);
+    window->AppendPlainLine(text);
+    expected.insert(expected.end(), {shown, shown});
+  }
+  std::vector<QString> texts;
+  for (const auto& line : LogLines()) texts.push_back(line.first);
+  EXPECT_EQ(texts, expected);
+}
+
 TEST_F(Window, ReadWithoutReaderWritesOneRedLineAndChangesNothingElse) {
   Control<QLineEdit>("eAdi1")->setText("ANNA");
   window->bOkuClick();
