@@ -201,9 +201,10 @@ TEST_F(ReadCommand, UntickedPictureBoxSendsNoDataGroup2CommandAndKeepsThePicture
   const QImage first = window->ShownPicture();
   ASSERT_FALSE(first.isNull());
 
-  // A second document without its face read: the first face stays.
-  chip = std::make_unique<simchip::TSimulatedChip>(Sample("jpeg-face-passport.zdoc"));
+  // A second document without its face read: the first face stays. The
+  // first card leaves the reader before its chip goes.
   reader.RemoveCard();
+  chip = std::make_unique<simchip::TSimulatedChip>(Sample("jpeg-face-passport.zdoc"));
   reader.InsertCard(*chip);
   window->Form().cbResim->setChecked(false);
   SetInputs("U09876543", {1985, 3, 17}, {2031, 11, 30});
