@@ -7,7 +7,9 @@
 # TARGET is a corpus name (secure_read_answer, ..., read_session); all by
 # default, 6 seconds each. New inputs go to build-fuzz/fuzz-work/<target>, so
 # the committed seeds stay as they are; a finding is written to
-# build-fuzz/findings/<target>/ and fails the run.
+# build-fuzz/findings/<target>/ and fails the run. Further libFuzzer options
+# can be given in ZELVAN_FUZZ_FLAGS (e.g. "-fork=1 -ignore_crashes=1" to go on
+# after a finding in long runs).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -39,7 +41,7 @@ for target in "${TARGETS[@]}"; do
   log="$BUILD_DIR/fuzz-logs/$target.log"
   mkdir -p "$work" "$findings" "$(dirname "$log")"
   if "$BUILD_DIR/fuzz/fuzz_$target" -max_total_time="$SECONDS_PER_TARGET" -timeout=10 -rss_limit_mb=2048 \
-    -print_final_stats=1 -artifact_prefix="$findings/" "$work" "fuzz/corpus/$target" >"$log" 2>&1; then
+    -print_final_stats=1 -artifact_prefix="$findings/" ${ZELVAN_FUZZ_FLAGS:-} "$work" "fuzz/corpus/$target" >"$log" 2>&1; then
     echo "fuzz $target: $(grep -E '^#[0-9]+' "$log" | tail -1)"
   else
     echo "fuzz $target: FINDING (see $log)"
