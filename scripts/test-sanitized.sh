@@ -14,5 +14,5 @@ cmake --build "$BUILD_DIR" -j"$(nproc)"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 # Every reading is several times slower here: fewer hostile sessions.
-export ZELVAN_HOSTILE_SESSIONS=${ZELVAN_HOSTILE_SESSIONS:-1000}
+export ZELVAN_HOSTILE_SESSIONS=${ZELVAN_HOSTILE_SESSIONS:-2000}
 ctest --test-dir "$BUILD_DIR" --output-on-failure -j"$(nproc)"

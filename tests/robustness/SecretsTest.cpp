@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "Documents.h"
+#include "access/SecretBytes.h"
 #include "HostileAnswers.h"
 #include "ReadRig.h"
 #include "ReadSteps.h"
@@ -223,6 +224,16 @@ TEST(SessionSecrets, AreWipedFromTheWindowWhenItIsDestroyed) {
   SetRandomSource(nullptr);
   SetPcscApi(nullptr);
   ResetReaderLink();
+}
+
+TEST(SessionSecrets, SecretBytesAreZeroOnceDestroyed) {
+  // Key copies, seeds and deciphered BAC data live in TSecretBytes for as long as they are needed.
+  alignas(TSecretBytes<24>) std::array<std::byte, sizeof(TSecretBytes<24>)> storage{};
+  auto* secret = new (storage.data()) TSecretBytes<24>();
+  for (std::size_t i = 0; i < secret->size(); ++i) (*secret)[i] = static_cast<std::uint8_t>(0xA0 + i);
+  ASSERT_TRUE(std::ranges::any_of(storage, [](std::byte b) { return b != std::byte{0}; }));
+  secret->~TSecretBytes<24>();
+  EXPECT_TRUE(std::ranges::all_of(storage, [](std::byte b) { return b == std::byte{0}; }));
 }
 
 }  // namespace
