@@ -14,6 +14,11 @@
 //   own_cpu, floor_own_cpu    this process (decoder threads included)
 //   chip_cpu, floor_chip_cpu  the virtual passport
 //   pcscd_cpu, floor_pcscd_cpu  pcscd with its vpcd driver
+//   own_added_ms   the program's CPU beyond the floor's (own_cpu - floor_own_cpu)
+//   chip_added_ms  the passport's CPU beyond the floor's: its secure messaging,
+//                  time the program waits for the chip
+//   ratio_less_chip  (subject - chip_added) / floor: the reading without the
+//                  simulated chip's extra work
 
 #include <benchmark/benchmark.h>
 
@@ -122,6 +127,13 @@ void ReadThroughPcscd(benchmark::State& state) {
   state.counters["floor_own_cpu"] = floorShares.Own * perRun;
   state.counters["floor_chip_cpu"] = floorShares.Chip * perRun;
   state.counters["floor_pcscd_cpu"] = floorShares.Pcscd * perRun;
+  const double ownAdded = (readShares.Own - floorShares.Own) * perRun;
+  const double chipAdded = (readShares.Chip - floorShares.Chip) * perRun;
+  state.counters["own_added_ms"] = ownAdded;
+  state.counters["chip_added_ms"] = chipAdded;
+  const double subjectMs = state.counters["subject_us"] / 1e3;
+  const double floorMs = state.counters["floor_us"] / 1e3;
+  state.counters["ratio_less_chip"] = floorMs > 0 ? (subjectMs - chipAdded) / floorMs : 0;
 }
 
 double Least(const std::vector<double>& values) { return *std::min_element(values.begin(), values.end()); }
