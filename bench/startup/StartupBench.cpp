@@ -20,6 +20,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -65,6 +67,30 @@ TRun Start(const char* program) {
           static_cast<double>(usage.ru_maxrss)};
 }
 
+// A private runtime directory for the children when there is none, so that
+// Qt does not warn about it at every start; removed at the end.
+class TRuntimeDirectory {
+public:
+  TRuntimeDirectory() {
+    if (std::getenv("XDG_RUNTIME_DIR") != nullptr) return;
+    char pattern[] = "/tmp/zelvan-startup-bench.XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return;
+    made_ = pattern;
+    setenv("XDG_RUNTIME_DIR", pattern, 1);
+  }
+  ~TRuntimeDirectory() {
+    if (made_.empty()) return;
+    unsetenv("XDG_RUNTIME_DIR");
+    std::error_code ignored;
+    std::filesystem::remove_all(made_, ignored);
+  }
+  TRuntimeDirectory(const TRuntimeDirectory&) = delete;
+  TRuntimeDirectory& operator=(const TRuntimeDirectory&) = delete;
+
+private:
+  std::string made_;
+};
+
 void Add(TRun& total, const TRun& run) {
   total.Wall += run.Wall;
   total.Cpu += run.Cpu;
@@ -73,6 +99,7 @@ void Add(TRun& total, const TRun& run) {
 
 void StartUp(benchmark::State& state) {
   // The three programs, started in a rotating order.
+  const TRuntimeDirectory runtimeDirectory;
   const char* const programs[] = {ZELVAN_PROGRAM, ZELVAN_EMPTY_WINDOW, ZELVAN_LABEL_WINDOW};
   TRun totals[3];
   std::size_t first = 0;
