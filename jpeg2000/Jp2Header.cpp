@@ -45,7 +45,7 @@ const TEnumeratedSpace* FindSpace(std::optional<std::uint64_t> enumCs) {
   return found == kEnumeratedSpaces.end() ? nullptr : &*found;
 }
 
-// The enumerated colour space of a colour specification box, if it uses that method.
+// The enumerated colour space of a "colr" box, if it uses that method.
 std::optional<std::uint64_t> EnumeratedSpace(std::span<const std::uint8_t> colr) {
   if (colr.size() < kEnumeratedColourSize || colr[0] != kEnumeratedMethod) return std::nullopt;
   return ReadBigEndian(colr.subspan(3, 4));

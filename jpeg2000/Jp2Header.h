@@ -1,12 +1,12 @@
 #pragma once
 // The colour facts of a JP2 file, read from the boxes of its header box: the
-// colour space from the colour specification box ("colr", enumerated method)
+// colour space from the "colr" box (enumerated method)
 // and the type of each component from a channel definition box ("cdef") that
-// follows a colour specification box directly.
+// follows a "colr" box directly.
 //
 // The types apply to the components in codestream order. A raw codestream,
 // or a JP2 file without such a channel definition box, leaves every component
-// COMPTYPE_UNKNOWN; the colour space comes from the colour specification box
+// COMPTYPE_UNKNOWN; the colour space comes from the "colr" box
 // whether or not a channel definition box follows it.
 
 #include <cstdint>

@@ -56,7 +56,7 @@ const TFixtureCase kCases[] = {
     // Sub-sampled components at odd sizes: blocks cut at the edges; the
     // vertically subsampled channels leave the full-resolution one alone.
     {"odd-subsampling-7x5.jp2", kBgr, {2, 1, 0}},
-    // sYCC from the colour specification box, with or without channel
+    // sYCC from the "colr" box, with or without channel
     // definitions: Y, Cb, Cr placed for the conversion, then converted.
     {"sycc420-7x5.jp2", kBgr, {2, 1, 0}, true},
     {"sycc420-cdef-7x5.jp2", kBgr, {2, 1, 0}, true},
