@@ -1,9 +1,14 @@
 #include "access/ByteOperations.h"
 
+#include <openssl/crypto.h>
+
 #include <algorithm>
 
 bool SameBytes(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
-  return std::ranges::equal(a, b);
+  // MACs and nonces are compared in constant time: how long the comparison
+  // takes must not tell how many leading bytes matched.
+  if (a.size() != b.size()) return false;
+  return a.empty() || CRYPTO_memcmp(a.data(), b.data(), a.size()) == 0;
 }
 
 void XorBytes(std::span<std::uint8_t> destination, std::span<const std::uint8_t> source) {

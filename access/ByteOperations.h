@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <span>
 
-// True when both have the same length and the same bytes.
+// True when both have the same length and the same bytes; the bytes are
+// compared in constant time (CRYPTO_memcmp).
 bool SameBytes(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b);
 // destination[i] ^= source[i] for every index of source (destination at least as long).
 void XorBytes(std::span<std::uint8_t> destination, std::span<const std::uint8_t> source);

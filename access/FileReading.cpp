@@ -5,18 +5,18 @@
 
 #include <algorithm>
 
+#include "access/BacChannel.h"
 #include "access/CardExchange.h"
 #include "access/FileSteps.h"
 #include "access/MessageFormat.h"
 #include "access/MutualAuthentication.h"
 #include "access/PiccView.h"
+#include "access/PlainChannel.h"
 #include "access/PlainCommands.h"
-#include "access/SecureResponses.h"
+#include "access/SecureCommands.h"
 
 namespace {
 
-constexpr std::uint16_t kSuccess = 0x9000;
-constexpr std::uint16_t kSecurityStatusNotSatisfied = 0x6982;
 constexpr std::uint8_t kEfCom = 0;
 constexpr std::uint16_t kHeaderLength = 4;  // the first bytes read of a file: enough for its length
 constexpr std::uint16_t kPieceLength = 100;
@@ -61,6 +61,23 @@ constexpr TStepTexts kDataGroupPlainSelect{
     .FileNotFound = "MrtdSelectDG(%d) : File not found",
     .BadStatus = "MrtdSelectDG(%d) : Bad status word %04X",
 };
+// How a data group is selected before it is read, by what the channel asks for.
+struct TDataGroupSelectRule {
+  TDataGroupSelect Select;
+  const TStepTexts* Texts;
+  bool SecurityRefusalGoesOn;  // a plain SELECT refused with 0x6982: the size read reports the refusal
+};
+constexpr std::array kDataGroupSelectRules{
+    TDataGroupSelectRule{TDataGroupSelect::None, nullptr, false},
+    TDataGroupSelectRule{TDataGroupSelect::Plain, &kDataGroupPlainSelect, true},
+    TDataGroupSelectRule{TDataGroupSelect::Protected, &kDataGroupSecureSelect, false},
+};
+
+const TDataGroupSelectRule& RuleFor(TDataGroupSelect select) {
+  return *std::find_if(kDataGroupSelectRules.begin(), kDataGroupSelectRules.end(),
+                       [select](const TDataGroupSelectRule& rule) { return rule.Select == select; });
+}
+
 constexpr TStepTexts kDataGroupHeaderRead{
     .ConnectionError = "MrtdReadFileSize connection error.",
     .WrongMac = "MrtdBacReadFile : Wrong MAC in card's answer",
@@ -77,10 +94,10 @@ constexpr TStepTexts kDataGroupPieceRead{
 using TWorkBuffer = std::array<std::uint8_t, 256>;
 
 // Reads the first 4 bytes of the selected file into work; false when the step ended (logged).
-bool ReadHeader(tMRTD_CTX& ctx, std::optional<std::uint16_t> status, const TStepTexts& texts, std::uint8_t number,
+bool ReadHeader(TSecureChannel& channel, std::optional<std::uint16_t> status, const TStepTexts& texts, std::uint8_t number,
                 TWorkBuffer& work) {
   if (!status || !AcceptStatusStep(*status, texts, number)) return false;
-  const std::optional<std::size_t> length = TakeDataStep(ctx, work, texts, number);
+  const std::optional<std::size_t> length = TakeDataStep(channel, work, texts, number);
   if (!length) return false;
   if (*length != kHeaderLength) {
     LogMessage(FormatMessage(kLengthNot4, {static_cast<long long>(*length)}));
@@ -89,65 +106,95 @@ bool ReadHeader(tMRTD_CTX& ctx, std::optional<std::uint16_t> status, const TStep
   return true;
 }
 
+// The reading's channel so far: plain until the chip asks for BAC, then BAC's.
+class TOpeningChannel {
+public:
+  explicit TOpeningChannel(tMRTD_CTX& session) : session_(session) {}
+
+  // Runs BAC and from then on reads through its channel, whether it succeeded or not.
+  void PerformBac(const std::string& mrzInformation) {
+    ::PerformBac(mrzInformation, session_);
+    channel_ = std::make_unique<TBacChannel>(session_);
+  }
+  TSecureChannel& operator*() const { return *channel_; }
+  std::unique_ptr<TSecureChannel> Release() { return std::move(channel_); }
+  tMRTD_CTX& Session() const { return session_; }
+
+private:
+  tMRTD_CTX& session_;
+  std::unique_ptr<TSecureChannel> channel_ = std::make_unique<TPlainChannel>();
+};
+
 // Plain SELECT of EF.COM; runs BAC and the protected SELECT when the chip
 // refuses it with 0x6982. False when the step ended (logged).
-bool SelectEfCom(const std::string& mrzInformation, tMRTD_CTX& ctx) {
-  const auto build = [](TApduBuffer& command, std::uint32_t& length) { BuildSelectFile(kEfCom, command, length); };
-  if (ExchangeApdu(build) != 0) {
+bool SelectEfCom(const std::string& mrzInformation, TOpeningChannel& channel) {
+  if (ExchangeApdu(BuildSelectFile(kEfCom)) != 0) {
     LogMessage(std::string(kSelectAppletConnectionError));
     return false;
   }
   const std::uint16_t status = GetStatusWord(ResponseBytes());
-  if (status == kSuccess) return true;
-  if (status != kSecurityStatusNotSatisfied) {
+  if (status == kSwSuccess) return true;
+  if (status != kSwSecurityNotSatisfied) {
     LogStep(kPlainEfComBadStatus, kEfCom, status);
     return false;
   }
   // BAC's outcome is not tested: after a failure the protected SELECT still
-  // goes out and the chip's refusal is reported through its status word.
-  PerformBac(mrzInformation, ctx);
-  return SelectFileStep(ctx, kEfCom, true, kEfComSecureSelect);
+  // goes out with the keys the session holds, and the chip's refusal is
+  // reported through its status word.
+  channel.PerformBac(mrzInformation);
+  return SelectFileStep(*channel, BuildSecureSelectFile(channel.Session(), kEfCom), kEfComSecureSelect, kEfCom);
 }
 
 }  // namespace
 
-void OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, tMRTD_CTX& ctx) {
+std::unique_ptr<TSecureChannel> OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom,
+                                             tMRTD_CTX& ctx) {
   ctx.BacEnabled = false;
-  if (ExchangeApdu(BuildSelectApplication) != 0) return LogMessage(std::string(kSelectAppletConnectionError));
-  if (!SelectEfCom(mrzInformation, ctx)) return;
+  TOpeningChannel channel(ctx);
+  if (ExchangeApdu(BuildSelectApplication()) != 0) {
+    LogMessage(std::string(kSelectAppletConnectionError));
+    return channel.Release();
+  }
+  if (!SelectEfCom(mrzInformation, channel)) return channel.Release();
 
-  std::optional<std::uint16_t> status = ReadBinaryStep(ctx, 0, kHeaderLength, TClearBuffers::Yes, kEfComHeaderRead, kEfCom);
-  if (status == kSecurityStatusNotSatisfied) {
-    PerformBac(mrzInformation, ctx);
-    status = ReadBinaryStep(ctx, 0, kHeaderLength, TClearBuffers::Yes, kEfComHeaderRead, kEfCom);
+  std::optional<std::uint16_t> status =
+      ReadBinaryStep(*channel, 0, kHeaderLength, TClearBuffers::Yes, kEfComHeaderRead, kEfCom);
+  if (status == kSwSecurityNotSatisfied) {
+    channel.PerformBac(mrzInformation);
+    status = ReadBinaryStep(*channel, 0, kHeaderLength, TClearBuffers::Yes, kEfComHeaderRead, kEfCom);
   }
   TWorkBuffer work{};
-  if (!ReadHeader(ctx, status, kEfComHeaderRead, kEfCom, work)) return;
+  if (!ReadHeader(*channel, status, kEfComHeaderRead, kEfCom, work)) return channel.Release();
   std::array<std::uint8_t, kHeaderLength> header{};
   std::copy_n(work.begin(), header.size(), header.begin());
 
   // A length outside 4..260 cannot be read in one more READ BINARY: nothing is sent.
   const std::uint16_t fileLength = DecodeFileLength(work);
-  if (fileLength < kEfComMinimum || fileLength > kEfComMaximum)
-    return LogMessage(FormatMessage(kBadEfComLength, {fileLength}));
+  if (fileLength < kEfComMinimum || fileLength > kEfComMaximum) {
+    LogMessage(FormatMessage(kBadEfComLength, {fileLength}));
+    return channel.Release();
+  }
 
-  status = ReadBinaryStep(ctx, kHeaderLength, static_cast<std::uint16_t>(fileLength - kHeaderLength),
+  status = ReadBinaryStep(*channel, kHeaderLength, static_cast<std::uint16_t>(fileLength - kHeaderLength),
                           TClearBuffers::Yes, kEfComBodyRead, kEfCom);
-  if (!status || !AcceptStatusStep(*status, kEfComBodyRead, kEfCom)) return;
-  if (!TakeDataStep(ctx, std::span<std::uint8_t>(efCom).subspan(kHeaderLength), kEfComBodyRead, kEfCom)) return;
+  if (!status || !AcceptStatusStep(*status, kEfComBodyRead, kEfCom)) return channel.Release();
+  if (!TakeDataStep(*channel, std::span<std::uint8_t>(efCom).subspan(kHeaderLength), kEfComBodyRead, kEfCom))
+    return channel.Release();
   std::ranges::copy(header, efCom.begin());
+  return channel.Release();
 }
 
-TDataGroupRead ReadDataGroup(std::uint8_t number, TMemoryStream& stream, tMRTD_CTX& ctx) {
+TDataGroupRead ReadDataGroup(std::uint8_t number, TMemoryStream& stream, TSecureChannel& channel) {
   stream.Rewind();
-  const bool secure = ctx.BacEnabled;
-  if (!SelectFileStep(ctx, number, secure, secure ? kDataGroupSecureSelect : kDataGroupPlainSelect))
+  const TDataGroupSelectRule& select = RuleFor(channel.DataGroupSelect());
+  if (select.Texts && !SelectFileStep(channel, channel.Protect(BuildSelectFile(number)), *select.Texts, number,
+                                      select.SecurityRefusalGoesOn))
     return TDataGroupRead::NotRead;
 
   LogStep(kQueryingSize, number);
   TWorkBuffer work{};
-  const auto status = ReadBinaryStep(ctx, 0, kHeaderLength, TClearBuffers::Yes, kDataGroupHeaderRead, number);
-  if (!ReadHeader(ctx, status, kDataGroupHeaderRead, number, work)) return TDataGroupRead::NotRead;
+  const auto status = ReadBinaryStep(channel, 0, kHeaderLength, TClearBuffers::Yes, kDataGroupHeaderRead, number);
+  if (!ReadHeader(channel, status, kDataGroupHeaderRead, number, work)) return TDataGroupRead::NotRead;
 
   const std::uint16_t size = DecodeFileLength(work);
   LogMessage("filesize:" + std::to_string(size));
@@ -158,11 +205,11 @@ TDataGroupRead ReadDataGroup(std::uint8_t number, TMemoryStream& stream, tMRTD_C
   const auto stopped = [&offset] { return offset > 0 ? TDataGroupRead::CutOff : TDataGroupRead::NotRead; };
   while (offset < size) {
     const auto piece = static_cast<std::uint16_t>(std::min<std::uint32_t>(size - offset, kPieceLength));
-    const auto pieceStatus = ReadBinaryStep(ctx, static_cast<std::uint16_t>(offset), piece, TClearBuffers::No,
+    const auto pieceStatus = ReadBinaryStep(channel, static_cast<std::uint16_t>(offset), piece, TClearBuffers::No,
                                             kDataGroupPieceRead, number);
     if (!pieceStatus || !AcceptStatusStep(*pieceStatus, kDataGroupPieceRead, number))
       return stopped();
-    const std::optional<std::size_t> length = TakeDataStep(ctx, work, kDataGroupPieceRead, number);
+    const std::optional<std::size_t> length = TakeDataStep(channel, work, kDataGroupPieceRead, number);
     if (!length) return stopped();
     PiccView().SetProgressPosition(PiccView().ProgressPosition() + piece);
     offset += piece;

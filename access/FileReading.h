@@ -4,17 +4,22 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
 #include "access/MemoryStream.h"
 #include "access/MrtdContext.h"
+#include "access/SecureChannel.h"
 
 using TEFComBuffer = std::array<std::uint8_t, 256>;
 
 // Selects the eMRTD application, runs BAC when the chip demands it and reads
 // EF.COM whole into efCom (zero-filled by the caller). Logs every failure.
-void OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, tMRTD_CTX& ctx);
+// Returns the channel the data groups are read through: plain for a chip that
+// never asked for BAC, BAC's (on ctx) for one that did, whether BAC succeeded or not.
+std::unique_ptr<TSecureChannel> OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom,
+                                             tMRTD_CTX& ctx);
 
 // How a data group read ended.
 enum class TDataGroupRead {
@@ -25,7 +30,7 @@ enum class TDataGroupRead {
 
 // Reads data group `number` whole into stream from position 0, in pieces of at
 // most 100 bytes, moving the progress bar. Logs every failure.
-TDataGroupRead ReadDataGroup(std::uint8_t number, TMemoryStream& stream, tMRTD_CTX& ctx);
+TDataGroupRead ReadDataGroup(std::uint8_t number, TMemoryStream& stream, TSecureChannel& channel);
 
 // Total length (tag and length bytes included) of the BER-TLV object that
 // starts at start[0]; 0 when it cannot tell.

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "access/PiccView.h"
+#include "access/ReadInputs.h"
 
 // ICAO 9303 7-3-1 check digit of a field of 8-bit characters: '0'..'9'.
 char MrzCheckDigit(std::string_view field);

@@ -16,7 +16,7 @@
 
 namespace {
 
-constexpr std::uint16_t kSuccess = 0x9000;
+constexpr std::size_t kChallengeLength = 8;
 constexpr std::size_t kChallengeAnswerLength = 10;      // RND.ICC, SW1 SW2
 constexpr std::size_t kAuthenticateAnswerLength = 42;  // E_ICC, M_ICC, SW1 SW2
 constexpr std::size_t kCryptogramLength = 32;
@@ -27,19 +27,10 @@ void Log(std::string_view pattern, std::initializer_list<long long> numbers = {}
 
 }  // namespace
 
-void BuildGetChallenge(TApduBuffer& command, std::uint32_t& commandLength) {
-  constexpr std::array<std::uint8_t, 5> getChallenge{0x00, 0x84, 0x00, 0x00, 0x08};
-  std::ranges::copy(getChallenge, command.begin());
-  commandLength = getChallenge.size();
-}
+TCommandApdu BuildGetChallenge() { return {0x00, kInsGetChallenge, 0x00, 0x00, {}, kChallengeLength}; }
 
-void BuildMutualAuthenticate(std::span<const std::uint8_t, 40> data, TApduBuffer& command,
-                             std::uint32_t& commandLength) {
-  constexpr std::array<std::uint8_t, 5> header{0x00, 0x82, 0x00, 0x00, 0x28};
-  std::ranges::copy(header, command.begin());
-  std::ranges::copy(data, command.begin() + header.size());
-  command[header.size() + data.size()] = 0x28;
-  commandLength = static_cast<std::uint32_t>(header.size() + data.size() + 1);
+TCommandApdu BuildMutualAuthenticate(std::span<const std::uint8_t, 40> data) {
+  return {0x00, kInsExternalAuthenticate, 0x00, 0x00, TApduBytes(data.begin(), data.end()), data.size()};
 }
 
 void PerformBac(const std::string& mrzInformation, tMRTD_CTX& ctx) {
@@ -50,12 +41,12 @@ void PerformBac(const std::string& mrzInformation, tMRTD_CTX& ctx) {
   RandomBytes(ctx.RND_IFD);
   RandomBytes(ctx.K_IFD);
 
-  if (ExchangeApdu(BuildGetChallenge) != 0) return Log("MrtdIccGetChallenge connection error.");
-  if (const std::uint16_t status = GetStatusWord(ResponseBytes()); status != kSuccess)
+  if (ExchangeApdu(BuildGetChallenge()) != 0) return Log("MrtdIccGetChallenge connection error.");
+  if (const std::uint16_t status = GetStatusWord(ResponseBytes()); status != kSwSuccess)
     return Log("MrtdIccGetChallenge : Wrong status word %x", {}, status);
-  if (RecvLen != kChallengeAnswerLength) return Log("RND_ICC error.");
+  if (ResponseBytes().size() != kChallengeAnswerLength) return Log("RND_ICC error.");
   t64Bit rndIcc{};
-  std::copy_n(RecvBuf.begin(), rndIcc.size(), rndIcc.begin());
+  std::copy_n(ResponseBytes().begin(), rndIcc.size(), rndIcc.begin());
 
   // S = RND.IFD || RND.ICC || K.IFD; E_IFD = S under K_Enc; M_IFD = MAC of E_IFD under K_MAC.
   TSecretBytes<kCryptogramLength> s;
@@ -69,19 +60,17 @@ void PerformBac(const std::string& mrzInformation, tMRTD_CTX& ctx) {
   const t64Bit mIfd = ComputeMac(ctx, std::span<const std::uint8_t>(data).first(kCryptogramLength));
   std::ranges::copy(mIfd, data.begin() + kCryptogramLength);
 
-  const auto buildAuthenticate = [&data](TApduBuffer& command, std::uint32_t& length) {
-    BuildMutualAuthenticate(data, command, length);
-  };
-  if (ExchangeApdu(buildAuthenticate) != 0) return Log("MrtdIccMutualAuthenticate connection error.");
-  if (const std::uint16_t status = GetStatusWord(ResponseBytes()); status != kSuccess)
+  if (ExchangeApdu(BuildMutualAuthenticate(data)) != 0) return Log("MrtdIccMutualAuthenticate connection error.");
+  if (const std::uint16_t status = GetStatusWord(ResponseBytes()); status != kSwSuccess)
     return Log("MrtdIccGetChallenge : Wrong status word %x", {}, status);
-  if (RecvLen != kAuthenticateAnswerLength)
+  const std::span<const std::uint8_t> answer = ResponseBytes();
+  if (answer.size() != kAuthenticateAnswerLength)
     return Log("MrtdIccGetChallenge : Card returned %d bytes instead of %d",
-               {static_cast<long long>(RecvLen), static_cast<long long>(kAuthenticateAnswerLength)});
+               {static_cast<long long>(answer.size()), static_cast<long long>(kAuthenticateAnswerLength)});
 
   // The chip proves itself: its MAC over E_ICC (no counter) and our RND.IFD inside R.
-  const std::span<const std::uint8_t> eIcc = std::span<const std::uint8_t>(RecvBuf).first(kCryptogramLength);
-  const std::span<const std::uint8_t> mIcc = std::span<const std::uint8_t>(RecvBuf).subspan(kCryptogramLength, 8);
+  const std::span<const std::uint8_t> eIcc = answer.first(kCryptogramLength);
+  const std::span<const std::uint8_t> mIcc = answer.subspan(kCryptogramLength, 8);
   ctx.SSC = {};
   if (!SameBytes(ComputeMac(ctx, eIcc), mIcc))
     return Log("MrtdIccMutualAuthenticate : Wrong MAC in card's answer");

@@ -7,13 +7,12 @@
 #include <string>
 
 #include "access/MrtdContext.h"
-#include "reader/ApduExchange.h"
+#include "reader/Apdu.h"
 
 // 00 84 00 00 08, 5 bytes.
-void BuildGetChallenge(TApduBuffer& command, std::uint32_t& commandLength);
+TCommandApdu BuildGetChallenge();
 // 00 82 00 00 28, E_IFD || M_IFD, 28: 46 bytes.
-void BuildMutualAuthenticate(std::span<const std::uint8_t, 40> data, TApduBuffer& command,
-                             std::uint32_t& commandLength);
+TCommandApdu BuildMutualAuthenticate(std::span<const std::uint8_t, 40> data);
 
 // Authenticates to the chip with the keys of the MRZ information. On success
 // BacEnabled is true and encK, macK and SSC hold the session keys and the

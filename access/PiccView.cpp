@@ -10,8 +10,6 @@ public:
   void SetProgressMax(int) override {}
   int ProgressPosition() const override { return 0; }
   void SetProgressPosition(int) override {}
-  TCalendarDate DateOfBirth() const override { return {}; }
-  bool PictureWanted() const override { return false; }
   void ShowPicture(const QImage&) override {}
 };
 

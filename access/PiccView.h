@@ -1,7 +1,9 @@
 #pragma once
-// The small interface through which the lower layers show things in the main
-// window: log lines, result fields, the progress bar, the picture. The window
-// implements it; tests put a recording fake in its place.
+// The small output interface through which the lower layers show things in
+// the main window: log lines, result fields, the progress bar, the picture.
+// The window implements it; tests put a recording fake in its place. What the
+// operator typed reaches the lower layers as a value (TReadInputs), never
+// through this interface.
 
 #include <string>
 
@@ -27,12 +29,6 @@ enum class TResultEdit {
   Adres,      // address
 };
 
-struct TCalendarDate {
-  int Year = 0;
-  int Month = 0;
-  int Day = 0;
-};
-
 class TPiccView {
 public:
   virtual ~TPiccView() = default;
@@ -45,10 +41,6 @@ public:
   virtual void SetProgressMax(int maximum) = 0;
   virtual int ProgressPosition() const = 0;
   virtual void SetProgressPosition(int position) = 0;
-  // The date picked in the date-of-birth picker.
-  virtual TCalendarDate DateOfBirth() const = 0;
-  // Whether the picture box is ticked.
-  virtual bool PictureWanted() const = 0;
   // Shows a copy of the picture.
   virtual void ShowPicture(const QImage& picture) = 0;
 };

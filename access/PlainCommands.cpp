@@ -1,35 +1,30 @@
 #include "access/PlainCommands.h"
 
-#include <algorithm>
-#include <array>
-
 namespace {
 
-constexpr std::array<std::uint8_t, 12> kSelectApplication{0x00, 0xA4, 0x04, 0x0C, 0x07, 0xA0,
-                                                          0x00, 0x00, 0x02, 0x47, 0x10, 0x01};
 constexpr std::uint8_t kEfComIdentifierLow = 0x1E;
+constexpr std::uint8_t kSelectByName = 0x04;
+constexpr std::uint8_t kSelectElementaryFile = 0x02;
+constexpr std::uint8_t kNoAnswerData = 0x0C;
 
 }  // namespace
 
 std::uint8_t FileIdentifierLow(std::uint8_t number) { return number == 0 ? kEfComIdentifierLow : number; }
 
-void BuildSelectApplication(TApduBuffer& command, std::uint32_t& commandLength) {
-  std::ranges::copy(kSelectApplication, command.begin());
-  commandLength = kSelectApplication.size();
+TCommandApdu BuildSelectApplication() {
+  return {0x00, kInsSelect, kSelectByName, kNoAnswerData, {0xA0, 0x00, 0x00, 0x02, 0x47, 0x10, 0x01}, std::nullopt};
 }
 
-void BuildSelectFile(std::uint8_t number, TApduBuffer& command, std::uint32_t& commandLength) {
-  const std::array<std::uint8_t, 7> select{0x00, 0xA4, 0x02, 0x0C, 0x02, 0x01, FileIdentifierLow(number)};
-  std::ranges::copy(select, command.begin());
-  commandLength = select.size();
+TCommandApdu BuildSelectFile(std::uint8_t number) {
+  return {0x00, kInsSelect, kSelectElementaryFile, kNoAnswerData, {0x01, FileIdentifierLow(number)}, std::nullopt};
 }
 
-void BuildReadBinary(std::uint16_t offset, std::uint16_t length, TApduBuffer& command,
-                     std::uint32_t& commandLength) {
-  if (length > 256) return;
-  const std::array<std::uint8_t, 5> read{0x00, 0xB0, static_cast<std::uint8_t>(offset >> 8),
-                                         static_cast<std::uint8_t>(offset & 0xFF),
-                                         static_cast<std::uint8_t>(length & 0xFF)};
-  std::ranges::copy(read, command.begin());
-  commandLength = read.size();
+std::optional<TCommandApdu> BuildReadBinary(std::uint16_t offset, std::uint16_t length) {
+  if (length > 256) return std::nullopt;
+  return TCommandApdu{0x00,
+                      kInsReadBinary,
+                      static_cast<std::uint8_t>(offset >> 8),
+                      static_cast<std::uint8_t>(offset & 0xFF),
+                      {},
+                      length == 0 ? 256 : length};
 }

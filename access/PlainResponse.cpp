@@ -2,12 +2,11 @@
 
 #include <algorithm>
 
-#include "access/CardExchange.h"
 #include "access/MessageFormat.h"
 #include "access/PiccView.h"
 
-TUnwrapResult UnwrapPlainResponse(std::span<std::uint8_t> plaintext, std::size_t& plaintextLength) {
-  const std::span<const std::uint8_t> answer = ResponseBytes();
+TUnwrapResult UnwrapPlainResponse(std::span<const std::uint8_t> answer, std::span<std::uint8_t> plaintext,
+                                  std::size_t& plaintextLength) {
   const std::span<const std::uint8_t> data = answer.first(answer.size() < 2 ? 0 : answer.size() - 2);
   if (data.size() > plaintext.size()) {
     LogMessage(FormatMessage("Hata #5 : %d", {static_cast<long long>(data.size())}));

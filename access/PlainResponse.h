@@ -8,7 +8,8 @@
 
 #include "access/SecureResponses.h"
 
-// Copies the answer in RecvBuf without its status word into plaintext;
+// Copies the answer without its status word into plaintext;
 // plaintextLength receives the number of data bytes. Data longer than
 // plaintext is rejected with "Hata #5 : %d" (its length) and nothing copied.
-TUnwrapResult UnwrapPlainResponse(std::span<std::uint8_t> plaintext, std::size_t& plaintextLength);
+TUnwrapResult UnwrapPlainResponse(std::span<const std::uint8_t> answer, std::span<std::uint8_t> plaintext,
+                                  std::size_t& plaintextLength);

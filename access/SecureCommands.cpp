@@ -8,20 +8,8 @@
 
 namespace {
 
-// The command headers padded to one block (ISO/IEC 9797-1 method 2) for the MAC.
-constexpr std::array<std::uint8_t, 8> kPaddedSelectHeader{0x0C, 0xA4, 0x02, 0x0C, 0x80, 0x00, 0x00, 0x00};
 constexpr std::uint8_t kSecureClass = 0x0C;
-constexpr std::uint8_t kReadBinary = 0xB0;
-
-// Copies the parts one after the other into out; returns the total length.
-std::size_t Concatenate(std::span<std::uint8_t> out, std::initializer_list<std::span<const std::uint8_t>> parts) {
-  std::size_t length = 0;
-  for (const auto part : parts) {
-    std::ranges::copy(part, out.begin() + static_cast<std::ptrdiff_t>(length));
-    length += part.size();
-  }
-  return length;
-}
+constexpr std::size_t kMostCommandData = 15;  // one padded block pair: DO'87' of at most 19 bytes
 
 }  // namespace
 
@@ -41,33 +29,33 @@ TMacDataObject BuildMacDataObject(tMRTD_CTX& ctx, std::span<const std::uint8_t> 
   return object;
 }
 
-void BuildSecureSelectFile(tMRTD_CTX& ctx, std::uint8_t number, TApduBuffer& command, std::uint32_t& commandLength) {
-  const std::array<std::uint8_t, 2> identifier{0x01, FileIdentifierLow(number)};
-  std::array<std::uint8_t, 11> do87{};
-  BuildEncryptedDataObject(ctx, identifier, do87);
-
-  std::array<std::uint8_t, 19> macInput{};
-  Concatenate(macInput, {kPaddedSelectHeader, do87});
+TCommandApdu BuildProtectedCommand(tMRTD_CTX& ctx, const TCommandApdu& plain) {
+  TCommandApdu secured{kSecureClass, plain.Ins, plain.P1, plain.P2, {}, 256};
+  // The MAC covers the header padded to one block (ISO/IEC 9797-1 method 2), then the data objects.
+  TApduBytes macInput{kSecureClass, plain.Ins, plain.P1, plain.P2, 0x80, 0x00, 0x00, 0x00};
+  if (!plain.Data.empty()) {
+    std::array<std::uint8_t, kMostCommandData + 8> do87{};
+    const std::span<const std::uint8_t> data =
+        std::span<const std::uint8_t>(plain.Data).first(std::min(plain.Data.size(), kMostCommandData));
+    const std::size_t length = BuildEncryptedDataObject(ctx, data, do87);
+    secured.Data.insert(secured.Data.end(), do87.begin(), do87.begin() + static_cast<std::ptrdiff_t>(length));
+  }
+  if (plain.Le) {
+    const std::array<std::uint8_t, 3> do97{0x97, 0x01, static_cast<std::uint8_t>(*plain.Le & 0xFF)};
+    secured.Data.insert(secured.Data.end(), do97.begin(), do97.end());
+  }
+  macInput.insert(macInput.end(), secured.Data.begin(), secured.Data.end());
   const TMacDataObject do8e = BuildMacDataObject(ctx, macInput);
-
-  constexpr std::array<std::uint8_t, 5> header{kSecureClass, 0xA4, 0x02, 0x0C, 0x15};
-  constexpr std::array<std::uint8_t, 1> le{0x00};
-  commandLength = static_cast<std::uint32_t>(Concatenate(command, {header, do87, do8e, le}));
+  secured.Data.insert(secured.Data.end(), do8e.begin(), do8e.end());
+  return secured;
 }
 
-void BuildSecureReadBinary(tMRTD_CTX& ctx, std::uint16_t offset, std::uint16_t length, TApduBuffer& command,
-                           std::uint32_t& commandLength) {
-  if (length > 256) return;
-  const auto p1 = static_cast<std::uint8_t>(offset >> 8);
-  const auto p2 = static_cast<std::uint8_t>(offset & 0xFF);
-  const std::array<std::uint8_t, 3> do97{0x97, 0x01, static_cast<std::uint8_t>(length & 0xFF)};
+TCommandApdu BuildSecureSelectFile(tMRTD_CTX& ctx, std::uint8_t number) {
+  return BuildProtectedCommand(ctx, BuildSelectFile(number));
+}
 
-  const std::array<std::uint8_t, 8> paddedHeader{kSecureClass, kReadBinary, p1, p2, 0x80, 0x00, 0x00, 0x00};
-  std::array<std::uint8_t, 11> macInput{};
-  Concatenate(macInput, {paddedHeader, do97});
-  const TMacDataObject do8e = BuildMacDataObject(ctx, macInput);
-
-  const std::array<std::uint8_t, 5> header{kSecureClass, kReadBinary, p1, p2, 0x0D};
-  constexpr std::array<std::uint8_t, 1> le{0x00};
-  commandLength = static_cast<std::uint32_t>(Concatenate(command, {header, do97, do8e, le}));
+std::optional<TCommandApdu> BuildSecureReadBinary(tMRTD_CTX& ctx, std::uint16_t offset, std::uint16_t length) {
+  const std::optional<TCommandApdu> plain = BuildReadBinary(offset, length);
+  if (!plain) return std::nullopt;
+  return BuildProtectedCommand(ctx, *plain);
 }

@@ -1,15 +1,16 @@
 #pragma once
-// The two protected commands of ICAO 9303 secure messaging: SELECT of an
-// elementary file and READ BINARY, with their data objects DO'87' (enciphered
-// command data) and DO'8E' (MAC over the padded header and data objects).
+// Commands under ICAO 9303 secure messaging with 3DES: the command data
+// enciphered in DO'87', the expected length in DO'97', and DO'8E', the MAC
+// over the padded header and these data objects.
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "access/MrtdContext.h"
-#include "reader/ApduExchange.h"
+#include "reader/Apdu.h"
 
 using TMacDataObject = std::array<std::uint8_t, 10>;
 
@@ -23,12 +24,16 @@ std::size_t BuildEncryptedDataObject(const tMRTD_CTX& ctx, std::span<const std::
 // DO'8E': 8E 08 and the MAC of macInput (advances SSC once).
 TMacDataObject BuildMacDataObject(tMRTD_CTX& ctx, std::span<const std::uint8_t> macInput);
 
+// The protected form of a plain command of at most 15 data bytes: CLA 0C,
+// DO'87' when it has data, DO'97' when it has an Le, DO'8E', Le 00.
+// Advances SSC once.
+TCommandApdu BuildProtectedCommand(tMRTD_CTX& ctx, const TCommandApdu& plain);
+
 // 0C A4 02 0C 15 DO'87' DO'8E' 00: protected SELECT of file 01 nn (number 0 =
 // EF.COM, 01 1E), 27 bytes. Advances SSC once.
-void BuildSecureSelectFile(tMRTD_CTX& ctx, std::uint8_t number, TApduBuffer& command, std::uint32_t& commandLength);
+TCommandApdu BuildSecureSelectFile(tMRTD_CTX& ctx, std::uint8_t number);
 
 // 0C B0 P1 P2 0D 97 01 Le DO'8E' 00: protected READ BINARY, 19 bytes; Le 0x00
-// stands for 256 (and is also written for 0). Advances SSC once. Builds
-// nothing (and leaves SSC) when length is greater than 256.
-void BuildSecureReadBinary(tMRTD_CTX& ctx, std::uint16_t offset, std::uint16_t length, TApduBuffer& command,
-                           std::uint32_t& commandLength);
+// stands for 256 (and is also written for 0). Advances SSC once. Nothing
+// (and SSC left) when length is greater than 256.
+std::optional<TCommandApdu> BuildSecureReadBinary(tMRTD_CTX& ctx, std::uint16_t offset, std::uint16_t length);

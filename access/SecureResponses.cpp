@@ -1,7 +1,9 @@
 #include "access/SecureResponses.h"
 
+#include <algorithm>
+#include <array>
+
 #include "access/ByteOperations.h"
-#include "access/CardExchange.h"
 #include "access/MessageFormat.h"
 #include "access/Padding.h"
 #include "access/PiccView.h"
@@ -46,16 +48,12 @@ void LogRejection(std::string_view pattern, long long value) { LogMessage(Format
 
 }  // namespace
 
-std::uint16_t GetStatusWord(std::span<const std::uint8_t> response) {
-  const std::size_t n = response.size();
-  if (n < 2) return 0xFFFF;
-  return static_cast<std::uint16_t>(response[n - 2] << 8 | response[n - 1]);
-}
-
-bool CheckSelectResponse(tMRTD_CTX& ctx) {
-  const std::span<const std::uint8_t> answer(RecvBuf);
-  const t64Bit mac = ComputeMac(ctx, answer.first(kStatusObjectLength));
-  return SameBytes(mac, answer.subspan(6, mac.size()));
+bool CheckSelectResponse(tMRTD_CTX& ctx, std::span<const std::uint8_t> answer) {
+  // DO'99' and the MAC bytes; what a short answer lacks stays zero.
+  std::array<std::uint8_t, kProtectedStatusAnswerLength> checked{};
+  std::copy_n(answer.begin(), std::min(answer.size(), checked.size()), checked.begin());
+  const t64Bit mac = ComputeMac(ctx, std::span<const std::uint8_t>(checked).first(kStatusObjectLength));
+  return SameBytes(mac, std::span<const std::uint8_t>(checked).subspan(6, mac.size()));
 }
 
 bool IsProtectedStatusAnswer(std::span<const std::uint8_t> response) {
@@ -63,8 +61,8 @@ bool IsProtectedStatusAnswer(std::span<const std::uint8_t> response) {
          response[5] == 0x08;
 }
 
-TUnwrapResult UnwrapReadResponse(tMRTD_CTX& ctx, std::span<std::uint8_t> plaintext, std::size_t& plaintextLength) {
-  const std::span<const std::uint8_t> answer = ResponseBytes();
+TUnwrapResult UnwrapReadResponse(tMRTD_CTX& ctx, std::span<const std::uint8_t> answer, std::span<std::uint8_t> plaintext,
+                                 std::size_t& plaintextLength) {
   const std::size_t n = answer.size();
   if (n < 10) {
     LogRejection("Hata #1 : %d", static_cast<long long>(n));

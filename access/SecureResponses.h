@@ -7,22 +7,14 @@
 #include <span>
 
 #include "access/MrtdContext.h"
+#include "access/SecureChannel.h"
+#include "reader/Apdu.h"
 
-enum class TUnwrapResult {
-  Ok,
-  TooShort,  // fewer than 10 bytes: logged "Hata #1 : %d"
-  WrongMac,  // the chip's MAC differs: the caller logs its step's line
-  Rejected,  // unsafe data objects: logged "Hata #2".."Hata #5 : %d"; callers treat it like TooShort
-};
-
-// SW1 SW2 (the last two bytes) as a 16-bit number; 0xFFFF for fewer than 2 bytes.
-std::uint16_t GetStatusWord(std::span<const std::uint8_t> response);
-
-// Checks the answer in RecvBuf to a protected SELECT (99 02 SW1 SW2 8E 08
-// MAC SW1 SW2): the MAC of its first 4 bytes against bytes 6 to 13. Advances
-// SSC once. Tags and length are not examined: a short answer compares against
-// the cleared buffer and fails.
-bool CheckSelectResponse(tMRTD_CTX& ctx);
+// Checks an answer to a protected SELECT (99 02 SW1 SW2 8E 08 MAC SW1 SW2):
+// the MAC of its first 4 bytes against bytes 6 to 13. Advances SSC once. Tags
+// and length are not examined: the bytes of a short answer are taken as
+// followed by zeros, and the comparison fails.
+bool CheckSelectResponse(tMRTD_CTX& ctx, std::span<const std::uint8_t> answer);
 
 // True when the answer is the protected form of a bare status word:
 // 99 02 SW1 SW2 8E 08 MAC(8) SW1 SW2, 16 bytes. Such answers (a protected
@@ -30,9 +22,10 @@ bool CheckSelectResponse(tMRTD_CTX& ctx);
 // word is acted on.
 bool IsProtectedStatusAnswer(std::span<const std::uint8_t> response);
 
-// Checks the answer in RecvBuf (RecvLen bytes) to a protected READ BINARY,
+// Checks an answer to a protected READ BINARY,
 // DO'87' DO'99' DO'8E' SW1 SW2, and deciphers its cryptogram into plaintext;
 // plaintextLength receives the deciphered length without padding.
 // Advances SSC once, unless the answer is too short or rejected. Nothing
 // beyond the answer or beyond plaintext is read or written.
-TUnwrapResult UnwrapReadResponse(tMRTD_CTX& ctx, std::span<std::uint8_t> plaintext, std::size_t& plaintextLength);
+TUnwrapResult UnwrapReadResponse(tMRTD_CTX& ctx, std::span<const std::uint8_t> answer, std::span<std::uint8_t> plaintext,
+                                 std::size_t& plaintextLength);

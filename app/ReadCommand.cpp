@@ -10,7 +10,7 @@
 #include "reader/ApduExchange.h"
 
 void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
-  const std::int32_t connected = ConnectCard();
+  const std::int32_t connected = ReaderLink().ConnectCard();
   if (connected != kScardSuccess) {
     LogMessage(SCardErrorText(static_cast<std::uint32_t>(connected)), lkConnectionError);
     return;
@@ -20,15 +20,15 @@ void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
       BuildMrzInformation(inputs.DocumentNumber, inputs.DateOfBirth, inputs.DateOfExpiry);
 
   TEFComBuffer efCom{};
-  OpenDocument(mrzInformation, efCom, state.Session);
+  const std::unique_ptr<TSecureChannel> channel = OpenDocument(mrzInformation, efCom, state.Session);
   RunEFComStage(efCom);
 
   // One stream carries each data group in turn; it goes with the command,
   // also when a stage raises.
   TMemoryStream stream;
-  RunDG1Stage(stream, state.Session);
-  RunDG11Stage(stream, state.Session);
-  RunPictureStage(stream, state.Session, state.Picture, state.ShownFace);
+  RunDG1Stage(stream, *channel);
+  RunDG11Stage(stream, *channel, inputs.DateOfBirth);
+  RunPictureStage(stream, *channel, inputs.PictureWanted, state.Picture, state.ShownFace);
 }
 
 void WipeSession(tMRTD_CTX& ctx) {

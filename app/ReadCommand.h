@@ -5,15 +5,10 @@
 
 #include "access/MrtdContext.h"
 #include "access/PiccView.h"
+#include "access/ReadInputs.h"
 
 class TJpeg2000Bitmap;
 class TShownFace;
-
-struct TReadInputs {
-  std::string DocumentNumber;  // 8-bit text as typed
-  TCalendarDate DateOfBirth;
-  TCalendarDate DateOfExpiry;
-};
 
 // What the window keeps from one reading to the next.
 struct TReadState {

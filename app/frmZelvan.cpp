@@ -92,14 +92,16 @@ void TfrmPICC::FormCreate() {
   JP2Bmp = std::make_unique<TJpeg2000Bitmap>();
   shownFace_ = std::make_unique<TShownFace>();
   try {
-    DiscoverReader();
-    if (!ReaderName.empty()) SetStatusText(kReaderStatusPrefix + QString::fromStdString(AnsiToUtf8(ReaderName)));
+    TReaderLink& link = ReaderLink();
+    link.DiscoverReader();
+    if (!link.ReaderName.empty())
+      SetStatusText(kReaderStatusPrefix + QString::fromStdString(AnsiToUtf8(link.ReaderName)));
   } catch (...) {
     // Reader discovery is silent: whatever goes wrong leaves "not connected".
   }
 }
 
-void TfrmPICC::FormClose() { DisconnectCard(); }
+void TfrmPICC::FormClose() { ReaderLink().DisconnectCard(); }
 
 void TfrmPICC::closeEvent(QCloseEvent* event) {
   FormClose();
@@ -168,10 +170,6 @@ void TfrmPICC::SetProgressPosition(int position) {
   ui_->pBar->setValue(std::clamp(position, ui_->pBar->minimum(), ui_->pBar->maximum()));
 }
 
-TCalendarDate TfrmPICC::DateOfBirth() const { return ToCalendarDate(ui_->eDogTar->date()); }
-
-bool TfrmPICC::PictureWanted() const { return ui_->cbResim->isChecked(); }
-
 void TfrmPICC::ShowPicture(const QImage& picture) {
   picture_ = picture.copy();
   if (picture_.isNull()) {
@@ -213,6 +211,7 @@ void TfrmPICC::bOkuClick() {
     inputs.DocumentNumber = Utf8ToAnsi(ui_->eDocNumber->text().toStdString());
     inputs.DateOfBirth = ToCalendarDate(ui_->eDogTar->date());
     inputs.DateOfExpiry = ToCalendarDate(ui_->eGecTar->date());
+    inputs.PictureWanted = ui_->cbResim->isChecked();
     RunReadCommand(inputs, {gctx, *JP2Bmp, *shownFace_});
   } catch (const std::exception& error) {
     ShowError(QString::fromUtf8(error.what()));

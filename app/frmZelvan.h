@@ -32,8 +32,6 @@ public:
   void SetProgressMax(int maximum) override;
   int ProgressPosition() const override;
   void SetProgressPosition(int position) override;
-  TCalendarDate DateOfBirth() const override;
-  bool PictureWanted() const override;
   void ShowPicture(const QImage& picture) override;
 
   void SetStatusText(const QString& text);

@@ -37,10 +37,10 @@ tMRTD_CTX LiveSession() {
 }
 
 void PutAnswer(std::span<const std::uint8_t> answer) {
-  ClearApduBuffers();
+  ReaderLink().ClearApduBuffers();
   const std::size_t length = std::min<std::size_t>(answer.size(), kResponseCapacity);
-  std::copy_n(answer.begin(), length, RecvBuf.begin());
-  RecvLen = static_cast<std::uint32_t>(length);
+  std::copy_n(answer.begin(), length, ReaderLink().RecvBuf.begin());
+  ReaderLink().RecvLen = static_cast<std::uint32_t>(length);
 }
 
 t64Bit ChipMac(const tMRTD_CTX& session, std::span<const std::uint8_t> data) {

@@ -65,7 +65,7 @@ public:
     SetPcscApi(&reader);
     SetPiccView(&view);
     SetRandomSource(&random);
-    DiscoverReader();
+    ReaderLink().DiscoverReader();
   }
   ~TSeams() {
     SetRandomSource(nullptr);

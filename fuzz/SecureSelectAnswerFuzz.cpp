@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::uint8_t> answer(data + 1, data + size);
   // The MAC the chip would make: what a true answer must carry (the cleared
   // buffer stands behind a short answer).
-  std::vector<std::uint8_t> seen(RecvBuf.size(), 0);
+  std::vector<std::uint8_t> seen(ReaderLink().RecvBuf.size(), 0);
   std::copy_n(answer.begin(), std::min(answer.size(), seen.size()), seen.begin());
   const t64Bit expected = ChipMac(session, std::span(seen).first(kStatusObject));
   if ((data[0] & 1) && answer.size() >= kMacAt + expected.size())
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (ResponseBytes().size() < 2 && status != 0xFFFF) Finding("status word of a short answer");
 
   const bool intact = CheckSelectResponse(session);
-  const bool macMatches = std::equal(expected.begin(), expected.end(), RecvBuf.begin() + kMacAt);
+  const bool macMatches = std::equal(expected.begin(), expected.end(), ReaderLink().RecvBuf.begin() + kMacAt);
   if (intact != macMatches) Finding("select answer judged against another MAC");
   return 0;
 }

@@ -27,9 +27,9 @@ constexpr std::uint16_t kSuccess = 0x9000;
 // The failures of the link a record can choose (0 takes the card away).
 constexpr std::array<std::uint32_t, 4> kLinkFailures{
     0,
-    simchip::kScardWRemovedCard,
-    simchip::kScardENoSmartcard,
-    simchip::kScardEInsufficientBuffer,
+    kScardWRemovedCard,
+    kScardENoSmartcard,
+    kScardEInsufficientBuffer,
 };
 
 void AppendStatus(std::uint16_t status, simchip::TBytes& to) {

@@ -14,10 +14,9 @@ namespace {
 
 constexpr std::uint8_t kDataGroup11 = 11;
 
-// The date picked in the date-of-birth picker, in the platform's short format.
-std::string PickedDateOfBirth() {
-  const TCalendarDate picked = PiccView().DateOfBirth();
-  const QDate date(picked.Year, picked.Month, picked.Day);
+// The date of birth given for the reading, in the platform's short format.
+std::string ShortDate(const TCalendarDate& given) {
+  const QDate date(given.Year, given.Month, given.Day);
   return QLocale::system().toString(date, QLocale::ShortFormat).toStdString();
 }
 
@@ -38,16 +37,16 @@ void LogFields(const tDG11File& dg11) {
 
 }  // namespace
 
-void RunDG11Stage(TMemoryStream& stream, tMRTD_CTX& ctx) {
+void RunDG11Stage(TMemoryStream& stream, TSecureChannel& channel, const TCalendarDate& dateOfBirth) {
   // DG11 cut off part way is not decoded: the stage goes on as for a missing DG11.
-  const bool cutOff = ReadDataGroup(kDataGroup11, stream, ctx) == TDataGroupRead::CutOff;
+  const bool cutOff = ReadDataGroup(kDataGroup11, stream, channel) == TDataGroupRead::CutOff;
   tDG11File dg11;
   if (!cutOff) DecodeDG11(stream, dg11);
 
   TPiccView& view = PiccView();
   view.SetResultText(TResultEdit::DogYeri, dg11.PlaceOfBirth);
   view.SetResultText(TResultEdit::Adres, dg11.Address);
-  view.SetResultText(TResultEdit::DogTar2, PickedDateOfBirth());
+  view.SetResultText(TResultEdit::DogTar2, ShortDate(dateOfBirth));
   view.SetResultText(TResultEdit::Meslek, dg11.Profession);
   LogFields(dg11);
 }

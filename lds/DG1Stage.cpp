@@ -12,10 +12,10 @@ constexpr std::uint8_t kDataGroup1 = 1;
 
 }  // namespace
 
-void RunDG1Stage(TMemoryStream& stream, tMRTD_CTX& ctx) {
+void RunDG1Stage(TMemoryStream& stream, TSecureChannel& channel) {
   // DG1 cut off part way is not taken for the document's: like a DG1 that was
   // not read at all, it ends the reading with the stream's read error.
-  if (ReadDataGroup(kDataGroup1, stream, ctx) == TDataGroupRead::CutOff) throw EReadError();
+  if (ReadDataGroup(kDataGroup1, stream, channel) == TDataGroupRead::CutOff) throw EReadError();
   std::string mrz;
   ExtractMrz(stream, mrz);
   LogMessage("MRZ: " + AnsiToUtf8(mrz), lkProtocol);

@@ -10,10 +10,11 @@ constexpr std::uint8_t kDataGroup2 = 2;
 
 }  // namespace
 
-void RunPictureStage(TMemoryStream& stream, tMRTD_CTX& ctx, TJpeg2000Bitmap& bitmap, TShownFace& shown) {
-  if (!PiccView().PictureWanted()) return;
+void RunPictureStage(TMemoryStream& stream, TSecureChannel& channel, bool pictureWanted, TJpeg2000Bitmap& bitmap,
+                     TShownFace& shown) {
+  if (!pictureWanted) return;
   // DG2 cut off part way is not decoded: the face shown last comes back, as for a missing DG2.
-  if (ReadDataGroup(kDataGroup2, stream, ctx) == TDataGroupRead::CutOff)
+  if (ReadDataGroup(kDataGroup2, stream, channel) == TDataGroupRead::CutOff)
     return PiccView().ShowPicture(shown.Choose(TExtractedFace{}, bitmap));
   const TExtractedFace face = ExtractFaceImage(stream, bitmap);
   PiccView().ShowPicture(shown.Choose(face, bitmap));

@@ -6,7 +6,8 @@
 
 #include "access/FileReading.h"
 #include "access/MemoryStream.h"
-#include "access/MrtdContext.h"
+#include "access/ReadInputs.h"
+#include "access/SecureChannel.h"
 
 class TJpeg2000Bitmap;
 class TShownFace;
@@ -16,13 +17,14 @@ void RunEFComStage(const TEFComBuffer& efCom);
 
 // Reads DG1, logs the MRZ, fills the seven MRZ edits and appends the document
 // number as a plain line.
-void RunDG1Stage(TMemoryStream& stream, tMRTD_CTX& ctx);
+void RunDG1Stage(TMemoryStream& stream, TSecureChannel& channel);
 
-// Reads DG11, fills place of birth, address, the picked date of birth and
+// Reads DG11, fills place of birth, address, the date of birth given and
 // profession, and logs the eight DG11 values.
-void RunDG11Stage(TMemoryStream& stream, tMRTD_CTX& ctx);
+void RunDG11Stage(TMemoryStream& stream, TSecureChannel& channel, const TCalendarDate& dateOfBirth);
 
 // When the picture is wanted: reads DG2, decodes the face and shows it. With
 // no new face, shows the last face shown again (the bitmap's picture, or an
 // empty one at first).
-void RunPictureStage(TMemoryStream& stream, tMRTD_CTX& ctx, TJpeg2000Bitmap& bitmap, TShownFace& shown);
+void RunPictureStage(TMemoryStream& stream, TSecureChannel& channel, bool pictureWanted, TJpeg2000Bitmap& bitmap,
+                     TShownFace& shown);

@@ -3,25 +3,16 @@
 #include "reader/ACSModule.h"
 
 #include <algorithm>
-#include <string_view>
 #include <vector>
 
-TScardContext hContext = 0;
-TScardHandle hCard = 0;
-std::uint32_t ActiveProtocol = 0;
-std::int32_t LastResult = 0;
+TReaderLink& ReaderLink() {
+  static TReaderLink link;
+  return link;
+}
 
-TApduBuffer SendBuf{};
-std::uint32_t SendLen = 0;
-TApduBuffer RecvBuf{};
-std::uint32_t RecvLen = 0;
+void ResetReaderLink() { ReaderLink() = TReaderLink{}; }
 
-std::array<std::uint8_t, kApduBufferSize> ReaderNamesBuf{};
-std::uint32_t ReaderNamesLen = 0;
-
-std::string ReaderName;
-
-void DiscoverReader() {
+void TReaderLink::DiscoverReader() {
   LastResult = PcscApi().EstablishContext(kScardScopeUser, hContext);
   if (LastResult != kScardSuccess) return;
 
@@ -41,7 +32,7 @@ void DiscoverReader() {
   if (chosen != names.end()) ReaderName = *chosen;
 }
 
-std::int32_t ConnectCard() {
+std::int32_t TReaderLink::ConnectCard() {
   // At the first read hCard is still zero and this simply fails, unlogged.
   LastResult = PcscApi().Disconnect(hCard, kScardUnpowerCard);
   LastResult = PcscApi().Connect(hContext, ReaderName, kScardShareShared, kScardProtocolAny, hCard,
@@ -49,14 +40,14 @@ std::int32_t ConnectCard() {
   return LastResult;
 }
 
-void DisconnectCard() { LastResult = PcscApi().Disconnect(hCard, kScardUnpowerCard); }
+void TReaderLink::DisconnectCard() { LastResult = PcscApi().Disconnect(hCard, kScardUnpowerCard); }
 
-void ClearApduBuffers() {
+void TReaderLink::ClearApduBuffers() {
   SendBuf.fill(0);
   RecvBuf.fill(0);
 }
 
-std::int32_t TransmitApdu() {
+std::int32_t TReaderLink::TransmitApdu() {
   const std::size_t commandLength = std::min<std::size_t>(SendLen, SendBuf.size());
   const std::size_t capacity = std::min<std::size_t>(RecvLen, RecvBuf.size());
   std::uint32_t received = 0;
@@ -68,16 +59,6 @@ std::int32_t TransmitApdu() {
   return LastResult;
 }
 
-void ResetReaderLink() {
-  hContext = 0;
-  hCard = 0;
-  ActiveProtocol = 0;
-  LastResult = 0;
-  SendBuf.fill(0);
-  RecvBuf.fill(0);
-  SendLen = 0;
-  RecvLen = 0;
-  ReaderNamesBuf.fill(0);
-  ReaderNamesLen = 0;
-  ReaderName.clear();
+std::span<const std::uint8_t> TReaderLink::Response() const {
+  return std::span<const std::uint8_t>(RecvBuf).first(std::min<std::size_t>(RecvLen, RecvBuf.size()));
 }

@@ -1,49 +1,56 @@
 #pragma once
 // The program's only road to the card: one PC/SC context for the run, the
-// chosen reader, the card connection, and the process-wide command and
-// response buffers that every card command passes through.
+// chosen reader, the card connection, and the command and response buffers
+// that every card command passes through, all held by one link object.
 
 #include "reader/PcscApi.h"
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
 inline constexpr std::size_t kApduBufferSize = 257;
 inline constexpr std::uint32_t kReaderNamesCapacity = 256;
 using TApduBuffer = std::array<std::uint8_t, kApduBufferSize>;
 
-extern TScardContext hContext;
-extern TScardHandle hCard;
-extern std::uint32_t ActiveProtocol;
-extern std::int32_t LastResult;
+struct TReaderLink {
+  TScardContext hContext = 0;
+  TScardHandle hCard = 0;
+  std::uint32_t ActiveProtocol = 0;
+  std::int32_t LastResult = 0;
 
-extern TApduBuffer SendBuf;
-extern std::uint32_t SendLen;
-extern TApduBuffer RecvBuf;
-extern std::uint32_t RecvLen;
+  TApduBuffer SendBuf{};
+  std::uint32_t SendLen = 0;
+  TApduBuffer RecvBuf{};
+  std::uint32_t RecvLen = 0;
 
-extern std::array<std::uint8_t, kApduBufferSize> ReaderNamesBuf;
-extern std::uint32_t ReaderNamesLen;
+  std::array<std::uint8_t, kApduBufferSize> ReaderNamesBuf{};
+  std::uint32_t ReaderNamesLen = 0;
 
-// Name of the chosen reader as 8-bit text; empty until discovery finds one.
-extern std::string ReaderName;
+  // Name of the chosen reader as 8-bit text; empty until discovery finds one.
+  std::string ReaderName;
 
-// Establishes the context, lists the readers and chooses the first whose name
-// contains "ACR122". Silent: failures leave ReaderName empty.
-void DiscoverReader();
-// Powers the card down through the old handle, then connects anew (shared,
-// T=0 or T=1). Returns the PC/SC result (0 = connected).
-std::int32_t ConnectCard();
-// Powers the card down.
-void DisconnectCard();
-// Zeroes all 257 bytes of SendBuf and RecvBuf; the lengths keep their values.
-void ClearApduBuffers();
-// Sends SendBuf[0..SendLen) and receives into RecvBuf with RecvLen as the
-// capacity granted. Returns the PC/SC result and stores it in LastResult.
-std::int32_t TransmitApdu();
+  // Establishes the context, lists the readers and chooses the first whose
+  // name contains "ACR122". Silent: failures leave ReaderName empty.
+  void DiscoverReader();
+  // Powers the card down through the old handle, then connects anew (shared,
+  // T=0 or T=1). Returns the PC/SC result (0 = connected).
+  std::int32_t ConnectCard();
+  // Powers the card down.
+  void DisconnectCard();
+  // Zeroes all 257 bytes of SendBuf and RecvBuf; the lengths keep their values.
+  void ClearApduBuffers();
+  // Sends SendBuf[0..SendLen) and receives into RecvBuf with RecvLen as the
+  // capacity granted. Returns the PC/SC result and stores it in LastResult.
+  std::int32_t TransmitApdu();
+  // The answer of the last exchange: the first RecvLen bytes of RecvBuf.
+  std::span<const std::uint8_t> Response() const;
+};
 
+// The process-wide link.
+TReaderLink& ReaderLink();
 // Puts every piece of link state back to its start values (handles, buffers,
 // lengths, reader name). For program start and tests.
 void ResetReaderLink();

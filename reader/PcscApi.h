@@ -22,6 +22,20 @@ inline constexpr std::uint32_t kScardUnpowerCard = 2;
 inline constexpr std::int32_t kScardSuccess = 0;
 inline constexpr std::int32_t ScardCode(std::uint32_t code) { return static_cast<std::int32_t>(code); }
 
+// Names of the PC/SC result codes that the program, its tests and its tools meet.
+enum TScardError : std::uint32_t {
+  kScardEInvalidHandle = 0x80100003,
+  kScardEInsufficientBuffer = 0x80100008,
+  kScardEUnknownReader = 0x80100009,
+  kScardENoSmartcard = 0x8010000C,
+  kScardEProtoMismatch = 0x8010000F,
+  kScardENotTransacted = 0x80100016,
+  kScardENoService = 0x8010001D,
+  kScardENoReadersAvailable = 0x8010002E,
+  kScardWResetCard = 0x80100068,
+  kScardWRemovedCard = 0x80100069,
+};
+
 class TPcscApi {
 public:
   virtual ~TPcscApi() = default;

@@ -30,7 +30,9 @@
 #include "access/CardExchange.h"
 #include "app/ReadCommand.h"
 #include "bench/pcscd/ProcessCpu.h"
+#include "access/PlainCommands.h"
 #include "bench/read/QuietView.h"
+#include "support/MrzInputs.h"
 #include "bench/read/RecordedExchanges.h"
 #include "bench/support/SideBySide.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
@@ -43,9 +45,8 @@ using bench::Seconds;
 using bench::TClock;
 
 // The specimen the virtual passport serves by default.
-const TReadInputs kInputs{"L898902C<", {1969, 8, 6}, {1994, 6, 23}};
-constexpr std::array<std::uint8_t, 12> kSelectApplication{0x00, 0xA4, 0x04, 0x0C, 0x07, 0xA0,
-                                                          0x00, 0x00, 0x02, 0x47, 0x10, 0x01};
+const TReadInputs kInputs = InputsFromMrzInformation("L898902C<369080619406236");
+const TCommandApdu kSelectApplication = BuildSelectApplication();
 
 // CPU seconds of this process, the passport and pcscd, summed over the runs of one side.
 struct TCpuShares {
@@ -80,14 +81,13 @@ void ReadThroughPcscd(benchmark::State& state) {
   const TCpuMeter meter(PidFromFile(std::filesystem::path(stateDirectory) / "vpassport.pid"),
                         PidFromFile(std::filesystem::path(stateDirectory) / "pcscd.pid"));
   TQuietView view;
-  view.BirthDate = kInputs.DateOfBirth;
   tMRTD_CTX session;
   TJpeg2000Bitmap picture;
   TShownFace shown;
   const TReadState readState{session, picture, shown};
   ResetReaderLink();
-  DiscoverReader();
-  if (ReaderName.empty()) {
+  ReaderLink().DiscoverReader();
+  if (ReaderLink().ReaderName.empty()) {
     state.SkipWithError("no virtual reader");
     return;
   }
@@ -107,17 +107,14 @@ void ReadThroughPcscd(benchmark::State& state) {
   const auto read = [&] { meter.Measure(readShares, [&] { RunReadCommand(kInputs, readState); }); };
   bool floorAnswered = true;
   const auto floor = [&] { meter.Measure(floorShares, [&] {
-    ConnectCard();
+    ReaderLink().ConnectCard();
     for (std::size_t i = 0; i < commands; ++i) {
-      ExchangeApdu([](TApduBuffer& command, std::uint32_t& length) {
-        std::ranges::copy(kSelectApplication, command.begin());
-        length = kSelectApplication.size();
-      });
-      floorAnswered &= LastResult == kScardSuccess && RecvLen == 2 && RecvBuf[0] == 0x90;
+      ExchangeApdu(kSelectApplication);
+      floorAnswered &= ReaderLink().LastResult == kScardSuccess && ReaderLink().RecvLen == 2 && ReaderLink().RecvBuf[0] == 0x90;
     }
   }); };
   bench::SideBySide(state, TClock::Wall, 1, read, floor);
-  DisconnectCard();
+  ReaderLink().DisconnectCard();
   if (!floorAnswered) state.SkipWithError("a minimal command was not answered 90 00");
   state.counters["commands"] = static_cast<double>(commands);
   const double perRun = 1e3 / static_cast<double>(state.iterations());

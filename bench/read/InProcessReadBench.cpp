@@ -59,7 +59,6 @@ double CpuTime(TRun&& run) {
 void ReadCommand(benchmark::State& state) {
   TQuietView view;
   TSampleReading sample(ZELVAN_SAMPLE_PASSPORT);
-  view.BirthDate = sample.Inputs().DateOfBirth;
   tMRTD_CTX session;
   TJpeg2000Bitmap picture;
   TShownFace shown;
@@ -68,7 +67,7 @@ void ReadCommand(benchmark::State& state) {
 
   TReplayApi replay(sample.Record([&] {
     ResetReaderLink();
-    DiscoverReader();
+    ReaderLink().DiscoverReader();
     read();
   }));
   if (picture.Image().isNull() || view.Picture.isNull()) {
@@ -79,11 +78,11 @@ void ReadCommand(benchmark::State& state) {
                                                          sample.Inputs().DateOfExpiry);
   TMemoryStream faceStream;  // the stream as the reading leaves it for the picture
   const auto access = [&] {
-    ConnectCard();
+    ReaderLink().ConnectCard();
     TEFComBuffer efCom{};
-    OpenDocument(mrzInformation, efCom, session);
+    const std::unique_ptr<TSecureChannel> channel = OpenDocument(mrzInformation, efCom, session);
     faceStream = TMemoryStream();
-    for (const std::uint8_t dataGroup : kDataGroups) ReadDataGroup(dataGroup, faceStream, session);
+    for (const std::uint8_t dataGroup : kDataGroups) ReadDataGroup(dataGroup, faceStream, *channel);
   };
   const auto showFace = [&] {
     const TExtractedFace face = ExtractFaceImage(faceStream, picture);

@@ -6,7 +6,7 @@
 namespace {
 
 constexpr char kReplayReader[] = "Zelvan Replay ACR122 00 00";
-constexpr std::int32_t kReplayEnded = static_cast<std::int32_t>(0x80100069);  // as if the card had gone
+constexpr std::int32_t kReplayEnded = ScardCode(kScardWRemovedCard);  // as if the card had gone
 
 }  // namespace
 
@@ -47,7 +47,7 @@ std::int32_t TReplayApi::EstablishContext(std::uint32_t, TScardContext& context)
 
 std::int32_t TReplayApi::ListReaders(TScardContext, std::span<std::uint8_t> buffer, std::uint32_t& length) {
   const std::size_t needed = sizeof kReplayReader + 1;  // the name, its zero and the closing zero
-  if (buffer.size() < needed || length < needed) return static_cast<std::int32_t>(0x80100008);
+  if (buffer.size() < needed || length < needed) return ScardCode(kScardEInsufficientBuffer);
   std::fill_n(buffer.begin(), needed, 0);
   std::memcpy(buffer.data(), kReplayReader, sizeof kReplayReader - 1);
   length = static_cast<std::uint32_t>(needed);

@@ -3,7 +3,7 @@
 #include <bit>
 #include <vector>
 
-#include "CardFakes.h"
+#include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
 #include "access/BacKeys.h"
 

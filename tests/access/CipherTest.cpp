@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "CardFakes.h"
+#include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
 #include "access/DesCipher.h"
 #include "access/RetailMac.h"

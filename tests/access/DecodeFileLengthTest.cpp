@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "CardFakes.h"
+#include "support/FakeCard.h"
 #include "access/FileReading.h"
 
 namespace {

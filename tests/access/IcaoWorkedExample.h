@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "CardFakes.h"
+#include "support/FakeCard.h"
 
 namespace icao {
 

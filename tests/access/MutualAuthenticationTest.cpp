@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "CardFakes.h"
+#include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
 #include "TestChip.h"
 #include "access/MutualAuthentication.h"

@@ -2,10 +2,12 @@
 
 #include <vector>
 
-#include "CardFakes.h"
+#include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
 #include "TestChip.h"
+#include "access/BacChannel.h"
 #include "access/FileReading.h"
+#include "access/PlainChannel.h"
 #include "reader/ApduExchange.h"
 #include "support/FakePiccView.h"
 
@@ -78,6 +80,7 @@ protected:
   TFakeCardApi card;
   TMemoryStream stream;
   tMRTD_CTX ctx = WorkedExampleSession();
+  TBacChannel channel{ctx};
 };
 
 TEST_F(ReadDataGroupTest, ReadsWholeFilesInPiecesOfAtMost100Bytes) {
@@ -88,7 +91,7 @@ TEST_F(ReadDataGroupTest, ReadsWholeFilesInPiecesOfAtMost100Bytes) {
     card.Reset();
     stream.Clear();
 
-    EXPECT_EQ(ReadDataGroup(number, stream, ctx), TDataGroupRead::Whole);
+    EXPECT_EQ(ReadDataGroup(number, stream, channel), TDataGroupRead::Whole);
 
     EXPECT_EQ(view.Texts(), (std::vector<std::string>{"Querying file size DG(" + std::to_string(number) + ")",
                                                       "filesize:" + std::to_string(size)}));
@@ -110,8 +113,8 @@ TEST_F(ReadDataGroupTest, ReadsWholeFilesInPiecesOfAtMost100Bytes) {
 }
 
 TEST_F(ReadDataGroupTest, ShorterFileLeavesTheLongerOnesLastBytesInTheStream) {
-  ReadDataGroup(2, stream, ctx);
-  ReadDataGroup(1, stream, ctx);
+  ReadDataGroup(2, stream, channel);
+  ReadDataGroup(1, stream, channel);
   ASSERT_EQ(stream.Size(), 250u);
   EXPECT_EQ(stream.Position(), 0u);
   const TBytes& shorter = chip.Files.at(1);
@@ -123,7 +126,7 @@ TEST_F(ReadDataGroupTest, ShorterFileLeavesTheLongerOnesLastBytesInTheStream) {
 TEST_F(ReadDataGroupTest, UnreadableLengthReadsNothing) {
   chip.Files[3] = Hex("FF01020304");
   stream.Write(Hex("AABBCC"));
-  EXPECT_EQ(ReadDataGroup(3, stream, ctx), TDataGroupRead::NotRead);
+  EXPECT_EQ(ReadDataGroup(3, stream, channel), TDataGroupRead::NotRead);
   EXPECT_EQ(view.Texts(), (std::vector<std::string>{"Querying file size DG(3)", "filesize:0"}));
   EXPECT_EQ(view.ProgressMax, 0);
   EXPECT_EQ(view.Progress, 7);
@@ -188,8 +191,9 @@ TEST_F(ReadDataGroupTest, EachFailureLogsItsLineAndStops) {
     TMemoryStream caseStream;
     caseStream.Write(before);  // position at its end
     tMRTD_CTX session = WorkedExampleSession();
+    TBacChannel sessionChannel(session);
 
-    const TDataGroupRead read = ReadDataGroup(2, caseStream, session);
+    const TDataGroupRead read = ReadDataGroup(2, caseStream, sessionChannel);
 
     EXPECT_EQ(view.Texts(), c.Lines);
     // A stop after a piece tells that the stream holds the data group cut off.
@@ -207,8 +211,8 @@ TEST_F(ReadDataGroupTest, ChipWithoutBacIsSelectedAndReadInPlain) {
   plain.Demand = TBacDemand::None;
   plain.Files = {{1, chip.Files.at(1)}};
   card.Responder = [&plain](const TBytes& command) { return plain.Answer(command); };
-  tMRTD_CTX session{};
-  ReadDataGroup(1, stream, session);
+  TPlainChannel plainChannel;
+  ReadDataGroup(1, stream, plainChannel);
   ASSERT_GE(card.Commands.size(), 3u);
   EXPECT_EQ(ToHex(card.Commands[0]), "00A4020C020101");
   EXPECT_EQ(ToHex(card.Commands[1]), "00B0000004");
@@ -246,8 +250,8 @@ TEST_F(ReadDataGroupTest, PlainSelectFailures) {
     card.Reset();
     card.Tamper = c.Tamper;
     TMemoryStream caseStream;
-    tMRTD_CTX session{};
-    ReadDataGroup(1, caseStream, session);
+    TPlainChannel plainChannel;
+    ReadDataGroup(1, caseStream, plainChannel);
     EXPECT_EQ(view.Texts(), c.Lines);
     EXPECT_EQ(caseStream.Size(), 0u);
   }

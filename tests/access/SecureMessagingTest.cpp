@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <vector>
 
-#include "CardFakes.h"
+#include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
 #include "TestChip.h"
+#include "access/BacChannel.h"
 #include "access/FileSteps.h"
+#include "access/PlainCommands.h"
 #include "access/RetailMac.h"
 #include "access/SecureCommands.h"
 #include "access/SecureResponses.h"
@@ -27,12 +29,10 @@ tMRTD_CTX WorkedExampleSession(const std::string& ssc) {
 }
 
 void PutAnswer(const TBytes& answer) {
-  ClearApduBuffers();
-  std::ranges::copy(answer, RecvBuf.begin());
-  RecvLen = static_cast<std::uint32_t>(answer.size());
+  ReaderLink().ClearApduBuffers();
+  std::ranges::copy(answer, ReaderLink().RecvBuf.begin());
+  ReaderLink().RecvLen = static_cast<std::uint32_t>(answer.size());
 }
-
-TBytes Sent() { return TBytes(SendBuf.begin(), SendBuf.begin() + SendLen); }
 
 class SecureMessaging : public ::testing::Test {
 protected:
@@ -47,16 +47,13 @@ TEST_F(SecureMessaging, WorkedExampleCommandsAreBuiltByteForByte) {
   EXPECT_EQ(BuildEncryptedDataObject(ctx, Hex("011E"), do87), 11u);
   EXPECT_EQ(ToHex(do87), ToHex(icao::kSelectDo87));
 
-  BuildSecureSelectFile(ctx, 0, SendBuf, SendLen);
-  EXPECT_EQ(ToHex(Sent()), ToHex(icao::kSelectCommand));
+  EXPECT_EQ(ToHex(BuildSecureSelectFile(ctx, 0).Encode()), ToHex(icao::kSelectCommand));
   EXPECT_EQ(ToHex(ctx.SSC), "887022120C06C227");
 
   ctx.SSC.back() = 0x28;
-  BuildSecureReadBinary(ctx, 0, 4, SendBuf, SendLen);
-  EXPECT_EQ(ToHex(Sent()), ToHex(icao::kRead1Command));
+  EXPECT_EQ(ToHex(BuildSecureReadBinary(ctx, 0, 4).value().Encode()), ToHex(icao::kRead1Command));
   ctx.SSC.back() = 0x2A;
-  BuildSecureReadBinary(ctx, 4, 18, SendBuf, SendLen);
-  EXPECT_EQ(ToHex(Sent()), ToHex(icao::kRead2Command));
+  EXPECT_EQ(ToHex(BuildSecureReadBinary(ctx, 4, 18).value().Encode()), ToHex(icao::kRead2Command));
   EXPECT_EQ(ToHex(ctx.SSC), "887022120C06C22B");
 }
 
@@ -64,14 +61,14 @@ TEST_F(SecureMessaging, SelectEnciphersTheFileIdentifier) {
   const std::vector<std::pair<std::uint8_t, std::string>> cases{{0, "011E"}, {1, "0101"}, {2, "0102"}, {11, "010B"}};
   for (const auto& [number, identifier] : cases) {
     tMRTD_CTX ctx = WorkedExampleSession("0000000000000010");
-    BuildSecureSelectFile(ctx, number, SendBuf, SendLen);
-    ASSERT_EQ(SendLen, 27u);
-    EXPECT_EQ(ToHex(std::span(SendBuf).first(8)).substr(0, 16), "0CA4020C15870901");
-    EXPECT_EQ(SendBuf[16], 0x8E);
-    EXPECT_EQ(SendBuf[17], 0x08);
-    EXPECT_EQ(SendBuf[26], 0x00);
+    const TBytes sent = BuildSecureSelectFile(ctx, number).Encode();
+    ASSERT_EQ(sent.size(), 27u);
+    EXPECT_EQ(ToHex(std::span(sent).first(8)).substr(0, 16), "0CA4020C15870901");
+    EXPECT_EQ(sent[16], 0x8E);
+    EXPECT_EQ(sent[17], 0x08);
+    EXPECT_EQ(sent[26], 0x00);
     std::array<std::uint8_t, 8> plain{};
-    EXPECT_EQ(Decrypt3Des(ctx, std::span(SendBuf).subspan(8, 8), plain), 2u);
+    EXPECT_EQ(Decrypt3Des(ctx, std::span(sent).subspan(8, 8), plain), 2u);
     EXPECT_EQ(ToHex(plain), identifier + "800000000000");
     EXPECT_EQ(ToHex(ctx.SSC), "0000000000000011");
   }
@@ -89,22 +86,18 @@ TEST_F(SecureMessaging, ReadBinaryCarriesOffsetAndLe) {
   };
   for (const auto& c : cases) {
     tMRTD_CTX ctx = WorkedExampleSession("0000000000000001");
-    BuildSecureReadBinary(ctx, c.Offset, c.Length, SendBuf, SendLen);
-    ASSERT_EQ(SendLen, 19u);
-    EXPECT_EQ(ToHex(Sent()).substr(0, 16), c.Start);
-    EXPECT_EQ(ToHex(std::span(SendBuf).subspan(8, 2)), "8E08");
-    EXPECT_EQ(SendBuf[18], 0x00);
+    const TBytes sent = BuildSecureReadBinary(ctx, c.Offset, c.Length).value().Encode();
+    ASSERT_EQ(sent.size(), 19u);
+    EXPECT_EQ(ToHex(sent).substr(0, 16), c.Start);
+    EXPECT_EQ(ToHex(std::span(sent).subspan(8, 2)), "8E08");
+    EXPECT_EQ(sent[18], 0x00);
     EXPECT_EQ(ToHex(ctx.SSC), "0000000000000002");
   }
 }
 
 TEST_F(SecureMessaging, ReadBinaryOfMoreThan256BytesBuildsNothing) {
   tMRTD_CTX ctx = WorkedExampleSession("0000000000000001");
-  SendBuf.fill(0x5A);
-  SendLen = 7;
-  BuildSecureReadBinary(ctx, 0, 257, SendBuf, SendLen);
-  EXPECT_EQ(SendLen, 7u);
-  EXPECT_TRUE(std::ranges::all_of(SendBuf, [](auto b) { return b == 0x5A; }));
+  EXPECT_FALSE(BuildSecureReadBinary(ctx, 0, 257).has_value());
   EXPECT_EQ(ToHex(ctx.SSC), "0000000000000001");
 }
 
@@ -117,20 +110,20 @@ TEST_F(SecureMessaging, StatusWordIsTheLastTwoBytes) {
 TEST_F(SecureMessaging, SelectAnswerIsCheckedByItsMac) {
   tMRTD_CTX ctx = WorkedExampleSession("887022120C06C227");
   PutAnswer(icao::kSelectAnswer);
-  EXPECT_TRUE(CheckSelectResponse(ctx));
+  EXPECT_TRUE(CheckSelectResponse(ctx, ReaderLink().Response()));
   EXPECT_EQ(ToHex(ctx.SSC), "887022120C06C228");
 
   TBytes altered = icao::kSelectAnswer;
   altered[13] ^= 0x80;
   ctx = WorkedExampleSession("887022120C06C227");
   PutAnswer(altered);
-  EXPECT_FALSE(CheckSelectResponse(ctx));
+  EXPECT_FALSE(CheckSelectResponse(ctx, ReaderLink().Response()));
   EXPECT_EQ(ToHex(ctx.SSC), "887022120C06C228");
 
   // A bare 90 00 compares against the cleared buffer and fails.
   ctx = WorkedExampleSession("887022120C06C227");
   PutAnswer(Hex("9000"));
-  EXPECT_FALSE(CheckSelectResponse(ctx));
+  EXPECT_FALSE(CheckSelectResponse(ctx, ReaderLink().Response()));
   EXPECT_TRUE(view.Lines.empty());
 }
 
@@ -146,7 +139,7 @@ TEST_F(SecureMessaging, ReadAnswersOfTheWorkedExampleUnwrap) {
     PutAnswer(c.Answer);
     std::array<std::uint8_t, 256> plain{};
     std::size_t length = 0;
-    EXPECT_EQ(UnwrapReadResponse(ctx, plain, length), TUnwrapResult::Ok);
+    EXPECT_EQ(UnwrapReadResponse(ctx, ReaderLink().Response(), plain, length), TUnwrapResult::Ok);
     EXPECT_EQ(length, c.Plaintext.size());
     EXPECT_EQ(ToHex(std::span(plain).first(length)), ToHex(c.Plaintext));
     EXPECT_EQ(plain[length], 0x80) << "the deciphered padding stays in the buffer";
@@ -164,7 +157,7 @@ TEST_F(SecureMessaging, ReadAnswerWithAWrongMacIsRefusedAfterAdvancingTheCounter
   PutAnswer(answer);
   std::array<std::uint8_t, 256> plain{};
   std::size_t length = 99;
-  EXPECT_EQ(UnwrapReadResponse(ctx, plain, length), TUnwrapResult::WrongMac);
+  EXPECT_EQ(UnwrapReadResponse(ctx, ReaderLink().Response(), plain, length), TUnwrapResult::WrongMac);
   EXPECT_EQ(ToHex(ctx.SSC), "887022120C06C22A");
   EXPECT_TRUE(std::ranges::all_of(plain, [](auto b) { return b == 0; }));
   EXPECT_TRUE(view.Lines.empty()) << "the caller logs its own line";
@@ -184,15 +177,15 @@ TEST_F(SecureMessaging, LongFormLengthOfDo87IsFollowed) {
   PutAnswer(longForm);
   std::array<std::uint8_t, 256> plain{};
   std::size_t length = 0;
-  EXPECT_EQ(UnwrapReadResponse(ctx, plain, length), TUnwrapResult::Ok);
+  EXPECT_EQ(UnwrapReadResponse(ctx, ReaderLink().Response(), plain, length), TUnwrapResult::Ok);
   EXPECT_EQ(ToHex(std::span(plain).first(length)), "61025F01");
 
   // A cryptogram of 128 bytes needs the 0x81 form anyway.
   TBytes data(120);
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i + 1);
   PutAnswer(chip.WrapData(data));
-  ASSERT_EQ(ToHex(std::span(RecvBuf).first(4)), "87818101");
-  EXPECT_EQ(UnwrapReadResponse(ctx, plain, length), TUnwrapResult::Ok);
+  ASSERT_EQ(ToHex(std::span(ReaderLink().RecvBuf).first(4)), "87818101");
+  EXPECT_EQ(UnwrapReadResponse(ctx, ReaderLink().Response(), plain, length), TUnwrapResult::Ok);
   EXPECT_EQ(ToHex(std::span(plain).first(length)), ToHex(data));
   EXPECT_EQ(ctx.SSC, chip.Session().SSC);
 }
@@ -235,7 +228,7 @@ TEST_F(SecureMessaging, ShortAndUnsafeAnswersAreRejectedWithoutReadingBeyondThem
     PutAnswer(c.Answer);
     std::vector<std::uint8_t> plain(c.Capacity, 0xCC);
     std::size_t length = 77;
-    EXPECT_EQ(UnwrapReadResponse(ctx, plain, length), c.Result);
+    EXPECT_EQ(UnwrapReadResponse(ctx, ReaderLink().Response(), plain, length), c.Result);
     EXPECT_EQ(view.Texts(), std::vector<std::string>{c.Line});
     EXPECT_EQ(ToHex(ctx.SSC), "887022120C06C229") << "no MAC was computed";
     EXPECT_EQ(length, 77u);
@@ -281,16 +274,18 @@ TEST_F(SecureMessaging, CounterAdvancePerExchange) {
     card.Responder = [&chip](const TBytes& command) { return chip.Answer(command); };
     if (c.Tamper) card.Tamper[c.Select ? 0 : 1] = c.Tamper;
     tMRTD_CTX ctx = start;
+    TBacChannel channel(ctx);
+    const auto select = [&] { return SelectFileStep(channel, channel.Protect(BuildSelectFile(c.Number)), kTexts, c.Number); };
     if (!c.Select) {  // select first, then count the read alone
-      ASSERT_TRUE(SelectFileStep(ctx, c.Number, true, kTexts));
+      ASSERT_TRUE(select());
     }
     const t64Bit before = ctx.SSC;
     if (c.Select) {
-      SelectFileStep(ctx, c.Number, true, kTexts);
-    } else if (const auto status = ReadBinaryStep(ctx, 0, 4, TClearBuffers::Yes, kTexts, c.Number);
+      select();
+    } else if (const auto status = ReadBinaryStep(channel, 0, 4, TClearBuffers::Yes, kTexts, c.Number);
                status && AcceptStatusStep(*status, kTexts, c.Number)) {
       std::array<std::uint8_t, 256> plain{};
-      TakeDataStep(ctx, plain, kTexts, c.Number);
+      TakeDataStep(channel, plain, kTexts, c.Number);
     }
     EXPECT_EQ(ctx.SSC[7] - before[7], c.Advance);
     EXPECT_EQ(view.Texts(), c.Lines);

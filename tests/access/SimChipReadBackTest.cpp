@@ -57,8 +57,8 @@ protected:
   void Connect(simchip::TSimulatedChip& chip) {
     reader.InsertCard(chip);
     SetPcscApi(&reader);
-    DiscoverReader();
-    ASSERT_EQ(ConnectCard(), 0);
+    ReaderLink().DiscoverReader();
+    ASSERT_EQ(ReaderLink().ConnectCard(), 0);
   }
 
   void ExpectEfCom(const simchip::TLds& lds) {
@@ -72,7 +72,7 @@ protected:
     SCOPED_TRACE(number);
     const simchip::TBytes& file = lds.at(simchip::DataGroupFileId(number));
     view.Lines.clear();
-    ReadDataGroup(static_cast<std::uint8_t>(number), stream, ctx);
+    ReadDataGroup(static_cast<std::uint8_t>(number), stream, *channel);
     EXPECT_EQ(view.Texts(), (std::vector<std::string>{"Querying file size DG(" + std::to_string(number) + ")",
                                                       "filesize:" + std::to_string(file.size())}));
     ASSERT_GE(stream.Size(), file.size());
@@ -84,6 +84,7 @@ protected:
   simchip::TSimulatedReader reader;
   TEFComBuffer efCom{};
   tMRTD_CTX ctx{};
+  std::unique_ptr<TSecureChannel> channel;
   TMemoryStream stream;
 };
 
@@ -99,7 +100,7 @@ TEST_F(SimChipReadBack, WholeDataGroupsUnderSecureMessaging) {
     stream.Clear();
     view.Lines.clear();
 
-    OpenDocument(kMrzInformation, efCom, ctx);
+    channel = OpenDocument(kMrzInformation, efCom, ctx);
     EXPECT_TRUE(view.Lines.empty());
     ASSERT_TRUE(ctx.BacEnabled);
     ExpectEfCom(lds);
@@ -119,10 +120,10 @@ TEST_F(SimChipReadBack, ProtectedRefusalKeepsTheCounterInStep) {
   const simchip::TLds lds = Document();
   simchip::TSimulatedChip chip(lds, kMrzInformation, options);
   Connect(chip);
-  OpenDocument(kMrzInformation, efCom, ctx);
+  channel = OpenDocument(kMrzInformation, efCom, ctx);
   ASSERT_TRUE(ctx.BacEnabled);
 
-  ReadDataGroup(3, stream, ctx);  // absent: refused in protected form
+  ReadDataGroup(3, stream, *channel);  // absent: refused in protected form
   EXPECT_EQ(view.Texts(), std::vector<std::string>{"MrtdBacSelectDG(3) : File not found"});
   EXPECT_EQ(*chip.SessionCounter(), ctx.SSC);
   ExpectReadBack(11, lds);
@@ -133,12 +134,12 @@ TEST_F(SimChipReadBack, WrongMacOfAPieceEndsTheRead) {
   const simchip::TLds lds = Document();
   simchip::TSimulatedChip chip(lds, kMrzInformation);
   Connect(chip);
-  OpenDocument(kMrzInformation, efCom, ctx);
+  channel = OpenDocument(kMrzInformation, efCom, ctx);
   ASSERT_TRUE(ctx.BacEnabled);
   view.Lines.clear();
   // Third READ BINARY from here: the size read, then the first two pieces.
   chip.AddFault(simchip::TFault::WrongMac(3).ForIns(0xB0));
-  ReadDataGroup(11, stream, ctx);
+  ReadDataGroup(11, stream, *channel);
   EXPECT_EQ(view.Texts(), (std::vector<std::string>{"Querying file size DG(11)", "filesize:250",
                                                     "MrtdReadFileEx : Wrong MAC in card's answer"}));
   EXPECT_EQ(stream.Position(), 100u);
@@ -150,7 +151,7 @@ TEST_F(SimChipReadBack, ChipWithoutBacIsReadInPlain) {
   const simchip::TLds lds = Document();
   simchip::TSimulatedChip chip(lds, kMrzInformation, options);
   Connect(chip);
-  OpenDocument(kMrzInformation, efCom, ctx);
+  channel = OpenDocument(kMrzInformation, efCom, ctx);
   EXPECT_TRUE(view.Lines.empty());
   EXPECT_FALSE(ctx.BacEnabled);
   ExpectEfCom(lds);

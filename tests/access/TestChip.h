@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "CardFakes.h"
+#include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
 #include "access/MrtdContext.h"
 

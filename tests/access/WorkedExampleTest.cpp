@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "CardFakes.h"
+#include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
 #include "access/FileReading.h"
 #include "reader/ApduExchange.h"

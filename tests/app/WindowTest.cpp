@@ -30,19 +30,19 @@ public:
     return 0;
   }
   std::int32_t ListReaders(TScardContext, std::span<std::uint8_t>, std::uint32_t&) override {
-    return ScardCode(0x8010002E);
+    return ScardCode(kScardENoReadersAvailable);
   }
   std::int32_t Connect(TScardContext, const std::string&, std::uint32_t, std::uint32_t, TScardHandle&,
                        std::uint32_t&) override {
     ++connects;
-    return ScardCode(0x80100009);
+    return ScardCode(kScardEUnknownReader);
   }
   std::int32_t Transmit(TScardHandle, std::uint32_t, std::span<const std::uint8_t>, std::span<std::uint8_t>,
                         std::uint32_t&) override {
     ++transmits;
-    return ScardCode(0x80100003);
+    return ScardCode(kScardEInvalidHandle);
   }
-  std::int32_t Disconnect(TScardHandle, std::uint32_t) override { return ScardCode(0x80100003); }
+  std::int32_t Disconnect(TScardHandle, std::uint32_t) override { return ScardCode(kScardEInvalidHandle); }
   int connects = 0;
   int transmits = 0;
 };

@@ -16,6 +16,7 @@
 #include "lds/ShownFace.h"
 #include "lds/Stages.h"
 #include "reader/ApduExchange.h"
+#include "access/PlainChannel.h"
 #include "support/FakePiccView.h"
 #include "tools/simchip/SimulatedChip.h"
 #include "tools/simchip/SimulatedReader.h"
@@ -38,7 +39,7 @@ protected:
   void SetUp() override {
     ResetReaderLink();
     SetPcscApi(&reader_);
-    DiscoverReader();
+    ReaderLink().DiscoverReader();
   }
 
   void TearDown() override {
@@ -54,7 +55,7 @@ protected:
     plainReads.RequireBac = false;
     chip_.emplace(std::move(files), std::string(), plainReads);
     reader_.InsertCard(*chip_);
-    ASSERT_EQ(ConnectCard(), kScardSuccess);
+    ASSERT_EQ(ReaderLink().ConnectCard(), kScardSuccess);
     ASSERT_EQ(chip_->Transmit(kSelectApplication).Answer, (TBytes{0x90, 0x00}));
     view_.Lines.clear();
   }
@@ -74,7 +75,10 @@ protected:
   std::optional<simchip::TSimulatedChip> chip_;
   TFakePiccView view_;
   TMemoryStream stream_;
-  tMRTD_CTX ctx_;
+  // The chip is read without BAC.
+  TPlainChannel channel_;
+  TCalendarDate birthDate_{1969, 8, 6};
+  bool wantPicture_ = true;
 };
 
 using EFComStageTest = StageTest;
@@ -103,7 +107,7 @@ using DG1StageTest = StageTest;
 TEST_F(DG1StageTest, LogsTheMrzAndFillsTheSevenEditsInOrder) {
   Insert({{kDG1File, DG1(kIcaoMrz)}});
   Prefill(DG1(std::string(88, 'X')));  // an older DG1: the chip's must replace it
-  RunDG1Stage(stream_, ctx_);
+  RunDG1Stage(stream_, channel_);
 
   EXPECT_EQ(Tail(2), (std::vector<TLoggedLine>{{"MRZ: " + kIcaoMrz, lkProtocol}, {"L898902C3", -1}}));
   const std::vector<TResultEdit> order{TResultEdit::Cinsiyeti, TResultEdit::VatandNo, TResultEdit::BelgeTipi,
@@ -124,7 +128,7 @@ TEST_F(DG1StageTest, EightBitTextIsShownAsUnicode) {
   const std::string mrz = lines12 + line3;
   ASSERT_EQ(mrz.size(), 90u);
   Insert({{kDG1File, DG1(mrz)}});
-  RunDG1Stage(stream_, ctx_);
+  RunDG1Stage(stream_, channel_);
   ASSERT_EQ(Tail(2).size(), 2u);
   EXPECT_EQ(Tail(2)[0].Text, "MRZ: " + lines12 + "\xC4\xB0" + line3.substr(1));
   EXPECT_EQ(view_.Fields[TResultEdit::Soyadi1], "\xC4\xB0NCE");
@@ -134,7 +138,7 @@ TEST_F(DG1StageTest, EightBitTextIsShownAsUnicode) {
 
 TEST_F(DG1StageTest, OtherTagsGiveEmptyFields) {
   Insert({{kDG1File, Tlv({0x61}, Tlv({0x5F, 0x1E}, Ascii(kIcaoMrz)))}});
-  RunDG1Stage(stream_, ctx_);
+  RunDG1Stage(stream_, channel_);
   EXPECT_EQ(Tail(2), (std::vector<TLoggedLine>{{"MRZ: ", lkProtocol}, {"", -1}}));
   EXPECT_EQ(view_.FieldWrites.size(), 7u);
   for (const auto& [edit, text] : view_.Fields) EXPECT_EQ(text, "");
@@ -142,7 +146,7 @@ TEST_F(DG1StageTest, OtherTagsGiveEmptyFields) {
 
 TEST_F(DG1StageTest, NoDG1RaisesTheStreamError) {
   Insert({{kDG11File, Tlv({0x6B}, Field(0x11, "ANKARA"))}});
-  EXPECT_THROW(RunDG1Stage(stream_, ctx_), EReadError);
+  EXPECT_THROW(RunDG1Stage(stream_, channel_), EReadError);
   EXPECT_TRUE(view_.FieldWrites.empty());
 }
 
@@ -152,7 +156,7 @@ TEST_F(DG1StageTest, DataGroupCutOffPartWayShowsNoMrzAndRaisesTheStreamError) {
   ASSERT_GT(dg1.size(), 100u);
   Insert({{kDG1File, dg1}});
   chip_->AddFault(simchip::TFault::CardRemoved(4));  // SELECT, size, first piece, second piece
-  EXPECT_THROW(RunDG1Stage(stream_, ctx_), EReadError);
+  EXPECT_THROW(RunDG1Stage(stream_, channel_), EReadError);
   EXPECT_TRUE(view_.FieldWrites.empty());
   EXPECT_EQ(view_.Texts().back(), "MrtdReadFileEx connection error.");
 }
@@ -178,8 +182,8 @@ TEST_F(DG11StageTest, FillsFourEditsAndLogsEightLines) {
                                           Field(0x14, "DR"), Field(0x15, "")}));
   Insert({{kDG1File, DG1(kIcaoMrz)}, {kDG11File, dg11}});
   Prefill(DG1(kIcaoMrz));
-  view_.BirthDate = {1984, 11, 23};
-  RunDG11Stage(stream_, ctx_);
+  birthDate_ = {1984, 11, 23};
+  RunDG11Stage(stream_, channel_, birthDate_);
 
   EXPECT_EQ(Tail(8), DG11Lines({"\xC3\x96ZT\xC3\x9CRK<<AY\xC5\x9E" "E", "\xC3\x87" "12345", "\xC4\xB0ZM\xC4\xB0R", "ALSANCAK MAH.",
                                 "+90 232", "M\xC3\x9CHEND\xC4\xB0S", "DR", ""}));
@@ -188,7 +192,7 @@ TEST_F(DG11StageTest, FillsFourEditsAndLogsEightLines) {
   EXPECT_EQ(view_.Fields[TResultEdit::DogYeri], "\xC4\xB0ZM\xC4\xB0R");
   EXPECT_EQ(view_.Fields[TResultEdit::Adres], "ALSANCAK MAH.");
   EXPECT_EQ(view_.Fields[TResultEdit::Meslek], "M\xC3\x9CHEND\xC4\xB0S");
-  const std::string date = PickedDate(view_.BirthDate);
+  const std::string date = PickedDate(birthDate_);
   EXPECT_NE(date.find("84"), std::string::npos) << date;
   EXPECT_EQ(view_.Fields[TResultEdit::DogTar2], date);
 }
@@ -197,17 +201,17 @@ TEST_F(DG11StageTest, MissingDG11GivesBareLabelsAndEmptiedEdits) {
   Insert({{kDG1File, DG1(kIcaoMrz)}});
   Prefill(DG1(kIcaoMrz));
   view_.Fields[TResultEdit::DogYeri] = "OLD";
-  RunDG11Stage(stream_, ctx_);
+  RunDG11Stage(stream_, channel_, birthDate_);
   EXPECT_EQ(Tail(8), DG11Lines(std::vector<std::string>(8)));
   EXPECT_EQ(view_.Fields[TResultEdit::DogYeri], "");
   EXPECT_EQ(view_.Fields[TResultEdit::Adres], "");
   EXPECT_EQ(view_.Fields[TResultEdit::Meslek], "");
-  EXPECT_EQ(view_.Fields[TResultEdit::DogTar2], PickedDate(view_.BirthDate));
+  EXPECT_EQ(view_.Fields[TResultEdit::DogTar2], PickedDate(birthDate_));
 }
 
 TEST_F(DG11StageTest, ValuePastTheEndRaisesBeforeAnyOutput) {
   Insert({{kDG11File, {0x6B, 0x07, 0x5F, 0x0E, 0x7F, 'A', 'B', 'C', 'D'}}});
-  EXPECT_THROW(RunDG11Stage(stream_, ctx_), EReadError);
+  EXPECT_THROW(RunDG11Stage(stream_, channel_, birthDate_), EReadError);
   EXPECT_TRUE(view_.FieldWrites.empty());
   for (const TLoggedLine& line : view_.Lines) EXPECT_EQ(line.Text.find("FullName: "), std::string::npos);
 }
@@ -221,7 +225,7 @@ TEST_F(DG11StageTest, DataGroupCutOffPartWayIsNotDecoded) {
   Insert({{kDG1File, DG1(kIcaoMrz)}, {kDG11File, dg11}});
   Prefill(DG1(kIcaoMrz));
   chip_->AddFault(simchip::TFault::CardRemoved(4));  // SELECT, size, first piece, second piece
-  RunDG11Stage(stream_, ctx_);
+  RunDG11Stage(stream_, channel_, birthDate_);
   EXPECT_EQ(Tail(9).front().Text, "MrtdReadFileEx connection error.");
   EXPECT_EQ(Tail(8), DG11Lines(std::vector<std::string>(8)));
   EXPECT_EQ(view_.Fields[TResultEdit::DogYeri], "");
@@ -238,9 +242,9 @@ protected:
 TEST_F(PictureStageTest, NotWantedReadsAndShowsNothing) {
   Insert({{kDG2File, DG2(FacialRecord(Fixture("face.jp2")))}});
   Prefill(DG1(kIcaoMrz));
-  view_.WantPicture = false;
+  wantPicture_ = false;
   reader_.ClearSentCommands();
-  RunPictureStage(stream_, ctx_, bitmap_, shown_);
+  RunPictureStage(stream_, channel_, wantPicture_, bitmap_, shown_);
   EXPECT_TRUE(reader_.SentCommands().empty());
   EXPECT_TRUE(view_.Lines.empty());
   EXPECT_EQ(view_.PicturesShown, 0);
@@ -272,7 +276,7 @@ TEST_F(PictureStageTest, ShowsTheFaceOfEachReadingAndTheLastOneWhenNoneComes) {
     Insert(files);
     stream_.Clear();
     Prefill(DG1(kIcaoMrz));
-    RunPictureStage(stream_, ctx_, bitmap_, shown_);
+    RunPictureStage(stream_, channel_, wantPicture_, bitmap_, shown_);
     EXPECT_EQ(view_.PicturesShown, shownBefore + 1) << reading.Name;
     shownBefore = view_.PicturesShown;
     const QImage shown = view_.Picture.isNull() ? QImage() : view_.Picture.convertToFormat(QImage::Format_RGB32);
@@ -285,7 +289,7 @@ TEST_F(PictureStageTest, UndecodableFaceShowsNothingAndRaises) {
   Insert({{kDG2File, DG2(FacialRecord(Ascii("NOT A PICTURE AT ALL")))}});
   Prefill(DG1(kIcaoMrz));
   try {
-    RunPictureStage(stream_, ctx_, bitmap_, shown_);
+    RunPictureStage(stream_, channel_, wantPicture_, bitmap_, shown_);
     ADD_FAILURE() << "no error";
   } catch (const EJpeg2000Error& error) {
     EXPECT_EQ(std::string(error.what()), "Unknown JPEG 2000 file type");
@@ -297,7 +301,7 @@ TEST_F(PictureStageTest, FaceCutOffPartWayIsNotShown) {
   // A whole JPEG 2000 face first; then a JPEG face whose reading stops after two pieces.
   Insert({{kDG2File, DG2(FacialRecord(Fixture("face.jp2")))}});
   Prefill(DG1(kIcaoMrz));
-  RunPictureStage(stream_, ctx_, bitmap_, shown_);
+  RunPictureStage(stream_, channel_, wantPicture_, bitmap_, shown_);
   ASSERT_EQ(view_.Picture.convertToFormat(QImage::Format_RGB32), face_.convertToFormat(QImage::Format_RGB32));
 
   const TBytes jpegDG2 = DG2(FacialRecord(JpegOf(face_), kImageDataJpeg));
@@ -306,7 +310,7 @@ TEST_F(PictureStageTest, FaceCutOffPartWayIsNotShown) {
   stream_.Clear();
   Prefill(DG1(kIcaoMrz));
   chip_->AddFault(simchip::TFault::CardRemoved(5));  // SELECT, size, two pieces, the third
-  RunPictureStage(stream_, ctx_, bitmap_, shown_);
+  RunPictureStage(stream_, channel_, wantPicture_, bitmap_, shown_);
   EXPECT_EQ(view_.Texts().back(), "MrtdReadFileEx connection error.");
   EXPECT_EQ(view_.PicturesShown, 2);
   EXPECT_EQ(view_.Picture.convertToFormat(QImage::Format_RGB32), face_.convertToFormat(QImage::Format_RGB32))

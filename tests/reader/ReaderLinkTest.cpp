@@ -26,7 +26,7 @@ public:
   }
   std::int32_t ListReaders(TScardContext, std::span<std::uint8_t> buffer, std::uint32_t& length) override {
     offered = length;
-    if (multi.size() > length || multi.size() > buffer.size()) return ScardCode(0x80100008);
+    if (multi.size() > length || multi.size() > buffer.size()) return ScardCode(kScardEInsufficientBuffer);
     std::memcpy(buffer.data(), multi.data(), multi.size());
     length = static_cast<std::uint32_t>(multi.size());
     return 0;
@@ -34,7 +34,7 @@ public:
   std::int32_t Connect(TScardContext, const std::string& reader, std::uint32_t share, std::uint32_t protocols,
                        TScardHandle& card, std::uint32_t& active) override {
     calls.push_back("connect " + reader + " " + std::to_string(share) + " " + std::to_string(protocols));
-    if (reader.empty()) return ScardCode(0x80100009);
+    if (reader.empty()) return ScardCode(kScardEUnknownReader);
     card = 5;
     active = kScardProtocolT1;
     return 0;
@@ -50,7 +50,7 @@ public:
   }
   std::int32_t Disconnect(TScardHandle card, std::uint32_t disposition) override {
     calls.push_back("disconnect " + std::to_string(card) + " " + std::to_string(disposition));
-    return card == 0 ? ScardCode(0x80100003) : 0;
+    return card == 0 ? ScardCode(kScardEInvalidHandle) : 0;
   }
 
   std::vector<std::uint8_t> multi;
@@ -86,60 +86,60 @@ TEST_F(ReaderLink, ChoosesFirstReaderWhoseNameContainsACR122) {
     ResetReaderLink();
     TListingApi api(c.Names);
     SetPcscApi(&api);
-    DiscoverReader();
-    EXPECT_EQ(ReaderName, c.Chosen);
+    ::ReaderLink().DiscoverReader();
+    EXPECT_EQ(::ReaderLink().ReaderName, c.Chosen);
     EXPECT_EQ(api.offered, 256u);
-    EXPECT_EQ(LastResult, 0);
+    EXPECT_EQ(::ReaderLink().LastResult, 0);
   }
 }
 
 TEST_F(ReaderLink, ListingOver256BytesChoosesNoReader) {
   TListingApi api({std::string(230, 'X'), "ACS ACR122U PICC Interface 00 00"});
   SetPcscApi(&api);
-  DiscoverReader();
-  EXPECT_EQ(ReaderName, "");
-  EXPECT_NE(LastResult, 0);
+  ::ReaderLink().DiscoverReader();
+  EXPECT_EQ(::ReaderLink().ReaderName, "");
+  EXPECT_NE(::ReaderLink().LastResult, 0);
 }
 
 TEST_F(ReaderLink, FailedContextStopsDiscoverySilently) {
   TListingApi api({"ACS ACR122U"});
-  api.establishResult = ScardCode(0x8010001D);
+  api.establishResult = ScardCode(kScardENoService);
   SetPcscApi(&api);
-  DiscoverReader();
-  EXPECT_EQ(ReaderName, "");
-  EXPECT_EQ(LastResult, ScardCode(0x8010001D));
+  ::ReaderLink().DiscoverReader();
+  EXPECT_EQ(::ReaderLink().ReaderName, "");
+  EXPECT_EQ(::ReaderLink().LastResult, ScardCode(kScardENoService));
   EXPECT_EQ(api.offered, 0u);
 }
 
 TEST_F(ReaderLink, ConnectUnpowersOldHandleThenConnectsSharedAnyProtocol) {
   TListingApi api({"ACS ACR122U"});
   SetPcscApi(&api);
-  DiscoverReader();
-  EXPECT_EQ(ConnectCard(), 0);  // first read: disconnecting the zero handle fails unnoticed
-  EXPECT_EQ(ConnectCard(), 0);
+  ::ReaderLink().DiscoverReader();
+  EXPECT_EQ(::ReaderLink().ConnectCard(), 0);  // first read: disconnecting the zero handle fails unnoticed
+  EXPECT_EQ(::ReaderLink().ConnectCard(), 0);
   const std::vector<std::string> expected{"disconnect 0 2", "connect ACS ACR122U 2 3", "disconnect 5 2",
                                           "connect ACS ACR122U 2 3"};
   EXPECT_EQ(api.calls, expected);
-  EXPECT_EQ(ActiveProtocol, kScardProtocolT1);
+  EXPECT_EQ(::ReaderLink().ActiveProtocol, kScardProtocolT1);
 }
 
 TEST_F(ReaderLink, TransmitUsesBuffersAndGrantedCapacity) {
   TListingApi api({"ACS ACR122U"});
   SetPcscApi(&api);
-  DiscoverReader();
-  ConnectCard();
-  SendBuf[0] = 0x00;
-  SendLen = 5;
-  RecvLen = 255;
-  EXPECT_EQ(TransmitApdu(), 0);
+  ::ReaderLink().DiscoverReader();
+  ::ReaderLink().ConnectCard();
+  ::ReaderLink().SendBuf[0] = 0x00;
+  ::ReaderLink().SendLen = 5;
+  ::ReaderLink().RecvLen = 255;
+  EXPECT_EQ(::ReaderLink().TransmitApdu(), 0);
   EXPECT_EQ(api.calls.back(), "transmit 2 5 255");
-  EXPECT_EQ(RecvLen, 2u);
-  EXPECT_EQ(RecvBuf[0], 0x90);
+  EXPECT_EQ(::ReaderLink().RecvLen, 2u);
+  EXPECT_EQ(::ReaderLink().RecvBuf[0], 0x90);
 
-  ClearApduBuffers();
-  EXPECT_EQ(RecvBuf[0], 0x00);
-  EXPECT_EQ(RecvLen, 2u);  // lengths keep their values
-  EXPECT_EQ(SendLen, 5u);
+  ::ReaderLink().ClearApduBuffers();
+  EXPECT_EQ(::ReaderLink().RecvBuf[0], 0x00);
+  EXPECT_EQ(::ReaderLink().RecvLen, 2u);  // lengths keep their values
+  EXPECT_EQ(::ReaderLink().SendLen, 5u);
 }
 
 TEST(SplitReaderNames, StopsAtEmptyNameAndAtLength) {
@@ -159,7 +159,7 @@ TEST(SCardErrorText, MapsEveryListedCodeAndFallsBackToSignedDecimal) {
       {0x80100001, "An internal consistency check failed."},
       {0x80100009, "The specified reader name is not recognized."},
       {0x8010000C, "The operation requires a Smart Card, but no Smart Card is currently in the device."},
-      {0x8010000F,
+      {kScardEProtoMismatch,
        "The requested protocols are incompatible with the protocol currently in use with the smart card."},
       {0x8010001D, "The Smart card resource manager is not running."},
       {0x8010001E, "The Smart card resource manager has shut down."},

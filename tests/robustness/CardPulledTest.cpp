@@ -31,12 +31,15 @@ const std::vector<TResultEdit> kDG1Edits{TResultEdit::BelgeTipi, TResultEdit::Uy
 const std::vector<TResultEdit> kDG11Edits{TResultEdit::DogYeri, TResultEdit::Meslek, TResultEdit::Adres};
 
 // Lines a reading may write once the card is gone: the connection errors of
-// later steps, the EF.COM lines of an unread EF.COM and the bare DG11 labels.
+// later steps, the EF.COM lines of an unread EF.COM, the size query of a data
+// group that is read without a SELECT of its own (after a failed BAC) and the
+// bare DG11 labels.
 const std::set<std::string> kLinesWithoutChipData{
     "MrtdSelectApplet connection error.", "MrtdSelectDG connection error.", "MrtdIccGetChallenge connection error.",
     "MrtdIccMutualAuthenticate connection error.", "MrtdBacSelectDG connection error.",
     "MrtdReadFileSize connection error.", "MrtdReadFile connection error.", "MrtdReadFileEx connection error.",
-    "LDS Ver.:           ", "Unicode Ver.:           ", "DataGroups : ", "FullName: ", "PersonalNumber: ",
+    "LDS Ver.:           ", "Unicode Ver.:           ", "DataGroups : ", "Querying file size DG(1)",
+    "Querying file size DG(11)", "Querying file size DG(2)", "FullName: ", "PersonalNumber: ",
     "PlaceOfBirth: ", "Address: ", "Telephone: ", "Profession: ", "Title: ", "PersonalSummary: "};
 
 // The index of the last command that reads the data group, in the clean reading.

@@ -104,7 +104,7 @@ bool HeaderRead(const TStep& step) {
 constexpr std::array kRecipes{
     TRecipe{"link failure", AnyStep,
             [](TPlanting& p) -> std::optional<std::string> {
-              constexpr std::array<std::uint32_t, 3> kErrors{0x80100016, 0x8010000F, 0x80100068};
+              constexpr std::array<std::uint32_t, 3> kErrors{kScardENotTransacted, kScardEProtoMismatch, kScardWResetCard};
               p.ChipFault(TFault::TransmitError(0, kErrors[p.Uniform(0, kErrors.size() - 1)]));
               return ConnectionErrorLine(p.Step);
             }},

@@ -29,7 +29,7 @@ TReadRig::TReadRig(simchip::TDocument document, std::uint32_t seed)
   SetRandomSource(&random_);
   reader_.InsertCard(chip_);
   bitmap_.SetDecoderThreads(1);
-  DiscoverReader();
+  ReaderLink().DiscoverReader();
 }
 
 TReadRig::~TReadRig() {

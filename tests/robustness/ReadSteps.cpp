@@ -63,7 +63,7 @@ std::string Fill(const char* pattern, const TStep& step, std::uint16_t status = 
   return buffer.data();
 }
 
-std::size_t OffsetOf(const simchip::TCommandApdu& command) { return static_cast<std::size_t>(command.P1 << 8 | command.P2); }
+std::size_t OffsetOf(const TCommandApdu& command) { return static_cast<std::size_t>(command.P1 << 8 | command.P2); }
 
 // The lines the read command may write, as patterns.
 const std::vector<std::regex>& KnownLines() {
@@ -120,22 +120,22 @@ std::vector<TStep> StepsOf(const std::vector<simchip::TJournalEntry>& journal) {
       steps.push_back(step);
       continue;
     }
-    const simchip::TCommandApdu& command = *entry.Plain;
+    const TCommandApdu& command = *entry.Plain;
     switch (command.Ins) {
-      case simchip::kInsSelect:
+      case kInsSelect:
         headerRead = false;
         selected = step.FileId;
         if (command.P1 == 0x04) step.Kind = TStepKind::SelectApplication;
         else if (!entry.Protected) step.Kind = efCom ? TStepKind::PlainSelectEfCom : TStepKind::Other;
         else step.Kind = efCom ? TStepKind::SecureSelectEfCom : TStepKind::SelectDataGroup;
         break;
-      case simchip::kInsGetChallenge:
+      case kInsGetChallenge:
         step.Kind = TStepKind::GetChallenge;
         break;
-      case simchip::kInsExternalAuthenticate:
+      case kInsExternalAuthenticate:
         step.Kind = TStepKind::ExternalAuthenticate;
         break;
-      case simchip::kInsReadBinary:
+      case kInsReadBinary:
         step.Offset = OffsetOf(command);
         step.Length = command.Le.value_or(0);
         // EF.COM: its header at offset 0 (read again after BAC), the rest behind it.

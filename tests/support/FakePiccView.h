@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include "access/PiccView.h"
+#include "support/ScopedSeam.h"
 
 struct TLoggedLine {
   std::string Text;
@@ -18,10 +19,7 @@ struct TLoggedLine {
 class TFakePiccView : public TPiccView {
 public:
   // Installs itself as the process-wide view for its lifetime.
-  TFakePiccView() : previous_(&PiccView()) { SetPiccView(this); }
-  ~TFakePiccView() override { SetPiccView(nullptr); }
-  TFakePiccView(const TFakePiccView&) = delete;
-  TFakePiccView& operator=(const TFakePiccView&) = delete;
+  TFakePiccView() : seam_(*this, PiccView, SetPiccView) {}
 
   void LogMessage(const std::string& text, int kind) override { Lines.push_back({text, kind}); }
   void AppendPlainLine(const std::string& text) override { Lines.push_back({text, -1}); }
@@ -32,8 +30,6 @@ public:
   void SetProgressMax(int maximum) override { ProgressMax = maximum; }
   int ProgressPosition() const override { return Progress; }
   void SetProgressPosition(int position) override { Progress = position; }
-  TCalendarDate DateOfBirth() const override { return BirthDate; }
-  bool PictureWanted() const override { return WantPicture; }
   void ShowPicture(const QImage& picture) override {
     Picture = picture.copy();
     ++PicturesShown;
@@ -50,11 +46,9 @@ public:
   std::vector<TResultEdit> FieldWrites;
   int ProgressMax = 100;
   int Progress = 0;
-  TCalendarDate BirthDate{1969, 8, 6};
-  bool WantPicture = true;
   QImage Picture;
   int PicturesShown = 0;
 
 private:
-  TPiccView* previous_;
+  TScopedSeam<TPiccView> seam_;
 };

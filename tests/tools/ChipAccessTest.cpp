@@ -35,10 +35,10 @@ TEST(ChipAccess, PlainCommandsBeforeAuthentication) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     TChipHarness harness(c.Options);
-    EXPECT_EQ(StatusWordOf(harness.Exchange(kSelectApplication)), 0x9000);
-    EXPECT_EQ(StatusWordOf(harness.Exchange(kSelectEfCom)), c.SelectStatus);
+    EXPECT_EQ(GetStatusWord(harness.Exchange(kSelectApplication)), 0x9000);
+    EXPECT_EQ(GetStatusWord(harness.Exchange(kSelectEfCom)), c.SelectStatus);
     const TBytes read = harness.Exchange(kReadFour);
-    EXPECT_EQ(StatusWordOf(read), c.ReadStatus);
+    EXPECT_EQ(GetStatusWord(read), c.ReadStatus);
     if (c.ReadStatus == 0x9000) {
       EXPECT_EQ(ToHex(read), ToHex(std::span(harness.Chip.Files()[kEfComFileId]).first(4)) + "9000");
     }

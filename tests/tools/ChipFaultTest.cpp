@@ -39,7 +39,7 @@ TEST(ChipFault, AnswerFaultsOnTheFirstCommand) {
     EXPECT_EQ(harness.LastResult, c.Result);
     if (c.Result != kScardSuccess) continue;
     EXPECT_EQ(answer.size(), c.AnswerLength);
-    EXPECT_EQ(StatusWordOf(answer), c.Status);
+    EXPECT_EQ(GetStatusWord(answer), c.Status);
     // The fault fired once: the next command is answered normally.
     EXPECT_EQ(ToHex(harness.Exchange(kSelectApplication)), "9000");
   }

@@ -54,12 +54,12 @@ std::int32_t TScriptedChipReader::Transmit(TScardHandle card, std::uint32_t prot
       return ScardCode(answer->PcscError);
     case TAnswerKind::CardRemoved:
       RemoveCard();
-      return ScardCode(simchip::kScardWRemovedCard);
+      return ScardCode(kScardWRemovedCard);
     default:
       break;
   }
   const simchip::TBytes bytes = Compose(*answer);
-  if (bytes.size() > response.size()) return ScardCode(simchip::kScardEInsufficientBuffer);
+  if (bytes.size() > response.size()) return ScardCode(kScardEInsufficientBuffer);
   std::copy(bytes.begin(), bytes.end(), response.begin());
   responseLength = static_cast<std::uint32_t>(bytes.size());
   return kScardSuccess;

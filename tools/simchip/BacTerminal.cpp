@@ -89,7 +89,7 @@ std::optional<TTerminalChannel::TPlainAnswer> TTerminalChannel::Unprotect(std::s
       return plain;
     }
     if (object->Tag == kDoCryptogram) cryptogram = object->Value;
-    if (object->Tag == kDoStatus && object->Value.size() == 2) status = StatusWordOf(object->Value);
+    if (object->Tag == kDoStatus && object->Value.size() == 2) status = GetStatusWord(object->Value);
     p += object->Size;
   }
   return std::nullopt;
@@ -145,7 +145,7 @@ TBacTerminal::TAnswer TBacTerminal::Send(const TCommandApdu& command) {
   const TBytes bytes = channel_ ? channel_->Protect(command) : PlainCommandBytes(command);
   const auto response = link_(bytes);
   if (!response) return {true, true, 0, {}};
-  TAnswer answer{false, true, StatusWordOf(*response), {}};
+  TAnswer answer{false, true, GetStatusWord(*response), {}};
   if (!channel_ || response->size() <= 2) {  // plain answers, and errors in plain form
     if (response->size() >= 2) answer.Data.assign(response->begin(), response->end() - 2);
     return answer;

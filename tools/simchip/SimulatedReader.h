@@ -16,17 +16,6 @@
 
 namespace simchip {
 
-// PC/SC result codes the simulated readers return.
-enum : std::uint32_t {
-  kScardEInvalidHandle = 0x80100003,
-  kScardEInsufficientBuffer = 0x80100008,
-  kScardEUnknownReader = 0x80100009,
-  kScardENoSmartcard = 0x8010000C,
-  kScardENoService = 0x8010001D,
-  kScardENoReadersAvailable = 0x8010002E,
-  kScardWRemovedCard = 0x80100069,
-};
-
 inline constexpr std::uint32_t kScardLeaveCard = 0;
 inline constexpr std::uint32_t kScardResetCard = 1;
 

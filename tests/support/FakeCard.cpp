@@ -1,38 +1,9 @@
-#include "CardFakes.h"
+#include "support/FakeCard.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
 
 #include "reader/ApduExchange.h"
-
-TBytes Hex(std::string_view text) {
-  TBytes bytes;
-  std::string digits;
-  for (const char c : text)
-    if (c != ' ') digits += c;
-  for (std::size_t i = 0; i + 1 < digits.size(); i += 2)
-    bytes.push_back(static_cast<std::uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
-  return bytes;
-}
-
-std::string ToHex(std::span<const std::uint8_t> bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (const std::uint8_t b : bytes) {
-    text += kDigits[b >> 4];
-    text += kDigits[b & 0x0F];
-  }
-  return text;
-}
-
-TBytes Concat(std::initializer_list<TBytes> parts) {
-  TBytes all;
-  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-  return all;
-}
-
-TFakeCardApi::TFakeCardApi() { SetPcscApi(this); }
-TFakeCardApi::~TFakeCardApi() { SetPcscApi(nullptr); }
 
 void TFakeCardApi::Reset() {
   Script.clear();
@@ -48,7 +19,7 @@ std::int32_t TFakeCardApi::EstablishContext(std::uint32_t, TScardContext& contex
 }
 std::int32_t TFakeCardApi::ListReaders(TScardContext, std::span<std::uint8_t>, std::uint32_t& length) {
   length = 0;
-  return ScardCode(0x8010002E);
+  return ScardCode(kScardENoReadersAvailable);
 }
 std::int32_t TFakeCardApi::Connect(TScardContext, const std::string&, std::uint32_t, std::uint32_t, TScardHandle& card,
                                    std::uint32_t& activeProtocol) {
@@ -62,7 +33,7 @@ std::int32_t TFakeCardApi::Transmit(TScardHandle, std::uint32_t, std::span<const
                                     std::span<std::uint8_t> response, std::uint32_t& responseLength) {
   const std::size_t index = Commands.size();
   Commands.emplace_back(command.begin(), command.end());
-  ResponseBufferWasClear.push_back(std::ranges::all_of(RecvBuf, [](std::uint8_t b) { return b == 0; }));
+  ResponseBufferWasClear.push_back(std::ranges::all_of(ReaderLink().RecvBuf, [](std::uint8_t b) { return b == 0; }));
 
   TAnswer answer;
   if (scriptPosition_ < Script.size()) {
@@ -77,14 +48,14 @@ std::int32_t TFakeCardApi::Transmit(TScardHandle, std::uint32_t, std::span<const
 
   responseLength = 0;
   if (answer.Result != 0) return answer.Result;
-  if (answer.Bytes.size() > response.size()) return ScardCode(0x80100008);  // insufficient buffer
+  if (answer.Bytes.size() > response.size()) return ScardCode(kScardEInsufficientBuffer);  // insufficient buffer
   std::ranges::copy(answer.Bytes, response.begin());
   responseLength = static_cast<std::uint32_t>(answer.Bytes.size());
   return 0;
 }
 
-TFixedRandomSource::TFixedRandomSource(TBytes bytes) : bytes_(std::move(bytes)) { SetRandomSource(this); }
-TFixedRandomSource::~TFixedRandomSource() { SetRandomSource(nullptr); }
+TFixedRandomSource::TFixedRandomSource(TBytes bytes)
+    : bytes_(std::move(bytes)), seam_(*this, RandomSource, SetRandomSource) {}
 
 void TFixedRandomSource::Fill(std::span<std::uint8_t> bytes) {
   for (std::uint8_t& b : bytes) {

@@ -1,7 +1,7 @@
 #pragma once
 // Test doubles below the access layer: a PC/SC API whose card answers are
-// scripted per command (recording every command sent), a random source of
-// known bytes, and hex helpers.
+// scripted per command (recording every command sent) and a random source of
+// known bytes.
 
 #include <cstdint>
 #include <functional>
@@ -13,15 +13,10 @@
 
 #include "access/RandomSource.h"
 #include "reader/PcscApi.h"
+#include "support/Hex.h"
+#include "support/ScopedSeam.h"
 
-using TBytes = std::vector<std::uint8_t>;
-
-// "0C A4 02 0C" or "0CA4020C" to bytes (blanks ignored).
-TBytes Hex(std::string_view text);
-std::string ToHex(std::span<const std::uint8_t> bytes);
-TBytes Concat(std::initializer_list<TBytes> parts);
-
-inline constexpr std::int32_t kCardRemoved = ScardCode(0x80100069);
+inline constexpr std::int32_t kCardRemoved = ScardCode(kScardWRemovedCard);
 
 struct TAnswer {
   TBytes Bytes;
@@ -37,10 +32,7 @@ public:
   using TTamper = std::function<TAnswer(TAnswer chipAnswer)>;
 
   // Installs itself as the process-wide PC/SC API for its lifetime.
-  TFakeCardApi();
-  ~TFakeCardApi() override;
-  TFakeCardApi(const TFakeCardApi&) = delete;
-  TFakeCardApi& operator=(const TFakeCardApi&) = delete;
+  TFakeCardApi() : seam_(*this, PcscApi, SetPcscApi) {}
 
   std::int32_t EstablishContext(std::uint32_t, TScardContext& context) override;
   std::int32_t ListReaders(TScardContext, std::span<std::uint8_t>, std::uint32_t& length) override;
@@ -61,6 +53,7 @@ public:
   std::vector<bool> ResponseBufferWasClear;  // per command: RecvBuf all zero when it was sent
 
 private:
+  TScopedSeam<TPcscApi> seam_;
   std::size_t scriptPosition_ = 0;
 };
 
@@ -68,15 +61,13 @@ private:
 class TFixedRandomSource : public TRandomSource {
 public:
   explicit TFixedRandomSource(TBytes bytes);
-  ~TFixedRandomSource() override;
-  TFixedRandomSource(const TFixedRandomSource&) = delete;
-  TFixedRandomSource& operator=(const TFixedRandomSource&) = delete;
   void Fill(std::span<std::uint8_t> bytes) override;
   std::size_t Remaining() const { return bytes_.size() - position_; }
 
 private:
   TBytes bytes_;
   std::size_t position_ = 0;
+  TScopedSeam<TRandomSource> seam_;
 };
 
 // Tamper helpers.

@@ -1,0 +1,42 @@
+#pragma once
+// How commands and answers travel between the program and the chip of one
+// reading: in plain, or under secure messaging. File reading talks only to
+// this interface; each kind of protection is one class.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "reader/Apdu.h"
+
+enum class TUnwrapResult {
+  Ok,
+  TooShort,  // an answer too short to carry data: logged "Hata #1 : %d"
+  WrongMac,  // the chip's MAC differs: the caller logs its step's line
+  Rejected,  // unsafe data objects or data too long: logged "Hata #2".."Hata #5 : %d"; callers treat it like TooShort
+};
+
+// How a data group is selected before it is read.
+enum class TDataGroupSelect {
+  None,       // no SELECT: the reads go to the file that is currently selected
+  Plain,      // a plain SELECT
+  Protected,  // a SELECT under secure messaging
+};
+
+class TSecureChannel {
+public:
+  virtual ~TSecureChannel() = default;
+
+  virtual TDataGroupSelect DataGroupSelect() const = 0;
+  // The command as it goes to the chip.
+  virtual TCommandApdu Protect(const TCommandApdu& command) = 0;
+  // Whether the answer to a SELECT sent through this channel is intact, before
+  // its status word is acted on.
+  virtual bool SelectAnswerIntact(std::span<const std::uint8_t> answer) = 0;
+  // Whether a refusal (an answer other than 9000) is intact, before its status
+  // word is acted on.
+  virtual bool RefusalIntact(std::span<const std::uint8_t> answer) = 0;
+  // The data of a 9000 answer into plaintext; length receives the data length.
+  virtual TUnwrapResult OpenDataAnswer(std::span<const std::uint8_t> answer, std::span<std::uint8_t> plaintext,
+                                       std::size_t& length) = 0;
+};
