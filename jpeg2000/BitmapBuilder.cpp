@@ -56,7 +56,9 @@ QImage BuildBitmap(const opj_image_t& image, std::span<const OPJ_COMPONENT_TYPE>
 
   const TPixelArea pixels = PixelArea(bitmap);
   const std::vector<TChannelInfo> channels = DescribeChannels(image, componentTypes, layout.Channels);
-  for (std::size_t i = 0; i < channels.size(); ++i) WriteChannel(channels[i], image.comps[i], pixels, layout.Channels);
+  for (const TChannelInfo& channel : channels) {
+    WriteChannel(channel, image.comps[channel.Component], pixels, layout.Channels);
+  }
   if (image.color_space == OPJ_CLRSPC_SYCC && layout.Channels >= 3) ConvertSyccToRgb(pixels, layout.Channels);
   return bitmap;
 }

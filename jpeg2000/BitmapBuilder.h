@@ -4,7 +4,8 @@
 //
 //   3 components: 24-bit, bytes blue, green, red   (QImage::Format_BGR888)
 //   4 components: 32-bit, blue, green, red, alpha  (QImage::Format_ARGB32, straight alpha)
-//   otherwise:    8-bit indexed with a grey palette, from component 0 only
+//   otherwise:    8-bit indexed with a grey palette, from the grey component only
+//                 (component 0 unless that is the opacity: DescribeChannels)
 //
 // Bytes that no channel writes are 0.
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -35,7 +36,37 @@ std::int32_t DestOffsetFor(OPJ_COMPONENT_TYPE type, const opj_image_t& image, st
   return ReverseOffset(image.numcomps, index);
 }
 
+OPJ_COMPONENT_TYPE TypeOf(std::span<const OPJ_COMPONENT_TYPE> componentTypes, std::uint32_t index) {
+  return index < componentTypes.size() ? componentTypes[index] : COMPTYPE_UNKNOWN;
+}
+
+// The component a grey pixel shows: component 0 unless a channel definition makes it the opacity.
+std::uint32_t GreyComponent(std::uint32_t numcomps, std::span<const OPJ_COMPONENT_TYPE> componentTypes) {
+  if (TypeOf(componentTypes, 0) != COMPTYPE_OPACITY) return 0;
+  std::optional<std::uint32_t> colour;
+  for (std::uint32_t i = 1; i < numcomps; ++i) {
+    const OPJ_COMPONENT_TYPE type = TypeOf(componentTypes, i);
+    if (type == COMPTYPE_Y) return i;
+    if (type != COMPTYPE_OPACITY && !colour) colour = i;
+  }
+  return colour.value_or(0);
+}
+
 bool HasScalablePrecision(std::uint32_t prec) { return prec >= 1 && prec <= 32; }
+
+TChannelInfo ChannelOf(const opj_image_t& image, std::span<const OPJ_COMPONENT_TYPE> componentTypes,
+                       std::uint32_t index, std::int32_t destOffset) {
+  const opj_image_comp_t& component = image.comps[index];
+  TChannelInfo channel;
+  channel.CompType = TypeOf(componentTypes, index);
+  channel.DestOffset = destOffset;
+  channel.Component = index;
+  if (HasScalablePrecision(component.prec)) {  // otherwise left at 0: the channel is not written
+    channel.MaxValue = static_cast<std::int64_t>((std::uint64_t{1} << component.prec) - 1);
+    channel.Shift = component.sgnd == 1 ? std::int64_t{1} << (component.prec - 1) : 0;
+  }
+  return channel;
+}
 
 // Sample to byte. An 8-bit sample keeps its low 8 bits (plus the signed
 // shift); any other precision is scaled to 0..255, truncating, in 64-bit
@@ -115,18 +146,13 @@ std::vector<TChannelInfo> DescribeChannels(const opj_image_t& image,
                                            int channelCount) {
   const std::uint32_t count =
       image.comps == nullptr ? 0 : std::min<std::uint32_t>(image.numcomps, std::max(channelCount, 0));
+  if (count == 0) return {};
+  if (channelCount == 1) return {ChannelOf(image, componentTypes, GreyComponent(image.numcomps, componentTypes), 0)};
+
   std::vector<TChannelInfo> channels;
   channels.reserve(count);
   for (std::uint32_t i = 0; i < count; ++i) {
-    const opj_image_comp_t& component = image.comps[i];
-    TChannelInfo channel;
-    channel.CompType = i < componentTypes.size() ? componentTypes[i] : COMPTYPE_UNKNOWN;
-    channel.DestOffset = DestOffsetFor(channel.CompType, image, i);
-    if (HasScalablePrecision(component.prec)) {  // otherwise left at 0: the channel is not written
-      channel.MaxValue = static_cast<std::int64_t>((std::uint64_t{1} << component.prec) - 1);
-      channel.Shift = component.sgnd == 1 ? std::int64_t{1} << (component.prec - 1) : 0;
-    }
-    channels.push_back(channel);
+    channels.push_back(ChannelOf(image, componentTypes, i, DestOffsetFor(TypeOf(componentTypes, i), image, i)));
   }
   return channels;
 }

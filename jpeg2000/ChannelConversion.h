@@ -27,6 +27,8 @@ struct TChannelInfo {
   // 2^(prec - 1) for signed samples, 0 for unsigned ones; added to every sample.
   // Both are 64 bits wide so that precisions up to 32 bits can be scaled.
   std::int64_t Shift = 0;
+  // Index of the source component in the image.
+  std::uint32_t Component = 0;
 };
 
 // Height rows of Width pixels; row r starts at byte r * BytesPerLine of Bits.
@@ -37,10 +39,18 @@ struct TPixelArea {
   std::size_t BytesPerLine = 0;
 };
 
-// The channel of each of the first min(channelCount, numcomps) components, in
-// component order. componentTypes holds the type of each component; missing
-// entries count as COMPTYPE_UNKNOWN. The placement of Y depends on the image's
-// color_space.
+// The channels for pixels of channelCount bytes. componentTypes holds the type
+// of each component; missing entries count as COMPTYPE_UNKNOWN.
+//
+// Pixels of more than one byte get the channel of each of the first
+// min(channelCount, numcomps) components, in component order; the placement
+// of Y depends on the image's color_space.
+//
+// A one-byte (grey) pixel gets a single channel at byte 0, whatever the
+// component's type: component 0, unless it is the opacity; then the first Y
+// component, else the first component that is not the opacity (component 0
+// when all are). Grey plus alpha, or more components than a colour pixel
+// holds, so shows its grey, not a black picture.
 std::vector<TChannelInfo> DescribeChannels(const opj_image_t& image,
                                            std::span<const OPJ_COMPONENT_TYPE> componentTypes,
                                            int channelCount);

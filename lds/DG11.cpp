@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <vector>
+#include <span>
 
 #include "access/CodePage.h"
 #include "lds/BerLength.h"
@@ -95,8 +95,13 @@ void DecodeDG11(TMemoryStream& stream, tDG11File& dg11) {
       stream.SetPosition(stream.Position() - 1);
       continue;
     }
-    std::vector<std::uint8_t> value(ReadValueLength(stream));
-    stream.ReadBuffer(value);
+    const std::size_t length = ReadValueLength(stream);
+    if (length > stream.Remaining()) throw EReadError();
+    // The bytes past the object's end are an earlier data group's: the value is cut there.
+    const std::size_t begin = stream.Position();
+    const std::size_t kept = begin < end ? std::min(length, end - begin) : 0;
+    const std::span<const std::uint8_t> value = From(stream, begin).first(kept);
+    stream.SetPosition(begin + length);
     Store(*field, std::string_view(reinterpret_cast<const char*>(value.data()), value.size()), dg11);
   }
 }

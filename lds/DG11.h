@@ -29,5 +29,7 @@ struct tDG11File {
 // object byte by byte for the known 5F xx field tags and takes the value
 // behind each (the first 5C is taken as the tag list and skipped). The scan
 // stays within the DG11 object when its length is readable, else runs to the
-// stream's end. Raises EReadError when a value runs past the stream's end.
+// stream's end. A value that runs past the end of the object is cut at that
+// end: the bytes behind it belong to an earlier, longer data group. Raises
+// EReadError when a value runs past the stream's end.
 void DecodeDG11(TMemoryStream& stream, tDG11File& dg11);

@@ -35,7 +35,9 @@ std::optional<TBytes> LocateFaceImage(TBytes dg2) {
   if (const auto length = ParseBerLength(dg2.subspan(*tagEnd))) {
     const std::size_t begin = *tagEnd + length->FieldSize;
     const TBytes block = dg2.subspan(begin, std::min(length->Value, dg2.size() - begin));
-    if (const auto image = LocateFaceImageData(block)) return block.subspan(image->Begin, image->End - image->Begin);
+    // The image data runs to the end of the block, not to the end of the face's own block: a record that
+    // understates its length would otherwise cut the codestream.
+    if (const auto image = LocateFaceImageData(block)) return block.subspan(image->Begin);
     blockEnd = begin + block.size();
   }
 

@@ -7,8 +7,10 @@
 
 // The image data of the first biometric data block (5F2E) of a DG2 that
 // starts with its tag 0x75. The block is found by scanning for 5F2E from the
-// second byte on; the image data through the block's BER length and its
-// ISO/IEC 19794-5 record, up to the end of the face's block. When the record
+// second byte on; the image data starts where the block's ISO/IEC 19794-5
+// record puts it and runs to the end of the block (by its BER length, cut at
+// the end of the bytes), even when the record gives its face a shorter block:
+// a record that understates its length does not cut the image. When the record
 // has another form, the data starts 49 bytes after the tag (a 82 xx xx
 // length and 14 + 20 + 12 header bytes) and runs to the end of the block, or
 // of the bytes when the block's length is unknown; when that start lies at or

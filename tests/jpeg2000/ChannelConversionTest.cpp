@@ -38,11 +38,11 @@ const TPlacementCase kPlacements[] = {
     {"GreyLuma", 1, 1, OPJ_CLRSPC_GRAY, {COMPTYPE_Y}, {0}},
     {"LumaOutsideSyccAndGrey", 3, 3, OPJ_CLRSPC_SRGB, {COMPTYPE_Y, COMPTYPE_UNKNOWN, COMPTYPE_UNKNOWN}, {0, 1, 0}},
     {"MissingTypesAreUnknown", 3, 3, OPJ_CLRSPC_SRGB, {COMPTYPE_B}, {0, 1, 0}},
-    // The grey layout describes component 0 only.
+    // The grey layout describes component 0 only, at byte 0 whatever its type.
     {"GreyLayoutOfGreyAlpha", 2, 1, OPJ_CLRSPC_GRAY, {COMPTYPE_Y, COMPTYPE_OPACITY}, {0}},
-    {"GreyLayoutUnknownOfTwo", 2, 1, OPJ_CLRSPC_UNKNOWN, {}, {1}},
-    {"GreyLayoutUnknownOfFive", 5, 1, OPJ_CLRSPC_UNKNOWN, {}, {4}},
-    {"GreyLayoutSyccLuma", 2, 1, OPJ_CLRSPC_SYCC, {COMPTYPE_Y}, {2}},
+    {"GreyLayoutUnknownOfTwo", 2, 1, OPJ_CLRSPC_UNKNOWN, {}, {0}},
+    {"GreyLayoutUnknownOfFive", 5, 1, OPJ_CLRSPC_UNKNOWN, {}, {0}},
+    {"GreyLayoutSyccLuma", 2, 1, OPJ_CLRSPC_SYCC, {COMPTYPE_Y}, {0}},
     {"OpacityInThreeBytes", 3, 3, OPJ_CLRSPC_SRGB, {COMPTYPE_R, COMPTYPE_G, COMPTYPE_OPACITY}, {2, 1, 3}},
 };
 

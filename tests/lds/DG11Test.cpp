@@ -131,6 +131,42 @@ TEST(DecodeDG11, ScanStaysWithinTheObject) {
   EXPECT_EQ(Fields(Decode(indefinite)), Fields(Record({{"PlaceOfBirth", "OLDPLACE"}, {"Profession", "OLD"}})));
 }
 
+TEST(DecodeDG11, ValuesAreCutAtTheObjectEnd) {
+  // The stream is reused per data group: a DG1 read before stays behind a shorter DG11 written over it.
+  const TBytes dg1 = Tlv({0x61}, Tlv({0x5F, 0x1F}, Ascii("P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<"
+                                                       "L898902C36UTO7408122F1204159ZE184226B<<<<<10")));
+  const auto decodeOverDG1 = [&dg1](const TBytes& dg11) {
+    TMemoryStream stream = StreamOf(dg1);
+    stream.Write(dg11);
+    tDG11File decoded;
+    DecodeDG11(stream, decoded);
+    return decoded;
+  };
+  const TBytes rize = Field(0x11, "RIZE");
+  struct TCase {
+    const char* Name;
+    TBytes LastField;  // its length runs past the object
+    tDG11File Expected;
+  };
+  const std::vector<TCase> cases{
+      {"short-form length", Concat({{0x5F, 0x13, 0x20}, Ascii("PILOT")}),
+       Record({{"PlaceOfBirth", "RIZE"}, {"Profession", "PILOT"}})},
+      {"long-form length", Concat({{0x5F, 0x13, 0x81, 0x30}, Ascii("PILOT")}),
+       Record({{"PlaceOfBirth", "RIZE"}, {"Profession", "PILOT"}})},
+      {"length behind the object: nothing of the value inside", {0x5F, 0x13}, Record({{"PlaceOfBirth", "RIZE"}})},
+  };
+  for (const TCase& c : cases) {
+    const TBytes dg11 = Tlv({0x6B}, Concat({kTagList, rize, c.LastField}));
+    ASSERT_LT(dg11.size() + 0x30, dg1.size()) << c.Name;
+    EXPECT_EQ(Fields(decodeOverDG1(dg11)), Fields(c.Expected)) << c.Name;
+  }
+
+  // Without a readable object length the value still runs on into the stream's later bytes.
+  const TBytes indefinite = Concat({{0x6B, 0x80}, kTagList, rize, {0x5F, 0x13, 0x08}, Ascii("PILOT")});
+  const TBytes stale(dg1.begin() + indefinite.size(), dg1.begin() + indefinite.size() + 3);
+  EXPECT_EQ(decodeOverDG1(indefinite).Profession, "PILOT" + std::string(stale.begin(), stale.end()));
+}
+
 TEST(DecodeDG11, ObjectLengthIsNotTakenForATag) {
   // A value of 0x5C bytes: the length byte 5C followed by the tag list's 5C.
   const TBytes value = Concat({kTagList, Field(0x11, std::string(0x5C - kTagList.size() - 3, 'K'))});

@@ -2,6 +2,8 @@
 // Builders for DG2 test data: ISO/IEC 19794-5 facial records and the DG2
 // templates around them.
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
 #include "LdsBytes.h"
@@ -30,6 +32,18 @@ inline TBytes FacialRecord(const TBytes& image, std::uint8_t imageDataType = kIm
               {0x00, 0x01}, {0x00, 0x00, 0x00}, {0x00, 0x00, 0x00}});
   return Concat({Ascii(std::string_view("FAC\0" "010\0", 8)), BigEndian(14 + blockLength, 4), {0x00, 0x01},
                  facialInformation, points, imageInformation, image});
+}
+
+// The record with its record length and its face's block length both lowered
+// by `by` bytes: a record that understates its length.
+inline TBytes Understating(TBytes record, std::size_t by) {
+  for (const std::size_t at : {std::size_t{8}, std::size_t{14}}) {
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < 4; ++i) length = (length << 8) | record.at(at + i);
+    const TBytes lowered = BigEndian(length - by, 4);
+    std::copy(lowered.begin(), lowered.end(), record.begin() + static_cast<std::ptrdiff_t>(at));
+  }
+  return record;
 }
 
 enum class TLengthForm { Shortest, TwoBytes };

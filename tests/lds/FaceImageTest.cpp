@@ -41,6 +41,7 @@ TEST(ExtractFaceImage, DecodesJpeg2000FacesInEveryLayout) {
       {"feature points", DG2(FacialRecord(jp2, kImageDataJpeg2000, 4)), face},
       {"81 length", with81, ramp},
       {"another record form at the fixed offsets", DG2(NotFacial(FacialRecord(jp2))), face},
+      {"record understating its length", DG2(Understating(FacialRecord(jp2), jp2.size() / 2)), face},
   };
   for (const TCase& c : cases) {
     TMemoryStream stream = StreamOf(c.Stream);

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "FaceBytes.h"
+#include "Fixtures.h"
 #include "lds/FaceLocation.h"
 
 namespace {
@@ -29,6 +30,11 @@ TEST(LocateFaceImage, ImageDataInEveryLayout) {
   const TBytes nearTheEnd{0x75, 0x05, 0x5F, 0x2E, 0x01, 0x02, 0x03};
   TBytes notDG2 = DG2(FacialRecord(image));
   notDG2[0] = 0x76;
+  const auto face = [](const TBytes& record) {
+    return Tlv({0x7F, 0x60}, BiometricDataBlock(record, TLengthForm::TwoBytes));
+  };
+  const TBytes twoTemplates = Tlv(
+      {0x75}, Tlv({0x7F, 0x61}, Concat({{0x02, 0x01, 0x02}, face(FacialRecord(image)), face(FacialRecord(stale))})));
   const std::vector<std::pair<const char*, std::pair<TBytes, std::optional<TBytes>>>> cases{
       {"fixed layout: 82 length, no feature points", {DG2(FacialRecord(image)), image}},
       {"one-byte length", {DG2(FacialRecord(image), TLengthForm::Shortest), image}},
@@ -36,8 +42,9 @@ TEST(LocateFaceImage, ImageDataInEveryLayout) {
       {"feature points", {DG2(FacialRecord(image, kImageDataJpeg2000, 3)), image}},
       {"feature points, one-byte length", {DG2(FacialRecord(image, kImageDataJpeg2000, 1), TLengthForm::Shortest), image}},
       {"stale bytes behind DG2", {Concat({DG2(FacialRecord(image)), stale}), image}},
-      {"bytes behind the face block", {DG2(Concat({FacialRecord(image), stale})), image}},
-      {"only the first block", {DG2(Concat({FacialRecord(image), BiometricDataBlock(FacialRecord(stale), TLengthForm::TwoBytes)})), image}},
+      {"bytes behind the face block, inside the biometric data block", {DG2(Concat({FacialRecord(image), stale})),
+                                                                         Concat({image, stale})}},
+      {"only the first block", {twoTemplates, image}},
       {"other record, fixed layout: 49 bytes on, to the block's end",
        {Concat({DG2(NotFacial(FacialRecord(image))), stale}), image}},
       {"other record, one-byte length: 49 bytes on", {DG2(NotFacial(FacialRecord(image)), TLengthForm::Shortest),
@@ -52,6 +59,27 @@ TEST(LocateFaceImage, ImageDataInEveryLayout) {
       {"empty", {{}, std::nullopt}},
   };
   for (const auto& [name, c] : cases) EXPECT_EQ(Located(c.first), c.second) << name;
+}
+
+TEST(LocateFaceImage, ImageDataRunsToTheEndOfTheBiometricDataBlock) {
+  // A record that understates its length must not cut the codestream.
+  const TBytes codestream = Fixture("small.j2k");
+  ASSERT_GT(codestream.size(), 100u);
+  struct TCase {
+    const char* Name;
+    TBytes Record;
+    TLengthForm Form;
+  };
+  const std::vector<TCase> cases{
+      {"one byte short", Understating(FacialRecord(codestream), 1), TLengthForm::TwoBytes},
+      {"half the codestream short", Understating(FacialRecord(codestream), codestream.size() / 2),
+       TLengthForm::TwoBytes},
+      {"face block ends where the image data starts", Understating(FacialRecord(codestream), codestream.size()),
+       TLengthForm::TwoBytes},
+      {"feature points, 81 length", Understating(FacialRecord(codestream, kImageDataJpeg2000, 2), 20),
+       TLengthForm::Shortest},
+  };
+  for (const TCase& c : cases) EXPECT_EQ(Located(DG2(c.Record, c.Form)), codestream) << c.Name;
 }
 
 }  // namespace
