@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release into build-bench/ (or $ZELVAN_BENCH_DIR)
 # and runs each one; the reading through pcscd runs inside the virtual reader
-# (root and unshare needed, skipped otherwise). Installs what is missing first.
+# (root and unshare needed; skipped otherwise, a failure with CI=true).
+# Installs what is missing first.
 #
 #   scripts/bench.sh [extra Google Benchmark options...]
 #

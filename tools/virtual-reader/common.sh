@@ -11,6 +11,18 @@ VR_SKIP=77   # exit status for "cannot run here" (no namespaces), as CTest's SKI
 
 vr_die() { echo "virtual-reader: $*" >&2; exit 1; }
 
+# The virtual reader cannot be made here, for the reason given: skipped (exit
+# 77) with the reason; with CI=true a failure instead, so that a CI run never
+# passes with the end-to-end tests left out.
+vr_unavailable() {
+  if [ "${CI:-}" = true ]; then
+    echo "virtual-reader: $*; CI=true, so this fails instead of being skipped" >&2
+    exit 1
+  fi
+  echo "virtual-reader: skipped: $*" >&2
+  exit $VR_SKIP
+}
+
 # The vpcd driver of the installed package, from its own reader entry.
 vr_vpcd_driver() {
   local entry=/etc/reader.conf.d/vpcd path=

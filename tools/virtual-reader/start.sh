@@ -7,7 +7,8 @@
 #   start.sh [--state DIR] [--document FILE] [--port N] [zelvan-vpassport options...]
 #
 # Then run programs inside with run.sh and end it with stop.sh. Needs root
-# (unshare); exits with 77 when namespaces cannot be made here.
+# (unshare); when namespaces cannot be made here it says why and exits with 77,
+# or with 1 when CI=true.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -29,9 +30,10 @@ done
 [ -r "$document" ] || vr_die "no document file $document"
 command -v pcscd >/dev/null || vr_die "pcscd not installed (scripts/install-deps.sh)"
 driver=$(vr_vpcd_driver)
-if ! unshare --mount --net true 2>/dev/null; then
-  echo "virtual-reader: cannot make mount and network namespaces here (needs root and unshare)" >&2
-  exit $VR_SKIP
+if ! refused=$(unshare --mount --net true 2>&1); then
+  refused=${refused//$'\n'/; }
+  [ "$(id -u)" = 0 ] || refused="running as uid $(id -u), not root; $refused"
+  vr_unavailable "cannot make mount and network namespaces here (needs root and unshare): $refused"
 fi
 if [ -f "$state/inner.pid" ] && vr_is_ours "$(cat "$state/inner.pid")" namespace-init.sh; then
   vr_die "already running (state in $state); stop it with stop.sh"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs one command with the virtual reader up, then stops it; exits with the
-# command's status (77 when namespaces cannot be made here).
+# command's status (77 when namespaces cannot be made here, 1 with CI=true).
 #
 #   with-virtual-reader.sh [start.sh options...] -- command [args...]
 #   with-virtual-reader.sh command [args...]
