@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "access/CardExchange.h"
-#include "reader/ApduExchange.h"
 #include "tools/simchip/CardCrypto.h"
 
 namespace {
@@ -36,11 +35,8 @@ tMRTD_CTX LiveSession() {
   return session;
 }
 
-void PutAnswer(std::span<const std::uint8_t> answer) {
-  ReaderLink().ClearApduBuffers();
-  const std::size_t length = std::min<std::size_t>(answer.size(), kResponseCapacity);
-  std::copy_n(answer.begin(), length, ReaderLink().RecvBuf.begin());
-  ReaderLink().RecvLen = static_cast<std::uint32_t>(length);
+std::span<const std::uint8_t> AsReceived(std::span<const std::uint8_t> answer) {
+  return answer.first(std::min<std::size_t>(answer.size(), kResponseCapacity));
 }
 
 t64Bit ChipMac(const tMRTD_CTX& session, std::span<const std::uint8_t> data) {

@@ -1,6 +1,6 @@
 #pragma once
 // What the fuzz targets share: a session as Basic Access Control leaves it,
-// putting an answer where the exchange leaves the chip's, the MAC a chip
+// an answer cut to what the exchange receives, the MAC a chip
 // would put on it, and the errors a hostile input may rightly end in.
 
 #include <cstddef>
@@ -13,9 +13,8 @@
 // Secure messaging on, with fixed session keys and counter.
 tMRTD_CTX LiveSession();
 
-// Clears the exchange buffers and puts the answer (at most the 255 bytes the
-// program grants) into RecvBuf and RecvLen.
-void PutAnswer(std::span<const std::uint8_t> answer);
+// The answer as the program receives it: at most the 255 bytes it grants.
+std::span<const std::uint8_t> AsReceived(std::span<const std::uint8_t> answer);
 
 // The MAC the chip would compute over data for the session's next counter
 // value (the session is left as it is).

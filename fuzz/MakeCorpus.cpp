@@ -20,13 +20,13 @@
 #include "tools/simchip/Lds.h"
 #include "tools/simchip/SecureChannel.h"
 #include "tools/simchip/Tlv.h"
+#include "reader/StatusWord.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using simchip::TBytes;
 
-constexpr std::uint16_t kSuccess = 0x9000;
 constexpr std::uint16_t kFileNotFound = 0x6A82;
 constexpr std::uint8_t kDoCryptogram = 0x87;
 constexpr std::size_t kFileStart = 5;  // what DecodeFileLength may read
@@ -122,10 +122,10 @@ void WriteAnswerSeeds(const fs::path& corpus) {
   const TBytes header{0x75, 0x82, 0x40, 0x87};
   const TBytes piece(100, 0x5A);
   const TBytes longest(231, 0xA5);  // DO'87' in the 81 form
-  WriteSeed(corpus / "secure_read_answer", "header", WithFlag(0, ProtectedAnswer(header, kSuccess)));
-  WriteSeed(corpus / "secure_read_answer", "piece", WithFlag(1, ProtectedAnswer(piece, kSuccess)));
-  WriteSeed(corpus / "secure_read_answer", "longest", WithFlag(0, ProtectedAnswer(longest, kSuccess)));
-  WriteSeed(corpus / "secure_select_answer", "selected", WithFlag(0, ProtectedAnswer({}, kSuccess)));
+  WriteSeed(corpus / "secure_read_answer", "header", WithFlag(0, ProtectedAnswer(header, kSwSuccess)));
+  WriteSeed(corpus / "secure_read_answer", "piece", WithFlag(1, ProtectedAnswer(piece, kSwSuccess)));
+  WriteSeed(corpus / "secure_read_answer", "longest", WithFlag(0, ProtectedAnswer(longest, kSwSuccess)));
+  WriteSeed(corpus / "secure_select_answer", "selected", WithFlag(0, ProtectedAnswer({}, kSwSuccess)));
   WriteSeed(corpus / "secure_select_answer", "not-found", WithFlag(1, ProtectedAnswer({}, kFileNotFound)));
 }
 

@@ -11,22 +11,11 @@
 #include "jpeg2000/Jpeg2000Bitmap.h"
 #include "lds/ShownFace.h"
 #include "reader/ApduExchange.h"
+#include "support/MrzInputs.h"
+#include "support/NullView.h"
+#include "support/ScopedSeam.h"
 
 namespace {
-
-// A view that shows nothing and wants the picture.
-class TQuietView final : public TPiccView {
-public:
-  void LogMessage(const std::string&, int) override {}
-  void AppendPlainLine(const std::string&) override {}
-  void SetResultText(TResultEdit, const std::string&) override {}
-  void SetProgressMax(int) override {}
-  int ProgressPosition() const override { return 0; }
-  void SetProgressPosition(int) override {}
-  TCalendarDate DateOfBirth() const override { return {1969, 8, 6}; }
-  bool PictureWanted() const override { return true; }
-  void ShowPicture(const QImage&) override {}
-};
 
 // The terminal's nonce and key material: the same bytes every session.
 class TFixedRandom final : public TRandomSource {
@@ -41,40 +30,20 @@ private:
 
 constexpr std::uint64_t kChipSeed = 9303;
 
-// YYMMDD at the position of the MRZ information; only the last two digits
-// of the year enter it again.
-TCalendarDate DateAt(const std::string& mrzInformation, std::size_t at) {
-  const auto number = [&](std::size_t from) { return std::stoi(mrzInformation.substr(at + from, 2)); };
-  return {2000 + number(0), number(2), number(4)};
-}
-
-// What the operator types for the document: number, date of birth, date of expiry.
-TReadInputs InputsOf(const std::string& mrzInformation) {
-  TReadInputs inputs;
-  inputs.DocumentNumber = mrzInformation.substr(0, 9);
-  inputs.DateOfBirth = DateAt(mrzInformation, 10);
-  inputs.DateOfExpiry = DateAt(mrzInformation, 17);
-  return inputs;
-}
-
-// Puts the program's seams in place for one session and back afterwards.
+// Puts the reader and the random source in place for one session (with a
+// fresh reader link) and back afterwards.
 class TSeams {
 public:
-  TSeams(TPcscApi& reader, TPiccView& view, TRandomSource& random) {
+  TSeams(TPcscApi& reader, TRandomSource& random)
+      : reader_(reader, PcscApi, SetPcscApi), random_(random, RandomSource, SetRandomSource) {
     ResetReaderLink();
-    SetPcscApi(&reader);
-    SetPiccView(&view);
-    SetRandomSource(&random);
     ReaderLink().DiscoverReader();
   }
-  ~TSeams() {
-    SetRandomSource(nullptr);
-    SetPiccView(nullptr);
-    SetPcscApi(nullptr);
-    ResetReaderLink();
-  }
-  TSeams(const TSeams&) = delete;
-  TSeams& operator=(const TSeams&) = delete;
+  ~TSeams() { ResetReaderLink(); }
+
+private:
+  TScopedSeam<TPcscApi> reader_;
+  TScopedSeam<TRandomSource> random_;
 };
 
 }  // namespace
@@ -88,12 +57,12 @@ void TReadSession::Run(const hostile::TAnswerScript& script) {
   hostile::TScriptedChipReader reader(session);
   reader.InsertCard(chip);
   reader.SetScript(script);
-  TQuietView view;
+  TNullView view;
   TFixedRandom random;
-  TSeams seams(reader, view, random);
+  TSeams seams(reader, random);
 
   // The typed inputs are those of the document, so that BAC succeeds.
-  const TReadInputs inputs = InputsOf(document_.MrzInformation);
+  const TReadInputs inputs = InputsFromMrzInformation(document_.MrzInformation);
   TJpeg2000Bitmap bitmap;
   bitmap.SetDecoderThreads(1);
   TShownFace shown;

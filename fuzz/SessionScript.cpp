@@ -4,6 +4,7 @@
 #include <array>
 
 #include "tools/simchip/SimulatedReader.h"
+#include "reader/StatusWord.h"
 
 namespace {
 
@@ -22,7 +23,6 @@ enum : std::uint8_t {
   kKinds = 8,
 };
 
-constexpr std::uint16_t kSuccess = 0x9000;
 
 // The failures of the link a record can choose (0 takes the card away).
 constexpr std::array<std::uint32_t, 4> kLinkFailures{
@@ -81,7 +81,7 @@ std::optional<TScriptedAnswer> TSessionScript::Next() {
 }
 
 void TSessionScript::AppendData(std::span<const std::uint8_t> plaintext, std::uint16_t status, simchip::TBytes& to) {
-  if (status == kSuccess) {
+  if (status == kSwSuccess) {
     to.push_back(kData);
   } else {
     to.push_back(kDataWithStatus);
