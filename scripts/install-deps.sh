@@ -12,7 +12,7 @@ PACKAGES=(
   libopenjp2-7-dev libopenjp2-tools
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-utils imagemagick fonts-liberation
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   python3 iproute2 util-linux procps
   fonts-dejavu-core
 )
