@@ -4,10 +4,9 @@
 
 #include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
-#include "TestChip.h"
+#include "SimulatedChipCard.h"
+#include "tools/simchip/CardCrypto.h"
 #include "access/MutualAuthentication.h"
-#include "access/RetailMac.h"
-#include "access/TripleDes.h"
 #include "reader/ApduExchange.h"
 #include "support/FakePiccView.h"
 
@@ -41,15 +40,15 @@ TEST_F(MutualAuthentication, WorkedExampleInstallsTheSessionKeysAndCounter) {
   EXPECT_EQ(random.Remaining(), 0u);
 }
 
-// E_ICC || M_ICC || 90 00 for R = RND.ICC || rndIfd || K.ICC under the worked example's K_Enc and K_MAC.
+// E_ICC || M_ICC || 90 00 for R = RND.ICC || rndIfd || K.ICC under the worked example's K_Enc and K_MAC,
+// made with the simulated chip's cipher and MAC.
 TBytes AuthenticateAnswerWith(const TBytes& rndIfd) {
-  tMRTD_CTX keys{};
-  std::ranges::copy(icao::kEnc, keys.encK.begin());
-  std::ranges::copy(icao::kMac, keys.macK.begin());
-  std::array<std::uint8_t, 40> eIcc{};
-  Encrypt3Des(keys, Concat({icao::kRndIcc, rndIfd, icao::kKIcc}), eIcc, false);
-  const TBytes e(eIcc.begin(), eIcc.begin() + 32);
-  const t64Bit m = ComputeMac(keys, e);
+  simchip::TKey enc{};
+  simchip::TKey mac{};
+  std::ranges::copy(icao::kEnc, enc.begin());
+  std::ranges::copy(icao::kMac, mac.begin());
+  const TBytes e = simchip::Encrypt3Des(enc, Concat({icao::kRndIcc, rndIfd, icao::kKIcc}));
+  const simchip::TBlock m = simchip::RetailMac(mac, e);
   return Concat({e, TBytes(m.begin(), m.end()), Hex("9000")});
 }
 
@@ -118,8 +117,8 @@ TEST_F(MutualAuthentication, EachFailureLogsItsLineAndLeavesTheDocumentKeys) {
 
 TEST_F(MutualAuthentication, TwoAuthenticationsDrawFreshNonceAndKeyMaterial) {
   // The process-wide CSPRNG (no source set); the chip checks what it gets.
-  TTestChip chip;
-  card.Responder = [&chip](const TBytes& command) { return chip.Answer(command); };
+  simchip::TSimulatedChip chip = WorkedExampleChip({});
+  card.Responder = AnswerFrom(chip);
   tMRTD_CTX ctx{};
   PerformBac(icao::kMrzInformation, ctx);
   ASSERT_TRUE(ctx.BacEnabled);
@@ -130,14 +129,17 @@ TEST_F(MutualAuthentication, TwoAuthenticationsDrawFreshNonceAndKeyMaterial) {
 
   ASSERT_EQ(card.Commands.size(), 4u);
   EXPECT_EQ(card.Commands[0], card.Commands[2]);  // the same GET CHALLENGE and the same chip challenge
+  ASSERT_EQ(chip.Journal().size(), 4u);
+  EXPECT_EQ(chip.Journal()[0].Reply.Answer, chip.Journal()[2].Reply.Answer);
   EXPECT_NE(card.Commands[1], card.Commands[3]);  // but another E_IFD
   EXPECT_NE(first.RND_IFD, ctx.RND_IFD);
   EXPECT_NE(first.K_IFD, ctx.K_IFD);
   EXPECT_NE(first.encK, ctx.encK);
   // Both sides agree on the session.
-  EXPECT_EQ(ctx.encK, chip.Session().encK);
-  EXPECT_EQ(ctx.macK, chip.Session().macK);
-  EXPECT_EQ(ctx.SSC, chip.Session().SSC);
+  ASSERT_TRUE(chip.SessionKeys().has_value());
+  EXPECT_EQ(ctx.encK, chip.SessionKeys()->Enc);
+  EXPECT_EQ(ctx.macK, chip.SessionKeys()->Mac);
+  EXPECT_EQ(chip.SessionCounter(), ctx.SSC);
 }
 
 }  // namespace

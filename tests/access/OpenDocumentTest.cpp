@@ -4,7 +4,7 @@
 
 #include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
-#include "TestChip.h"
+#include "SimulatedChipCard.h"
 #include "access/FileReading.h"
 #include "reader/ApduExchange.h"
 #include "support/FakePiccView.h"
@@ -18,8 +18,7 @@ class OpenDocumentTest : public ::testing::Test {
 protected:
   void SetUp() override {
     ResetReaderLink();
-    chip.Files = {{0, icao::kEfCom}};
-    card.Responder = [this](const TBytes& command) { return chip.Answer(command); };
+    card.Responder = AnswerFrom(chip);
   }
   void TearDown() override { ResetReaderLink(); }
 
@@ -31,7 +30,8 @@ protected:
   }
 
   TFakePiccView view;
-  TTestChip chip;
+  // Refuses the plain SELECT of EF.COM: BAC comes first.
+  simchip::TSimulatedChip chip = WorkedExampleChip(ChipFiles({{0, icao::kEfCom}}), BacAtSelect());
   TFakeCardApi card;
   // Enough for two authentications.
   TFixedRandomSource random{Concat({icao::kRndIfd, icao::kKIfd, icao::kRndIfd, icao::kKIfd})};
@@ -40,7 +40,7 @@ protected:
 };
 
 TEST_F(OpenDocumentTest, BacAtTheFirstReadWhenThePlainSelectIsAnswered) {
-  chip.Demand = TBacDemand::AtRead;
+  chip.Options().RefusePlainSelect = false;  // only the plain READ BINARY is refused
   ctx.BacEnabled = true;  // left from an earlier read: cleared at the start
   OpenDocument(icao::kMrzInformation, efCom, ctx);
   ASSERT_EQ(card.Commands.size(), 7u);
@@ -67,7 +67,7 @@ TEST_F(OpenDocumentTest, SecondBacWhenTheProtectedReadIsRefused) {
 }
 
 TEST_F(OpenDocumentTest, ChipWithoutBacIsReadInPlain) {
-  chip.Demand = TBacDemand::None;
+  chip.Options().RequireBac = false;
   OpenDocument(icao::kMrzInformation, efCom, ctx);
   ASSERT_EQ(card.Commands.size(), 4u);
   EXPECT_EQ(card.Commands[0], kSelectApplication);
@@ -82,7 +82,9 @@ TEST_F(OpenDocumentTest, ChipWithoutBacIsReadInPlain) {
 }
 
 TEST_F(OpenDocumentTest, EfComOfFourBytesIsFollowedByAReadWithLe00) {
-  chip.Files = {{0, Hex("6002AABB")}};
+  chip.Files() = ChipFiles({{0, Hex("6002AABB")}});
+  // The read at the file's end is answered with no data: a DO'87' of padding alone.
+  chip.Options().EmptyReadAtEnd = true;
   OpenDocument(icao::kMrzInformation, efCom, ctx);
   ASSERT_EQ(card.Commands.size(), 7u);
   EXPECT_EQ(ToHex(card.Commands[6]).substr(0, 16), "0CB000040D970100");
@@ -92,7 +94,7 @@ TEST_F(OpenDocumentTest, EfComOfFourBytesIsFollowedByAReadWithLe00) {
 
 struct TOpenCase {
   std::string Name;
-  std::function<void(TTestChip&)> Chip;
+  std::function<void(simchip::TSimulatedChip&)> Chip;
   std::map<std::size_t, TFakeCardApi::TTamper> Tamper;
   std::vector<std::string> Lines;
   std::size_t Commands;
@@ -100,23 +102,24 @@ struct TOpenCase {
 
 TEST(OpenDocumentFailures, EachLogsItsLineAndLeavesEfComAsGiven) {
   ResetReaderLink();
-  const auto noChange = [](TTestChip&) {};
-  const auto plainChip = [](TTestChip& c) { c.Demand = TBacDemand::None; };
+  using TChip = simchip::TSimulatedChip;
+  const auto noChange = [](TChip&) {};
+  const auto plainChip = [](TChip& c) { c.Options().RequireBac = false; };
   const std::vector<TOpenCase> cases{
       {"application select fails", noChange, {{0, ConnectionLost}}, {"MrtdSelectApplet connection error."}, 1},
       {"EF.COM select fails", noChange, {{1, ConnectionLost}}, {"MrtdSelectApplet connection error."}, 2},
-      {"EF.COM absent", [](TTestChip& c) { c.Demand = TBacDemand::None; c.Files.clear(); }, {},
+      {"EF.COM absent", [](TChip& c) { c.Options().RequireBac = false; c.Files().clear(); }, {},
        {"MrtdSelectDG : Bad status word 6A82"}, 2},
       {"EF.COM select refused oddly", noChange, {{1, StatusOnly(0x0090)}}, {"MrtdSelectDG : Bad status word 90"}, 2},
       {"BAC fails: protected select refused", noChange, {{3, StatusOnly(0x6300)}},
        {"MrtdIccGetChallenge : Wrong status word 6300", "MrtdBacSelectDG : Bad status word 6988"}, 5},
       {"protected select fails", noChange, {{4, ConnectionLost}}, {"MrtdBacSelectDG connection error."}, 5},
-      {"protected select: not found", [](TTestChip& c) { c.Files.clear(); }, {}, {"MrtdBacSelectDG : File not found"},
+      {"protected select: not found", [](TChip& c) { c.Files().clear(); }, {}, {"MrtdBacSelectDG : File not found"},
        5},
-      {"protected select: not found in protected form", [](TTestChip& c) { c.Files.clear(); c.ProtectedRefusals = true; },
+      {"protected select: not found in protected form", [](TChip& c) { c.Files().clear(); c.Options().ProtectedErrors = true; },
        {}, {"MrtdBacSelectDG : File not found"}, 5},
       {"protected select: protected refusal with a wrong MAC",
-       [](TTestChip& c) { c.Files.clear(); c.ProtectedRefusals = true; }, {{4, FlipByte(-3)}},
+       [](TChip& c) { c.Files().clear(); c.Options().ProtectedErrors = true; }, {{4, FlipByte(-3)}},
        {"MrtdBacSelectDG : Wrong MAC in card's answer"}, 5},
       {"protected select: wrong MAC", noChange, {{4, FlipByte(7)}}, {"MrtdBacSelectDG : Wrong MAC in card's answer"}, 5},
       {"protected select: other status", noChange, {{4, StatusOnly(0x6D00)}},
@@ -132,11 +135,11 @@ TEST(OpenDocumentFailures, EachLogsItsLineAndLeavesEfComAsGiven) {
       {"header wrong MAC", noChange, {{5, FlipByte(-3)}}, {"MrtdBacReadFile : Wrong MAC in card's answer"}, 6},
       {"plain header of 5 bytes", plainChip, {{2, [](TAnswer) { return TAnswer{Hex("60145F01049000")}; }}},
        {"recv_len <>4 :  5"}, 3},
-      {"EF.COM length unreadable", [](TTestChip& c) { c.Files = {{0, Hex("60800000")}}; }, {},
+      {"EF.COM length unreadable", [](TChip& c) { c.Files() = ChipFiles({{0, Hex("60800000")}}); }, {},
        {"MrtdReadFile : Bad file length 0"}, 6},
-      {"EF.COM longer than one read", [](TTestChip& c) { c.Files = {{0, Hex("60820101")}}; }, {},
+      {"EF.COM longer than one read", [](TChip& c) { c.Files() = ChipFiles({{0, Hex("60820101")}}); }, {},
        {"MrtdReadFile : Bad file length 261"}, 6},
-      {"EF.COM shorter than its header", [](TTestChip& c) { c.Files = {{0, Hex("6001AA00")}}; }, {},
+      {"EF.COM shorter than its header", [](TChip& c) { c.Files() = ChipFiles({{0, Hex("6001AA00")}}); }, {},
        {"MrtdReadFile : Bad file length 3"}, 6},
       {"body read fails", noChange, {{6, ConnectionLost}}, {"MrtdReadFile connection error."}, 7},
       {"body read refused", noChange, {{6, StatusOnly(0x6282)}}, {"MrtdBacReadFile : Bad status word 6282"}, 7},
@@ -146,11 +149,10 @@ TEST(OpenDocumentFailures, EachLogsItsLineAndLeavesEfComAsGiven) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     TFakePiccView caseView;
-    TTestChip caseChip;
-    caseChip.Files = {{0, icao::kEfCom}};
+    TChip caseChip = WorkedExampleChip(ChipFiles({{0, icao::kEfCom}}), BacAtSelect());
     c.Chip(caseChip);
     TFakeCardApi caseCard;
-    caseCard.Responder = [&caseChip](const TBytes& command) { return caseChip.Answer(command); };
+    caseCard.Responder = AnswerFrom(caseChip);
     caseCard.Tamper = c.Tamper;
     TFixedRandomSource caseRandom(Concat({icao::kRndIfd, icao::kKIfd}));
     TEFComBuffer buffer{};

@@ -4,7 +4,7 @@
 
 #include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
-#include "TestChip.h"
+#include "SimulatedChipCard.h"
 #include "access/BacChannel.h"
 #include "access/FileReading.h"
 #include "access/PlainChannel.h"
@@ -68,15 +68,18 @@ class ReadDataGroupTest : public ::testing::Test {
 protected:
   void SetUp() override {
     ResetReaderLink();
-    chip.Files = {{1, DataGroupFile(0x61, 93, 1)}, {2, DataGroupFile(0x75, 250, 2)}, {11, DataGroupFile(0x6B, 20000, 3)}};
-    chip.StartSession(WorkedExampleSession());
-    card.Responder = [this](const TBytes& command) { return chip.Answer(command); };
+    StartChipSession(chip, WorkedExampleSession());
+    card.Responder = AnswerFrom(chip);
     view.Progress = 7;
   }
   void TearDown() override { ResetReaderLink(); }
 
+  const TBytes& File(std::uint8_t number) { return chip.Files().at(ChipFileId(number)); }
+
   TFakePiccView view;
-  TTestChip chip;
+  simchip::TSimulatedChip chip{
+      ChipFiles({{1, DataGroupFile(0x61, 93, 1)}, {2, DataGroupFile(0x75, 250, 2)}, {11, DataGroupFile(0x6B, 20000, 3)}}),
+      icao::kMrzInformation};
   TFakeCardApi card;
   TMemoryStream stream;
   tMRTD_CTX ctx = WorkedExampleSession();
@@ -97,7 +100,7 @@ TEST_F(ReadDataGroupTest, ReadsWholeFilesInPiecesOfAtMost100Bytes) {
                                                       "filesize:" + std::to_string(size)}));
     ASSERT_EQ(stream.Size(), size);
     EXPECT_EQ(stream.Position(), 0u);
-    EXPECT_EQ(ToHex(stream.Bytes()), ToHex(chip.Files.at(number)));
+    EXPECT_EQ(ToHex(stream.Bytes()), ToHex(File(number)));
     EXPECT_EQ(Reads(card.Commands), ExpectedReads(size));
     EXPECT_EQ(view.ProgressMax, static_cast<int>(size));
     position += static_cast<int>(size);
@@ -107,7 +110,7 @@ TEST_F(ReadDataGroupTest, ReadsWholeFilesInPiecesOfAtMost100Bytes) {
     EXPECT_TRUE(card.ResponseBufferWasClear[0]);
     EXPECT_TRUE(card.ResponseBufferWasClear[1]);
     for (std::size_t i = 2; i < card.Commands.size(); ++i) EXPECT_FALSE(card.ResponseBufferWasClear[i]) << i;
-    EXPECT_EQ(ctx.SSC, chip.Session().SSC);
+    EXPECT_EQ(chip.SessionCounter(), ctx.SSC);
   }
   EXPECT_EQ(card.Commands.size(), 2u + 200u);
 }
@@ -117,14 +120,14 @@ TEST_F(ReadDataGroupTest, ShorterFileLeavesTheLongerOnesLastBytesInTheStream) {
   ReadDataGroup(1, stream, channel);
   ASSERT_EQ(stream.Size(), 250u);
   EXPECT_EQ(stream.Position(), 0u);
-  const TBytes& shorter = chip.Files.at(1);
-  const TBytes& longer = chip.Files.at(2);
+  const TBytes& shorter = File(1);
+  const TBytes& longer = File(2);
   EXPECT_EQ(ToHex(stream.Bytes().first(93)), ToHex(shorter));
   EXPECT_EQ(ToHex(stream.Bytes().subspan(93)), ToHex(std::span(longer).subspan(93)));
 }
 
 TEST_F(ReadDataGroupTest, UnreadableLengthReadsNothing) {
-  chip.Files[3] = Hex("FF01020304");
+  chip.Files()[ChipFileId(3)] = Hex("FF01020304");
   stream.Write(Hex("AABBCC"));
   EXPECT_EQ(ReadDataGroup(3, stream, channel), TDataGroupRead::NotRead);
   EXPECT_EQ(view.Texts(), (std::vector<std::string>{"Querying file size DG(3)", "filesize:0"}));
@@ -137,20 +140,26 @@ TEST_F(ReadDataGroupTest, UnreadableLengthReadsNothing) {
 
 struct TGroupCase {
   std::string Name;
-  std::function<void(TTestChip&)> Chip;
+  std::function<void(simchip::TSimulatedChip&)> Chip;
   std::map<std::size_t, TFakeCardApi::TTamper> Tamper;
   std::vector<std::string> Lines;
   std::size_t Written;  // bytes of the file in the stream after the stop
 };
 
 TEST_F(ReadDataGroupTest, EachFailureLogsItsLineAndStops) {
-  const auto noChange = [](TTestChip&) {};
-  const auto refusalsProtected = [](TTestChip& c) { c.ProtectedRefusals = true; };
+  const auto noChange = [](simchip::TSimulatedChip&) {};
+  const auto refusalsProtected = [](simchip::TSimulatedChip& c) { c.Options().ProtectedErrors = true; };
   const std::string querying = "Querying file size DG(2)";
   const std::vector<TGroupCase> cases{
       {"select fails", noChange, {{0, ConnectionLost}}, {"MrtdBacSelectDG connection error."}, 0},
-      {"absent", [](TTestChip& c) { c.Files.erase(2); }, {}, {"MrtdBacSelectDG(2) : File not found"}, 0},
-      {"absent, protected refusal", [](TTestChip& c) { c.Files.erase(2); c.ProtectedRefusals = true; }, {},
+      {"absent", [](simchip::TSimulatedChip& c) { c.Files().erase(ChipFileId(2)); }, {},
+       {"MrtdBacSelectDG(2) : File not found"}, 0},
+      {"absent, protected refusal",
+       [](simchip::TSimulatedChip& c) {
+         c.Files().erase(ChipFileId(2));
+         c.Options().ProtectedErrors = true;
+       },
+       {},
        {"MrtdBacSelectDG(2) : File not found"}, 0},
       {"select refused", noChange, {{0, StatusOnly(0x6D00)}}, {"MrtdBacSelectDG(2) : Bad status word 6D00"}, 0},
       {"select short status", noChange, {{0, StatusOnly(0x0090)}}, {"MrtdBacSelectDG(2) : Bad status word   90"}, 0},
@@ -181,11 +190,10 @@ TEST_F(ReadDataGroupTest, EachFailureLogsItsLineAndStops) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     view.Lines.clear();
-    TTestChip caseChip;
-    caseChip.Files = {{2, chip.Files.at(2)}};
-    caseChip.StartSession(WorkedExampleSession());
+    simchip::TSimulatedChip caseChip(ChipFiles({{2, File(2)}}), icao::kMrzInformation);
+    StartChipSession(caseChip, WorkedExampleSession());
     c.Chip(caseChip);
-    card.Responder = [&caseChip](const TBytes& command) { return caseChip.Answer(command); };
+    card.Responder = AnswerFrom(caseChip);
     card.Reset();
     card.Tamper = c.Tamper;
     TMemoryStream caseStream;
@@ -200,53 +208,54 @@ TEST_F(ReadDataGroupTest, EachFailureLogsItsLineAndStops) {
     EXPECT_EQ(read, c.Written > 0 ? TDataGroupRead::CutOff : TDataGroupRead::NotRead);
     ASSERT_EQ(caseStream.Size(), before.size()) << "the stream is never shortened";
     EXPECT_EQ(caseStream.Position(), c.Written);
-    EXPECT_EQ(ToHex(caseStream.Bytes().first(c.Written)), ToHex(std::span(chip.Files.at(2)).first(c.Written)));
+    EXPECT_EQ(ToHex(caseStream.Bytes().first(c.Written)), ToHex(std::span(File(2)).first(c.Written)));
     EXPECT_TRUE(std::all_of(caseStream.Bytes().begin() + static_cast<std::ptrdiff_t>(c.Written),
                             caseStream.Bytes().end(), [](auto b) { return b == 0xEE; }));
   }
 }
 
 TEST_F(ReadDataGroupTest, ChipWithoutBacIsSelectedAndReadInPlain) {
-  TTestChip plain;
-  plain.Demand = TBacDemand::None;
-  plain.Files = {{1, chip.Files.at(1)}};
-  card.Responder = [&plain](const TBytes& command) { return plain.Answer(command); };
+  simchip::TSimulatedChip plain(ChipFiles({{1, File(1)}}), icao::kMrzInformation, WithoutBac());
+  plain.SelectApplication();
+  card.Responder = AnswerFrom(plain);
   TPlainChannel plainChannel;
   ReadDataGroup(1, stream, plainChannel);
   ASSERT_GE(card.Commands.size(), 3u);
   EXPECT_EQ(ToHex(card.Commands[0]), "00A4020C020101");
   EXPECT_EQ(ToHex(card.Commands[1]), "00B0000004");
   EXPECT_EQ(ToHex(card.Commands[2]), "00B000005D");
-  EXPECT_EQ(ToHex(stream.Bytes()), ToHex(plain.Files.at(1)));
+  EXPECT_EQ(ToHex(stream.Bytes()), ToHex(plain.Files().at(ChipFileId(1))));
   EXPECT_EQ(view.Texts(), (std::vector<std::string>{"Querying file size DG(1)", "filesize:93"}));
 }
 
 TEST_F(ReadDataGroupTest, PlainSelectFailures) {
   struct TCase {
     std::string Name;
-    TBacDemand Demand;
+    simchip::TChipOptions Options;
     bool HasFile;
     std::map<std::size_t, TFakeCardApi::TTamper> Tamper;
     std::vector<std::string> Lines;
   };
+  const simchip::TChipOptions withoutBac = WithoutBac();
+  const simchip::TChipOptions bacAtSelect = BacAtSelect();
   const std::vector<TCase> cases{
-      {"select fails", TBacDemand::None, true, {{0, ConnectionLost}}, {"MrtdSelectDG connection error."}},
-      {"absent", TBacDemand::None, false, {}, {"MrtdSelectDG(1) : File not found"}},
-      {"refused", TBacDemand::None, true, {{0, StatusOnly(0x6D00)}}, {"MrtdSelectDG(1) : Bad status word 6D00"}},
-      {"plain read of size 5", TBacDemand::None, true,
+      {"select fails", withoutBac, true, {{0, ConnectionLost}}, {"MrtdSelectDG connection error."}},
+      {"absent", withoutBac, false, {}, {"MrtdSelectDG(1) : File not found"}},
+      {"refused", withoutBac, true, {{0, StatusOnly(0x6D00)}}, {"MrtdSelectDG(1) : Bad status word 6D00"}},
+      {"plain read of size 5", withoutBac, true,
        {{1, [](TAnswer) { return TAnswer{Hex("615B5F1F019000")}; }}},
        {"Querying file size DG(1)", "recv_len <>4 :  5"}},
       // A chip that wants BAC after BAC failed: its refusal shows at the size read.
-      {"BAC chip, no session", TBacDemand::AtSelect, true, {},
+      {"BAC chip, no session", bacAtSelect, true, {},
        {"Querying file size DG(1)", "MrtdReadFileSizetDG(1) : Bad status word 6982"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     view.Lines.clear();
-    TTestChip plain;
-    plain.Demand = c.Demand;
-    if (c.HasFile) plain.Files = {{1, chip.Files.at(1)}};
-    card.Responder = [&plain](const TBytes& command) { return plain.Answer(command); };
+    simchip::TSimulatedChip plain(c.HasFile ? ChipFiles({{1, File(1)}}) : simchip::TLds{}, icao::kMrzInformation,
+                                  c.Options);
+    plain.SelectApplication();
+    card.Responder = AnswerFrom(plain);
     card.Reset();
     card.Tamper = c.Tamper;
     TMemoryStream caseStream;

@@ -5,11 +5,10 @@
 
 #include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
-#include "TestChip.h"
+#include "SimulatedChipCard.h"
 #include "access/BacChannel.h"
 #include "access/FileSteps.h"
 #include "access/PlainCommands.h"
-#include "access/RetailMac.h"
 #include "access/SecureCommands.h"
 #include "access/SecureResponses.h"
 #include "access/TripleDes.h"
@@ -165,15 +164,16 @@ TEST_F(SecureMessaging, ReadAnswerWithAWrongMacIsRefusedAfterAdvancingTheCounter
 
 TEST_F(SecureMessaging, LongFormLengthOfDo87IsFollowed) {
   // 87 81 09 01 <8>: k = 1, the MAC input is L + 7 bytes, the cryptogram starts at byte 4.
-  TTestChip chip;
-  chip.StartSession(WorkedExampleSession("0000000000000100"));
   tMRTD_CTX ctx = WorkedExampleSession("0000000000000100");
-  TBytes shortForm = chip.WrapData(Hex("61025F01"));  // 87 09 01 ...
+  const simchip::TKeyPair keys = ChipSessionKeys(ctx);
+  simchip::TSecureChannel shortChip(keys, ctx.SSC);
+  const TBytes shortForm = shortChip.Wrap(Hex("61025F01"), 0x9000);  // 87 09 01 ...
   ASSERT_EQ(shortForm[1], 0x09);
-  TBytes longForm = Concat({Hex("878109"), TBytes(shortForm.begin() + 2, shortForm.begin() + 15)});
-  tMRTD_CTX macker = WorkedExampleSession("0000000000000100");
-  const t64Bit mac = ComputeMac(macker, longForm);
-  longForm = Concat({longForm, Hex("8E08"), TBytes(mac.begin(), mac.end()), Hex("9000")});
+  simchip::TSecureChannel chip(keys, ctx.SSC);
+  const TBytes longForm = chip.Wrap(Hex("61025F01"), 0x9000, {.LongFormLength = true});
+  ASSERT_EQ(ToHex(std::span(longForm).first(3)), "878109");
+  // The same cryptogram and DO'99' as in the short form; the MAC covers the longer header.
+  ASSERT_EQ(ToHex(std::span(longForm).subspan(3, 13)), ToHex(std::span(shortForm).subspan(2, 13)));
   PutAnswer(longForm);
   std::array<std::uint8_t, 256> plain{};
   std::size_t length = 0;
@@ -183,11 +183,11 @@ TEST_F(SecureMessaging, LongFormLengthOfDo87IsFollowed) {
   // A cryptogram of 128 bytes needs the 0x81 form anyway.
   TBytes data(120);
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i + 1);
-  PutAnswer(chip.WrapData(data));
+  PutAnswer(chip.Wrap(data, 0x9000));
   ASSERT_EQ(ToHex(std::span(ReaderLink().RecvBuf).first(4)), "87818101");
   EXPECT_EQ(UnwrapReadResponse(ctx, ReaderLink().Response(), plain, length), TUnwrapResult::Ok);
   EXPECT_EQ(ToHex(std::span(plain).first(length)), ToHex(data));
-  EXPECT_EQ(ctx.SSC, chip.Session().SSC);
+  EXPECT_EQ(ctx.SSC, chip.Counter());
 }
 
 struct TUnsafeCase {
@@ -265,13 +265,12 @@ TEST_F(SecureMessaging, CounterAdvancePerExchange) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
     view.Lines.clear();
-    TTestChip chip;
-    chip.Files = {{1, Hex("615B5F1F0102")}};
-    chip.ProtectedRefusals = c.ProtectedRefusals;
+    simchip::TSimulatedChip chip(ChipFiles({{1, Hex("615B5F1F0102")}}), icao::kMrzInformation);
+    chip.Options().ProtectedErrors = c.ProtectedRefusals;
     const tMRTD_CTX start = WorkedExampleSession("00000000000000F0");
-    chip.StartSession(start);
+    StartChipSession(chip, start);
     TFakeCardApi card;
-    card.Responder = [&chip](const TBytes& command) { return chip.Answer(command); };
+    card.Responder = AnswerFrom(chip);
     if (c.Tamper) card.Tamper[c.Select ? 0 : 1] = c.Tamper;
     tMRTD_CTX ctx = start;
     TBacChannel channel(ctx);
@@ -290,7 +289,7 @@ TEST_F(SecureMessaging, CounterAdvancePerExchange) {
     EXPECT_EQ(ctx.SSC[7] - before[7], c.Advance);
     EXPECT_EQ(view.Texts(), c.Lines);
     if (c.InStepWithChip) {
-      EXPECT_EQ(ctx.SSC, chip.Session().SSC);
+      EXPECT_EQ(chip.SessionCounter(), ctx.SSC);
     }
   }
 }

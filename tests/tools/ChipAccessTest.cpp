@@ -189,5 +189,60 @@ TEST(ChipAccess, JournalNamesTheFilesOfProtectedCommands) {
   EXPECT_EQ(last.Plain->Ins, kInsReadBinary);
 }
 
+TEST(ChipAccess, FixedChallengeAndKeyMaterialServeEveryAuthentication) {
+  TChipHarness harness;
+  const TBlock fixed{0x46, 0x08, 0xF9, 0x19, 0x88, 0x70, 0x22, 0x12};
+  const TBlock once{1, 2, 3, 4, 5, 6, 7, 8};
+  harness.Chip.FixChallenge(fixed);
+  EXPECT_EQ(ToHex(harness.Exchange(Hex("0084000008"))), "4608F919887022129000");
+  harness.Chip.SetNextChallenge(once);  // a value for the next draw comes first
+  EXPECT_EQ(ToHex(harness.Exchange(Hex("0084000008"))), "01020304050607089000");
+  EXPECT_EQ(ToHex(harness.Exchange(Hex("0084000008"))), "4608F919887022129000");
+
+  // The same nonce, key material and chip values twice: the same session keys.
+  TKey keyMaterial{};
+  keyMaterial.fill(0x5A);
+  harness.Chip.FixKeyMaterial(keyMaterial);
+  std::optional<TKeyPair> first;
+  for (int i = 0; i < 2; ++i) {
+    TBacTerminal terminal = harness.Terminal();
+    ASSERT_EQ(terminal.SelectApplication().Status, kSwSuccess);
+    ASSERT_EQ(terminal.Authenticate(kSpecimenMrzInformation, once, keyMaterial).Status, kSwSuccess);
+    ASSERT_TRUE(harness.Chip.SessionKeys().has_value());
+    if (first) {
+      EXPECT_EQ(harness.Chip.SessionKeys()->Enc, first->Enc);
+      EXPECT_EQ(harness.Chip.SessionKeys()->Mac, first->Mac);
+    }
+    first = harness.Chip.SessionKeys();
+  }
+}
+
+TEST(ChipAccess, SessionStartedWithGivenKeysAndCounter) {
+  TChipHarness harness;
+  TBacTerminal terminal = harness.Authenticated();
+  const TKeyPair keys = *harness.Chip.SessionKeys();
+  const TBlock counter = *harness.Chip.SessionCounter();
+  EXPECT_EQ(terminal.Counter(), counter);
+  harness.Chip.PowerOff();
+  EXPECT_FALSE(harness.Chip.SessionOpen());
+  EXPECT_FALSE(harness.Chip.SessionKeys().has_value());
+
+  // The terminal goes on with the session it has: the chip is in step again,
+  // with the application selected.
+  harness.Chip.StartSession(keys, counter);
+  ASSERT_TRUE(harness.Chip.SessionOpen());
+  EXPECT_EQ(terminal.ReadFile(DataGroupFileId(1)), harness.Chip.Files()[DataGroupFileId(1)]);
+  EXPECT_EQ(harness.Chip.SessionCounter(), terminal.Counter());
+}
+
+TEST(ChipAccess, ApplicationSelectedWithoutACommand) {
+  TChipHarness harness(With(false, false));
+  EXPECT_EQ(ToHex(harness.Exchange(kSelectEfCom)), "6A82");
+  harness.Chip.SelectApplication();
+  EXPECT_EQ(harness.Chip.Journal().size(), 1u) << "no command is recorded for it";
+  EXPECT_EQ(ToHex(harness.Exchange(kSelectEfCom)), "9000");
+  EXPECT_EQ(ToHex(harness.Exchange(kReadFour)), ToHex(std::span(harness.Chip.Files()[kEfComFileId]).first(4)) + "9000");
+}
+
 }  // namespace
 }  // namespace simchip::testing

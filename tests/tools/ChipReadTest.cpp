@@ -92,5 +92,64 @@ TEST(ChipRead, WholeFilesInPiecesOfAnySize) {
   }
 }
 
+TEST(ChipRead, EmptyReadAtTheEndOnRequest) {
+  TChipOptions options;
+  options.EmptyReadAtEnd = true;
+  options.ProtectedErrors = true;
+  TChipHarness harness(options);
+  const std::size_t size = harness.Chip.Files()[DataGroupFileId(1)].size();
+  TBacTerminal terminal = harness.Authenticated();
+  ASSERT_EQ(terminal.Select(DataGroupFileId(1)).Status, kSwSuccess);
+  for (const std::size_t offset : {size, size + 5}) {
+    SCOPED_TRACE(offset);
+    const auto answer = terminal.Read(offset, 4);
+    EXPECT_TRUE(answer.Authentic);
+    EXPECT_EQ(answer.Status, kSwSuccess);
+    EXPECT_TRUE(answer.Data.empty());
+    // The empty data still comes enciphered: 87 09 01 and one block of padding.
+    const TBytes& sent = harness.Chip.Journal().back().Reply.Answer;
+    ASSERT_EQ(sent.size(), 11u + 16u);
+    EXPECT_EQ(ToHex(std::span(sent).first(3)), "870901");
+  }
+  // A protected refusal carries no DO'87'.
+  EXPECT_EQ(terminal.Select(DataGroupFileId(5)).Status, kSwFileNotFound);
+  EXPECT_EQ(ToHex(std::span(harness.Chip.Journal().back().Reply.Answer).first(4)), "99026A82");
+  EXPECT_EQ(harness.Chip.Journal().back().Reply.Answer.size(), 16u);
+
+  // In plain: no data and 9000.
+  options.RequireBac = false;
+  TChipHarness plain(options);
+  EXPECT_EQ(ToHex(plain.Exchange(Hex("00A4040C07A0000002471001"))), "9000");
+  EXPECT_EQ(ToHex(plain.Exchange(Hex("00A4020C020101"))), "9000");
+  TBytes readAtEnd = Hex("00B0");
+  readAtEnd.push_back(static_cast<std::uint8_t>(size >> 8));
+  readAtEnd.push_back(static_cast<std::uint8_t>(size & 0xFF));
+  readAtEnd.push_back(4);
+  EXPECT_EQ(ToHex(plain.Exchange(readAtEnd)), "9000");
+}
+
+TEST(ChipRead, LongLengthFormOfShortCryptogramsOnRequest) {
+  TKeyPair keys;
+  keys.Enc.fill(0x13);
+  keys.Mac.fill(0x57);
+  const TBlock counter{0, 0, 0, 0, 0, 0, 1, 0};
+  const TBytes data = Hex("61025F01");
+  TSecureChannel shortChannel(keys, counter);
+  TSecureChannel longChannel(keys, counter);
+  const TBytes shortForm = shortChannel.Wrap(data, kSwSuccess);
+  const TBytes longForm = longChannel.Wrap(data, kSwSuccess, {.LongFormLength = true});
+  ASSERT_EQ(ToHex(std::span(shortForm).first(3)), "870901");
+  ASSERT_EQ(ToHex(std::span(longForm).first(3)), "878109");
+  EXPECT_EQ(ToHex(std::span(longForm).subspan(3, 13)), ToHex(std::span(shortForm).subspan(2, 13)));
+  EXPECT_NE(ToHex(std::span(longForm).subspan(18, 8)), ToHex(std::span(shortForm).subspan(17, 8)))
+      << "the MAC covers the length bytes";
+
+  TTerminalChannel terminal(keys, counter);
+  const auto plain = terminal.Unprotect(longForm);
+  ASSERT_TRUE(plain.has_value());
+  EXPECT_EQ(ToHex(plain->Data), "61025F01");
+  EXPECT_EQ(plain->Status, kSwSuccess);
+}
+
 }  // namespace
 }  // namespace simchip::testing

@@ -24,6 +24,7 @@ std::uint8_t TChipRandom::NextByte() { return static_cast<std::uint8_t>(engine_(
 
 TBlock TChipRandom::NextChallenge() {
   if (nextChallenge_) return Take(nextChallenge_);
+  if (fixedChallenge_) return *fixedChallenge_;
   TBlock challenge{};
   for (auto& b : challenge) b = NextByte();
   return challenge;
@@ -31,6 +32,7 @@ TBlock TChipRandom::NextChallenge() {
 
 TKey TChipRandom::NextKeyMaterial() {
   if (nextKeyMaterial_) return Take(nextKeyMaterial_);
+  if (fixedKeyMaterial_) return *fixedKeyMaterial_;
   TKey key{};
   for (auto& b : key) b = NextByte();
   return key;

@@ -22,6 +22,10 @@ public:
   // The value the next draw of its kind returns instead of a random one.
   void SetNextChallenge(const TBlock& challenge) { nextChallenge_ = challenge; }
   void SetNextKeyMaterial(const TKey& keyMaterial) { nextKeyMaterial_ = keyMaterial; }
+  // The value every draw of its kind returns from now on (a value set for the
+  // next draw still comes first).
+  void FixChallenge(const TBlock& challenge) { fixedChallenge_ = challenge; }
+  void FixKeyMaterial(const TKey& keyMaterial) { fixedKeyMaterial_ = keyMaterial; }
 
 private:
   std::uint8_t NextByte();
@@ -29,6 +33,8 @@ private:
   std::mt19937_64 engine_;
   std::optional<TBlock> nextChallenge_;
   std::optional<TKey> nextKeyMaterial_;
+  std::optional<TBlock> fixedChallenge_;
+  std::optional<TKey> fixedKeyMaterial_;
 };
 
 }  // namespace simchip

@@ -88,12 +88,18 @@ std::optional<TCommandApdu> TSecureChannel::Unwrap(const TCommandApdu& command) 
   return plain;
 }
 
-TBytes TSecureChannel::Wrap(std::span<const std::uint8_t> data, std::uint16_t statusWord) {
+TBytes TSecureChannel::Wrap(std::span<const std::uint8_t> data, std::uint16_t statusWord, TWrapLayout layout) {
   TBytes objects;
-  if (!data.empty()) {
+  if (!data.empty() || layout.EmptyDataObject) {
     TBytes value{kPaddingIndicator};
     Append(value, Encrypt3Des(keys_.Enc, Pad(data)));
-    Append(objects, MakeTlv(kDoCryptogram, value));
+    if (layout.LongFormLength && value.size() < 0x80) {
+      // BER allows the two-byte length form for short values too; some chips always use it.
+      Append(objects, TBytes{kDoCryptogram, 0x81, static_cast<std::uint8_t>(value.size())});
+      Append(objects, value);
+    } else {
+      Append(objects, MakeTlv(kDoCryptogram, value));
+    }
   }
   Append(objects, MakeTlv(kDoStatus, StatusOnly(statusWord)));
   const TBlock mac = NextMac(objects);

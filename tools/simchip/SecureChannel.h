@@ -13,6 +13,12 @@
 
 namespace simchip {
 
+// Where chips differ in laying out a protected answer.
+struct TWrapLayout {
+  bool LongFormLength = false;  // DO'87' length always as 81 LL, even below 0x80
+  bool EmptyDataObject = false; // empty data still gives a DO'87': one enciphered block of padding alone
+};
+
 class TSecureChannel {
 public:
   TSecureChannel(const TKeyPair& sessionKeys, const TBlock& initialCounter);
@@ -22,11 +28,12 @@ public:
   // objects are malformed or the MAC does not match.
   std::optional<TCommandApdu> Unwrap(const TCommandApdu& command);
 
-  // DO'87' (only for non-empty data), DO'99' with the status word, DO'8E' over
-  // both, then the status word in plain.
-  TBytes Wrap(std::span<const std::uint8_t> data, std::uint16_t statusWord);
+  // DO'87' (only for non-empty data, unless the layout asks for it), DO'99'
+  // with the status word, DO'8E' over both, then the status word in plain.
+  TBytes Wrap(std::span<const std::uint8_t> data, std::uint16_t statusWord, TWrapLayout layout = {});
 
   const TBlock& Counter() const { return counter_; }
+  const TKeyPair& Keys() const { return keys_; }
 
 private:
   TBlock NextMac(std::span<const std::uint8_t> data);

@@ -50,6 +50,21 @@ std::optional<TBlock> TSimulatedChip::SessionCounter() const {
   return session_->Counter();
 }
 
+std::optional<TKeyPair> TSimulatedChip::SessionKeys() const {
+  if (!session_) return std::nullopt;
+  return session_->Keys();
+}
+
+void TSimulatedChip::SelectApplication() {
+  EndSession();
+  applicationSelected_ = true;
+}
+
+void TSimulatedChip::StartSession(const TKeyPair& sessionKeys, const TBlock& counter) {
+  SelectApplication();
+  session_.emplace(sessionKeys, counter);
+}
+
 bool TSimulatedChip::Touched(std::uint16_t fileId) const {
   return std::any_of(journal_.begin(), journal_.end(), [&](const TJournalEntry& e) { return e.FileId == fileId; });
 }
@@ -106,7 +121,10 @@ TBytes TSimulatedChip::AnswerProtected(const TCommandApdu& command, TJournalEntr
   entry.Plain = *plain;
   if (plain->Ins != kInsSelect && plain->Ins != kInsReadBinary) return StatusOnly(kSwInsNotSupported);
   const TOutcome outcome = Execute(*plain, true, entry);
-  if (CarriesData(outcome.Status)) return session_->Wrap(outcome.Data, outcome.Status);
+  if (CarriesData(outcome.Status)) {
+    const bool emptyRead = plain->Ins == kInsReadBinary && options_.EmptyReadAtEnd;
+    return session_->Wrap(outcome.Data, outcome.Status, {.EmptyDataObject = emptyRead});
+  }
   if (options_.ProtectedErrors) return session_->Wrap({}, outcome.Status);
   return StatusOnly(outcome.Status);
 }
@@ -132,8 +150,7 @@ TSimulatedChip::TOutcome TSimulatedChip::Select(const TCommandApdu& command, boo
   if (command.P1 == kSelectByName) {
     if (!std::equal(command.Data.begin(), command.Data.end(), kEmrtdApplicationId.begin(), kEmrtdApplicationId.end()))
       return {{}, kSwFileNotFound};
-    EndSession();
-    applicationSelected_ = true;
+    SelectApplication();
     return {};
   }
   if (command.P1 != kSelectFileUnderDf && command.P1 != kSelectFileById) return {{}, kSwIncorrectP1P2};
@@ -162,7 +179,10 @@ TSimulatedChip::TOutcome TSimulatedChip::ReadBinary(const TCommandApdu& command,
   const auto file = lds_.find(*currentFile_);
   if (file == lds_.end()) return {{}, kSwFileNotFound};
   const TBytes& content = file->second;
-  if (offset >= content.size()) return {{}, kSwWrongParameters};
+  if (offset >= content.size()) {
+    if (!options_.EmptyReadAtEnd) return {{}, kSwWrongParameters};
+    return {{}, options_.EndOfFileWarning ? kSwEndOfFileWarning : kSwSuccess};
+  }
 
   const std::size_t requested = command.Le.value_or(256);
   const std::size_t allowed = secured ? std::min(requested, kMaxProtectedReadLength) : requested;

@@ -39,6 +39,9 @@ struct TChipOptions {
   bool RefusePlainSelect = false;  // plain SELECT of a file answered 6982 while BAC is required
   bool ProtectedErrors = false;    // error status words under secure messaging come as 99 02 SW 8E 08 MAC SW
   bool EndOfFileWarning = false;   // a read cut short by the end of the file answers 6282 instead of 9000
+  // A READ BINARY at or past the end of the file answers no data and 9000 instead of 6B00; under secure
+  // messaging the empty data still comes as a DO'87' (one enciphered block of padding alone).
+  bool EmptyReadAtEnd = false;
   std::uint16_t AuthenticationFailure = kSwAuthenticationFailed;  // answer to a wrong EXTERNAL AUTHENTICATE
   std::optional<std::uint64_t> RandomSeed;  // fixed seed: the same challenges every run (read at construction)
 };
@@ -78,12 +81,23 @@ public:
   bool SessionOpen() const { return session_.has_value(); }
   // The send sequence counter of the open session.
   std::optional<TBlock> SessionCounter() const;
+  // The session keys of the open session.
+  std::optional<TKeyPair> SessionKeys() const;
+
+  // The state after a plain SELECT of the eMRTD application: no session, no file selected.
+  void SelectApplication();
+  // The state after BAC: the application selected, secure messaging open with
+  // these session keys and this send sequence counter, no file selected.
+  void StartSession(const TKeyPair& sessionKeys, const TBlock& counter);
 
   void AddFault(const TFault& fault) { faults_.Add(fault); }
   void ClearFaults() { faults_.Clear(); }
   // The next GET CHALLENGE answers this RND.ICC; the next authentication uses this K.ICC.
   void SetNextChallenge(const TBlock& challenge) { random_.SetNextChallenge(challenge); }
   void SetNextKeyMaterial(const TKey& keyMaterial) { random_.SetNextKeyMaterial(keyMaterial); }
+  // Every GET CHALLENGE from now on answers this RND.ICC; every authentication uses this K.ICC.
+  void FixChallenge(const TBlock& challenge) { random_.FixChallenge(challenge); }
+  void FixKeyMaterial(const TKey& keyMaterial) { random_.FixKeyMaterial(keyMaterial); }
 
   const std::vector<TJournalEntry>& Journal() const { return journal_; }
   void ClearJournal() { journal_.clear(); }
