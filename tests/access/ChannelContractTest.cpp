@@ -143,7 +143,9 @@ TEST(Channel, AnswersAreOpenedOrRefusedByTheKindOfChannel) {
     tMRTD_CTX refusalSession = Session(true);
     IncrementCounter(refusalSession.SSC);
     TBacChannel refusalBac(refusalSession);
-    if (GetStatusWord(answer) != kSwSuccess) EXPECT_EQ(refusalBac.RefusalIntact(answer), c.RefusalIntactUnderBac);
+    if (GetStatusWord(answer) != kSwSuccess) {
+      EXPECT_EQ(refusalBac.RefusalIntact(answer), c.RefusalIntactUnderBac);
+    }
   }
 }
 

@@ -226,7 +226,9 @@ TEST_F(ReadCommand, UntickedPictureBoxSendsNoDataGroup2CommandAndKeepsThePicture
 }
 
 TEST_F(ReadCommand, MissingDataGroup11EmptiesItsFieldsAndTheReadGoesOn) {
-  Open("no-dg11-passport.zdoc", simchip::TChipOptions{.ProtectedErrors = true});
+  simchip::TChipOptions options;
+  options.ProtectedErrors = true;
+  Open("no-dg11-passport.zdoc", options);
   SetInputs("C4X7Y2Z91", {1992, 12, 1}, {2029, 5, 14});
   window->bOkuClick();
   const auto log = Log();
