@@ -32,8 +32,7 @@ void TDesCbc::TContextFree::operator()(evp_cipher_ctx_st* context) const {
   EVP_CIPHER_CTX_free(context);  // cleanses the key schedule and chaining value
 }
 
-TDesCbc::TDesCbc(const TDesKeys& keys, TCipherDirection direction, const t64Bit& iv)
-    : context_(EVP_CIPHER_CTX_new()) {
+TDesCbc::TDesCbc(const TDesKeys& keys, TCipherDirection direction, const t64Bit& iv) : context_(EVP_CIPHER_CTX_new()) {
   if (!context_) throw std::runtime_error("Cannot allocate a cipher context");
   TSecretBytes<24> key;
   std::copy(keys.K1.begin(), keys.K1.end(), key.begin());

@@ -94,8 +94,8 @@ constexpr TStepTexts kDataGroupPieceRead{
 using TWorkBuffer = std::array<std::uint8_t, 256>;
 
 // Reads the first 4 bytes of the selected file into work; false when the step ended (logged).
-bool ReadHeader(TSecureChannel& channel, std::optional<std::uint16_t> status, const TStepTexts& texts, std::uint8_t number,
-                TWorkBuffer& work) {
+bool ReadHeader(TSecureChannel& channel, std::optional<std::uint16_t> status, const TStepTexts& texts,
+                std::uint8_t number, TWorkBuffer& work) {
   if (!status || !AcceptStatusStep(*status, texts, number)) return false;
   const std::optional<std::size_t> length = TakeDataStep(channel, work, texts, number);
   if (!length) return false;
@@ -147,8 +147,7 @@ bool SelectEfCom(const std::string& mrzInformation, TOpeningChannel& channel) {
 
 }  // namespace
 
-std::unique_ptr<TSecureChannel> OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom,
-                                             tMRTD_CTX& ctx) {
+std::unique_ptr<TSecureChannel> OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, tMRTD_CTX& ctx) {
   ctx.BacEnabled = false;
   TOpeningChannel channel(ctx);
   if (ExchangeApdu(BuildSelectApplication()) != 0) {
@@ -207,8 +206,7 @@ TDataGroupRead ReadDataGroup(std::uint8_t number, TMemoryStream& stream, TSecure
     const auto piece = static_cast<std::uint16_t>(std::min<std::uint32_t>(size - offset, kPieceLength));
     const auto pieceStatus = ReadBinaryStep(channel, static_cast<std::uint16_t>(offset), piece, TClearBuffers::No,
                                             kDataGroupPieceRead, number);
-    if (!pieceStatus || !AcceptStatusStep(*pieceStatus, kDataGroupPieceRead, number))
-      return stopped();
+    if (!pieceStatus || !AcceptStatusStep(*pieceStatus, kDataGroupPieceRead, number)) return stopped();
     const std::optional<std::size_t> length = TakeDataStep(channel, work, kDataGroupPieceRead, number);
     if (!length) return stopped();
     PiccView().SetProgressPosition(PiccView().ProgressPosition() + piece);

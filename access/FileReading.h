@@ -18,8 +18,7 @@ using TEFComBuffer = std::array<std::uint8_t, 256>;
 // EF.COM whole into efCom (zero-filled by the caller). Logs every failure.
 // Returns the channel the data groups are read through: plain for a chip that
 // never asked for BAC, BAC's (on ctx) for one that did, whether BAC succeeded or not.
-std::unique_ptr<TSecureChannel> OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom,
-                                             tMRTD_CTX& ctx);
+std::unique_ptr<TSecureChannel> OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, tMRTD_CTX& ctx);
 
 // How a data group read ended.
 enum class TDataGroupRead {

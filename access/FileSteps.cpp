@@ -8,8 +8,8 @@ void LogStep(std::string_view pattern, std::uint8_t number, std::uint16_t status
   LogMessage(FormatMessage(pattern, {number}, status));
 }
 
-bool SelectFileStep(TSecureChannel& channel, const TCommandApdu& command, const TStepTexts& texts,
-                    std::uint8_t number, bool securityRefusalGoesOn) {
+bool SelectFileStep(TSecureChannel& channel, const TCommandApdu& command, const TStepTexts& texts, std::uint8_t number,
+                    bool securityRefusalGoesOn) {
   if (ExchangeApdu(command) != 0) {
     LogStep(texts.ConnectionError, number);
     return false;

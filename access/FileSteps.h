@@ -26,8 +26,8 @@ struct TStepTexts {
 // when the file is selected. The answer is checked by the channel before its
 // status word is acted on. With securityRefusalGoesOn a refusal with 0x6982
 // goes on silently: the read that follows meets the same refusal and reports it.
-bool SelectFileStep(TSecureChannel& channel, const TCommandApdu& command, const TStepTexts& texts,
-                    std::uint8_t number, bool securityRefusalGoesOn = false);
+bool SelectFileStep(TSecureChannel& channel, const TCommandApdu& command, const TStepTexts& texts, std::uint8_t number,
+                    bool securityRefusalGoesOn = false);
 
 // READ BINARY of length (at most 256) bytes at offset through the channel.
 // Returns the status word, or nothing when the step ended (connection error,

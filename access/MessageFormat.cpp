@@ -15,8 +15,7 @@ std::string HexText4(std::uint32_t value) {
   return text.data();
 }
 
-std::string FormatMessage(std::string_view pattern, std::initializer_list<long long> numbers,
-                          std::uint32_t status) {
+std::string FormatMessage(std::string_view pattern, std::initializer_list<long long> numbers, std::uint32_t status) {
   constexpr std::string_view kDecimal = "%d";
   constexpr std::string_view kHex = "%x";
   constexpr std::string_view kHex4 = "%04X";

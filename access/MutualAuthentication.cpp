@@ -17,7 +17,7 @@
 namespace {
 
 constexpr std::size_t kChallengeLength = 8;
-constexpr std::size_t kChallengeAnswerLength = 10;      // RND.ICC, SW1 SW2
+constexpr std::size_t kChallengeAnswerLength = 10;     // RND.ICC, SW1 SW2
 constexpr std::size_t kAuthenticateAnswerLength = 42;  // E_ICC, M_ICC, SW1 SW2
 constexpr std::size_t kCryptogramLength = 32;
 
@@ -72,8 +72,7 @@ void PerformBac(const std::string& mrzInformation, tMRTD_CTX& ctx) {
   const std::span<const std::uint8_t> eIcc = answer.first(kCryptogramLength);
   const std::span<const std::uint8_t> mIcc = answer.subspan(kCryptogramLength, 8);
   ctx.SSC = {};
-  if (!SameBytes(ComputeMac(ctx, eIcc), mIcc))
-    return Log("MrtdIccMutualAuthenticate : Wrong MAC in card's answer");
+  if (!SameBytes(ComputeMac(ctx, eIcc), mIcc)) return Log("MrtdIccMutualAuthenticate : Wrong MAC in card's answer");
   TSecretBytes<kCryptogramLength> r;  // RND.ICC || RND.IFD || K.ICC
   Decrypt3Des(ctx, eIcc, r);
   if (!SameBytes(std::span<const std::uint8_t>(r).subspan(8, 8), ctx.RND_IFD))

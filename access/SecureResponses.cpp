@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr std::size_t kMacObjectAndStatus = 10;  // the 8 MAC bytes and SW1 SW2 that end every answer
-constexpr std::size_t kStatusObjectLength = 4;   // 99 02 SW1 SW2
+constexpr std::size_t kMacObjectAndStatus = 10;           // the 8 MAC bytes and SW1 SW2 that end every answer
+constexpr std::size_t kStatusObjectLength = 4;            // 99 02 SW1 SW2
 constexpr std::size_t kProtectedStatusAnswerLength = 16;  // DO'99', DO'8E' (10 bytes), SW1 SW2
 
 // Where the parts of a protected READ BINARY answer lie.
@@ -57,12 +57,12 @@ bool CheckSelectResponse(tMRTD_CTX& ctx, std::span<const std::uint8_t> answer) {
 }
 
 bool IsProtectedStatusAnswer(std::span<const std::uint8_t> response) {
-  return response.size() == kProtectedStatusAnswerLength && response[0] == 0x99 && response[1] == 0x02 && response[4] == 0x8E &&
-         response[5] == 0x08;
+  return response.size() == kProtectedStatusAnswerLength && response[0] == 0x99 && response[1] == 0x02 &&
+         response[4] == 0x8E && response[5] == 0x08;
 }
 
-TUnwrapResult UnwrapReadResponse(tMRTD_CTX& ctx, std::span<const std::uint8_t> answer, std::span<std::uint8_t> plaintext,
-                                 std::size_t& plaintextLength) {
+TUnwrapResult UnwrapReadResponse(tMRTD_CTX& ctx, std::span<const std::uint8_t> answer,
+                                 std::span<std::uint8_t> plaintext, std::size_t& plaintextLength) {
   const std::size_t n = answer.size();
   if (n < 10) {
     LogRejection("Hata #1 : %d", static_cast<long long>(n));
@@ -93,7 +93,6 @@ TUnwrapResult UnwrapReadResponse(tMRTD_CTX& ctx, std::span<const std::uint8_t> a
   const t64Bit mac = ComputeMac(ctx, answer.first(layout.MacInputLength()));
   if (!SameBytes(mac, answer.subspan(n - kMacObjectAndStatus, mac.size()))) return TUnwrapResult::WrongMac;
 
-  plaintextLength =
-      Decrypt3Des(ctx, answer.subspan(layout.CryptogramStart(), layout.CryptogramLength()), plaintext);
+  plaintextLength = Decrypt3Des(ctx, answer.subspan(layout.CryptogramStart(), layout.CryptogramLength()), plaintext);
   return TUnwrapResult::Ok;
 }

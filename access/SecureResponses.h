@@ -27,5 +27,5 @@ bool IsProtectedStatusAnswer(std::span<const std::uint8_t> response);
 // plaintextLength receives the deciphered length without padding.
 // Advances SSC once, unless the answer is too short or rejected. Nothing
 // beyond the answer or beyond plaintext is read or written.
-TUnwrapResult UnwrapReadResponse(tMRTD_CTX& ctx, std::span<const std::uint8_t> answer, std::span<std::uint8_t> plaintext,
-                                 std::size_t& plaintextLength);
+TUnwrapResult UnwrapReadResponse(tMRTD_CTX& ctx, std::span<const std::uint8_t> answer,
+                                 std::span<std::uint8_t> plaintext, std::size_t& plaintextLength);

@@ -26,7 +26,6 @@ std::size_t Encrypt3Des(const tMRTD_CTX& ctx, std::span<const std::uint8_t> data
 
 std::size_t Decrypt3Des(const tMRTD_CTX& ctx, std::span<const std::uint8_t> input, std::span<std::uint8_t> output) {
   const std::size_t count = std::min(WholeBlocks(input.size()), WholeBlocks(output.size()));
-  TDesCbc(TwoKeyTripleDesKeys(ctx.encKa(), ctx.encKb()), TCipherDirection::Decrypt)
-      .Process(input.first(count), output);
+  TDesCbc(TwoKeyTripleDesKeys(ctx.encKa(), ctx.encKb()), TCipherDirection::Decrypt).Process(input.first(count), output);
   return UnpadData(output.first(count));
 }

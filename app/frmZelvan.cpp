@@ -17,8 +17,8 @@
 
 #include "access/CodePage.h"
 #include "app/DocumentLogo.h"
-#include "app/LogLine.h"
 #include "app/ErrorMessage.h"
+#include "app/LogLine.h"
 #include "app/ReadCommand.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
 #include "lds/ShownFace.h"
@@ -57,9 +57,8 @@ TCalendarDate ToCalendarDate(const QDate& date) { return {date.year(), date.mont
 
 TfrmPICC::TfrmPICC(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::frmPICC>()) {
   ui_->setupUi(this);
-  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
-                 Qt::MSWindowsFixedSizeDialogHint);
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
   setFixedSize(626, 511);
   setBackgroundRole(QPalette::Button);
   setAutoFillBackground(true);
@@ -147,8 +146,8 @@ void TfrmPICC::AppendPlainLine(const std::string& text) { AppendLogLine(QString:
 
 void TfrmPICC::SetResultText(TResultEdit edit, const std::string& text) {
   QLineEdit* const edits[] = {
-      ui_->eBelgeTipi, ui_->eUyrugu, ui_->eBelgeNo, ui_->eVatandNo, ui_->eCinsiyeti, ui_->eAdi1,
-      ui_->eSoyadi1,   ui_->eDogYeri, ui_->eDogTar2, ui_->eMeslek,  ui_->eAdres,
+      ui_->eBelgeTipi, ui_->eUyrugu,  ui_->eBelgeNo, ui_->eVatandNo, ui_->eCinsiyeti, ui_->eAdi1,
+      ui_->eSoyadi1,   ui_->eDogYeri, ui_->eDogTar2, ui_->eMeslek,   ui_->eAdres,
   };
   edits[static_cast<int>(edit)]->setText(QString::fromStdString(text));
 }
@@ -178,8 +177,8 @@ void TfrmPICC::ShowPicture(const QImage& picture) {
     return;
   }
   ui_->Panel2Caption->hide();
-  ui_->Image->setPixmap(QPixmap::fromImage(picture_).scaled(ui_->Image->size(), Qt::KeepAspectRatio,
-                                                             Qt::SmoothTransformation));
+  ui_->Image->setPixmap(
+      QPixmap::fromImage(picture_).scaled(ui_->Image->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 void TfrmPICC::SetStatusText(const QString& text) {

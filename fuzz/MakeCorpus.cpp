@@ -16,11 +16,11 @@
 #include "fuzz/ReadSession.h"
 #include "fuzz/SessionScript.h"
 #include "lds/FaceLocation.h"
+#include "reader/StatusWord.h"
 #include "tools/simchip/CardCrypto.h"
 #include "tools/simchip/Lds.h"
 #include "tools/simchip/SecureChannel.h"
 #include "tools/simchip/Tlv.h"
-#include "reader/StatusWord.h"
 
 namespace {
 
@@ -36,8 +36,8 @@ constexpr std::size_t kFileStart = 5;  // what DecodeFileLength may read
 constexpr std::array<const char*, 2> kSessionSamples{"icao-passport", "jpeg-face-passport"};
 constexpr const char* kJpeg2000FaceSample = "icao-passport";
 // Small fixtures of the JPEG 2000 kinds the bitmap converts.
-constexpr std::array<const char*, 6> kJpeg2000Fixtures{
-    "rgb-6x5.jp2", "sycc420-7x5.j2k", "grey16-4x3.jp2", "argb-cdef-5x3.jp2", "signed12-4x3.jp2", "bilevel-4x2.jp2"};
+constexpr std::array<const char*, 6> kJpeg2000Fixtures{"rgb-6x5.jp2",       "sycc420-7x5.j2k",  "grey16-4x3.jp2",
+                                                       "argb-cdef-5x3.jp2", "signed12-4x3.jp2", "bilevel-4x2.jp2"};
 
 void WriteSeed(const fs::path& folder, const std::string& name, std::span<const std::uint8_t> bytes) {
   fs::create_directories(folder);
@@ -65,9 +65,8 @@ TBytes ProtectedAnswer(std::span<const std::uint8_t> data, std::uint16_t status)
 // The script record that gives the program the chip's answer again.
 void Record(const hostile::TExchange& exchange, TBytes& script) {
   const std::span<const std::uint8_t> answer = exchange.ChipAnswer;
-  const std::uint16_t status = answer.size() >= 2 ? static_cast<std::uint16_t>(answer[answer.size() - 2] << 8 |
-                                                                               answer[answer.size() - 1])
-                                                  : 0;
+  const std::uint16_t status =
+      answer.size() >= 2 ? static_cast<std::uint16_t>(answer[answer.size() - 2] << 8 | answer[answer.size() - 1]) : 0;
   if (answer.size() <= 2) return TSessionScript::AppendBareStatus(status, script);
   std::span<const std::uint8_t> rest = answer.first(answer.size() - 2);
   TBytes plaintext;

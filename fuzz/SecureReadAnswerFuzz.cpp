@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const TUnwrapResult result = UnwrapReadResponse(session, answer, plaintext, length);
 
   const bool checked = result == TUnwrapResult::Ok || result == TUnwrapResult::WrongMac;
-  if (checked == (session.SSC == counterBefore)) Finding("the counter moved on an unchecked answer or stood still on a checked one");
+  if (checked == (session.SSC == counterBefore))
+    Finding("the counter moved on an unchecked answer or stood still on a checked one");
   if (result == TUnwrapResult::Ok && length > plaintext.size()) Finding("plaintext longer than its buffer");
   return 0;
 }

@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr std::size_t kStatusObject = 4;  // 99 02 SW1 SW2
-constexpr std::size_t kMacAt = 6;         // after 8E 08
+constexpr std::size_t kStatusObject = 4;      // 99 02 SW1 SW2
+constexpr std::size_t kMacAt = 6;             // after 8E 08
 constexpr std::size_t kProtectedAnswer = 16;  // DO'99', DO'8E', SW1 SW2
 
 }  // namespace

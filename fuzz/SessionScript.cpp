@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "tools/simchip/SimulatedReader.h"
 #include "reader/StatusWord.h"
+#include "tools/simchip/SimulatedReader.h"
 
 namespace {
 
@@ -22,7 +22,6 @@ enum : std::uint8_t {
   kNoAnswer = 7,
   kKinds = 8,
 };
-
 
 // The failures of the link a record can choose (0 takes the card away).
 constexpr std::array<std::uint32_t, 4> kLinkFailures{

@@ -11,8 +11,8 @@
 
 #include <span>
 
-#include <QImage>
 #include <openjpeg.h>
+#include <QImage>
 
 #include "jpeg2000/ComponentType.h"
 

@@ -14,7 +14,7 @@ using enum OPJ_COMPONENT_TYPE;
 // image: red, green and blue in a blue-green-red pixel, the chroma where the
 // sYCC conversion reads it, opacity in the alpha byte.
 constexpr std::array kFixedOffsets{
-    std::pair{COMPTYPE_R, 2}, std::pair{COMPTYPE_G, 1},  std::pair{COMPTYPE_B, 0},
+    std::pair{COMPTYPE_R, 2},  std::pair{COMPTYPE_G, 1},  std::pair{COMPTYPE_B, 0},
     std::pair{COMPTYPE_CB, 1}, std::pair{COMPTYPE_CR, 0}, std::pair{COMPTYPE_OPACITY, 3},
 };
 
@@ -102,8 +102,8 @@ std::uint8_t* Row(const TPixelArea& pixels, std::uint64_t row) {
 // Each sample fills its Dx by Dy block, cut at the right and bottom edges,
 // one bitmap row at a time so that only this channel's bytes are touched.
 template <typename TToByte>
-void FillBlocks(const opj_image_comp_t& component, const TPixelArea& pixels, std::int32_t offset,
-                const TCoverage& area, TToByte toByte) {
+void FillBlocks(const opj_image_comp_t& component, const TPixelArea& pixels, std::int32_t offset, const TCoverage& area,
+                TToByte toByte) {
   for (std::uint64_t j = 0; j < area.Rows; ++j) {
     const OPJ_INT32* samples = component.data + j * component.w;
     const std::uint64_t lastRow = std::min(j * area.Dy + area.Dy, area.Height);
@@ -141,8 +141,7 @@ std::uint8_t ClampedByte(double value) {
 
 }  // namespace
 
-std::vector<TChannelInfo> DescribeChannels(const opj_image_t& image,
-                                           std::span<const OPJ_COMPONENT_TYPE> componentTypes,
+std::vector<TChannelInfo> DescribeChannels(const opj_image_t& image, std::span<const OPJ_COMPONENT_TYPE> componentTypes,
                                            int channelCount) {
   const std::uint32_t count =
       image.comps == nullptr ? 0 : std::min<std::uint32_t>(image.numcomps, std::max(channelCount, 0));

@@ -51,8 +51,7 @@ struct TPixelArea {
 // component, else the first component that is not the opacity (component 0
 // when all are). Grey plus alpha, or more components than a colour pixel
 // holds, so shows its grey, not a black picture.
-std::vector<TChannelInfo> DescribeChannels(const opj_image_t& image,
-                                           std::span<const OPJ_COMPONENT_TYPE> componentTypes,
+std::vector<TChannelInfo> DescribeChannels(const opj_image_t& image, std::span<const OPJ_COMPONENT_TYPE> componentTypes,
                                            int channelCount);
 
 // Writes the channel's byte of every pixel the component covers. A component

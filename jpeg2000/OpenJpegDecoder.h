@@ -14,7 +14,7 @@
 #include "jpeg2000/OpenJpegHandles.h"
 
 struct TDecodeResult {
-  TOpjImagePtr Image;  // null when decoding failed
+  TOpjImagePtr Image;        // null when decoding failed
   std::size_t Consumed = 0;  // input bytes the decoder read, also on failure
 };
 

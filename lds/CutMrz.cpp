@@ -65,8 +65,8 @@ TNames CutPassportNames(std::string_view mrz, TPositions field) {
   TNames names;
   if (boundary > field.First) names.Surname = Take(mrz, field.First, boundary - field.First);
   const std::string_view firstLine = Take(mrz, 1, field.Last);
-  names.GivenNames = SpacedAndTrimmed(Take(firstLine, givenStart + 1, kGivenNamesCapacity + 1)
-                                          .substr(0, kGivenNamesCapacity));
+  names.GivenNames =
+      SpacedAndTrimmed(Take(firstLine, givenStart + 1, kGivenNamesCapacity + 1).substr(0, kGivenNamesCapacity));
   return names;
 }
 
@@ -75,8 +75,7 @@ TNames CutFieldNames(std::string_view mrz, TPositions field) {
   const std::string_view names = Take(mrz, field);
   const std::size_t boundary = names.find("<<");
   if (boundary == std::string_view::npos) return {names, {}};
-  return {names.substr(0, boundary),
-          SpacedAndTrimmed(names.substr(boundary + 2).substr(0, kGivenNamesCapacity))};
+  return {names.substr(0, boundary), SpacedAndTrimmed(names.substr(boundary + 2).substr(0, kGivenNamesCapacity))};
 }
 
 struct TMrzLayout {
@@ -103,7 +102,7 @@ constexpr TMrzLayout kPassportLayout{0, {1, 2}, {3, 5}, {45, 53}, {73, 86}, {}, 
 
 const TMrzLayout& LayoutOf(std::string_view mrz) {
   const auto found = std::find_if(kCardLayouts.begin(), kCardLayouts.end(),
-                                   [&](const TMrzLayout& layout) { return layout.Length == mrz.size(); });
+                                  [&](const TMrzLayout& layout) { return layout.Length == mrz.size(); });
   return found != kCardLayouts.end() ? *found : kPassportLayout;
 }
 

@@ -23,19 +23,15 @@ struct TFieldTag {
 };
 
 constexpr std::array kFieldTags{
-    TFieldTag{0x0E, &tDG11File::FullName, nullptr},
-    TFieldTag{0x10, nullptr, &tDG11File::PersonalNumber},
-    TFieldTag{0x11, &tDG11File::PlaceOfBirth, nullptr},
-    TFieldTag{0x42, &tDG11File::Address, nullptr},
-    TFieldTag{0x12, nullptr, &tDG11File::Telephone},
-    TFieldTag{0x13, &tDG11File::Profession, nullptr},
-    TFieldTag{0x14, &tDG11File::Title, nullptr},
-    TFieldTag{0x15, &tDG11File::PersonalSummary, nullptr},
+    TFieldTag{0x0E, &tDG11File::FullName, nullptr},     TFieldTag{0x10, nullptr, &tDG11File::PersonalNumber},
+    TFieldTag{0x11, &tDG11File::PlaceOfBirth, nullptr}, TFieldTag{0x42, &tDG11File::Address, nullptr},
+    TFieldTag{0x12, nullptr, &tDG11File::Telephone},    TFieldTag{0x13, &tDG11File::Profession, nullptr},
+    TFieldTag{0x14, &tDG11File::Title, nullptr},        TFieldTag{0x15, &tDG11File::PersonalSummary, nullptr},
 };
 
 const TFieldTag* FieldOf(std::uint8_t tag) {
-  const auto found = std::find_if(kFieldTags.begin(), kFieldTags.end(),
-                                  [tag](const TFieldTag& field) { return field.Tag == tag; });
+  const auto found =
+      std::find_if(kFieldTags.begin(), kFieldTags.end(), [tag](const TFieldTag& field) { return field.Tag == tag; });
   return found != kFieldTags.end() ? &*found : nullptr;
 }
 

@@ -27,10 +27,14 @@ void LogFields(const tDG11File& dg11) {
     return AnsiToUtf8(std::string(label) + field.Str());
   };
   const std::array lines{
-      utf8("FullName: ", dg11.FullName),     ansi("PersonalNumber: ", dg11.PersonalNumber),
-      utf8("PlaceOfBirth: ", dg11.PlaceOfBirth), utf8("Address: ", dg11.Address),
-      ansi("Telephone: ", dg11.Telephone),   utf8("Profession: ", dg11.Profession),
-      utf8("Title: ", dg11.Title),           utf8("PersonalSummary: ", dg11.PersonalSummary),
+      utf8("FullName: ", dg11.FullName),
+      ansi("PersonalNumber: ", dg11.PersonalNumber),
+      utf8("PlaceOfBirth: ", dg11.PlaceOfBirth),
+      utf8("Address: ", dg11.Address),
+      ansi("Telephone: ", dg11.Telephone),
+      utf8("Profession: ", dg11.Profession),
+      utf8("Title: ", dg11.Title),
+      utf8("PersonalSummary: ", dg11.PersonalSummary),
   };
   for (const std::string& line : lines) LogMessage(line, lkProtocol);
 }

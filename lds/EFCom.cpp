@@ -25,8 +25,7 @@ int DataGroupOfTag(std::uint8_t tag) {
   return at == std::string_view::npos ? 0 : static_cast<int>(at) + 1;
 }
 
-std::string_view Chars(std::span<const std::uint8_t, kEFComBufferSize> buffer, std::size_t at,
-                       std::size_t count) {
+std::string_view Chars(std::span<const std::uint8_t, kEFComBufferSize> buffer, std::size_t at, std::size_t count) {
   return {reinterpret_cast<const char*>(buffer.data()) + at, count};
 }
 

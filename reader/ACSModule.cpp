@@ -4,8 +4,7 @@
 #include <array>
 #include <string_view>
 
-void SplitReaderNames(std::vector<std::string>& list, std::span<const std::uint8_t> buffer,
-                      std::size_t length) {
+void SplitReaderNames(std::vector<std::string>& list, std::span<const std::uint8_t> buffer, std::size_t length) {
   const std::size_t end = std::min(length, buffer.size());
   std::size_t pos = 0;
   while (pos < end && buffer[pos] != 0) {
@@ -64,8 +63,8 @@ constexpr std::array<TErrorText, 35> kErrorTexts{{
 }  // namespace
 
 std::string SCardErrorText(std::uint32_t code) {
-  const auto it = std::find_if(kErrorTexts.begin(), kErrorTexts.end(),
-                               [code](const TErrorText& e) { return e.Code == code; });
+  const auto it =
+      std::find_if(kErrorTexts.begin(), kErrorTexts.end(), [code](const TErrorText& e) { return e.Code == code; });
   if (it != kErrorTexts.end()) return std::string(it->Text);
   return "Unknown Error: " + std::to_string(static_cast<std::int32_t>(code));
 }

@@ -9,8 +9,7 @@
 
 // Adds the names of a PC/SC multi-string to list, in order. Stops at the first
 // empty name and never reads at or beyond length (nor beyond the buffer).
-void SplitReaderNames(std::vector<std::string>& list, std::span<const std::uint8_t> buffer,
-                      std::size_t length);
+void SplitReaderNames(std::vector<std::string>& list, std::span<const std::uint8_t> buffer, std::size_t length);
 
 // The English message for a PC/SC result code; "Unknown Error: " and the code
 // as a signed decimal number for codes outside the table.

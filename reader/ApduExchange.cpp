@@ -19,24 +19,22 @@ void TReaderLink::DiscoverReader() {
   // Only the first 256 bytes are offered, so the last byte always stays zero.
   ReaderNamesBuf.fill(0);
   ReaderNamesLen = kReaderNamesCapacity;
-  LastResult = PcscApi().ListReaders(
-      hContext, std::span<std::uint8_t>(ReaderNamesBuf.data(), kReaderNamesCapacity), ReaderNamesLen);
+  LastResult = PcscApi().ListReaders(hContext, std::span<std::uint8_t>(ReaderNamesBuf.data(), kReaderNamesCapacity),
+                                     ReaderNamesLen);
   if (LastResult != kScardSuccess) return;
 
   ReaderName.clear();
   std::vector<std::string> names;
   SplitReaderNames(names, ReaderNamesBuf, std::min<std::uint32_t>(ReaderNamesLen, kReaderNamesCapacity));
-  const auto chosen = std::find_if(names.begin(), names.end(), [](const std::string& name) {
-    return name.find("ACR122") != std::string::npos;
-  });
+  const auto chosen = std::find_if(names.begin(), names.end(),
+                                   [](const std::string& name) { return name.find("ACR122") != std::string::npos; });
   if (chosen != names.end()) ReaderName = *chosen;
 }
 
 std::int32_t TReaderLink::ConnectCard() {
   // At the first read hCard is still zero and this simply fails, unlogged.
   LastResult = PcscApi().Disconnect(hCard, kScardUnpowerCard);
-  LastResult = PcscApi().Connect(hContext, ReaderName, kScardShareShared, kScardProtocolAny, hCard,
-                                 ActiveProtocol);
+  LastResult = PcscApi().Connect(hContext, ReaderName, kScardShareShared, kScardProtocolAny, hCard, ActiveProtocol);
   return LastResult;
 }
 
@@ -51,8 +49,7 @@ std::int32_t TReaderLink::TransmitApdu() {
   const std::size_t commandLength = std::min<std::size_t>(SendLen, SendBuf.size());
   const std::size_t capacity = std::min<std::size_t>(RecvLen, RecvBuf.size());
   std::uint32_t received = 0;
-  LastResult = PcscApi().Transmit(hCard, ActiveProtocol,
-                                  std::span<const std::uint8_t>(SendBuf.data(), commandLength),
+  LastResult = PcscApi().Transmit(hCard, ActiveProtocol, std::span<const std::uint8_t>(SendBuf.data(), commandLength),
                                   std::span<std::uint8_t>(RecvBuf.data(), capacity), received);
   // Never let a length larger than what the buffer holds escape to the callers.
   RecvLen = static_cast<std::uint32_t>(std::min<std::size_t>(received, capacity));

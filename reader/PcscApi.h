@@ -43,16 +43,12 @@ public:
   virtual std::int32_t EstablishContext(std::uint32_t scope, TScardContext& context) = 0;
   // buffer: where the multi-string goes; length: in, the capacity offered
   // (never more than buffer.size()); out, the length of the multi-string.
-  virtual std::int32_t ListReaders(TScardContext context, std::span<std::uint8_t> buffer,
-                                   std::uint32_t& length) = 0;
-  virtual std::int32_t Connect(TScardContext context, const std::string& readerName,
-                               std::uint32_t shareMode, std::uint32_t preferredProtocols,
-                               TScardHandle& card, std::uint32_t& activeProtocol) = 0;
+  virtual std::int32_t ListReaders(TScardContext context, std::span<std::uint8_t> buffer, std::uint32_t& length) = 0;
+  virtual std::int32_t Connect(TScardContext context, const std::string& readerName, std::uint32_t shareMode,
+                               std::uint32_t preferredProtocols, TScardHandle& card, std::uint32_t& activeProtocol) = 0;
   // response.size() is the capacity granted; responseLength receives the count.
-  virtual std::int32_t Transmit(TScardHandle card, std::uint32_t protocol,
-                                std::span<const std::uint8_t> command,
-                                std::span<std::uint8_t> response,
-                                std::uint32_t& responseLength) = 0;
+  virtual std::int32_t Transmit(TScardHandle card, std::uint32_t protocol, std::span<const std::uint8_t> command,
+                                std::span<std::uint8_t> response, std::uint32_t& responseLength) = 0;
   virtual std::int32_t Disconnect(TScardHandle card, std::uint32_t disposition) = 0;
 };
 

@@ -18,22 +18,20 @@ public:
     return ToResult(rv);
   }
 
-  std::int32_t ListReaders(TScardContext context, std::span<std::uint8_t> buffer,
-                           std::uint32_t& length) override {
+  std::int32_t ListReaders(TScardContext context, std::span<std::uint8_t> buffer, std::uint32_t& length) override {
     DWORD len = std::min<DWORD>(length, static_cast<DWORD>(buffer.size()));
-    const LONG rv = SCardListReaders(static_cast<SCARDCONTEXT>(context), nullptr,
-                                     reinterpret_cast<char*>(buffer.data()), &len);
+    const LONG rv =
+        SCardListReaders(static_cast<SCARDCONTEXT>(context), nullptr, reinterpret_cast<char*>(buffer.data()), &len);
     length = static_cast<std::uint32_t>(len);
     return ToResult(rv);
   }
 
   std::int32_t Connect(TScardContext context, const std::string& readerName, std::uint32_t shareMode,
-                       std::uint32_t preferredProtocols, TScardHandle& card,
-                       std::uint32_t& activeProtocol) override {
+                       std::uint32_t preferredProtocols, TScardHandle& card, std::uint32_t& activeProtocol) override {
     SCARDHANDLE handle = 0;
     DWORD protocol = 0;
-    const LONG rv = SCardConnect(static_cast<SCARDCONTEXT>(context), readerName.c_str(), shareMode,
-                                 preferredProtocols, &handle, &protocol);
+    const LONG rv = SCardConnect(static_cast<SCARDCONTEXT>(context), readerName.c_str(), shareMode, preferredProtocols,
+                                 &handle, &protocol);
     card = static_cast<TScardHandle>(handle);
     activeProtocol = static_cast<std::uint32_t>(protocol);
     return ToResult(rv);

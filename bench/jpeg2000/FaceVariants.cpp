@@ -56,8 +56,7 @@ TOpjImagePtr CopyImage(const opj_image_t& source) {
   image->x1 = source.x1;
   image->y1 = source.y1;
   for (std::uint32_t c = 0; c < source.numcomps; ++c)
-    std::memcpy(image->comps[c].data, source.comps[c].data,
-                sizeof(OPJ_INT32) * source.comps[c].w * source.comps[c].h);
+    std::memcpy(image->comps[c].data, source.comps[c].data, sizeof(OPJ_INT32) * source.comps[c].w * source.comps[c].h);
   return image;
 }
 

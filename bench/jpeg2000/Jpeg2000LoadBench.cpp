@@ -73,10 +73,8 @@ struct TCodestream {
 
 const std::vector<TFaceLayout>& Layouts() {
   static const std::vector<TFaceLayout> layouts{
-      {"stored", 0, 0, 64},
-      {"tiles-4", 240, 320, 64},
-      {"blocks-32", 0, 0, 32},
-      {"tiles-4-blocks-32", 240, 320, 32},
+      {"stored", 0, 0, 64},         {"tiles-4", 240, 320, 64},
+      {"blocks-32", 0, 0, 32},      {"tiles-4-blocks-32", 240, 320, 32},
       {"sample-passport", 0, 0, 0},
   };
   return layouts;

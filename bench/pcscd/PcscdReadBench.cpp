@@ -30,16 +30,16 @@
 #include <string>
 
 #include "access/CardExchange.h"
+#include "access/PlainCommands.h"
 #include "app/ReadCommand.h"
 #include "bench/pcscd/ProcessCpu.h"
-#include "access/PlainCommands.h"
 #include "bench/read/QuietView.h"
-#include "support/MrzInputs.h"
 #include "bench/read/RecordedExchanges.h"
 #include "bench/support/SideBySide.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
 #include "lds/ShownFace.h"
 #include "reader/ApduExchange.h"
+#include "support/MrzInputs.h"
 
 namespace {
 
@@ -66,7 +66,8 @@ public:
   TCpuMeter(pid_t passport, pid_t pcscd) : passport_(passport), pcscd_(pcscd) {}
   template <typename TRun>
   void Measure(TCpuShares& shares, TRun&& run) const {
-    const double own = Seconds(TClock::ProcessCpu), chip = ProcessCpuSeconds(passport_), pcscd = ProcessCpuSeconds(pcscd_);
+    const double own = Seconds(TClock::ProcessCpu), chip = ProcessCpuSeconds(passport_),
+                 pcscd = ProcessCpuSeconds(pcscd_);
     run();
     shares.Own += Seconds(TClock::ProcessCpu) - own;
     shares.Chip += ProcessCpuSeconds(passport_) - chip;
@@ -114,13 +115,16 @@ void ReadThroughPcscd(benchmark::State& state) {
   TCpuShares readShares, floorShares;
   const auto read = [&] { meter.Measure(readShares, [&] { RunReadCommand(kInputs, readState); }); };
   bool floorAnswered = true;
-  const auto floor = [&] { meter.Measure(floorShares, [&] {
-    ReaderLink().ConnectCard();
-    for (std::size_t i = 0; i < commands; ++i) {
-      ExchangeApdu(kSelectApplication);
-      floorAnswered &= ReaderLink().LastResult == kScardSuccess && ReaderLink().RecvLen == 2 && ReaderLink().RecvBuf[0] == 0x90;
-    }
-  }); };
+  const auto floor = [&] {
+    meter.Measure(floorShares, [&] {
+      ReaderLink().ConnectCard();
+      for (std::size_t i = 0; i < commands; ++i) {
+        ExchangeApdu(kSelectApplication);
+        floorAnswered &=
+            ReaderLink().LastResult == kScardSuccess && ReaderLink().RecvLen == 2 && ReaderLink().RecvBuf[0] == 0x90;
+      }
+    });
+  };
   bench::SideBySide(state, TClock::Wall, 1, read, floor);
   ReaderLink().DisconnectCard();
   if (!floorAnswered) state.SkipWithError("a minimal command was not answered 90 00");

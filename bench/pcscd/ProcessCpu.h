@@ -2,9 +2,9 @@
 // CPU time of another process, all its threads, from /proc (the scheduler's
 // nanosecond count): what pcscd and the virtual passport spend.
 
+#include <sys/types.h>
 #include <filesystem>
 #include <string>
-#include <sys/types.h>
 
 // The pid written in a file; 0 when it cannot be read.
 pid_t PidFromFile(const std::filesystem::path& file);

@@ -74,8 +74,8 @@ void ReadCommand(benchmark::State& state) {
     state.SkipWithError("the recorded reading brought no face");
     return;
   }
-  const std::string mrzInformation = BuildMrzInformation(sample.Inputs().DocumentNumber, sample.Inputs().DateOfBirth,
-                                                         sample.Inputs().DateOfExpiry);
+  const std::string mrzInformation =
+      BuildMrzInformation(sample.Inputs().DocumentNumber, sample.Inputs().DateOfBirth, sample.Inputs().DateOfExpiry);
   TMemoryStream faceStream;  // the stream as the reading leaves it for the picture
   const auto access = [&] {
     ReaderLink().ConnectCard();

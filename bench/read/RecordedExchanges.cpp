@@ -14,8 +14,7 @@ std::int32_t TRecordingApi::EstablishContext(std::uint32_t scope, TScardContext&
   return inner_.EstablishContext(scope, context);
 }
 
-std::int32_t TRecordingApi::ListReaders(TScardContext context, std::span<std::uint8_t> buffer,
-                                        std::uint32_t& length) {
+std::int32_t TRecordingApi::ListReaders(TScardContext context, std::span<std::uint8_t> buffer, std::uint32_t& length) {
   return inner_.ListReaders(context, buffer, length);
 }
 

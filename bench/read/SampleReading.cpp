@@ -8,8 +8,7 @@ void TFixedRandom::Fill(std::span<std::uint8_t> bytes) {
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(0x5A + 13 * i);
 }
 
-TSampleReading::TSampleReading(const char* documentFile)
-    : document_(simchip::LoadDocumentFile(documentFile)) {
+TSampleReading::TSampleReading(const char* documentFile) : document_(simchip::LoadDocumentFile(documentFile)) {
   simchip::TChipOptions options;
   options.RandomSeed = 20240613;
   chip_ = std::make_unique<simchip::TSimulatedChip>(document_, options);

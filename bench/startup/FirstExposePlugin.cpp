@@ -25,7 +25,8 @@ protected:
       if (window != nullptr && window->isExposed()) {
         leaving_ = true;
         // After the expose has been handled, that is after the first paint.
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [] { _exit(0); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] { _exit(0); }, Qt::QueuedConnection);
       }
     }
     return false;

@@ -3,9 +3,9 @@
 #include <bit>
 #include <vector>
 
-#include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
 #include "access/BacKeys.h"
+#include "support/FakeCard.h"
 
 namespace {
 

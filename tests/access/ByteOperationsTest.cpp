@@ -2,19 +2,16 @@
 
 #include <vector>
 
-#include "support/FakeCard.h"
 #include "access/ByteOperations.h"
+#include "support/FakeCard.h"
 
 namespace {
 
 TEST(IncrementCounter, AddsOneBigEndianWithCarry) {
   const std::vector<std::pair<std::string, std::string>> cases{
-      {"00000000000000FF", "0000000000000100"},
-      {"0000000000000000", "0000000000000001"},
-      {"887022120C06C226", "887022120C06C227"},
-      {"00FFFFFFFFFFFFFF", "0100000000000000"},
-      {"FFFFFFFFFFFFFFFF", "0000000000000000"},
-      {"12FF", "1300"},
+      {"00000000000000FF", "0000000000000100"}, {"0000000000000000", "0000000000000001"},
+      {"887022120C06C226", "887022120C06C227"}, {"00FFFFFFFFFFFFFF", "0100000000000000"},
+      {"FFFFFFFFFFFFFFFF", "0000000000000000"}, {"12FF", "1300"},
   };
   for (const auto& [before, after] : cases) {
     TBytes counter = Hex(before);

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
 #include "access/DesCipher.h"
 #include "access/RetailMac.h"
 #include "access/TripleDes.h"
+#include "support/FakeCard.h"
 
 namespace {
 
@@ -132,8 +132,7 @@ TEST(ComputeMac, AdvancesTheCounterAndMacsItInFrontOfTheData) {
       {"887022120C06C228", Hex("0CB0000080000000970104"), icao::kRead1Cc},
       {"887022120C06C229", Hex("8709019FF0EC34F992265199029000"), icao::kRead1AnswerCc},
       {"887022120C06C22A", Hex("0CB0000480000000970112"), icao::kRead2Cc},
-      {"887022120C06C22B", Hex("871901FB9235F4E4037F2327DCC8964F1F9B8C30F42C8E2FFF224A99029000"),
-       icao::kRead2AnswerCc},
+      {"887022120C06C22B", Hex("871901FB9235F4E4037F2327DCC8964F1F9B8C30F42C8E2FFF224A99029000"), icao::kRead2AnswerCc},
   };
   for (const auto& v : vectors) {
     tMRTD_CTX ctx = Session(icao::kSessionEnc, icao::kSessionMac, v.SscBefore);

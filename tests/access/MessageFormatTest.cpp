@@ -8,8 +8,8 @@
 namespace {
 
 TEST(MessageFormat, HexHasUpperCaseDigitsWithoutLeadingZeros) {
-  const std::vector<std::pair<std::uint32_t, std::string>> cases{
-      {0x6A82, "6A82"}, {0x9000, "9000"}, {0xFFFF, "FFFF"}, {0x0090, "90"}, {0, "0"}, {0xabc, "ABC"}};
+  const std::vector<std::pair<std::uint32_t, std::string>> cases{{0x6A82, "6A82"}, {0x9000, "9000"}, {0xFFFF, "FFFF"},
+                                                                 {0x0090, "90"},   {0, "0"},         {0xabc, "ABC"}};
   for (const auto& [value, text] : cases) EXPECT_EQ(HexText(value), text) << value;
 }
 

@@ -2,13 +2,13 @@
 
 #include <vector>
 
-#include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
 #include "SimulatedChipCard.h"
-#include "tools/simchip/CardCrypto.h"
 #include "access/MutualAuthentication.h"
 #include "reader/ApduExchange.h"
+#include "support/FakeCard.h"
 #include "support/FakePiccView.h"
+#include "tools/simchip/CardCrypto.h"
 
 namespace {
 
@@ -74,19 +74,31 @@ TEST_F(MutualAuthentication, EachFailureLogsItsLineAndLeavesTheDocumentKeys) {
       {"challenge answer of one byte", {{Hex("90")}}, "MrtdIccGetChallenge : Wrong status word FFFF", TStateAfter::A},
       {"challenge of 90 00 alone", {{Hex("9000")}}, "RND_ICC error.", TStateAfter::A},
       {"challenge of 9 bytes", {{Hex("4608F919887022121F9000")}}, "RND_ICC error.", TStateAfter::A},
-      {"authenticate exchange fails", {challenge, {{}, kCardRemoved}}, "MrtdIccMutualAuthenticate connection error.",
+      {"authenticate exchange fails",
+       {challenge, {{}, kCardRemoved}},
+       "MrtdIccMutualAuthenticate connection error.",
        TStateAfter::B},
-      {"wrong MRZ: authenticate refused", {challenge, {Hex("6300")}}, "MrtdIccGetChallenge : Wrong status word 6300",
+      {"wrong MRZ: authenticate refused",
+       {challenge, {Hex("6300")}},
+       "MrtdIccGetChallenge : Wrong status word 6300",
        TStateAfter::B},
       {"authenticate answer of 34 bytes",
-       {challenge, {Concat({TBytes(icao::kAuthenticateAnswer.begin(), icao::kAuthenticateAnswer.begin() + 32), Hex("9000")})}},
-       "MrtdIccGetChallenge : Card returned 34 bytes instead of 42", TStateAfter::B},
-      {"M_ICC wrong", {challenge, {wrongMac}}, "MrtdIccMutualAuthenticate : Wrong MAC in card's answer",
+       {challenge,
+        {Concat({TBytes(icao::kAuthenticateAnswer.begin(), icao::kAuthenticateAnswer.begin() + 32), Hex("9000")})}},
+       "MrtdIccGetChallenge : Card returned 34 bytes instead of 42",
        TStateAfter::B},
-      {"E_ICC altered", {challenge, {wrongCryptogram}}, "MrtdIccMutualAuthenticate : Wrong MAC in card's answer",
+      {"M_ICC wrong",
+       {challenge, {wrongMac}},
+       "MrtdIccMutualAuthenticate : Wrong MAC in card's answer",
        TStateAfter::B},
-      {"RND.IFD in R not ours", {challenge, {AuthenticateAnswerWith(Hex("781723860C06C227"))}},
-       "MrtdIccMutualAuthenticate : Wrong RND.IFD in card's answer", TStateAfter::B},
+      {"E_ICC altered",
+       {challenge, {wrongCryptogram}},
+       "MrtdIccMutualAuthenticate : Wrong MAC in card's answer",
+       TStateAfter::B},
+      {"RND.IFD in R not ours",
+       {challenge, {AuthenticateAnswerWith(Hex("781723860C06C227"))}},
+       "MrtdIccMutualAuthenticate : Wrong RND.IFD in card's answer",
+       TStateAfter::B},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);

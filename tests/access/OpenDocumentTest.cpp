@@ -2,11 +2,11 @@
 
 #include <vector>
 
-#include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
 #include "SimulatedChipCard.h"
 #include "access/FileReading.h"
 #include "reader/ApduExchange.h"
+#include "support/FakeCard.h"
 #include "support/FakePiccView.h"
 
 namespace {
@@ -41,7 +41,7 @@ protected:
 
 TEST_F(OpenDocumentTest, BacAtTheFirstReadWhenThePlainSelectIsAnswered) {
   chip.Options().RefusePlainSelect = false;  // only the plain READ BINARY is refused
-  ctx.BacEnabled = true;  // left from an earlier read: cleared at the start
+  ctx.BacEnabled = true;                     // left from an earlier read: cleared at the start
   OpenDocument(icao::kMrzInformation, efCom, ctx);
   ASSERT_EQ(card.Commands.size(), 7u);
   EXPECT_EQ(card.Commands[1], kPlainSelectEfCom);
@@ -108,39 +108,92 @@ TEST(OpenDocumentFailures, EachLogsItsLineAndLeavesEfComAsGiven) {
   const std::vector<TOpenCase> cases{
       {"application select fails", noChange, {{0, ConnectionLost}}, {"MrtdSelectApplet connection error."}, 1},
       {"EF.COM select fails", noChange, {{1, ConnectionLost}}, {"MrtdSelectApplet connection error."}, 2},
-      {"EF.COM absent", [](TChip& c) { c.Options().RequireBac = false; c.Files().clear(); }, {},
-       {"MrtdSelectDG : Bad status word 6A82"}, 2},
+      {"EF.COM absent",
+       [](TChip& c) {
+         c.Options().RequireBac = false;
+         c.Files().clear();
+       },
+       {},
+       {"MrtdSelectDG : Bad status word 6A82"},
+       2},
       {"EF.COM select refused oddly", noChange, {{1, StatusOnly(0x0090)}}, {"MrtdSelectDG : Bad status word 90"}, 2},
-      {"BAC fails: protected select refused", noChange, {{3, StatusOnly(0x6300)}},
-       {"MrtdIccGetChallenge : Wrong status word 6300", "MrtdBacSelectDG : Bad status word 6988"}, 5},
-      {"protected select fails", noChange, {{4, ConnectionLost}}, {"MrtdBacSelectDG connection error."}, 5},
-      {"protected select: not found", [](TChip& c) { c.Files().clear(); }, {}, {"MrtdBacSelectDG : File not found"},
+      {"BAC fails: protected select refused",
+       noChange,
+       {{3, StatusOnly(0x6300)}},
+       {"MrtdIccGetChallenge : Wrong status word 6300", "MrtdBacSelectDG : Bad status word 6988"},
        5},
-      {"protected select: not found in protected form", [](TChip& c) { c.Files().clear(); c.Options().ProtectedErrors = true; },
-       {}, {"MrtdBacSelectDG : File not found"}, 5},
+      {"protected select fails", noChange, {{4, ConnectionLost}}, {"MrtdBacSelectDG connection error."}, 5},
+      {"protected select: not found", [](TChip& c) { c.Files().clear(); }, {}, {"MrtdBacSelectDG : File not found"}, 5},
+      {"protected select: not found in protected form",
+       [](TChip& c) {
+         c.Files().clear();
+         c.Options().ProtectedErrors = true;
+       },
+       {},
+       {"MrtdBacSelectDG : File not found"},
+       5},
       {"protected select: protected refusal with a wrong MAC",
-       [](TChip& c) { c.Files().clear(); c.Options().ProtectedErrors = true; }, {{4, FlipByte(-3)}},
-       {"MrtdBacSelectDG : Wrong MAC in card's answer"}, 5},
-      {"protected select: wrong MAC", noChange, {{4, FlipByte(7)}}, {"MrtdBacSelectDG : Wrong MAC in card's answer"}, 5},
-      {"protected select: other status", noChange, {{4, StatusOnly(0x6D00)}},
-       {"MrtdBacSelectDG : Bad status word 6D00"}, 5},
-      {"protected select: short status", noChange, {{4, StatusOnly(0x0090)}},
-       {"MrtdBacSelectDG : Bad status word   90"}, 5},
+       [](TChip& c) {
+         c.Files().clear();
+         c.Options().ProtectedErrors = true;
+       },
+       {{4, FlipByte(-3)}},
+       {"MrtdBacSelectDG : Wrong MAC in card's answer"},
+       5},
+      {"protected select: wrong MAC",
+       noChange,
+       {{4, FlipByte(7)}},
+       {"MrtdBacSelectDG : Wrong MAC in card's answer"},
+       5},
+      {"protected select: other status",
+       noChange,
+       {{4, StatusOnly(0x6D00)}},
+       {"MrtdBacSelectDG : Bad status word 6D00"},
+       5},
+      {"protected select: short status",
+       noChange,
+       {{4, StatusOnly(0x0090)}},
+       {"MrtdBacSelectDG : Bad status word   90"},
+       5},
       {"header read fails", noChange, {{5, ConnectionLost}}, {"MrtdReadFileSize connection error."}, 6},
       {"header read refused", noChange, {{5, StatusOnly(0x6A82)}}, {"MrtdSelectDG : Bad status word 6A82"}, 6},
-      {"header answer too short", noChange, {{5, [](TAnswer) { return TAnswer{Hex("60145F019000")}; }}},
-       {"Hata #1 : 6"}, 6},
-      {"header answer unsafe", noChange, {{5, [](TAnswer) { return TAnswer{Hex("87800160145F01FFFFFFFF9000")}; }}},
-       {"Hata #2 : 128"}, 6},
+      {"header answer too short",
+       noChange,
+       {{5, [](TAnswer) { return TAnswer{Hex("60145F019000")}; }}},
+       {"Hata #1 : 6"},
+       6},
+      {"header answer unsafe",
+       noChange,
+       {{5, [](TAnswer) { return TAnswer{Hex("87800160145F01FFFFFFFF9000")}; }}},
+       {"Hata #2 : 128"},
+       6},
       {"header wrong MAC", noChange, {{5, FlipByte(-3)}}, {"MrtdBacReadFile : Wrong MAC in card's answer"}, 6},
-      {"plain header of 5 bytes", plainChip, {{2, [](TAnswer) { return TAnswer{Hex("60145F01049000")}; }}},
-       {"recv_len <>4 :  5"}, 3},
-      {"EF.COM length unreadable", [](TChip& c) { c.Files() = ChipFiles({{0, Hex("60800000")}}); }, {},
-       {"MrtdReadFile : Bad file length 0"}, 6},
-      {"EF.COM longer than one read", [](TChip& c) { c.Files() = ChipFiles({{0, Hex("60820101")}}); }, {},
-       {"MrtdReadFile : Bad file length 261"}, 6},
-      {"EF.COM shorter than its header", [](TChip& c) { c.Files() = ChipFiles({{0, Hex("6001AA00")}}); }, {},
-       {"MrtdReadFile : Bad file length 3"}, 6},
+      {"plain header of 5 bytes",
+       plainChip,
+       {{2, [](TAnswer) { return TAnswer{Hex("60145F01049000")}; }}},
+       {"recv_len <>4 :  5"},
+       3},
+      {"EF.COM length unreadable",
+       [](TChip& c) {
+         c.Files() = ChipFiles({{0, Hex("60800000")}});
+       },
+       {},
+       {"MrtdReadFile : Bad file length 0"},
+       6},
+      {"EF.COM longer than one read",
+       [](TChip& c) {
+         c.Files() = ChipFiles({{0, Hex("60820101")}});
+       },
+       {},
+       {"MrtdReadFile : Bad file length 261"},
+       6},
+      {"EF.COM shorter than its header",
+       [](TChip& c) {
+         c.Files() = ChipFiles({{0, Hex("6001AA00")}});
+       },
+       {},
+       {"MrtdReadFile : Bad file length 3"},
+       6},
       {"body read fails", noChange, {{6, ConnectionLost}}, {"MrtdReadFile connection error."}, 7},
       {"body read refused", noChange, {{6, StatusOnly(0x6282)}}, {"MrtdBacReadFile : Bad status word 6282"}, 7},
       {"body answer too short", noChange, {{6, StatusOnly(0x9000)}}, {"Hata #1 : 2"}, 7},

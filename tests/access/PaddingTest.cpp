@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "support/FakeCard.h"
 #include "access/Padding.h"
+#include "support/FakeCard.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ struct TPadCase {
 
 TEST(PadData, PadsToTheNextBlockOrLeavesWholeBlocksUnlessForced) {
   const std::vector<TPadCase> cases{
-      {8, false, 8}, {8, true, 16}, {13, false, 16}, {13, true, 16}, {0, false, 0},
+      {8, false, 8}, {8, true, 16}, {13, false, 16}, {13, true, 16},  {0, false, 0},
       {0, true, 8},  {7, false, 8}, {2, true, 8},    {32, false, 32}, {263, true, 264},
   };
   for (const auto& c : cases) {

@@ -2,13 +2,13 @@
 
 #include <vector>
 
-#include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
 #include "SimulatedChipCard.h"
 #include "access/BacChannel.h"
 #include "access/FileReading.h"
 #include "access/PlainChannel.h"
 #include "reader/ApduExchange.h"
+#include "support/FakeCard.h"
 #include "support/FakePiccView.h"
 
 namespace {
@@ -60,7 +60,8 @@ std::vector<TRead> Reads(const std::vector<TBytes>& commands) {
 std::vector<TRead> ExpectedReads(std::size_t size) {
   std::vector<TRead> reads{{0, 4}};
   for (std::size_t offset = 0; offset < size; offset += 100)
-    reads.push_back({static_cast<std::uint16_t>(offset), static_cast<std::uint16_t>(std::min<std::size_t>(100, size - offset))});
+    reads.push_back(
+        {static_cast<std::uint16_t>(offset), static_cast<std::uint16_t>(std::min<std::size_t>(100, size - offset))});
   return reads;
 }
 
@@ -78,7 +79,8 @@ protected:
 
   TFakePiccView view;
   simchip::TSimulatedChip chip{
-      ChipFiles({{1, DataGroupFile(0x61, 93, 1)}, {2, DataGroupFile(0x75, 250, 2)}, {11, DataGroupFile(0x6B, 20000, 3)}}),
+      ChipFiles(
+          {{1, DataGroupFile(0x61, 93, 1)}, {2, DataGroupFile(0x75, 250, 2)}, {11, DataGroupFile(0x6B, 20000, 3)}}),
       icao::kMrzInformation};
   TFakeCardApi card;
   TMemoryStream stream;
@@ -152,39 +154,73 @@ TEST_F(ReadDataGroupTest, EachFailureLogsItsLineAndStops) {
   const std::string querying = "Querying file size DG(2)";
   const std::vector<TGroupCase> cases{
       {"select fails", noChange, {{0, ConnectionLost}}, {"MrtdBacSelectDG connection error."}, 0},
-      {"absent", [](simchip::TSimulatedChip& c) { c.Files().erase(ChipFileId(2)); }, {},
-       {"MrtdBacSelectDG(2) : File not found"}, 0},
+      {"absent",
+       [](simchip::TSimulatedChip& c) { c.Files().erase(ChipFileId(2)); },
+       {},
+       {"MrtdBacSelectDG(2) : File not found"},
+       0},
       {"absent, protected refusal",
        [](simchip::TSimulatedChip& c) {
          c.Files().erase(ChipFileId(2));
          c.Options().ProtectedErrors = true;
        },
        {},
-       {"MrtdBacSelectDG(2) : File not found"}, 0},
+       {"MrtdBacSelectDG(2) : File not found"},
+       0},
       {"select refused", noChange, {{0, StatusOnly(0x6D00)}}, {"MrtdBacSelectDG(2) : Bad status word 6D00"}, 0},
       {"select short status", noChange, {{0, StatusOnly(0x0090)}}, {"MrtdBacSelectDG(2) : Bad status word   90"}, 0},
       {"select wrong MAC", noChange, {{0, FlipByte(6)}}, {"MrtdBacSelectDG(2) : Wrong MAC in card's answer"}, 0},
       {"size read fails", noChange, {{1, ConnectionLost}}, {querying, "MrtdReadFileSize connection error."}, 0},
-      {"size read: not found", noChange, {{1, StatusOnly(0x6A82)}}, {querying, "MrtdReadFileSizeDG(2) : File not found"},
+      {"size read: not found",
+       noChange,
+       {{1, StatusOnly(0x6A82)}},
+       {querying, "MrtdReadFileSizeDG(2) : File not found"},
        0},
-      {"size read refused", noChange, {{1, StatusOnly(0x6982)}},
-       {querying, "MrtdReadFileSizetDG(2) : Bad status word 6982"}, 0},
-      {"size read: protected refusal with a wrong MAC", refusalsProtected,
+      {"size read refused",
+       noChange,
+       {{1, StatusOnly(0x6982)}},
+       {querying, "MrtdReadFileSizetDG(2) : Bad status word 6982"},
+       0},
+      {"size read: protected refusal with a wrong MAC",
+       refusalsProtected,
        {{1, [](TAnswer) { return TAnswer{Hex("990269828E080102030405060708 6982")}; }}},
-       {querying, "MrtdBacReadFile : Wrong MAC in card's answer"}, 0},
-      {"size read too short", noChange, {{1, [](TAnswer) { return TAnswer{Hex("75824E1C0102039000")}; }}},
-       {querying, "Hata #1 : 9"}, 0},
-      {"size read wrong MAC", noChange, {{1, FlipByte(-4)}}, {querying, "MrtdBacReadFile : Wrong MAC in card's answer"},
+       {querying, "MrtdBacReadFile : Wrong MAC in card's answer"},
        0},
-      {"second piece fails", noChange, {{3, ConnectionLost}}, {querying, "filesize:250", "MrtdReadFileEx connection error."},
+      {"size read too short",
+       noChange,
+       {{1, [](TAnswer) { return TAnswer{Hex("75824E1C0102039000")}; }}},
+       {querying, "Hata #1 : 9"},
+       0},
+      {"size read wrong MAC",
+       noChange,
+       {{1, FlipByte(-4)}},
+       {querying, "MrtdBacReadFile : Wrong MAC in card's answer"},
+       0},
+      {"second piece fails",
+       noChange,
+       {{3, ConnectionLost}},
+       {querying, "filesize:250", "MrtdReadFileEx connection error."},
        100},
-      {"second piece refused", noChange, {{3, StatusOnly(0x6B00)}},
-       {querying, "filesize:250", "MrtdReadFileEx : Bad status word 6B00"}, 100},
-      {"last piece wrong MAC", noChange, {{4, FlipByte(-3)}},
-       {querying, "filesize:250", "MrtdReadFileEx : Wrong MAC in card's answer"}, 200},
+      {"second piece refused",
+       noChange,
+       {{3, StatusOnly(0x6B00)}},
+       {querying, "filesize:250", "MrtdReadFileEx : Bad status word 6B00"},
+       100},
+      {"last piece wrong MAC",
+       noChange,
+       {{4, FlipByte(-3)}},
+       {querying, "filesize:250", "MrtdReadFileEx : Wrong MAC in card's answer"},
+       200},
       {"first piece too short", noChange, {{2, StatusOnly(0x9000)}}, {querying, "filesize:250", "Hata #1 : 2"}, 0},
-      {"first piece unsafe", noChange, {{2, [](TAnswer a) { a.Bytes[1] = 0x83; return a; }}},
-       {querying, "filesize:250", "Hata #2 : 131"}, 0},
+      {"first piece unsafe",
+       noChange,
+       {{2,
+         [](TAnswer a) {
+           a.Bytes[1] = 0x83;
+           return a;
+         }}},
+       {querying, "filesize:250", "Hata #2 : 131"},
+       0},
   };
   const TBytes before(300, 0xEE);
   for (const auto& c : cases) {
@@ -242,11 +278,16 @@ TEST_F(ReadDataGroupTest, PlainSelectFailures) {
       {"select fails", withoutBac, true, {{0, ConnectionLost}}, {"MrtdSelectDG connection error."}},
       {"absent", withoutBac, false, {}, {"MrtdSelectDG(1) : File not found"}},
       {"refused", withoutBac, true, {{0, StatusOnly(0x6D00)}}, {"MrtdSelectDG(1) : Bad status word 6D00"}},
-      {"plain read of size 5", withoutBac, true,
+      {"plain read of size 5",
+       withoutBac,
+       true,
        {{1, [](TAnswer) { return TAnswer{Hex("615B5F1F019000")}; }}},
        {"Querying file size DG(1)", "recv_len <>4 :  5"}},
       // A chip that wants BAC after BAC failed: its refusal shows at the size read.
-      {"BAC chip, no session", bacAtSelect, true, {},
+      {"BAC chip, no session",
+       bacAtSelect,
+       true,
+       {},
        {"Querying file size DG(1)", "MrtdReadFileSizetDG(1) : Bad status word 6982"}},
   };
   for (const auto& c : cases) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
 #include "SimulatedChipCard.h"
 #include "access/BacChannel.h"
@@ -13,6 +12,7 @@
 #include "access/SecureResponses.h"
 #include "access/TripleDes.h"
 #include "reader/ApduExchange.h"
+#include "support/FakeCard.h"
 #include "support/FakePiccView.h"
 
 namespace {
@@ -80,7 +80,7 @@ struct TReadCommandCase {
 
 TEST_F(SecureMessaging, ReadBinaryCarriesOffsetAndLe) {
   const std::vector<TReadCommandCase> cases{
-      {0x0164, 100, "0CB001640D970164"}, {0, 256, "0CB000000D970100"}, {0, 0, "0CB000000D970100"},
+      {0x0164, 100, "0CB001640D970164"}, {0, 256, "0CB000000D970100"},  {0, 0, "0CB000000D970100"},
       {0xFFFF, 1, "0CB0FFFF0D970101"},   {200, 50, "0CB000C80D970132"},
   };
   for (const auto& c : cases) {
@@ -101,8 +101,11 @@ TEST_F(SecureMessaging, ReadBinaryOfMoreThan256BytesBuildsNothing) {
 }
 
 TEST_F(SecureMessaging, StatusWordIsTheLastTwoBytes) {
-  const std::vector<std::pair<std::string, std::uint16_t>> cases{
-      {"", 0xFFFF}, {"90", 0xFFFF}, {"9000", 0x9000}, {"615B6A82", 0x6A82}, {"990290008E08FA855A5D4C50A8ED6982", 0x6982}};
+  const std::vector<std::pair<std::string, std::uint16_t>> cases{{"", 0xFFFF},
+                                                                 {"90", 0xFFFF},
+                                                                 {"9000", 0x9000},
+                                                                 {"615B6A82", 0x6A82},
+                                                                 {"990290008E08FA855A5D4C50A8ED6982", 0x6982}};
   for (const auto& [answer, status] : cases) EXPECT_EQ(GetStatusWord(Hex(answer)), status) << answer;
 }
 
@@ -216,8 +219,7 @@ TEST_F(SecureMessaging, ShortAndUnsafeAnswersAreRejectedWithoutReadingBeyondThem
        "Hata #3 : 28"},
       {"empty cryptogram", Concat({Hex("870101"), tail}), 256, TUnwrapResult::Rejected, "Hata #4 : 0"},
       {"no indicator byte", Concat({Hex("8700"), tail}), 256, TUnwrapResult::Rejected, "Hata #4 : -1"},
-      {"cryptogram of 5 bytes", Concat({Hex("870601"), TBytes(5), tail}), 256, TUnwrapResult::Rejected,
-       "Hata #4 : 5"},
+      {"cryptogram of 5 bytes", Concat({Hex("870601"), TBytes(5), tail}), 256, TUnwrapResult::Rejected, "Hata #4 : 5"},
       {"cryptogram larger than the buffer", Concat({Hex("871101"), TBytes(16), tail}), 8, TUnwrapResult::Rejected,
        "Hata #5 : 16"},
   };
@@ -259,8 +261,14 @@ TEST_F(SecureMessaging, CounterAdvancePerExchange) {
       {"select answered protected 6A82", true, true, 5, {}, 2, {"File not found(5)"}, true},
       {"protected 6A82 with a wrong MAC", true, true, 5, FlipByte(-3), 2, {"Wrong MAC(5)"}, true},
       {"read answered plain 6982", false, false, 1, StatusOnly(0x6982), 1, {"Bad status word 6982"}, false},
-      {"read answered too short", false, false, 1, [](TAnswer) { return TAnswer{Hex("615B5F1F9000")}; }, 1,
-       {"Hata #1 : 6"}, false},
+      {"read answered too short",
+       false,
+       false,
+       1,
+       [](TAnswer) { return TAnswer{Hex("615B5F1F9000")}; },
+       1,
+       {"Hata #1 : 6"},
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -274,7 +282,9 @@ TEST_F(SecureMessaging, CounterAdvancePerExchange) {
     if (c.Tamper) card.Tamper[c.Select ? 0 : 1] = c.Tamper;
     tMRTD_CTX ctx = start;
     TBacChannel channel(ctx);
-    const auto select = [&] { return SelectFileStep(channel, channel.Protect(BuildSelectFile(c.Number)), kTexts, c.Number); };
+    const auto select = [&] {
+      return SelectFileStep(channel, channel.Protect(BuildSelectFile(c.Number)), kTexts, c.Number);
+    };
     if (!c.Select) {  // select first, then count the read alone
       ASSERT_TRUE(select());
     }

@@ -6,10 +6,10 @@
 
 #include <vector>
 
-#include "support/FakeCard.h"
 #include "IcaoWorkedExample.h"
 #include "access/FileReading.h"
 #include "reader/ApduExchange.h"
+#include "support/FakeCard.h"
 #include "support/FakePiccView.h"
 
 namespace {
@@ -20,17 +20,22 @@ TEST(WorkedExample, OpenDocumentSendsThePublishedCommandsAndReadsEfCom) {
   TFakeCardApi card;
   TFixedRandomSource random(Concat({icao::kRndIfd, icao::kKIfd}));
   card.Script = {
-      {Hex("9000")},                              // SELECT of the eMRTD application
-      {Hex("6982")},                              // plain SELECT of EF.COM: BAC first
-      {Concat({icao::kRndIcc, Hex("9000")})},     // GET CHALLENGE
-      {icao::kAuthenticateAnswer},                // EXTERNAL AUTHENTICATE
-      {icao::kSelectAnswer},                      // protected SELECT of EF.COM
-      {icao::kRead1Answer},                       // READ BINARY of 4 bytes at 0
-      {icao::kRead2Answer},                       // READ BINARY of 18 bytes at 4
+      {Hex("9000")},                           // SELECT of the eMRTD application
+      {Hex("6982")},                           // plain SELECT of EF.COM: BAC first
+      {Concat({icao::kRndIcc, Hex("9000")})},  // GET CHALLENGE
+      {icao::kAuthenticateAnswer},             // EXTERNAL AUTHENTICATE
+      {icao::kSelectAnswer},                   // protected SELECT of EF.COM
+      {icao::kRead1Answer},                    // READ BINARY of 4 bytes at 0
+      {icao::kRead2Answer},                    // READ BINARY of 18 bytes at 4
   };
   const std::vector<TBytes> expected{
-      Hex("00A4040C07A0000002471001"), Hex("00A4020C02011E"), icao::kGetChallenge, icao::kExternalAuthenticate,
-      icao::kSelectCommand,            icao::kRead1Command,   icao::kRead2Command,
+      Hex("00A4040C07A0000002471001"),
+      Hex("00A4020C02011E"),
+      icao::kGetChallenge,
+      icao::kExternalAuthenticate,
+      icao::kSelectCommand,
+      icao::kRead1Command,
+      icao::kRead2Command,
   };
 
   TEFComBuffer efCom{};

@@ -148,8 +148,8 @@ TEST_P(FailedBac, NothingThePlainAnswersCarryReachesTheWindow) {
     if (chip.Commands[i].at(1) == 0x82) authenticate = i;
   for (std::size_t i = authenticate + 1; i < chip.Commands.size(); ++i) {
     const TBytes& command = chip.Commands[i];
-    const bool plainDataGroupSelect = command.size() == 7 && command[0] == 0x00 && command[1] == 0xA4 &&
-                                      command[2] == 0x02 && command[6] != 0x1E;
+    const bool plainDataGroupSelect =
+        command.size() == 7 && command[0] == 0x00 && command[1] == 0xA4 && command[2] == 0x02 && command[6] != 0x1E;
     EXPECT_FALSE(plainDataGroupSelect) << "command " << i;
   }
 }

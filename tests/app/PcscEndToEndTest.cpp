@@ -133,8 +133,9 @@ protected:
   // reader fails, so that it cannot pass with these tests left out.
   void SetUp() override {
     if (Env("ZELVAN_VIRTUAL_READER_STATE").empty()) {
-      const char* missing = "no virtual reader: ZELVAN_VIRTUAL_READER_STATE is not set "
-                            "(run inside tools/virtual-reader/with-virtual-reader.sh)";
+      const char* missing =
+          "no virtual reader: ZELVAN_VIRTUAL_READER_STATE is not set "
+          "(run inside tools/virtual-reader/with-virtual-reader.sh)";
       if (Env("CI") == "true") FAIL() << missing << "; CI=true, so this fails instead of being skipped";
       GTEST_SKIP() << missing;
     }

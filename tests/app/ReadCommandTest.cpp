@@ -125,15 +125,23 @@ TEST_F(ReadCommand, PassportFillsFieldsLogAndPicture) {
   EXPECT_TRUE(errors.empty());
 
   const std::map<std::string, QString> edits{
-      {"eBelgeTipi", "P"},        {"eUyrugu", "UTO"},
-      {"eBelgeNo", "L898902C"},   {"eVatandNo", "ZE184226B"},
-      {"eCinsiyeti", "F"},        {"eAdi1", "ANNA MARIA"},
-      {"eSoyadi1", "ERIKSSON"},   {"eDogYeri", "İSTANBUL/TÜRKİYE"},
-      {"eDogTar2", shortBirthDate}, {"eMeslek", "Öğretmen"},
+      {"eBelgeTipi", "P"},
+      {"eUyrugu", "UTO"},
+      {"eBelgeNo", "L898902C"},
+      {"eVatandNo", "ZE184226B"},
+      {"eCinsiyeti", "F"},
+      {"eAdi1", "ANNA MARIA"},
+      {"eSoyadi1", "ERIKSSON"},
+      {"eDogYeri", "İSTANBUL/TÜRKİYE"},
+      {"eDogTar2", shortBirthDate},
+      {"eMeslek", "Öğretmen"},
       {"eAdres", "Şükrü Göçmen Sokağı No:7 Şişli/İSTANBUL"},
-      {"eVerYer", ""},            {"eVerTar", ""},
-      {"eGecTar2", ""},           {"eUnvan", ""},
-      {"eAdi2", ""},              {"eSoyadi2", ""},
+      {"eVerYer", ""},
+      {"eVerTar", ""},
+      {"eGecTar2", ""},
+      {"eUnvan", ""},
+      {"eAdi2", ""},
+      {"eSoyadi2", ""},
   };
   EXPECT_EQ(Edits(), edits);
 

@@ -69,8 +69,8 @@ protected:
     std::vector<std::pair<QString, QColor>> lines;
     auto* log = Control<QTextEdit>("rbOutput");
     for (QTextBlock block = log->document()->begin(); block.isValid(); block = block.next()) {
-      const QColor colour = block.begin() != block.end() ? block.begin().fragment().charFormat().foreground().color()
-                                                         : QColor();
+      const QColor colour =
+          block.begin() != block.end() ? block.begin().fragment().charFormat().foreground().color() : QColor();
       lines.emplace_back(block.text(), colour);
     }
     return lines;
@@ -94,13 +94,13 @@ TEST_F(Window, ControlsHaveTheirNamesPlacesAndTexts) {
   EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
 
   const std::vector<TControlCase> labels{
-      {"Label1", {12, 299, 57, 16}, "Belge No"},       {"Label3", {169, 299, 62, 16}, "Geç.Tarihi"},
-      {"Label2", {348, 299, 81, 16}, "Doğum Tarihi"},  {"Label4", {8, 11, 72, 16}, "Belge Tipi"},
-      {"Label33", {248, 11, 79, 16}, "Uyruğu"},        {"Label13", {248, 41, 79, 16}, "Vatand. No"},
-      {"Label14", {248, 101, 79, 16}, "Adı (EN)"},     {"Label15", {248, 131, 79, 16}, "Soyadı (EN)"},
-      {"Label35", {8, 161, 72, 16}, "Ünvanı"},         {"Label6", {248, 160, 79, 16}, "Adı"},
-      {"Label20", {8, 191, 72, 16}, "Doğ. Yeri"},      {"Label10", {248, 190, 79, 16}, "Soyadı"},
-      {"Label22", {8, 221, 72, 16}, "Doğ. Tarihi"},    {"Label32", {248, 220, 79, 16}, "Mesleği"},
+      {"Label1", {12, 299, 57, 16}, "Belge No"},      {"Label3", {169, 299, 62, 16}, "Geç.Tarihi"},
+      {"Label2", {348, 299, 81, 16}, "Doğum Tarihi"}, {"Label4", {8, 11, 72, 16}, "Belge Tipi"},
+      {"Label33", {248, 11, 79, 16}, "Uyruğu"},       {"Label13", {248, 41, 79, 16}, "Vatand. No"},
+      {"Label14", {248, 101, 79, 16}, "Adı (EN)"},    {"Label15", {248, 131, 79, 16}, "Soyadı (EN)"},
+      {"Label35", {8, 161, 72, 16}, "Ünvanı"},        {"Label6", {248, 160, 79, 16}, "Adı"},
+      {"Label20", {8, 191, 72, 16}, "Doğ. Yeri"},     {"Label10", {248, 190, 79, 16}, "Soyadı"},
+      {"Label22", {8, 221, 72, 16}, "Doğ. Tarihi"},   {"Label32", {248, 220, 79, 16}, "Mesleği"},
       {"Label36", {8, 251, 72, 16}, "Adresi"},
   };
   for (const auto& c : labels) {
@@ -111,11 +111,16 @@ TEST_F(Window, ControlsHaveTheirNamesPlacesAndTexts) {
   }
 
   const std::vector<TControlCase> edits{
-      {"eDocNumber", {75, 296, 81, 24}, "L898902C<"}, {"eBelgeTipi", {81, 8, 111, 24}, ""},
-      {"eUyrugu", {328, 8, 111, 24}, ""},             {"eVatandNo", {328, 38, 111, 24}, ""},
-      {"eAdi1", {328, 98, 146, 24}, ""},              {"eUnvan", {81, 158, 111, 24}, ""},
-      {"eAdi2", {328, 157, 146, 24}, ""},             {"eDogYeri", {81, 188, 146, 24}, ""},
-      {"eDogTar2", {81, 218, 146, 24}, ""},           {"eMeslek", {328, 217, 146, 24}, ""},
+      {"eDocNumber", {75, 296, 81, 24}, "L898902C<"},
+      {"eBelgeTipi", {81, 8, 111, 24}, ""},
+      {"eUyrugu", {328, 8, 111, 24}, ""},
+      {"eVatandNo", {328, 38, 111, 24}, ""},
+      {"eAdi1", {328, 98, 146, 24}, ""},
+      {"eUnvan", {81, 158, 111, 24}, ""},
+      {"eAdi2", {328, 157, 146, 24}, ""},
+      {"eDogYeri", {81, 188, 146, 24}, ""},
+      {"eDogTar2", {81, 218, 146, 24}, ""},
+      {"eMeslek", {328, 217, 146, 24}, ""},
       {"eAdres", {81, 248, 393, 24}, ""},
   };
   for (const auto& c : edits) {
@@ -157,10 +162,10 @@ TEST_F(Window, ControlsHaveTheirNamesPlacesAndTexts) {
 }
 
 TEST_F(Window, TabOrderFollowsTheListedSequence) {
-  const std::vector<const char*> order{
-      "rbOutput", "eDocNumber", "eDogTar",  "bOku",     "eBelgeTipi", "eBelgeNo",   "eVerYer", "eVerTar",
-      "eGecTar2", "eMeslek",    "eUnvan",   "eUyrugu",  "eVatandNo",  "eCinsiyeti", "eAdi1",   "eSoyadi1",
-      "eDogYeri", "eDogTar2",   "eAdi2",    "eSoyadi2", "eAdres",     "eGecTar",    "LinkLabel1", "cbResim"};
+  const std::vector<const char*> order{"rbOutput",  "eDocNumber", "eDogTar",  "bOku",     "eBelgeTipi", "eBelgeNo",
+                                       "eVerYer",   "eVerTar",    "eGecTar2", "eMeslek",  "eUnvan",     "eUyrugu",
+                                       "eVatandNo", "eCinsiyeti", "eAdi1",    "eSoyadi1", "eDogYeri",   "eDogTar2",
+                                       "eAdi2",     "eSoyadi2",   "eAdres",   "eGecTar",  "LinkLabel1", "cbResim"};
   // The next widget that takes focus by Tab after `from`, skipping its own inner parts.
   const auto nextTabStop = [](QWidget* from) {
     for (QWidget* w = from->nextInFocusChain(); w != from; w = w->nextInFocusChain())
@@ -206,8 +211,13 @@ TEST_F(Window, ChipTextWithLineBreaksCannotForgeLogLines) {
       {"Profession: A\nMrtdBacReadFile : Wrong MAC in card's answer",
        "Profession: A" + r + "MrtdBacReadFile : Wrong MAC in card's answer"},
       {"MRZ: P<UTO\r\nfilesize:93", "MRZ: P<UTO" + r + r + "filesize:93"},
-      {"Address: A\xE2\x80\xA8" "B\xE2\x80\xA9" "C", "Address: A" + r + "B" + r + "C"},
-      {"Title: \xEF\xB7\x90" "D\xEF\xB7\x91", "Title: " + r + "D" + r},
+      {"Address: A\xE2\x80\xA8"
+       "B\xE2\x80\xA9"
+       "C",
+       "Address: A" + r + "B" + r + "C"},
+      {"Title: \xEF\xB7\x90"
+       "D\xEF\xB7\x91",
+       "Title: " + r + "D" + r},
   };
   std::vector<QString> expected;
   for (const auto& [text, shown] : cases) {

@@ -50,7 +50,8 @@ class PlacementTest : public testing::TestWithParam<TPlacementCase> {};
 
 TEST_P(PlacementTest, FollowsTheComponentTypes) {
   const TPlacementCase& c = GetParam();
-  TSyntheticImage image(1, 1, std::vector<TComponentDescription>(c.Components, TComponentDescription{.Samples = {0}}), c.ColorSpace);
+  TSyntheticImage image(1, 1, std::vector<TComponentDescription>(c.Components, TComponentDescription{.Samples = {0}}),
+                        c.ColorSpace);
 
   const std::vector<TChannelInfo> channels = DescribeChannels(image.Image(), c.Types, c.Channels);
 
@@ -77,11 +78,16 @@ TEST(DescribeChannelsTest, RangeAndShiftFollowThePrecision) {
     std::uint32_t Prec, Sgnd;
     std::int64_t MaxValue, Shift;
   } cases[] = {
-      {1, 0, 1, 0},          {8, 0, 255, 0},        {8, 1, 255, 128},
-      {12, 0, 4095, 0},      {16, 1, 65535, 32768}, {24, 1, 16777215, 8388608},
+      {1, 0, 1, 0},
+      {8, 0, 255, 0},
+      {8, 1, 255, 128},
+      {12, 0, 4095, 0},
+      {16, 1, 65535, 32768},
+      {24, 1, 16777215, 8388608},
       {32, 1, 4294967295, 2147483648},
       // Precisions the conversion cannot scale describe an empty range.
-      {0, 0, 0, 0},          {33, 1, 0, 0},
+      {0, 0, 0, 0},
+      {33, 1, 0, 0},
   };
   for (const auto& c : cases) {
     TSyntheticImage image(1, 1, {{.Prec = c.Prec, .Sgnd = c.Sgnd, .Samples = {0}}});
@@ -105,15 +111,33 @@ std::ostream& operator<<(std::ostream& out, const TSampleCase& c) {
 
 const TSampleCase kSamples[] = {
     // 8 bits: the low 8 bits, after the signed shift.
-    {8, 0, 0, 0}, {8, 0, 200, 200}, {8, 0, 255, 255}, {8, 0, 300, 44},
-    {8, 1, -128, 0}, {8, 1, -1, 127}, {8, 1, 0, 128}, {8, 1, 127, 255},
+    {8, 0, 0, 0},
+    {8, 0, 200, 200},
+    {8, 0, 255, 255},
+    {8, 0, 300, 44},
+    {8, 1, -128, 0},
+    {8, 1, -1, 127},
+    {8, 1, 0, 128},
+    {8, 1, 127, 255},
     // Other precisions: (v + shift) * 255 / (2^prec - 1), truncated.
-    {12, 0, 4095, 255}, {12, 0, 2048, 127}, {12, 0, 17, 1}, {12, 0, 16, 0},
-    {12, 1, -2048, 0}, {12, 1, 0, 127}, {12, 1, 2047, 255},
-    {16, 0, 65535, 255}, {16, 0, 32768, 127}, {16, 0, 257, 1},
-    {1, 0, 0, 0}, {1, 0, 1, 255},
-    {24, 0, 16777215, 255}, {24, 1, -8388608, 0}, {31, 0, INT_MAX, 255},
-    {32, 1, INT_MIN, 0}, {32, 1, INT_MAX, 255}, {32, 1, 0, 127},
+    {12, 0, 4095, 255},
+    {12, 0, 2048, 127},
+    {12, 0, 17, 1},
+    {12, 0, 16, 0},
+    {12, 1, -2048, 0},
+    {12, 1, 0, 127},
+    {12, 1, 2047, 255},
+    {16, 0, 65535, 255},
+    {16, 0, 32768, 127},
+    {16, 0, 257, 1},
+    {1, 0, 0, 0},
+    {1, 0, 1, 255},
+    {24, 0, 16777215, 255},
+    {24, 1, -8388608, 0},
+    {31, 0, INT_MAX, 255},
+    {32, 1, INT_MIN, 0},
+    {32, 1, INT_MAX, 255},
+    {32, 1, 0, 127},
     // Out of range: -5 * 255 / 1023 truncates toward zero to -1, whose low 8 bits are 255.
     {10, 0, -5, 255},
 };
@@ -159,20 +183,15 @@ struct TSubsamplingCase {
 std::ostream& operator<<(std::ostream& out, const TSubsamplingCase& c) { return out << c.Name; }
 
 const TSubsamplingCase kSubsamplings[] = {
-    {"TwoByTwoCutAtOddEdges", 5, 3, {.W = 3, .H = 2, .Dx = 2, .Dy = 2, .Samples = {1, 2, 3, 4, 5, 6}},
-     {1, 1, 2, 2, 3,
-      1, 1, 2, 2, 3,
-      4, 4, 5, 5, 6}},
-    {"ThreeAcross", 7, 1, {.W = 3, .H = 1, .Dx = 3, .Dy = 1, .Samples = {7, 8, 9}},
-     {7, 7, 7, 8, 8, 8, 9}},
-    {"ThreeDown", 2, 4, {.W = 2, .H = 2, .Dx = 1, .Dy = 3, .Samples = {1, 2, 3, 4}},
-     {1, 2,
-      1, 2,
-      1, 2,
-      3, 4}},
+    {"TwoByTwoCutAtOddEdges",
+     5,
+     3,
+     {.W = 3, .H = 2, .Dx = 2, .Dy = 2, .Samples = {1, 2, 3, 4, 5, 6}},
+     {1, 1, 2, 2, 3, 1, 1, 2, 2, 3, 4, 4, 5, 5, 6}},
+    {"ThreeAcross", 7, 1, {.W = 3, .H = 1, .Dx = 3, .Dy = 1, .Samples = {7, 8, 9}}, {7, 7, 7, 8, 8, 8, 9}},
+    {"ThreeDown", 2, 4, {.W = 2, .H = 2, .Dx = 1, .Dy = 3, .Samples = {1, 2, 3, 4}}, {1, 2, 1, 2, 1, 2, 3, 4}},
     // Larger than the image: one sample fills everything.
-    {"HugeFactors", 3, 2, {.W = 1, .H = 1, .Dx = 0x80000000u, .Dy = 0xFFFFFFFFu, .Samples = {9}},
-     {9, 9, 9, 9, 9, 9}},
+    {"HugeFactors", 3, 2, {.W = 1, .H = 1, .Dx = 0x80000000u, .Dy = 0xFFFFFFFFu, .Samples = {9}}, {9, 9, 9, 9, 9, 9}},
 };
 
 class SubsamplingTest : public testing::TestWithParam<TSubsamplingCase> {};
@@ -193,8 +212,8 @@ INSTANTIATE_TEST_SUITE_P(Factors, SubsamplingTest, testing::ValuesIn(kSubsamplin
 
 TEST(WriteChannelTest, RepeatedRowsKeepTheOtherChannels) {
   // Red at full resolution first, then green subsampled vertically.
-  TSyntheticImage image(2, 2, {{.W = 2, .H = 2, .Samples = {10, 20, 30, 40}},
-                               {.W = 2, .H = 1, .Dx = 1, .Dy = 2, .Samples = {7, 8}}});
+  TSyntheticImage image(
+      2, 2, {{.W = 2, .H = 2, .Samples = {10, 20, 30, 40}}, {.W = 2, .H = 1, .Dx = 1, .Dy = 2, .Samples = {7, 8}}});
   TPixelBuffer pixels(2, 2, 3);
 
   WriteChannel(Channel(2), image.Component(0), pixels.Area(), 3);
@@ -267,8 +286,8 @@ TEST(WriteChannelTest, AComponentLargerThanTheImageIsCut) {
 TEST(WriteChannelTest, AnAreaTooSmallForItsSizeIsLeftAlone) {
   TSyntheticImage image(2, 2, {kPlain});
   std::vector<std::uint8_t> bytes(5, 0xEE);
-  const TPixelArea shortRows{bytes, 2, 2, 1};      // rows shorter than two pixels
-  const TPixelArea shortBuffer{bytes, 2, 2, 4};    // two rows of 4 need 6 bytes
+  const TPixelArea shortRows{bytes, 2, 2, 1};    // rows shorter than two pixels
+  const TPixelArea shortBuffer{bytes, 2, 2, 4};  // two rows of 4 need 6 bytes
 
   WriteChannel(Channel(0), image.Component(0), shortRows, 1);
   WriteChannel(Channel(0), image.Component(0), shortBuffer, 1);

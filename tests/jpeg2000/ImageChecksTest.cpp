@@ -21,18 +21,21 @@ std::ostream& operator<<(std::ostream& out, const TCheckCase& c) { return out <<
 
 // A 5 x 3 image: a full-resolution component and a 2 x 2 subsampled one.
 struct TCheckedImage {
-  TSyntheticImage Synthetic{5, 3,
+  TSyntheticImage Synthetic{5,
+                            3,
                             {{.W = 5, .H = 3, .Samples = std::vector<OPJ_INT32>(15)},
                              {.W = 3, .H = 2, .Dx = 2, .Dy = 2, .Samples = std::vector<OPJ_INT32>(6)}}};
 };
 
 const TCheckCase kCases[] = {
     {"Intact", [](opj_image_t&) {}, true, true},
-    {"OffsetArea", [](opj_image_t& i) {
+    {"OffsetArea",
+     [](opj_image_t& i) {
        // (3,1)-(8,4): ceil(8/2) - ceil(3/2) = 2 columns and ceil(4/2) - ceil(1/2) = 1 row of chroma.
        i.x0 = 3, i.y0 = 1, i.x1 = 8, i.y1 = 4;
        i.comps[1].w = 2, i.comps[1].h = 1;
-     }, true, true},
+     },
+     true, true},
     {"EmptyWidth", [](opj_image_t& i) { i.x1 = 0; }, false, false},
     {"InvertedHeight", [](opj_image_t& i) { i.y0 = 4; }, false, false},
     {"WiderThanTheLimit", [](opj_image_t& i) { i.x1 = kMaxImageSide + 1; }, false, false},

@@ -63,8 +63,9 @@ Bytes Cdef(const std::vector<TEntry>& entries, std::size_t declared = SIZE_MAX) 
 
 // A JP2 file up to its codestream box, with the given header box contents.
 Bytes File(const Bytes& headerBoxes) {
-  return Concat({Box("jP  ", {0x0D, 0x0A, 0x87, 0x0A}), Box("ftyp", {'j', 'p', '2', ' ', 0, 0, 0, 0, 'j', 'p', '2', ' '}),
-                 Box("jp2h", headerBoxes), Box("jp2c", {0xFF, 0x4F, 0xFF, 0x51})});
+  return Concat({Box("jP  ", {0x0D, 0x0A, 0x87, 0x0A}),
+                 Box("ftyp", {'j', 'p', '2', ' ', 0, 0, 0, 0, 'j', 'p', '2', ' '}), Box("jp2h", headerBoxes),
+                 Box("jp2c", {0xFF, 0x4F, 0xFF, 0x51})});
 }
 
 constexpr std::uint16_t kColour = 0, kOpacity = 1, kPremultiplied = 2;
@@ -85,43 +86,83 @@ std::vector<THeaderCase> HeaderCases() {
   return {
       {"SrgbWithoutDefinitions", File(Concat({Ihdr(3), Colr(16)})), 3, OPJ_CLRSPC_SRGB, {U, U, U}},
       {"SyccWithoutDefinitions", File(Concat({Ihdr(3), Colr(18)})), 3, OPJ_CLRSPC_SYCC, {U, U, U}},
-      {"GreyWithAlpha", File(Concat({Ihdr(2), Colr(17), Cdef({{0, kColour, 1}, {1, kOpacity, 0}})})), 2,
-       OPJ_CLRSPC_GRAY, {COMPTYPE_Y, COMPTYPE_OPACITY}},
-      {"BlueGreenRed", File(Concat({Ihdr(3), Colr(16), Cdef({{0, kColour, 3}, {1, kColour, 2}, {2, kColour, 1}})})),
-       3, OPJ_CLRSPC_SRGB, {COMPTYPE_B, COMPTYPE_G, COMPTYPE_R}},
+      {"GreyWithAlpha",
+       File(Concat({Ihdr(2), Colr(17), Cdef({{0, kColour, 1}, {1, kOpacity, 0}})})),
+       2,
+       OPJ_CLRSPC_GRAY,
+       {COMPTYPE_Y, COMPTYPE_OPACITY}},
+      {"BlueGreenRed",
+       File(Concat({Ihdr(3), Colr(16), Cdef({{0, kColour, 3}, {1, kColour, 2}, {2, kColour, 1}})})),
+       3,
+       OPJ_CLRSPC_SRGB,
+       {COMPTYPE_B, COMPTYPE_G, COMPTYPE_R}},
       {"AlphaRedGreenBlue",
-       File(Concat({Ihdr(4), Colr(16),
-                    Cdef({{0, kOpacity, 0}, {1, kColour, 1}, {2, kColour, 2}, {3, kColour, 3}})})),
-       4, OPJ_CLRSPC_SRGB, {COMPTYPE_OPACITY, COMPTYPE_R, COMPTYPE_G, COMPTYPE_B}},
-      {"Sycc", File(Concat({Ihdr(3), Colr(18), Cdef({{0, kColour, 1}, {1, kColour, 2}, {2, kColour, 3}})})), 3,
-       OPJ_CLRSPC_SYCC, {COMPTYPE_Y, COMPTYPE_CB, COMPTYPE_CR}},
+       File(Concat({Ihdr(4), Colr(16), Cdef({{0, kOpacity, 0}, {1, kColour, 1}, {2, kColour, 2}, {3, kColour, 3}})})),
+       4,
+       OPJ_CLRSPC_SRGB,
+       {COMPTYPE_OPACITY, COMPTYPE_R, COMPTYPE_G, COMPTYPE_B}},
+      {"Sycc",
+       File(Concat({Ihdr(3), Colr(18), Cdef({{0, kColour, 1}, {1, kColour, 2}, {2, kColour, 3}})})),
+       3,
+       OPJ_CLRSPC_SYCC,
+       {COMPTYPE_Y, COMPTYPE_CB, COMPTYPE_CR}},
       {"ChannelBeyondTheComponentsIgnored",
-       File(Concat({Ihdr(2), Colr(17), Cdef({{5, kOpacity, 0}, {2, kColour, 1}, {0, kColour, 1}})})), 2,
-       OPJ_CLRSPC_GRAY, {COMPTYPE_Y, U}},
+       File(Concat({Ihdr(2), Colr(17), Cdef({{5, kOpacity, 0}, {2, kColour, 1}, {0, kColour, 1}})})),
+       2,
+       OPJ_CLRSPC_GRAY,
+       {COMPTYPE_Y, U}},
       {"EntriesOutsideTheRulesStayUnknown",
        File(Concat({Ihdr(4), Colr(16),
                     Cdef({{0, kPremultiplied, 0}, {1, kColour, 0}, {2, kColour, 65535}, {3, kOpacity, 1}})})),
-       4, OPJ_CLRSPC_SRGB, {U, U, U, U}},
-      {"AssociationBeyondTheSpace", File(Concat({Ihdr(2), Colr(17), Cdef({{0, kColour, 2}, {1, kColour, 4}})})), 2,
-       OPJ_CLRSPC_GRAY, {U, U}},
-      {"OtherSpaceKnowsOpacityOnly", File(Concat({Ihdr(2), Colr(12), Cdef({{0, kColour, 1}, {1, kOpacity, 0}})})), 2,
-       OPJ_CLRSPC_UNKNOWN, {U, COMPTYPE_OPACITY}},
+       4,
+       OPJ_CLRSPC_SRGB,
+       {U, U, U, U}},
+      {"AssociationBeyondTheSpace",
+       File(Concat({Ihdr(2), Colr(17), Cdef({{0, kColour, 2}, {1, kColour, 4}})})),
+       2,
+       OPJ_CLRSPC_GRAY,
+       {U, U}},
+      {"OtherSpaceKnowsOpacityOnly",
+       File(Concat({Ihdr(2), Colr(12), Cdef({{0, kColour, 1}, {1, kOpacity, 0}})})),
+       2,
+       OPJ_CLRSPC_UNKNOWN,
+       {U, COMPTYPE_OPACITY}},
       {"IccProfileMethod", File(Concat({Ihdr(3), Colr(16, 2)})), 3, OPJ_CLRSPC_UNKNOWN, {U, U, U}},
       {"DefinitionsNotRightAfterTheColour",
-       File(Concat({Ihdr(3), Cdef({{0, kColour, 3}}), Colr(16)})), 3, OPJ_CLRSPC_SRGB, {U, U, U}},
+       File(Concat({Ihdr(3), Cdef({{0, kColour, 3}}), Colr(16)})),
+       3,
+       OPJ_CLRSPC_SRGB,
+       {U, U, U}},
       {"DefinitionsAfterTheBoxAfterTheColour",
-       File(Concat({Ihdr(3), Colr(16), Box("res ", {}), Cdef({{0, kColour, 3}})})), 3, OPJ_CLRSPC_SRGB, {U, U, U}},
-      {"FirstColourCounts", File(Concat({Ihdr(3), Colr(16), Colr(18), Cdef({{0, kColour, 3}})})), 3,
-       OPJ_CLRSPC_SRGB, {COMPTYPE_B, U, U}},
-      {"EntriesCutShort", File(Concat({Ihdr(2), Colr(17), Cdef({{0, kColour, 1}, {1, kOpacity, 0}}, 9)})), 2,
-       OPJ_CLRSPC_GRAY, {COMPTYPE_Y, COMPTYPE_OPACITY}},
-      {"NoHeaderBox", Concat({Box("jP  ", {0x0D, 0x0A, 0x87, 0x0A}), Box("jp2c", {})}), 3, OPJ_CLRSPC_UNKNOWN,
+       File(Concat({Ihdr(3), Colr(16), Box("res ", {}), Cdef({{0, kColour, 3}})})),
+       3,
+       OPJ_CLRSPC_SRGB,
+       {U, U, U}},
+      {"FirstColourCounts",
+       File(Concat({Ihdr(3), Colr(16), Colr(18), Cdef({{0, kColour, 3}})})),
+       3,
+       OPJ_CLRSPC_SRGB,
+       {COMPTYPE_B, U, U}},
+      {"EntriesCutShort",
+       File(Concat({Ihdr(2), Colr(17), Cdef({{0, kColour, 1}, {1, kOpacity, 0}}, 9)})),
+       2,
+       OPJ_CLRSPC_GRAY,
+       {COMPTYPE_Y, COMPTYPE_OPACITY}},
+      {"NoHeaderBox",
+       Concat({Box("jP  ", {0x0D, 0x0A, 0x87, 0x0A}), Box("jp2c", {})}),
+       3,
+       OPJ_CLRSPC_UNKNOWN,
        {U, U, U}},
       {"HeaderBoxAfterTheCodestream",
-       Concat({Box("jp2c", {0xFF, 0x4F}), Box("jp2h", Concat({Ihdr(3), Colr(16)}))}), 3, OPJ_CLRSPC_UNKNOWN,
+       Concat({Box("jp2c", {0xFF, 0x4F}), Box("jp2h", Concat({Ihdr(3), Colr(16)}))}),
+       3,
+       OPJ_CLRSPC_UNKNOWN,
        {U, U, U}},
-      {"HeaderBoxLongerThanTheFile", Bytes{0, 0, 0, 200, 'j', 'p', '2', 'h', 0, 0, 0, 15, 'c', 'o', 'l', 'r'}, 3,
-       OPJ_CLRSPC_UNKNOWN, {U, U, U}},
+      {"HeaderBoxLongerThanTheFile",
+       Bytes{0, 0, 0, 200, 'j', 'p', '2', 'h', 0, 0, 0, 15, 'c', 'o', 'l', 'r'},
+       3,
+       OPJ_CLRSPC_UNKNOWN,
+       {U, U, U}},
   };
 }
 
@@ -153,7 +194,8 @@ TEST(BoxReaderTest, ReadsPlainExtendedAndToTheEndLengths) {
   TBoxReader reader(file);
   std::vector<std::pair<std::string, Bytes>> boxes;
   while (const auto box = reader.Next()) {
-    boxes.emplace_back(std::string(box->Type.begin(), box->Type.end()), Bytes(box->Payload.begin(), box->Payload.end()));
+    boxes.emplace_back(std::string(box->Type.begin(), box->Type.end()),
+                       Bytes(box->Payload.begin(), box->Payload.end()));
   }
 
   const std::vector<std::pair<std::string, Bytes>> expected{{"abcd", {9}}, {"xlbx", {0xAB, 0xCD}}, {"rest", {1, 2, 3}}};
@@ -162,11 +204,11 @@ TEST(BoxReaderTest, ReadsPlainExtendedAndToTheEndLengths) {
 
 TEST(BoxReaderTest, StopsAtLengthsThatDoNotFit) {
   const Bytes cases[] = {
-      {0, 0, 0, 7, 'a', 'b', 'c', 'd'},            // shorter than its own header
-      {0, 0, 0, 9, 'a', 'b', 'c', 'd'},            // longer than the bytes
-      {0, 0, 0, 1, 'a', 'b', 'c', 'd', 0, 0, 0},   // extended length cut
+      {0, 0, 0, 7, 'a', 'b', 'c', 'd'},                          // shorter than its own header
+      {0, 0, 0, 9, 'a', 'b', 'c', 'd'},                          // longer than the bytes
+      {0, 0, 0, 1, 'a', 'b', 'c', 'd', 0, 0, 0},                 // extended length cut
       {0, 0, 0, 1, 'a', 'b', 'c', 'd', 0, 0, 0, 0, 0, 0, 0, 8},  // extended, shorter than its header
-      {0, 0, 0, 8, 'a', 'b', 'c'},                 // header cut
+      {0, 0, 0, 8, 'a', 'b', 'c'},                               // header cut
   };
   for (const Bytes& bytes : cases) {
     TBoxReader reader(bytes);

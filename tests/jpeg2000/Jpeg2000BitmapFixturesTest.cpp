@@ -66,9 +66,12 @@ const TFixtureCase kCases[] = {
 
 int PixelSize(QImage::Format format) {
   switch (format) {
-    case QImage::Format_BGR888: return 3;
-    case QImage::Format_ARGB32: return 4;
-    default: return 1;
+    case QImage::Format_BGR888:
+      return 3;
+    case QImage::Format_ARGB32:
+      return 4;
+    default:
+      return 1;
   }
 }
 
@@ -87,9 +90,12 @@ std::vector<std::uint8_t> PixelBytes(const QImage& image) {
 // blue-green-red-alpha with straight alpha.
 QRgb ColourOf(const std::uint8_t* pixel, int pixelSize) {
   switch (pixelSize) {
-    case 3: return qRgb(pixel[2], pixel[1], pixel[0]);
-    case 4: return qRgba(pixel[2], pixel[1], pixel[0], pixel[3]);
-    default: return qRgb(pixel[0], pixel[0], pixel[0]);
+    case 3:
+      return qRgb(pixel[2], pixel[1], pixel[0]);
+    case 4:
+      return qRgba(pixel[2], pixel[1], pixel[0], pixel[3]);
+    default:
+      return qRgb(pixel[0], pixel[0], pixel[0]);
   }
 }
 
@@ -142,11 +148,8 @@ TEST(Jpeg2000FixtureTest, ScalesTheExtremesOfEachPrecision) {
     const char* File;
     int Lowest, Highest;
   } cases[] = {
-      {"grey12-4x3.jp2", 0, 255},
-      {"grey16-4x3.jp2", 0, 255},
-      {"signed8-4x4.jp2", 0, 255},
-      {"signed12-4x3.jp2", 0, 255},
-      {"bilevel-4x2.jp2", 0, 255},
+      {"grey12-4x3.jp2", 0, 255},   {"grey16-4x3.jp2", 0, 255},  {"signed8-4x4.jp2", 0, 255},
+      {"signed12-4x3.jp2", 0, 255}, {"bilevel-4x2.jp2", 0, 255},
   };
   for (const auto& c : cases) {
     const QImage image = Load(ReadFixture(c.File));

@@ -31,7 +31,8 @@ QImage Decoded(const std::string& fixture) {
 }
 
 // A copy of a fixture under another file name.
-QString CopyAs(const QTemporaryDir& dir, const std::string& fixture, const QString& name, const QByteArray& bytes = {}) {
+QString CopyAs(const QTemporaryDir& dir, const std::string& fixture, const QString& name,
+               const QByteArray& bytes = {}) {
   const QString path = dir.filePath(name);
   QFile file(path);
   EXPECT_TRUE(file.open(QIODevice::WriteOnly));

@@ -25,8 +25,8 @@ TRgb ReferenceSyccToRgb(std::uint8_t y, std::uint8_t cb, std::uint8_t cr) {
           RoundClamp(y + 1.772 * (cb - 128))};
 }
 
-std::vector<std::uint8_t> ReferencePixels(const TPlanes& planes, const std::vector<int>& byteOfComponent,
-                                          int pixelSize, bool sycc) {
+std::vector<std::uint8_t> ReferencePixels(const TPlanes& planes, const std::vector<int>& byteOfComponent, int pixelSize,
+                                          bool sycc) {
   const std::uint32_t width = planes.X1 - planes.X0;
   const std::uint32_t height = planes.Y1 - planes.Y0;
   std::vector<std::uint8_t> pixels(std::size_t{width} * height * pixelSize, 0);

@@ -21,5 +21,5 @@ TRgb ReferenceSyccToRgb(std::uint8_t y, std::uint8_t cb, std::uint8_t cr);
 // component i lands in byte byteOfComponent[i] of a pixel of pixelSize bytes
 // (-1: the component is not shown); each pixel takes the sample whose
 // subsampling block covers it. With sycc the colour bytes are then converted.
-std::vector<std::uint8_t> ReferencePixels(const TPlanes& planes, const std::vector<int>& byteOfComponent,
-                                          int pixelSize, bool sycc);
+std::vector<std::uint8_t> ReferencePixels(const TPlanes& planes, const std::vector<int>& byteOfComponent, int pixelSize,
+                                          bool sycc);

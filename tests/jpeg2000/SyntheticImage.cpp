@@ -1,7 +1,7 @@
 #include "SyntheticImage.h"
 
-TSyntheticImage::TSyntheticImage(std::uint32_t width, std::uint32_t height, std::vector<TComponentDescription> components,
-                                 OPJ_COLOR_SPACE colorSpace)
+TSyntheticImage::TSyntheticImage(std::uint32_t width, std::uint32_t height,
+                                 std::vector<TComponentDescription> components, OPJ_COLOR_SPACE colorSpace)
     : descriptions_(std::move(components)) {
   for (TComponentDescription& description : descriptions_) {
     opj_image_comp_t record{};

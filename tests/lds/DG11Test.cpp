@@ -68,8 +68,13 @@ TEST(DecodeDG11, FieldsFoundByTheScan) {
       {"all eight fields",
        DG11({Field(0x0E, icaoName), Field(0x10, "12345678901"), Field(0x11, "ANKARA"), Field(0x42, "CANKAYA"),
              Field(0x12, "+90 312 000"), Field(0x13, "ENGINEER"), Field(0x14, "DR"), Field(0x15, "NONE")}),
-       Record({{"FullName", icaoName}, {"PersonalNumber", "12345678901"}, {"PlaceOfBirth", "ANKARA"},
-               {"Address", "CANKAYA"}, {"Telephone", "+90 312 000"}, {"Profession", "ENGINEER"}, {"Title", "DR"},
+       Record({{"FullName", icaoName},
+               {"PersonalNumber", "12345678901"},
+               {"PlaceOfBirth", "ANKARA"},
+               {"Address", "CANKAYA"},
+               {"Telephone", "+90 312 000"},
+               {"Profession", "ENGINEER"},
+               {"Title", "DR"},
                {"PersonalSummary", "NONE"}})},
       {"not a DG11", Concat({{0x61, 0x09}, Field(0x11, "ANKARA")}), {}},
       {"tag list only, naming fields", DG11({}), {}},
@@ -82,8 +87,10 @@ TEST(DecodeDG11, FieldsFoundByTheScan) {
       {"Turkish letters and malformed UTF-8",
        DG11({Field(0x11, "\xC4\xB0ZM\xC4\xB0R"), Field(0x42, "\xC5\x9E\xC4\xB0\xC5\x9EL\xC4\xB0 \xFF\xC3"),
              Field(0x10, "\xC3\x87\xC4\x9E\xD0\x96"), Field(0x12, "\xE2\x82\xAC\xC4")}),
-       Record({{"PlaceOfBirth", "\xC4\xB0ZM\xC4\xB0R"}, {"Address", "\xC5\x9E\xC4\xB0\xC5\x9EL\xC4\xB0 \xEF\xBF\xBD\xEF\xBF\xBD"},
-               {"PersonalNumber", "\xC7\xD0?"}, {"Telephone", "\x80?"}})},
+       Record({{"PlaceOfBirth", "\xC4\xB0ZM\xC4\xB0R"},
+               {"Address", "\xC5\x9E\xC4\xB0\xC5\x9EL\xC4\xB0 \xEF\xBF\xBD\xEF\xBF\xBD"},
+               {"PersonalNumber", "\xC7\xD0?"},
+               {"Telephone", "\x80?"}})},
   };
   for (const TCase& c : cases) EXPECT_EQ(Fields(Decode(c.Stream)), Fields(c.Expected)) << c.Name;
 }
@@ -134,7 +141,7 @@ TEST(DecodeDG11, ScanStaysWithinTheObject) {
 TEST(DecodeDG11, ValuesAreCutAtTheObjectEnd) {
   // The stream is reused per data group: a DG1 read before stays behind a shorter DG11 written over it.
   const TBytes dg1 = Tlv({0x61}, Tlv({0x5F, 0x1F}, Ascii("P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<"
-                                                       "L898902C36UTO7408122F1204159ZE184226B<<<<<10")));
+                                                         "L898902C36UTO7408122F1204159ZE184226B<<<<<10")));
   const auto decodeOverDG1 = [&dg1](const TBytes& dg11) {
     TMemoryStream stream = StreamOf(dg1);
     stream.Write(dg11);

@@ -13,7 +13,8 @@ using TEFCom = std::array<std::uint8_t, kEFComBufferSize>;
 
 // EF.COM with LDS 0107, Unicode 040000 and the given tag list object.
 TEFCom EFComWith(const TBytes& tagList) {
-  const TBytes file = Concat({{0x60, 0x16, 0x5F, 0x01, 0x04}, Ascii("0107"), {0x5F, 0x36, 0x06}, Ascii("040000"), tagList});
+  const TBytes file =
+      Concat({{0x60, 0x16, 0x5F, 0x01, 0x04}, Ascii("0107"), {0x5F, 0x36, 0x06}, Ascii("040000"), tagList});
   TEFCom buffer{};
   std::copy(file.begin(), file.end(), buffer.begin());
   return buffer;
@@ -40,13 +41,15 @@ TEST(DecodeEFCom, VersionsAndDataGroupLists) {
   const std::vector<TCase> cases{
       {"three groups", {0x5C, 0x03, 0x61, 0x75, 0x6B}, "DG1,DG2,DG11"},
       {"list order kept", {0x5C, 0x02, 0x75, 0x61}, "DG2,DG1"},
-      {"every group", Concat({{0x5C, 16}, Ascii("aucvefghijklmnop")}), "DG1,DG2,DG3,DG4,DG5,DG6,DG7,DG8,DG9,DG10,DG11,DG12,DG13,DG14,DG15,DG16"},
+      {"every group", Concat({{0x5C, 16}, Ascii("aucvefghijklmnop")}),
+       "DG1,DG2,DG3,DG4,DG5,DG6,DG7,DG8,DG9,DG10,DG11,DG12,DG13,DG14,DG15,DG16"},
       {"unknown tags skipped", {0x5C, 0x05, 0x41, 0x00, 0x61, 0xFF, 0x62}, "DG1"},
       {"empty list", {0x5C, 0x00}, ""},
       {"no tag list", {0x5D, 0x02, 0x61, 0x75}, ""},
       {"25 DG1 fill the list, later ones are dropped", TagList(30, 0x61), Repeat(",DG1", 25).substr(1)},
       {"20 DG11 fill the list", TagList(21, 0x6B), Repeat(",DG11", 20).substr(1)},
-      {"an entry past the capacity is cut", Concat({{0x5C, 21, 0x61}, TBytes(20, 0x6B)}), "DG1" + Repeat(",DG11", 19) + ","},
+      {"an entry past the capacity is cut", Concat({{0x5C, 21, 0x61}, TBytes(20, 0x6B)}),
+       "DG1" + Repeat(",DG11", 19) + ","},
       {"count beyond the buffer", TagList(236, 0x61), Repeat(",DG1", 25).substr(1)},
   };
   for (const TCase& c : cases) {

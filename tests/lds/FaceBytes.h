@@ -27,11 +27,22 @@ inline TBytes FacialRecord(const TBytes& image, std::uint8_t imageDataType = kIm
   }
   const TBytes imageInformation{0x01, imageDataType, 0x00, 0x10, 0x00, 0x0C, 0x01, 0x02, 0x00, 0x00, 0x00, 0x00};
   const std::size_t blockLength = 20 + points.size() + imageInformation.size() + image.size();
-  const TBytes facialInformation =
-      Concat({BigEndian(blockLength, 4), BigEndian(featurePoints, 2), {0x01, 0x03, 0x02}, {0x00, 0x00, 0x00},
-              {0x00, 0x01}, {0x00, 0x00, 0x00}, {0x00, 0x00, 0x00}});
-  return Concat({Ascii(std::string_view("FAC\0" "010\0", 8)), BigEndian(14 + blockLength, 4), {0x00, 0x01},
-                 facialInformation, points, imageInformation, image});
+  const TBytes facialInformation = Concat({BigEndian(blockLength, 4),
+                                           BigEndian(featurePoints, 2),
+                                           {0x01, 0x03, 0x02},
+                                           {0x00, 0x00, 0x00},
+                                           {0x00, 0x01},
+                                           {0x00, 0x00, 0x00},
+                                           {0x00, 0x00, 0x00}});
+  return Concat({Ascii(std::string_view("FAC\0"
+                                        "010\0",
+                                        8)),
+                 BigEndian(14 + blockLength, 4),
+                 {0x00, 0x01},
+                 facialInformation,
+                 points,
+                 imageInformation,
+                 image});
 }
 
 // The record with its record length and its face's block length both lowered

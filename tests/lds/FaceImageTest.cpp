@@ -79,7 +79,8 @@ TEST(ExtractFaceImage, UndecodableDataEndsInTheBitmapsError) {
   brokenJpeg.resize(80, 0x11);
   TBytes brokenJp2 = Fixture("face.jp2");
   const TBytes codestreamStart{0xFF, 0x4F, 0xFF, 0x51};  // SOC and SIZ markers
-  const auto codestream = std::search(brokenJp2.begin(), brokenJp2.end(), codestreamStart.begin(), codestreamStart.end());
+  const auto codestream =
+      std::search(brokenJp2.begin(), brokenJp2.end(), codestreamStart.begin(), codestreamStart.end());
   ASSERT_NE(codestream, brokenJp2.end());
   std::fill(codestream + 4, codestream + 40, 0xFF);  // the image and tile sizes
   struct TCase {
@@ -90,8 +91,10 @@ TEST(ExtractFaceImage, UndecodableDataEndsInTheBitmapsError) {
   const std::vector<TCase> cases{
       {"JPEG that Qt cannot read", DG2(FacialRecord(brokenJpeg, kImageDataJpeg)), "Unknown JPEG 2000 file type"},
       {"two image bytes", DG2(FacialRecord({0x00, 0x00})), "Unknown JPEG 2000 file type"},
-      {"fewer than 57 bytes after 5F2E", Concat({{0x75, 0x36, 0x5F, 0x2E}, TBytes(52, 0x00)}), "Unknown JPEG 2000 file type"},
-      {"neither JPEG nor JPEG 2000", DG2(FacialRecord(Ascii("GIF89a plus some more bytes"))), "Unknown JPEG 2000 file type"},
+      {"fewer than 57 bytes after 5F2E", Concat({{0x75, 0x36, 0x5F, 0x2E}, TBytes(52, 0x00)}),
+       "Unknown JPEG 2000 file type"},
+      {"neither JPEG nor JPEG 2000", DG2(FacialRecord(Ascii("GIF89a plus some more bytes"))),
+       "Unknown JPEG 2000 file type"},
       {"a JPEG 2000 the decoder rejects", DG2(FacialRecord(brokenJp2)), "JPEG 2000 image decoding failed"},
   };
   for (const TCase& c : cases) {

@@ -21,12 +21,9 @@ TEST(TShownFace, LastFaceShownComesBackWhenNothingNewIsDecoded) {
     QImage Shown;
   };
   const std::vector<TStep> steps{
-      {{TFaceFormat::None, {}}, QImage()},
-      {{TFaceFormat::Jpeg, red}, red},
-      {{TFaceFormat::None, {}}, red},
-      {{TFaceFormat::Jpeg, blue}, blue},
-      {{TFaceFormat::None, {}}, blue},
-      {{TFaceFormat::Jpeg2000, {}}, QImage()},  // the bitmap's picture
+      {{TFaceFormat::None, {}}, QImage()}, {{TFaceFormat::Jpeg, red}, red},
+      {{TFaceFormat::None, {}}, red},      {{TFaceFormat::Jpeg, blue}, blue},
+      {{TFaceFormat::None, {}}, blue},     {{TFaceFormat::Jpeg2000, {}}, QImage()},  // the bitmap's picture
       {{TFaceFormat::None, {}}, QImage()},
   };
   TShownFace shown;

@@ -12,11 +12,11 @@
 
 #include "FaceBytes.h"
 #include "Fixtures.h"
+#include "access/PlainChannel.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
 #include "lds/ShownFace.h"
 #include "lds/Stages.h"
 #include "reader/ApduExchange.h"
-#include "access/PlainChannel.h"
 #include "support/FakePiccView.h"
 #include "tools/simchip/SimulatedChip.h"
 #include "tools/simchip/SimulatedReader.h"
@@ -28,8 +28,7 @@ constexpr std::uint16_t kDG2File = 0x0102;
 constexpr std::uint16_t kDG11File = 0x010B;
 const TBytes kSelectApplication{0x00, 0xA4, 0x04, 0x0C, 0x07, 0xA0, 0x00, 0x00, 0x02, 0x47, 0x10, 0x01};
 
-const std::string kIcaoMrz =
-    "P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<L898902C36UTO7408122F1204159ZE184226B<<<<<10";
+const std::string kIcaoMrz = "P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<L898902C36UTO7408122F1204159ZE184226B<<<<<10";
 
 TBytes DG1(std::string_view mrz) { return Tlv({0x61}, Tlv({0x5F, 0x1F}, Ascii(mrz))); }
 TBytes Field(std::uint8_t tag, std::string_view value) { return Tlv({0x5F, tag}, Ascii(value)); }
@@ -85,14 +84,18 @@ using EFComStageTest = StageTest;
 
 TEST_F(EFComStageTest, ThreeLines) {
   TEFComBuffer read{};
-  const TBytes file = Concat({{0x60, 0x16, 0x5F, 0x01, 0x04}, Ascii("0107"), {0x5F, 0x36, 0x06}, Ascii("040000"),
+  const TBytes file = Concat({{0x60, 0x16, 0x5F, 0x01, 0x04},
+                              Ascii("0107"),
+                              {0x5F, 0x36, 0x06},
+                              Ascii("040000"),
                               {0x5C, 0x03, 0x61, 0x75, 0x6B}});
   std::copy(file.begin(), file.end(), read.begin());
   const std::vector<std::pair<TEFComBuffer, std::vector<TLoggedLine>>> cases{
       {TEFComBuffer{},
        {{"LDS Ver.:           ", lkProtocol}, {"Unicode Ver.:           ", lkProtocol}, {"DataGroups : ", lkProtocol}}},
       {read,
-       {{"LDS Ver.: 01.07     ", lkProtocol}, {"Unicode Ver.: 04.00.00  ", lkProtocol},
+       {{"LDS Ver.: 01.07     ", lkProtocol},
+        {"Unicode Ver.: 04.00.00  ", lkProtocol},
         {"DataGroups : DG1,DG2,DG11", lkProtocol}}},
   };
   for (const auto& [buffer, lines] : cases) {
@@ -115,8 +118,8 @@ TEST_F(DG1StageTest, LogsTheMrzAndFillsTheSevenEditsInOrder) {
                                        TResultEdit::BelgeNo};
   EXPECT_EQ(view_.FieldWrites, order);
   const std::map<TResultEdit, std::string> fields{
-      {TResultEdit::Cinsiyeti, "F"},        {TResultEdit::VatandNo, "ZE184226B"}, {TResultEdit::BelgeTipi, "P"},
-      {TResultEdit::Uyrugu, "UTO"},         {TResultEdit::Soyadi1, "ERIKSSON"},   {TResultEdit::Adi1, "ANNA MARIA"},
+      {TResultEdit::Cinsiyeti, "F"},      {TResultEdit::VatandNo, "ZE184226B"}, {TResultEdit::BelgeTipi, "P"},
+      {TResultEdit::Uyrugu, "UTO"},       {TResultEdit::Soyadi1, "ERIKSSON"},   {TResultEdit::Adi1, "ANNA MARIA"},
       {TResultEdit::BelgeNo, "L898902C3"}};
   EXPECT_EQ(view_.Fields, fields);
 }
@@ -164,7 +167,7 @@ TEST_F(DG1StageTest, DataGroupCutOffPartWayShowsNoMrzAndRaisesTheStreamError) {
 using DG11StageTest = StageTest;
 
 std::vector<TLoggedLine> DG11Lines(const std::vector<std::string>& values) {
-  const std::vector<std::string> labels{"FullName: ", "PersonalNumber: ", "PlaceOfBirth: ", "Address: ",
+  const std::vector<std::string> labels{"FullName: ",  "PersonalNumber: ", "PlaceOfBirth: ", "Address: ",
                                         "Telephone: ", "Profession: ",     "Title: ",        "PersonalSummary: "};
   std::vector<TLoggedLine> lines;
   for (std::size_t i = 0; i < labels.size(); ++i) lines.push_back({labels[i] + values[i], lkProtocol});
@@ -176,19 +179,29 @@ std::string PickedDate(const TCalendarDate& date) {
 }
 
 TEST_F(DG11StageTest, FillsFourEditsAndLogsEightLines) {
-  const TBytes dg11 = Tlv({0x6B}, Concat({Tlv({0x5C}, {0x5F, 0x0E, 0x5F, 0x10}), Field(0x0E, "\xC3\x96ZT\xC3\x9CRK<<AY\xC5\x9E" "E"),
-                                          Field(0x10, "\xC3\x87" "12345"), Field(0x11, "\xC4\xB0ZM\xC4\xB0R"),
-                                          Field(0x42, "ALSANCAK MAH."), Field(0x12, "+90 232"), Field(0x13, "M\xC3\x9CHEND\xC4\xB0S"),
-                                          Field(0x14, "DR"), Field(0x15, "")}));
+  const TBytes dg11 =
+      Tlv({0x6B}, Concat({Tlv({0x5C}, {0x5F, 0x0E, 0x5F, 0x10}),
+                          Field(0x0E,
+                                "\xC3\x96ZT\xC3\x9CRK<<AY\xC5\x9E"
+                                "E"),
+                          Field(0x10,
+                                "\xC3\x87"
+                                "12345"),
+                          Field(0x11, "\xC4\xB0ZM\xC4\xB0R"), Field(0x42, "ALSANCAK MAH."), Field(0x12, "+90 232"),
+                          Field(0x13, "M\xC3\x9CHEND\xC4\xB0S"), Field(0x14, "DR"), Field(0x15, "")}));
   Insert({{kDG1File, DG1(kIcaoMrz)}, {kDG11File, dg11}});
   Prefill(DG1(kIcaoMrz));
   birthDate_ = {1984, 11, 23};
   RunDG11Stage(stream_, channel_, birthDate_);
 
-  EXPECT_EQ(Tail(8), DG11Lines({"\xC3\x96ZT\xC3\x9CRK<<AY\xC5\x9E" "E", "\xC3\x87" "12345", "\xC4\xB0ZM\xC4\xB0R", "ALSANCAK MAH.",
-                                "+90 232", "M\xC3\x9CHEND\xC4\xB0S", "DR", ""}));
+  EXPECT_EQ(Tail(8),
+            DG11Lines({"\xC3\x96ZT\xC3\x9CRK<<AY\xC5\x9E"
+                       "E",
+                       "\xC3\x87"
+                       "12345",
+                       "\xC4\xB0ZM\xC4\xB0R", "ALSANCAK MAH.", "+90 232", "M\xC3\x9CHEND\xC4\xB0S", "DR", ""}));
   EXPECT_EQ(view_.FieldWrites, (std::vector<TResultEdit>{TResultEdit::DogYeri, TResultEdit::Adres, TResultEdit::DogTar2,
-                                                          TResultEdit::Meslek}));
+                                                         TResultEdit::Meslek}));
   EXPECT_EQ(view_.Fields[TResultEdit::DogYeri], "\xC4\xB0ZM\xC4\xB0R");
   EXPECT_EQ(view_.Fields[TResultEdit::Adres], "ALSANCAK MAH.");
   EXPECT_EQ(view_.Fields[TResultEdit::Meslek], "M\xC3\x9CHEND\xC4\xB0S");

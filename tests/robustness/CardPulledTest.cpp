@@ -25,7 +25,7 @@
 namespace {
 
 const std::string kUnread = "(not read in this reading)";
-const std::vector<TResultEdit> kDG1Edits{TResultEdit::BelgeTipi, TResultEdit::Uyrugu,   TResultEdit::BelgeNo,
+const std::vector<TResultEdit> kDG1Edits{TResultEdit::BelgeTipi, TResultEdit::Uyrugu,    TResultEdit::BelgeNo,
                                          TResultEdit::VatandNo,  TResultEdit::Cinsiyeti, TResultEdit::Adi1,
                                          TResultEdit::Soyadi1};
 const std::vector<TResultEdit> kDG11Edits{TResultEdit::DogYeri, TResultEdit::Meslek, TResultEdit::Adres};
@@ -34,13 +34,28 @@ const std::vector<TResultEdit> kDG11Edits{TResultEdit::DogYeri, TResultEdit::Mes
 // later steps, the EF.COM lines of an unread EF.COM, the size query of a data
 // group that is read without a SELECT of its own (after a failed BAC) and the
 // bare DG11 labels.
-const std::set<std::string> kLinesWithoutChipData{
-    "MrtdSelectApplet connection error.", "MrtdSelectDG connection error.", "MrtdIccGetChallenge connection error.",
-    "MrtdIccMutualAuthenticate connection error.", "MrtdBacSelectDG connection error.",
-    "MrtdReadFileSize connection error.", "MrtdReadFile connection error.", "MrtdReadFileEx connection error.",
-    "LDS Ver.:           ", "Unicode Ver.:           ", "DataGroups : ", "Querying file size DG(1)",
-    "Querying file size DG(11)", "Querying file size DG(2)", "FullName: ", "PersonalNumber: ",
-    "PlaceOfBirth: ", "Address: ", "Telephone: ", "Profession: ", "Title: ", "PersonalSummary: "};
+const std::set<std::string> kLinesWithoutChipData{"MrtdSelectApplet connection error.",
+                                                  "MrtdSelectDG connection error.",
+                                                  "MrtdIccGetChallenge connection error.",
+                                                  "MrtdIccMutualAuthenticate connection error.",
+                                                  "MrtdBacSelectDG connection error.",
+                                                  "MrtdReadFileSize connection error.",
+                                                  "MrtdReadFile connection error.",
+                                                  "MrtdReadFileEx connection error.",
+                                                  "LDS Ver.:           ",
+                                                  "Unicode Ver.:           ",
+                                                  "DataGroups : ",
+                                                  "Querying file size DG(1)",
+                                                  "Querying file size DG(11)",
+                                                  "Querying file size DG(2)",
+                                                  "FullName: ",
+                                                  "PersonalNumber: ",
+                                                  "PlaceOfBirth: ",
+                                                  "Address: ",
+                                                  "Telephone: ",
+                                                  "Profession: ",
+                                                  "Title: ",
+                                                  "PersonalSummary: "};
 
 // The index of the last command that reads the data group, in the clean reading.
 std::size_t LastCommandOf(const std::vector<TStep>& steps, int dataGroup) {

@@ -28,8 +28,8 @@ std::size_t SessionCount() {
   return count ? std::strtoul(count, nullptr, 10) : kDefaultSessions;
 }
 
-const std::set<std::string> kErrorsThatEndAReading{
-    "Stream read error", "Unknown JPEG 2000 file type", "JPEG 2000 image decoding failed"};
+const std::set<std::string> kErrorsThatEndAReading{"Stream read error", "Unknown JPEG 2000 file type",
+                                                   "JPEG 2000 image decoding failed"};
 
 struct TCleanReading {
   std::vector<TLoggedLine> Lines;

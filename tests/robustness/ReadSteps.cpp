@@ -17,9 +17,9 @@ constexpr std::uint16_t kFileNotFound = 0x6A82;
 struct TStepTexts {
   TStepKind Kind;
   const char* ConnectionError;
-  const char* WrongMac;    // null: the step checks no MAC
+  const char* WrongMac;      // null: the step checks no MAC
   const char* FileNotFound;  // null: 0x6A82 is a bad status word like any other
-  const char* BadStatus;   // null: the status word is not looked at
+  const char* BadStatus;     // null: the status word is not looked at
 };
 
 constexpr std::array kTexts{
@@ -69,27 +69,49 @@ std::size_t OffsetOf(const TCommandApdu& command) { return static_cast<std::size
 const std::vector<std::regex>& KnownLines() {
   static const std::vector<std::regex> patterns = [] {
     const std::array<const char*, 43> texts{
-        R"(MrtdSelectApplet connection error\.)", R"(MrtdSelectDG : Bad status word [0-9A-F]+)",
-        R"(MrtdSelectDG connection error\.)", R"(MrtdSelectDG\(\d+\) : File not found)",
+        R"(MrtdSelectApplet connection error\.)",
+        R"(MrtdSelectDG : Bad status word [0-9A-F]+)",
+        R"(MrtdSelectDG connection error\.)",
+        R"(MrtdSelectDG\(\d+\) : File not found)",
         R"(MrtdSelectDG\(\d+\) : Bad status word [ 0-9A-F]{4,})",
-        R"(MrtdIccGetChallenge connection error\.)", R"(MrtdIccGetChallenge : Wrong status word [0-9A-F]+)",
-        R"(MrtdIccGetChallenge : Card returned -?\d+ bytes instead of \d+)", R"(RND_ICC error\.)",
+        R"(MrtdIccGetChallenge connection error\.)",
+        R"(MrtdIccGetChallenge : Wrong status word [0-9A-F]+)",
+        R"(MrtdIccGetChallenge : Card returned -?\d+ bytes instead of \d+)",
+        R"(RND_ICC error\.)",
         R"(MrtdIccMutualAuthenticate connection error\.)",
         R"(MrtdIccMutualAuthenticate : Wrong MAC in card's answer)",
         R"(MrtdIccMutualAuthenticate : Wrong RND\.IFD in card's answer)",
-        R"(MrtdBacSelectDG connection error\.)", R"(MrtdBacSelectDG : Wrong MAC in card's answer)",
-        R"(MrtdBacSelectDG : File not found)", R"(MrtdBacSelectDG : Bad status word [ 0-9A-F]{4,})",
-        R"(MrtdBacSelectDG\(\d+\) : Wrong MAC in card's answer)", R"(MrtdBacSelectDG\(\d+\) : File not found)",
-        R"(MrtdBacSelectDG\(\d+\) : Bad status word [ 0-9A-F]{4,})", R"(MrtdReadFileSize connection error\.)",
+        R"(MrtdBacSelectDG connection error\.)",
+        R"(MrtdBacSelectDG : Wrong MAC in card's answer)",
+        R"(MrtdBacSelectDG : File not found)",
+        R"(MrtdBacSelectDG : Bad status word [ 0-9A-F]{4,})",
+        R"(MrtdBacSelectDG\(\d+\) : Wrong MAC in card's answer)",
+        R"(MrtdBacSelectDG\(\d+\) : File not found)",
+        R"(MrtdBacSelectDG\(\d+\) : Bad status word [ 0-9A-F]{4,})",
+        R"(MrtdReadFileSize connection error\.)",
         R"(MrtdReadFileSizeDG\(\d+\) : File not found)",
         R"(MrtdReadFileSizetDG\(\d+\) : Bad status word [ 0-9A-F]{4,})",
-        R"(MrtdBacReadFile : Wrong MAC in card's answer)", R"(MrtdBacReadFile : Bad status word [0-9A-F]+)",
-        R"(MrtdReadFile connection error\.)", R"(MrtdReadFile : Bad file length \d+)",
-        R"(MrtdReadFileEx connection error\.)", R"(MrtdReadFileEx : Bad status word [0-9A-F]+)",
-        R"(MrtdReadFileEx : Wrong MAC in card's answer)", R"(recv_len <>4 :  -?\d+)", R"(Hata #[1-5] : -?\d+)",
-        R"(Querying file size DG\(\d+\))", R"(filesize:\d+)", R"(LDS Ver\.: [\s\S]*)", R"(Unicode Ver\.: [\s\S]*)",
-        R"(DataGroups : (DG\d+(,DG\d+)*)?)", R"(MRZ: [\s\S]*)", R"(FullName: [\s\S]*)", R"(PersonalNumber: [\s\S]*)",
-        R"(PlaceOfBirth: [\s\S]*)", R"(Address: [\s\S]*)", R"(Telephone: [\s\S]*)", R"(Profession: [\s\S]*)",
+        R"(MrtdBacReadFile : Wrong MAC in card's answer)",
+        R"(MrtdBacReadFile : Bad status word [0-9A-F]+)",
+        R"(MrtdReadFile connection error\.)",
+        R"(MrtdReadFile : Bad file length \d+)",
+        R"(MrtdReadFileEx connection error\.)",
+        R"(MrtdReadFileEx : Bad status word [0-9A-F]+)",
+        R"(MrtdReadFileEx : Wrong MAC in card's answer)",
+        R"(recv_len <>4 :  -?\d+)",
+        R"(Hata #[1-5] : -?\d+)",
+        R"(Querying file size DG\(\d+\))",
+        R"(filesize:\d+)",
+        R"(LDS Ver\.: [\s\S]*)",
+        R"(Unicode Ver\.: [\s\S]*)",
+        R"(DataGroups : (DG\d+(,DG\d+)*)?)",
+        R"(MRZ: [\s\S]*)",
+        R"(FullName: [\s\S]*)",
+        R"(PersonalNumber: [\s\S]*)",
+        R"(PlaceOfBirth: [\s\S]*)",
+        R"(Address: [\s\S]*)",
+        R"(Telephone: [\s\S]*)",
+        R"(Profession: [\s\S]*)",
     };
     std::vector<std::regex> compiled(texts.begin(), texts.end());
     compiled.emplace_back(R"(Title: [\s\S]*)");
@@ -108,7 +130,7 @@ bool TStep::Read() const {
 
 std::vector<TStep> StepsOf(const std::vector<simchip::TJournalEntry>& journal) {
   std::vector<TStep> steps;
-  bool headerRead = false;      // of the file selected last
+  bool headerRead = false;     // of the file selected last
   std::uint16_t selected = 0;  // a refused read names no file: it reads the one selected
   for (const simchip::TJournalEntry& entry : journal) {
     TStep step;
@@ -125,9 +147,12 @@ std::vector<TStep> StepsOf(const std::vector<simchip::TJournalEntry>& journal) {
       case kInsSelect:
         headerRead = false;
         selected = step.FileId;
-        if (command.P1 == 0x04) step.Kind = TStepKind::SelectApplication;
-        else if (!entry.Protected) step.Kind = efCom ? TStepKind::PlainSelectEfCom : TStepKind::Other;
-        else step.Kind = efCom ? TStepKind::SecureSelectEfCom : TStepKind::SelectDataGroup;
+        if (command.P1 == 0x04)
+          step.Kind = TStepKind::SelectApplication;
+        else if (!entry.Protected)
+          step.Kind = efCom ? TStepKind::PlainSelectEfCom : TStepKind::Other;
+        else
+          step.Kind = efCom ? TStepKind::SecureSelectEfCom : TStepKind::SelectDataGroup;
         break;
       case kInsGetChallenge:
         step.Kind = TStepKind::GetChallenge;
@@ -139,9 +164,12 @@ std::vector<TStep> StepsOf(const std::vector<simchip::TJournalEntry>& journal) {
         step.Offset = OffsetOf(command);
         step.Length = command.Le.value_or(0);
         // EF.COM: its header at offset 0 (read again after BAC), the rest behind it.
-        if (efCom) step.Kind = step.Offset == 0 ? TStepKind::EfComHeader : TStepKind::EfComBody;
-        else if (!entry.Protected) step.Kind = TStepKind::Other;
-        else step.Kind = headerRead ? TStepKind::DataGroupPiece : TStepKind::DataGroupHeader;
+        if (efCom)
+          step.Kind = step.Offset == 0 ? TStepKind::EfComHeader : TStepKind::EfComBody;
+        else if (!entry.Protected)
+          step.Kind = TStepKind::Other;
+        else
+          step.Kind = headerRead ? TStepKind::DataGroupPiece : TStepKind::DataGroupHeader;
         headerRead = true;
         break;
       default:

@@ -24,10 +24,10 @@
 #include <vector>
 
 #include "Documents.h"
-#include "access/SecretBytes.h"
 #include "HostileAnswers.h"
 #include "ReadRig.h"
 #include "ReadSteps.h"
+#include "access/SecretBytes.h"
 #include "app/frmZelvan.h"
 #include "reader/ApduExchange.h"
 #include "tools/simchip/CardCrypto.h"
@@ -80,8 +80,8 @@ public:
     for (std::size_t at = 0; at + 2 * kWindow <= digits.size(); ++at)
       if (hex_.contains(digits.substr(at, 2 * kWindow))) return digits.substr(at, 2 * kWindow);
     for (std::size_t at = 0; at + kWindow <= text.size(); ++at)
-      if (raw_.contains(text.substr(at, kWindow))) return "raw " + Hex(std::span(
-          reinterpret_cast<const std::uint8_t*>(text.data()) + at, kWindow));
+      if (raw_.contains(text.substr(at, kWindow)))
+        return "raw " + Hex(std::span(reinterpret_cast<const std::uint8_t*>(text.data()) + at, kWindow));
     return {};
   }
 

@@ -1,7 +1,7 @@
 #include "support/FakeCard.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include "reader/ApduExchange.h"
 
@@ -78,7 +78,8 @@ TFakeCardApi::TTamper StatusOnly(std::uint16_t status) {
 
 TFakeCardApi::TTamper FlipByte(int index) {
   return [index](TAnswer answer) {
-    const auto at = index < 0 ? answer.Bytes.size() - static_cast<std::size_t>(-index) : static_cast<std::size_t>(index);
+    const auto at =
+        index < 0 ? answer.Bytes.size() - static_cast<std::size_t>(-index) : static_cast<std::size_t>(index);
     answer.Bytes.at(at) ^= 0x01;
     return answer;
   };

@@ -47,10 +47,10 @@ TEST(ChipAccess, PlainCommandsBeforeAuthentication) {
 
 TEST(ChipAccess, FilesNeedTheApplicationAndUnknownOnesAreNotFound) {
   TChipHarness harness(With(false, false));
-  EXPECT_EQ(ToHex(harness.Exchange(kSelectEfCom)), "6A82");        // application not selected yet
+  EXPECT_EQ(ToHex(harness.Exchange(kSelectEfCom)), "6A82");                     // application not selected yet
   EXPECT_EQ(ToHex(harness.Exchange(Hex("00A4040C07A0000002471002"))), "6A82");  // another application
   EXPECT_EQ(ToHex(harness.Exchange(kSelectApplication)), "9000");
-  EXPECT_EQ(ToHex(harness.Exchange(kReadFour)), "6986");           // no file selected
+  EXPECT_EQ(ToHex(harness.Exchange(kReadFour)), "6986");              // no file selected
   EXPECT_EQ(ToHex(harness.Exchange(Hex("00A4020C020102"))), "6A82");  // DG2 is not in this LDS
 }
 
@@ -63,7 +63,7 @@ TEST(ChipAccess, NoBacModeReadsAFileWholeInPlain) {
 
 TEST(ChipAccess, WrongMrzInformationIsRefusedWithTheConfiguredStatus) {
   const std::vector<std::pair<std::optional<std::uint16_t>, std::uint16_t>> cases{{std::nullopt, 0x6300},
-                                                                                   {0x6982, 0x6982}};
+                                                                                  {0x6982, 0x6982}};
   const std::vector<std::string> wrongInformation{"L898902C<369080619406237",   // expiry check digit
                                                   "L898902C<369080719406236",   // date of birth
                                                   "X898902C<369080619406236"};  // document number

@@ -14,9 +14,9 @@ const TBytes kGetChallenge = Hex("0084000008");
 struct TAnswerFaultCase {
   const char* Name;
   TFault Fault;
-  std::int32_t Result;         // of SCardTransmit
-  std::size_t AnswerLength;    // when it succeeded
-  std::uint16_t Status;        // of the answer (0xFFFF: shorter than 2 bytes)
+  std::int32_t Result;       // of SCardTransmit
+  std::size_t AnswerLength;  // when it succeeded
+  std::uint16_t Status;      // of the answer (0xFFFF: shorter than 2 bytes)
 };
 
 TEST(ChipFault, AnswerFaultsOnTheFirstCommand) {
@@ -104,8 +104,8 @@ TEST(ChipFault, CardTakenAwayInTheMiddleOfAReading) {
   harness.Reader.EstablishContext(kScardScopeUser, context);
   TScardHandle handle = 0;
   std::uint32_t protocol = 0;
-  EXPECT_EQ(static_cast<std::uint32_t>(harness.Reader.Connect(context, "Zelvan Virtual ACR122 00 00",
-                                                                kScardShareShared, kScardProtocolAny, handle, protocol)),
+  EXPECT_EQ(static_cast<std::uint32_t>(harness.Reader.Connect(context, "Zelvan Virtual ACR122 00 00", kScardShareShared,
+                                                              kScardProtocolAny, handle, protocol)),
             kScardENoSmartcard);
 
   harness.Reader.InsertCard(harness.Chip);

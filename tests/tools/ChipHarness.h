@@ -38,9 +38,9 @@ struct TChipHarness {
     TScardContext context = 0;
     ASSERT_EQ(Reader.EstablishContext(kScardScopeUser, context), kScardSuccess);
     std::uint32_t protocol = 0;
-    ASSERT_EQ(Reader.Connect(context, "Zelvan Virtual ACR122 00 00", kScardShareShared, kScardProtocolAny, Handle,
-                             protocol),
-              kScardSuccess);
+    ASSERT_EQ(
+        Reader.Connect(context, "Zelvan Virtual ACR122 00 00", kScardShareShared, kScardProtocolAny, Handle, protocol),
+        kScardSuccess);
   }
 
   // Sends a command with 255 bytes granted for the answer, as the program does.

@@ -21,11 +21,11 @@ TEST(ChipRead, ReadsNearAndPastTheEndOfAFile) {
   ASSERT_GT(size, 260u);
   const std::vector<TReadCase> cases{
       {0, 4, 0x9000, 4},
-      {size - 10, 10, 0x9000, 10},      // up to the last byte
-      {size - 10, 100, 0x9000, 10},     // across the end: fewer bytes
+      {size - 10, 10, 0x9000, 10},   // up to the last byte
+      {size - 10, 100, 0x9000, 10},  // across the end: fewer bytes
       {size - 1, 1, 0x9000, 1},
-      {size, 1, 0x6B00, 0},             // at the end
-      {size + 5, 4, 0x6B00, 0},         // beyond it
+      {size, 1, 0x6B00, 0},                       // at the end
+      {size + 5, 4, 0x6B00, 0},                   // beyond it
       {0, 256, 0x9000, kMaxProtectedReadLength},  // Le 00: as much as one short answer holds
   };
   TBacTerminal terminal = harness.Authenticated();
@@ -37,7 +37,8 @@ TEST(ChipRead, ReadsNearAndPastTheEndOfAFile) {
     EXPECT_EQ(answer.Status, c.Status);
     ASSERT_EQ(answer.Data.size(), c.Returned);
     if (c.Returned > 0) {
-      EXPECT_TRUE(std::equal(answer.Data.begin(), answer.Data.end(), file.begin() + static_cast<std::ptrdiff_t>(c.Offset)));
+      EXPECT_TRUE(
+          std::equal(answer.Data.begin(), answer.Data.end(), file.begin() + static_cast<std::ptrdiff_t>(c.Offset)));
     }
   }
 }

@@ -94,7 +94,8 @@ TEST(DocumentFile, FormatsAndParsesBack) {
   EXPECT_EQ(back.MrzInformation, document.MrzInformation);
   EXPECT_EQ(back.Lds, document.Lds);
   // Comments, blank lines, CR LF line ends and lower-case digits are accepted.
-  const TDocument loose = ParseDocument("# card\r\n\r\nzelvan-document 1\r\nmrz-information X\r\nfile 011e\r\n60 01\r\nff\r\n");
+  const TDocument loose =
+      ParseDocument("# card\r\n\r\nzelvan-document 1\r\nmrz-information X\r\nfile 011e\r\n60 01\r\nff\r\n");
   EXPECT_EQ(ToHex(loose.Lds.at(kEfComFileId)), "6001FF");
 }
 
@@ -102,8 +103,8 @@ TEST(DocumentFile, RejectsMalformedFiles) {
   const std::vector<std::string> cases{
       "",
       "zelvan-document 2\nmrz-information X\n",
-      "zelvan-document 1\nfile 011E\n00\n",             // no MRZ information
-      "zelvan-document 1\nmrz-information X\n6001\n",   // data before a file line
+      "zelvan-document 1\nfile 011E\n00\n",            // no MRZ information
+      "zelvan-document 1\nmrz-information X\n6001\n",  // data before a file line
       "zelvan-document 1\nmrz-information X\nfile 11E\n",
       "zelvan-document 1\nmrz-information X\nfile 011E\n600\n",
       "zelvan-document 1\nmrz-information X\nfile 011E\nfile 011E\n",

@@ -22,7 +22,7 @@ struct TSample {
 
 const std::vector<TSample> kSamples{
     {"icao-passport.zdoc", 88, EImageDataType::Jpeg2000, "0000000C6A5020200D0A870A", true},  // JP2 file
-    {"icao-id-card.zdoc", 90, EImageDataType::Jpeg2000, "FF4FFF51", true},                  // J2K codestream
+    {"icao-id-card.zdoc", 90, EImageDataType::Jpeg2000, "FF4FFF51", true},                   // J2K codestream
     {"jpeg-face-passport.zdoc", 88, EImageDataType::Jpeg, "FFD8FF", true},
     {"no-dg11-passport.zdoc", 88, EImageDataType::Jpeg2000, "0000000C6A5020200D0A870A", false},
 };
@@ -64,7 +64,8 @@ TEST(SampleDocuments, MrzInformationMatchesDg1AndItsCheckDigits) {
     EXPECT_EQ(MrzInformationOf(mrz), document.MrzInformation);
     ASSERT_EQ(document.MrzInformation.size(), 24u);
     for (const auto& [start, length] : {std::pair{0, 9}, std::pair{10, 6}, std::pair{17, 6}})
-      EXPECT_EQ(CheckDigit(document.MrzInformation.substr(start, length)) + '0', document.MrzInformation[start + length]);
+      EXPECT_EQ(CheckDigit(document.MrzInformation.substr(start, length)) + '0',
+                document.MrzInformation[start + length]);
   }
 }
 
@@ -107,7 +108,8 @@ TEST(SampleDocuments, FilesAreWhatTheBuildersMake) {
     }
     EXPECT_EQ(MakeDg11(fields), dg11);
     const bool someNonAscii = std::any_of(fields.begin(), fields.end(), [](const TDg11Field& f) {
-      return std::any_of(f.second.begin(), f.second.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+      return std::any_of(f.second.begin(), f.second.end(),
+                         [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
     });
     EXPECT_TRUE(someNonAscii) << "the samples carry Turkish letters in UTF-8";
   }
@@ -124,9 +126,9 @@ TEST(SampleDocuments, ChipServesEveryFileAfterBac) {
     reader.EstablishContext(kScardScopeUser, context);
     TScardHandle handle = 0;
     std::uint32_t protocol = 0;
-    ASSERT_EQ(reader.Connect(context, "Zelvan Virtual ACR122 00 00", kScardShareShared, kScardProtocolAny, handle,
-                             protocol),
-              kScardSuccess);
+    ASSERT_EQ(
+        reader.Connect(context, "Zelvan Virtual ACR122 00 00", kScardShareShared, kScardProtocolAny, handle, protocol),
+        kScardSuccess);
     TBacTerminal terminal([&](std::span<const std::uint8_t> command) -> std::optional<TBytes> {
       std::vector<std::uint8_t> response(255);
       std::uint32_t length = 0;

@@ -55,7 +55,8 @@ TEST(SimulatedReader, ConnectionFailures) {
   TScardHandle handle = 0;
   std::uint32_t protocol = 0;
   const auto connect = [&](const std::string& name) {
-    return static_cast<std::uint32_t>(reader.Connect(context, name, kScardShareShared, kScardProtocolAny, handle, protocol));
+    return static_cast<std::uint32_t>(
+        reader.Connect(context, name, kScardShareShared, kScardProtocolAny, handle, protocol));
   };
   EXPECT_EQ(connect("Nowhere 00 00"), kScardEUnknownReader);
   EXPECT_EQ(connect("Empty ACR122 00 00"), kScardENoSmartcard);

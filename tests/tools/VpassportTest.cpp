@@ -140,9 +140,9 @@ TEST(VpcdServer, GivesUpWhenNoDriverListens) {
 
 TEST(VpassportCommandLine, OptionsAndMistakes) {
   const auto parse = [](std::vector<std::string_view> arguments) { return ParseVpassportCommandLine(arguments); };
-  const auto full = parse({"--document", "a.zdoc", "--port", "40000", "--host", "127.0.0.2", "--no-bac",
-                           "--refuse-plain-select", "--protected-errors", "--end-of-file-warning",
-                           "--connect-timeout", "3"});
+  const auto full =
+      parse({"--document", "a.zdoc", "--port", "40000", "--host", "127.0.0.2", "--no-bac", "--refuse-plain-select",
+             "--protected-errors", "--end-of-file-warning", "--connect-timeout", "3"});
   ASSERT_TRUE(full.Options);
   EXPECT_EQ(full.Options->Document, "a.zdoc");
   EXPECT_EQ(full.Options->Port, 40000);
@@ -163,9 +163,14 @@ TEST(VpassportCommandLine, OptionsAndMistakes) {
   EXPECT_FALSE(help.Failed);
   EXPECT_NE(help.Message.find("--document"), std::string::npos);
 
-  for (const auto& wrong : std::vector<std::vector<std::string_view>>{
-           {}, {"--port", "1"}, {"--document"}, {"--document", "a", "--port", "0"}, {"--document", "a", "--port", "70000"},
-           {"--document", "a", "--port", "x1"}, {"--document", "a", "--bogus"}, {"--document", "a", "--connect-timeout", "-1"}}) {
+  for (const auto& wrong : std::vector<std::vector<std::string_view>>{{},
+                                                                      {"--port", "1"},
+                                                                      {"--document"},
+                                                                      {"--document", "a", "--port", "0"},
+                                                                      {"--document", "a", "--port", "70000"},
+                                                                      {"--document", "a", "--port", "x1"},
+                                                                      {"--document", "a", "--bogus"},
+                                                                      {"--document", "a", "--connect-timeout", "-1"}}) {
     const auto parsed = parse(wrong);
     EXPECT_FALSE(parsed.Options);
     EXPECT_TRUE(parsed.Failed);

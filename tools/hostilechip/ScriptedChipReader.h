@@ -22,13 +22,13 @@
 namespace hostile {
 
 enum class TAnswerKind {
-  Data,            // Bytes as plaintext with Status, wrapped with a valid MAC
-  WrongMacData,    // the same with the last byte of its MAC flipped
-  ProtectedStatus, // 99 02 SW 8E 08 MAC SW with a valid MAC, no data
-  BareStatus,      // the two status bytes alone
-  Raw,             // Bytes exactly as they are
-  TransmitError,   // no answer: the reader returns PcscError
-  CardRemoved,     // no answer: the card leaves the reader for good
+  Data,             // Bytes as plaintext with Status, wrapped with a valid MAC
+  WrongMacData,     // the same with the last byte of its MAC flipped
+  ProtectedStatus,  // 99 02 SW 8E 08 MAC SW with a valid MAC, no data
+  BareStatus,       // the two status bytes alone
+  Raw,              // Bytes exactly as they are
+  TransmitError,    // no answer: the reader returns PcscError
+  CardRemoved,      // no answer: the card leaves the reader for good
 };
 
 struct TScriptedAnswer {

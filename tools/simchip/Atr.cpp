@@ -5,8 +5,8 @@
 namespace simchip {
 
 TBytes ContactlessAtr() {
-  constexpr std::uint8_t kInitial = 0x3B;          // TS: direct convention
-  constexpr std::uint8_t kFormat = 0x88;           // T0: TD1 follows, eight historical bytes
+  constexpr std::uint8_t kInitial = 0x3B;                        // TS: direct convention
+  constexpr std::uint8_t kFormat = 0x88;                         // T0: TD1 follows, eight historical bytes
   constexpr std::array<std::uint8_t, 2> kInterface{0x80, 0x01};  // TD1: TD2 follows, T=0; TD2: T=1
   // Application data of the ATQB (none given), protocol information
   // (106 kbit/s both ways; frame size 256 bytes, ISO/IEC 14443-4; FWI 7), MBLI 0.

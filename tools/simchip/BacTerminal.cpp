@@ -30,7 +30,9 @@ TBytes PlainCommandBytes(const TCommandApdu& command) {
   return bytes;
 }
 
-bool SameBlock(std::span<const std::uint8_t> a, const TBlock& b) { return std::equal(a.begin(), a.end(), b.begin(), b.end()); }
+bool SameBlock(std::span<const std::uint8_t> a, const TBlock& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
 
 }  // namespace
 
@@ -53,7 +55,8 @@ TBytes TTerminalChannel::Protect(const TCommandApdu& plain) {
     Append(value, Encrypt3Des(keys_.Enc, Pad(plain.Data)));
     Append(objects, MakeTlv(kDoCryptogram, value));
   }
-  if (plain.Le) Append(objects, MakeTlv(kDoLe, std::array<std::uint8_t, 1>{static_cast<std::uint8_t>(*plain.Le & 0xFF)}));
+  if (plain.Le)
+    Append(objects, MakeTlv(kDoLe, std::array<std::uint8_t, 1>{static_cast<std::uint8_t>(*plain.Le & 0xFF)}));
   TBytes macInput = Pad(header);
   Append(macInput, objects);
   Append(objects, MakeTlv(kDoMac, NextMac(macInput)));
@@ -130,7 +133,8 @@ TBacTerminal::TAnswer TBacTerminal::Authenticate(std::string_view mrzInformation
   channel_.reset();
   const TAnswer challenge = Send({0x00, kInsGetChallenge, 0x00, 0x00, {}, 8});
   if (challenge.LinkFailed || challenge.Status != kSwSuccess || challenge.Data.size() != kBlockSize) return challenge;
-  TTerminalAuthentication authentication{DeriveKeys(KeySeedFromMrz(mrzInformation)), {},
+  TTerminalAuthentication authentication{DeriveKeys(KeySeedFromMrz(mrzInformation)),
+                                         {},
                                          nonce.value_or(RandomArray<TBlock>()),
                                          keyMaterial.value_or(RandomArray<TKey>())};
   std::copy(challenge.Data.begin(), challenge.Data.end(), authentication.Challenge.begin());
@@ -160,13 +164,17 @@ TBacTerminal::TAnswer TBacTerminal::Send(const TCommandApdu& command) {
 }
 
 TBacTerminal::TAnswer TBacTerminal::Select(std::uint16_t fileId) {
-  return Send({0x00, kInsSelect, 0x02, 0x0C,
-               {static_cast<std::uint8_t>(fileId >> 8), static_cast<std::uint8_t>(fileId)}, std::nullopt});
+  return Send({0x00,
+               kInsSelect,
+               0x02,
+               0x0C,
+               {static_cast<std::uint8_t>(fileId >> 8), static_cast<std::uint8_t>(fileId)},
+               std::nullopt});
 }
 
 TBacTerminal::TAnswer TBacTerminal::Read(std::size_t offset, std::size_t length) {
-  return Send({0x00, kInsReadBinary, static_cast<std::uint8_t>(offset >> 8), static_cast<std::uint8_t>(offset), {},
-               length});
+  return Send(
+      {0x00, kInsReadBinary, static_cast<std::uint8_t>(offset >> 8), static_cast<std::uint8_t>(offset), {}, length});
 }
 
 std::optional<TBytes> TBacTerminal::ReadFile(std::uint16_t fileId, std::size_t piece) {

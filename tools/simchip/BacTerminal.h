@@ -41,8 +41,8 @@ private:
 struct TTerminalAuthentication {
   TKeyPair DocumentKeys;
   TBlock Challenge{};
-  TBlock Nonce{};  // RND.IFD
-  TKey KeyMaterial{};  // K.IFD
+  TBlock Nonce{};              // RND.IFD
+  TKey KeyMaterial{};          // K.IFD
   TBytes CommandData() const;  // E_IFD || M_IFD
   // Checks E_ICC || M_ICC and opens the channel; empty when the answer is wrong.
   std::optional<TTerminalChannel> Finish(std::span<const std::uint8_t> answerData) const;

@@ -15,18 +15,19 @@ using TCipherContext = std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_
 
 // Triple DES with the 24-byte key K1 K2 K3, in the given mode, zero IV, no
 // padding. Single DES is the same cipher with the one key repeated.
-TBytes RunDesEde3(const EVP_CIPHER* cipher, std::span<const std::uint8_t, 24> key,
-                  std::span<const std::uint8_t> data, bool encrypt) {
+TBytes RunDesEde3(const EVP_CIPHER* cipher, std::span<const std::uint8_t, 24> key, std::span<const std::uint8_t> data,
+                  bool encrypt) {
   if (data.size() % kBlockSize != 0) throw std::invalid_argument("DES input is not a whole number of blocks");
   TCipherContext context(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
   const TBlock iv{};
   TBytes out(data.size() + kBlockSize);
   int written = 0;
   int last = 0;
-  const bool ok = context && EVP_CipherInit_ex(context.get(), cipher, nullptr, key.data(), iv.data(), encrypt ? 1 : 0) == 1 &&
-                  EVP_CIPHER_CTX_set_padding(context.get(), 0) == 1 &&
-                  EVP_CipherUpdate(context.get(), out.data(), &written, data.data(), static_cast<int>(data.size())) == 1 &&
-                  EVP_CipherFinal_ex(context.get(), out.data() + written, &last) == 1;
+  const bool ok =
+      context && EVP_CipherInit_ex(context.get(), cipher, nullptr, key.data(), iv.data(), encrypt ? 1 : 0) == 1 &&
+      EVP_CIPHER_CTX_set_padding(context.get(), 0) == 1 &&
+      EVP_CipherUpdate(context.get(), out.data(), &written, data.data(), static_cast<int>(data.size())) == 1 &&
+      EVP_CipherFinal_ex(context.get(), out.data() + written, &last) == 1;
   if (!ok) throw std::runtime_error("the DES cipher is not available");
   out.resize(static_cast<std::size_t>(written + last));
   return out;
@@ -103,8 +104,8 @@ TBlock RetailMac(const TKey& key, std::span<const std::uint8_t> data) {
   const std::size_t leading = padded.size() - kBlockSize;
   TBlock chain{};
   if (leading > 0) {
-    const TBytes cbc = RunDesEde3(EVP_des_ede3_cbc(), Ede3Key(Ka(key), Ka(key)),
-                                  std::span(padded).first(leading), true);
+    const TBytes cbc =
+        RunDesEde3(EVP_des_ede3_cbc(), Ede3Key(Ka(key), Ka(key)), std::span(padded).first(leading), true);
     std::copy(cbc.end() - kBlockSize, cbc.end(), chain.begin());
   }
   for (std::size_t i = 0; i < kBlockSize; ++i) chain[i] ^= padded[leading + i];

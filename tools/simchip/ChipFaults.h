@@ -18,14 +18,14 @@ namespace simchip {
 
 enum class EFaultKind {
   // The command is carried out; then its answer is spoilt:
-  WrongMac,      // the last byte of the answer's MAC (bytes n-10..n-3) is flipped
-  Truncated,     // the data before the status word is cut to Length bytes
-  Overlong,      // Length extra bytes are put before the status word
+  WrongMac,   // the last byte of the answer's MAC (bytes n-10..n-3) is flipped
+  Truncated,  // the data before the status word is cut to Length bytes
+  Overlong,   // Length extra bytes are put before the status word
   // The command is not carried out:
-  StatusWord,    // the answer is the status word alone
-  Answer,        // the answer is the given bytes
-  TransmitError, // no answer: the reader returns the PC/SC error code
-  CardRemoved,   // no answer: the card leaves the field for good
+  StatusWord,     // the answer is the status word alone
+  Answer,         // the answer is the given bytes
+  TransmitError,  // no answer: the reader returns the PC/SC error code
+  CardRemoved,    // no answer: the card leaves the field for good
 };
 
 struct TFault {

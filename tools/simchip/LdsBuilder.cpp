@@ -94,12 +94,12 @@ TBytes MakeFacialRecord(const TFaceImage& face) {
   AppendBigEndian(record, blockSize, 4);  // facial record data length
   AppendBigEndian(record, 0, 2);          // feature points
   record.push_back(static_cast<std::uint8_t>(face.Gender));
-  record.push_back(0);                    // eye colour unspecified
-  record.push_back(0);                    // hair colour unspecified
-  AppendBigEndian(record, 0, 3);          // feature mask
-  AppendBigEndian(record, 0, 2);          // expression unspecified
-  AppendBigEndian(record, 0, 3);          // pose angle yaw, pitch, roll
-  AppendBigEndian(record, 0, 3);          // pose angle uncertainty
+  record.push_back(0);            // eye colour unspecified
+  record.push_back(0);            // hair colour unspecified
+  AppendBigEndian(record, 0, 3);  // feature mask
+  AppendBigEndian(record, 0, 2);  // expression unspecified
+  AppendBigEndian(record, 0, 3);  // pose angle yaw, pitch, roll
+  AppendBigEndian(record, 0, 3);  // pose angle uncertainty
 
   record.push_back(kFullFrontal);
   record.push_back(static_cast<std::uint8_t>(face.Type));
@@ -107,8 +107,8 @@ TBytes MakeFacialRecord(const TFaceImage& face) {
   AppendBigEndian(record, face.Height, 2);
   record.push_back(kRgb24);
   record.push_back(kDigitalStill);
-  AppendBigEndian(record, 0, 2);          // device type
-  AppendBigEndian(record, 0, 2);          // quality
+  AppendBigEndian(record, 0, 2);  // device type
+  AppendBigEndian(record, 0, 2);  // quality
 
   Append(record, face.Data);
   return record;

@@ -29,10 +29,14 @@ std::optional<TProtectedObjects> SplitObjects(std::span<const std::uint8_t> data
     if (!object) return std::nullopt;
     const auto rank = [&]() -> int {
       switch (object->Tag) {
-        case kDoCryptogram: return 0;
-        case kDoLe: return 1;
-        case kDoMac: return 2;
-        default: return -1;
+        case kDoCryptogram:
+          return 0;
+        case kDoLe:
+          return 1;
+        case kDoMac:
+          return 2;
+        default:
+          return -1;
       }
     }();
     if (rank <= lastRank) return std::nullopt;  // unknown, repeated or out of order

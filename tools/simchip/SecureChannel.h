@@ -15,8 +15,8 @@ namespace simchip {
 
 // Where chips differ in laying out a protected answer.
 struct TWrapLayout {
-  bool LongFormLength = false;  // DO'87' length always as 81 LL, even below 0x80
-  bool EmptyDataObject = false; // empty data still gives a DO'87': one enciphered block of padding alone
+  bool LongFormLength = false;   // DO'87' length always as 81 LL, even below 0x80
+  bool EmptyDataObject = false;  // empty data still gives a DO'87': one enciphered block of padding alone
 };
 
 class TSecureChannel {

@@ -24,11 +24,16 @@ bool CarriesData(std::uint16_t status) { return status == kSwSuccess || (status 
 
 TChipReply ReplyOfReplacingFault(const TFault& fault) {
   switch (fault.Kind) {
-    case EFaultKind::StatusWord: return {StatusOnly(fault.Status)};
-    case EFaultKind::Answer: return {fault.Bytes};
-    case EFaultKind::TransmitError: return {{}, fault.PcscError};
-    case EFaultKind::CardRemoved: return {{}, 0, true};
-    default: return {};
+    case EFaultKind::StatusWord:
+      return {StatusOnly(fault.Status)};
+    case EFaultKind::Answer:
+      return {fault.Bytes};
+    case EFaultKind::TransmitError:
+      return {{}, fault.PcscError};
+    case EFaultKind::CardRemoved:
+      return {{}, 0, true};
+    default:
+      return {};
   }
 }
 
@@ -81,7 +86,8 @@ TChipReply TSimulatedChip::Transmit(std::span<const std::uint8_t> command) {
   entry.Command.assign(command.begin(), command.end());
   const std::uint8_t ins = command.size() >= 2 ? command[1] : 0;
   const auto firing = faults_.Fire(ins);
-  const auto replacing = std::find_if(firing.begin(), firing.end(), [](const TFault& f) { return f.ReplacesCommand(); });
+  const auto replacing =
+      std::find_if(firing.begin(), firing.end(), [](const TFault& f) { return f.ReplacesCommand(); });
 
   TChipReply reply;
   if (replacing != firing.end()) {
@@ -141,7 +147,8 @@ TSimulatedChip::TOutcome TSimulatedChip::Execute(const TCommandApdu& command, bo
       {kInsGetChallenge, &TSimulatedChip::GetChallenge},
       {kInsExternalAuthenticate, &TSimulatedChip::ExternalAuthenticate},
   }};
-  const auto route = std::find_if(kRoutes.begin(), kRoutes.end(), [&](const TRoute& r) { return r.Ins == command.Ins; });
+  const auto route =
+      std::find_if(kRoutes.begin(), kRoutes.end(), [&](const TRoute& r) { return r.Ins == command.Ins; });
   if (route == kRoutes.end()) return {{}, kSwInsNotSupported};
   return (this->*route->Handler)(command, secured, entry);
 }

@@ -55,9 +55,9 @@ struct TChipReply {
 
 // One command as the chip saw it.
 struct TJournalEntry {
-  TBytes Command;                    // as received
-  bool Protected = false;            // sent under secure messaging
-  std::optional<TCommandApdu> Plain; // the command after unwrapping (absent when it could not be read)
+  TBytes Command;                       // as received
+  bool Protected = false;               // sent under secure messaging
+  std::optional<TCommandApdu> Plain;    // the command after unwrapping (absent when it could not be read)
   std::optional<std::uint16_t> FileId;  // the file selected or read
   TChipReply Reply;
 };

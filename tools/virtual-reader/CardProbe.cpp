@@ -83,10 +83,14 @@ int main(int argc, char** argv) {
   TProbeOptions options;
   options.Mode = args[0];
   for (std::size_t i = 1; i + 1 < args.size(); i += 2) {
-    if (args[i] == "--reader") options.Reader = args[i + 1];
-    else if (args[i] == "--document") options.Document = args[i + 1];
-    else if (args[i] == "--timeout") options.TimeoutSeconds = std::stoi(args[i + 1]);
-    else return Usage();
+    if (args[i] == "--reader")
+      options.Reader = args[i + 1];
+    else if (args[i] == "--document")
+      options.Document = args[i + 1];
+    else if (args[i] == "--timeout")
+      options.TimeoutSeconds = std::stoi(args[i + 1]);
+    else
+      return Usage();
   }
   if (args.size() % 2 == 0) return Usage();
   try {

@@ -55,7 +55,8 @@ const std::vector<TCheck> kChecks{
        const LONG result = p.Pcsc.Connect(p.Reader);
        return result == SCARD_S_SUCCESS ? std::string() : PcscResultText(result);
      }},
-    {"SELECT of the eMRTD application", true, [](TProbe& p) { return p.Expect(Hex("00A4040C07A0000002471001"), "9000"); }},
+    {"SELECT of the eMRTD application", true,
+     [](TProbe& p) { return p.Expect(Hex("00A4040C07A0000002471001"), "9000"); }},
     {"plain SELECT of EF.COM", false, [](TProbe& p) { return p.Expect(Hex("00A4020C02011E"), "9000"); }},
     {"plain READ BINARY refused before BAC", false, [](TProbe& p) { return p.Expect(Hex("00B0000004"), "6982"); }},
     {"wrong MRZ information refused", false,
@@ -81,14 +82,15 @@ const std::vector<TCheck> kChecks{
      }},
     {"longest protected answer (231 bytes) passes", false,
      [](TProbe& p) {
-       const auto largest = std::max_element(p.Document.Lds.begin(), p.Document.Lds.end(),
-                                             [](const auto& a, const auto& b) { return a.second.size() < b.second.size(); });
+       const auto largest =
+           std::max_element(p.Document.Lds.begin(), p.Document.Lds.end(),
+                            [](const auto& a, const auto& b) { return a.second.size() < b.second.size(); });
        const std::string problem = Status("SELECT", p.Terminal.Select(largest->first), 0x9000);
        if (!problem.empty()) return problem;
        const auto answer = p.Terminal.Read(0, 231);
        if (const auto readProblem = Status("READ BINARY", answer, 0x9000); !readProblem.empty()) return readProblem;
        return answer.Data.size() == std::min<std::size_t>(231, largest->second.size()) ? std::string()
-                                                                                        : std::string("short answer");
+                                                                                       : std::string("short answer");
      }},
     {"missing file answered 6A82", false,
      [](TProbe& p) { return Status("SELECT DG16", p.Terminal.Select(0x0110), 0x6A82); }},
@@ -108,8 +110,8 @@ int RunSmokeChecks(const simchip::TDocument& document, const std::string& reader
   int passed = 0;
   for (const auto& check : kChecks) {
     const std::string problem = check.Run(probe);
-    std::cout << (problem.empty() ? "ok     " : "FAILED ") << check.Name
-              << (problem.empty() ? "" : ": " + problem) << std::endl;
+    std::cout << (problem.empty() ? "ok     " : "FAILED ") << check.Name << (problem.empty() ? "" : ": " + problem)
+              << std::endl;
     if (problem.empty()) {
       ++passed;
       continue;

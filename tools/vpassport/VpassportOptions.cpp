@@ -26,7 +26,10 @@ std::optional<TNumber> Number(std::string_view text) {
 
 const std::array<TFlag, 8> kFlags{{
     {"--document", true, "FILE   document file to serve (required)",
-     [](TVpassportOptions& o, std::string_view v) { o.Document = std::string(v); return std::string(); }},
+     [](TVpassportOptions& o, std::string_view v) {
+       o.Document = std::string(v);
+       return std::string();
+     }},
     {"--port", true, "N          vpcd port (default 35963)",
      [](TVpassportOptions& o, std::string_view v) {
        const auto port = Number<std::uint16_t>(v);
@@ -35,7 +38,10 @@ const std::array<TFlag, 8> kFlags{{
        return std::string();
      }},
     {"--host", true, "ADDRESS    vpcd address (default 127.0.0.1)",
-     [](TVpassportOptions& o, std::string_view v) { o.Host = std::string(v); return std::string(); }},
+     [](TVpassportOptions& o, std::string_view v) {
+       o.Host = std::string(v);
+       return std::string();
+     }},
     {"--connect-timeout", true, "SECONDS  how long to wait for vpcd (default 10)",
      [](TVpassportOptions& o, std::string_view v) {
        const auto seconds = Number<unsigned>(v);
@@ -44,13 +50,25 @@ const std::array<TFlag, 8> kFlags{{
        return std::string();
      }},
     {"--no-bac", false, "           let plain READ BINARY work without BAC",
-     [](TVpassportOptions& o, std::string_view) { o.Chip.RequireBac = false; return std::string(); }},
+     [](TVpassportOptions& o, std::string_view) {
+       o.Chip.RequireBac = false;
+       return std::string();
+     }},
     {"--refuse-plain-select", false, "answer plain SELECT of a file with 6982 before BAC",
-     [](TVpassportOptions& o, std::string_view) { o.Chip.RefusePlainSelect = true; return std::string(); }},
+     [](TVpassportOptions& o, std::string_view) {
+       o.Chip.RefusePlainSelect = true;
+       return std::string();
+     }},
     {"--protected-errors", false, "  answer errors under secure messaging in protected form",
-     [](TVpassportOptions& o, std::string_view) { o.Chip.ProtectedErrors = true; return std::string(); }},
+     [](TVpassportOptions& o, std::string_view) {
+       o.Chip.ProtectedErrors = true;
+       return std::string();
+     }},
     {"--end-of-file-warning", false, "answer 6282 to reads cut short by the end of a file",
-     [](TVpassportOptions& o, std::string_view) { o.Chip.EndOfFileWarning = true; return std::string(); }},
+     [](TVpassportOptions& o, std::string_view) {
+       o.Chip.EndOfFileWarning = true;
+       return std::string();
+     }},
 }};
 
 }  // namespace

@@ -11,11 +11,19 @@ std::optional<simchip::TBytes> AnswerVpcdMessage(simchip::TSimulatedChip& chip, 
     return chip.Transmit(message).Answer;
   }
   switch (message[0]) {
-    case kVpcdPowerOff: chip.PowerOff(); return std::nullopt;
-    case kVpcdPowerOn: chip.PowerOn(); return std::nullopt;
-    case kVpcdReset: chip.Reset(); return std::nullopt;
-    case kVpcdGetAtr: return chip.Atr();
-    default: return std::nullopt;  // control codes of later protocol versions are ignored
+    case kVpcdPowerOff:
+      chip.PowerOff();
+      return std::nullopt;
+    case kVpcdPowerOn:
+      chip.PowerOn();
+      return std::nullopt;
+    case kVpcdReset:
+      chip.Reset();
+      return std::nullopt;
+    case kVpcdGetAtr:
+      return chip.Atr();
+    default:
+      return std::nullopt;  // control codes of later protocol versions are ignored
   }
 }
 

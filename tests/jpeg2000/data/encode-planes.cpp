@@ -55,7 +55,8 @@ int main(int argc, char** argv) {
   }
   std::vector<opj_image_cmptparm_t> parameters;
   for (const Component& c : components) parameters.push_back(c.parameters);
-  opj_image_t* image = opj_image_create(static_cast<OPJ_UINT32>(parameters.size()), parameters.data(), OPJ_CLRSPC_UNSPECIFIED);
+  opj_image_t* image =
+      opj_image_create(static_cast<OPJ_UINT32>(parameters.size()), parameters.data(), OPJ_CLRSPC_UNSPECIFIED);
   image->x0 = area[0];
   image->y0 = area[1];
   image->x1 = area[2];
