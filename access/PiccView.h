@@ -27,6 +27,12 @@ enum class TResultEdit {
   DogTar2,    // date of birth
   Meslek,     // profession
   Adres,      // address
+  VerYer,     // issuing authority
+  VerTar,     // date of issue
+  GecTar2,    // date of expiry
+  Unvan,      // title
+  Adi2,       // given names in the holder's own letters
+  Soyadi2,    // surname in the holder's own letters
 };
 
 class TPiccView {
@@ -38,6 +44,10 @@ public:
   // Appends a plain black line to the log without moving the focus.
   virtual void AppendPlainLine(const std::string& text) = 0;
   virtual void SetResultText(TResultEdit edit, const std::string& text) = 0;
+  // This reading's DG1 names this document. When the window shows another
+  // document (another number or issuing state), it empties every result box,
+  // the picture and the verdict before the reading fills them again.
+  virtual void BeginDocument(const std::string& documentNumber, const std::string& issuingState) = 0;
   virtual void SetProgressMax(int maximum) = 0;
   virtual int ProgressPosition() const = 0;
   virtual void SetProgressPosition(int position) = 0;

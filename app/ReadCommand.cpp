@@ -21,13 +21,14 @@ void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
 
   TEFComBuffer efCom{};
   const std::unique_ptr<TSecureChannel> channel = OpenDocument(mrzInformation, efCom, state.Session);
-  RunEFComStage(efCom);
+  const tEFComFile listed = RunEFComStage(efCom);
 
   // One stream carries each data group in turn; it goes with the command,
   // also when a stage raises.
   TMemoryStream stream;
   RunDG1Stage(stream, *channel);
   RunDG11Stage(stream, *channel, inputs.DateOfBirth);
+  if (ListsDataGroup(listed, 12)) RunDG12Stage(stream, *channel);
   RunPictureStage(stream, *channel, inputs.PictureWanted, state.Picture, state.ShownFace);
 }
 

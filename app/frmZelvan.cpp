@@ -82,7 +82,8 @@ TfrmPICC::~TfrmPICC() {
   JP2Bmp.reset();
   WipeSession(gctx);
   if (frmPICC == this) frmPICC = nullptr;
-  SetPiccView(nullptr);
+  // A window made before this one went keeps the view.
+  if (&PiccView() == this) SetPiccView(nullptr);
 }
 
 void TfrmPICC::FormCreate() {
@@ -144,12 +145,28 @@ void TfrmPICC::LogMessage(const std::string& text, int kind) {
 
 void TfrmPICC::AppendPlainLine(const std::string& text) { AppendLogLine(QString::fromStdString(text), Qt::black); }
 
-void TfrmPICC::SetResultText(TResultEdit edit, const std::string& text) {
+QLineEdit* TfrmPICC::ResultEdit(TResultEdit edit) const {
+  // In the order of TResultEdit.
   QLineEdit* const edits[] = {
       ui_->eBelgeTipi, ui_->eUyrugu,  ui_->eBelgeNo, ui_->eVatandNo, ui_->eCinsiyeti, ui_->eAdi1,
-      ui_->eSoyadi1,   ui_->eDogYeri, ui_->eDogTar2, ui_->eMeslek,   ui_->eAdres,
+      ui_->eSoyadi1,   ui_->eDogYeri, ui_->eDogTar2, ui_->eMeslek,   ui_->eAdres,     ui_->eVerYer,
+      ui_->eVerTar,    ui_->eGecTar2, ui_->eUnvan,   ui_->eAdi2,     ui_->eSoyadi2,
   };
-  edits[static_cast<int>(edit)]->setText(QString::fromStdString(text));
+  return edits[static_cast<int>(edit)];
+}
+
+void TfrmPICC::SetResultText(TResultEdit edit, const std::string& text) {
+  ResultEdit(edit)->setText(QString::fromStdString(text));
+}
+
+void TfrmPICC::BeginDocument(const std::string& documentNumber, const std::string& issuingState) {
+  // Fields kept from an earlier reading are right only for the same document.
+  const std::string document = documentNumber + '\n' + issuingState;
+  if (document == shownDocument_) return;
+  shownDocument_ = document;
+  for (QLineEdit* edit : ui_->GroupBox3->findChildren<QLineEdit*>()) edit->clear();
+  shownFace_->Forget(*JP2Bmp);
+  ShowPicture(QImage());
 }
 
 void TfrmPICC::SetProgressMax(int maximum) {

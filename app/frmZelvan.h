@@ -15,6 +15,7 @@
 namespace Ui {
 class frmPICC;
 }
+class QLineEdit;
 class TJpeg2000Bitmap;
 class TShownFace;
 
@@ -29,6 +30,7 @@ public:
   void LogMessage(const std::string& text, int kind) override;
   void AppendPlainLine(const std::string& text) override;
   void SetResultText(TResultEdit edit, const std::string& text) override;
+  void BeginDocument(const std::string& documentNumber, const std::string& issuingState) override;
   void SetProgressMax(int maximum) override;
   int ProgressPosition() const override;
   void SetProgressPosition(int position) override;
@@ -58,12 +60,14 @@ private:
   void ApplyFonts();
   void AppendLogLine(const QString& text, const QColor& colour);
   void ShowError(const QString& message);
+  QLineEdit* ResultEdit(TResultEdit edit) const;
 
   std::unique_ptr<Ui::frmPICC> ui_;
   tMRTD_CTX gctx{};
   std::unique_ptr<TJpeg2000Bitmap> JP2Bmp;
   std::unique_ptr<TShownFace> shownFace_;
   QImage picture_;
+  std::string shownDocument_;  // number and issuing state of the document whose data is on screen
   bool logHasLines_ = false;
   bool centred_ = false;
   TErrorPresenter errorPresenter_;

@@ -101,6 +101,7 @@ void WriteDocumentSeeds(const fs::path& documentFile, const fs::path& corpus) {
     WriteSeed(corpus / "efcom", name, efCom->second);
   if (const TBytes* dg1 = file(1)) WriteSeed(corpus / "mrz", name, *dg1);
   if (const TBytes* dg11 = file(11)) WriteSeed(corpus / "dg11", name, *dg11);
+  if (const TBytes* dg12 = file(12)) WriteSeed(corpus / "dg12", name, *dg12);
 
   if (std::ranges::find(kSessionSamples, name) == kSessionSamples.end()) return;
   if (const TBytes* dg2 = file(2)) {

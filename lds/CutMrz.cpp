@@ -86,19 +86,21 @@ struct TMrzLayout {
   TPositions OptionalData;
   TPositions OptionalDataWhenEmpty;  // where to look when OptionalData holds only fillers
   std::size_t Sex;
+  TPositions DateOfExpiry;
   TPositions Names;
   TNames (*CutNames)(std::string_view mrz, TPositions field);
 };
 
 constexpr std::array kCardLayouts{
     // TD1: three lines of 30.
-    TMrzLayout{90, {1, 2}, {3, 5}, {6, 14}, {16, 30}, {49, 59}, 38, {61, 90}, CutFieldNames},
+    TMrzLayout{90, {1, 2}, {3, 5}, {6, 14}, {16, 30}, {49, 59}, 38, {39, 44}, {61, 90}, CutFieldNames},
     // TD2: two lines of 36.
-    TMrzLayout{72, {1, 2}, {3, 5}, {37, 45}, {65, 71}, {}, 57, {6, 36}, CutFieldNames},
+    TMrzLayout{72, {1, 2}, {3, 5}, {37, 45}, {65, 71}, {}, 57, {58, 63}, {6, 36}, CutFieldNames},
 };
 
 // TD3: two lines of 44; also every MRZ of another length.
-constexpr TMrzLayout kPassportLayout{0, {1, 2}, {3, 5}, {45, 53}, {73, 86}, {}, 65, {6, 44}, CutPassportNames};
+constexpr TMrzLayout kPassportLayout{0,  {1, 2}, {3, 5},   {45, 53}, {73, 86},
+                                     {}, 65,     {66, 71}, {6, 44},  CutPassportNames};
 
 const TMrzLayout& LayoutOf(std::string_view mrz) {
   const auto found = std::find_if(kCardLayouts.begin(), kCardLayouts.end(),
@@ -127,5 +129,6 @@ tDG1File CutMrz(std::string_view mrz) {
   if (optional.empty()) optional = WithoutFillers(Take(mrz, layout.OptionalDataWhenEmpty));
   dg1.OptionalData = optional;
   dg1.Sex = Take(mrz, layout.Sex, 1);
+  dg1.DateOfExpiry = Take(mrz, layout.DateOfExpiry);
   return dg1;
 }

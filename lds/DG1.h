@@ -17,6 +17,7 @@ struct tDG1File {
   TShortString<9> DocumentNumber;
   TShortString<1> Sex;
   TShortString<14> OptionalData;  // the personal number
+  TShortString<6> DateOfExpiry;   // YYMMDD
 };
 
 // The MRZ of the DG1 object at the start of the stream (61 L 5F1F N mrz...,

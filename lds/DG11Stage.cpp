@@ -1,24 +1,17 @@
 #include <array>
 #include <string>
 
-#include <QDate>
-#include <QLocale>
-
 #include "access/CodePage.h"
 #include "access/FileReading.h"
 #include "access/PiccView.h"
 #include "lds/DG11.h"
+#include "lds/DateText.h"
+#include "lds/FullName.h"
 #include "lds/Stages.h"
 
 namespace {
 
 constexpr std::uint8_t kDataGroup11 = 11;
-
-// The date of birth given for the reading, in the platform's short format.
-std::string ShortDate(const TCalendarDate& given) {
-  const QDate date(given.Year, given.Month, given.Day);
-  return QLocale::system().toString(date, QLocale::ShortFormat).toStdString();
-}
 
 // The log lines: the UTF-8 fields as they are, the short fields from Windows-1254.
 void LogFields(const tDG11File& dg11) {
@@ -50,7 +43,11 @@ void RunDG11Stage(TMemoryStream& stream, TSecureChannel& channel, const TCalenda
   TPiccView& view = PiccView();
   view.SetResultText(TResultEdit::DogYeri, dg11.PlaceOfBirth);
   view.SetResultText(TResultEdit::Adres, dg11.Address);
-  view.SetResultText(TResultEdit::DogTar2, ShortDate(dateOfBirth));
+  view.SetResultText(TResultEdit::DogTar2, ShortDateText(dateOfBirth));
   view.SetResultText(TResultEdit::Meslek, dg11.Profession);
+  view.SetResultText(TResultEdit::Unvan, dg11.Title);
+  const TNameParts name = SplitFullName(dg11.FullName);
+  view.SetResultText(TResultEdit::Soyadi2, name.Primary);
+  view.SetResultText(TResultEdit::Adi2, name.Secondary);
   LogFields(dg11);
 }

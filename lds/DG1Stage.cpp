@@ -4,6 +4,7 @@
 #include "access/FileReading.h"
 #include "access/PiccView.h"
 #include "lds/DG1.h"
+#include "lds/DateText.h"
 #include "lds/Stages.h"
 
 namespace {
@@ -22,6 +23,7 @@ void RunDG1Stage(TMemoryStream& stream, TSecureChannel& channel) {
 
   const tDG1File dg1 = CutMrz(mrz);
   TPiccView& view = PiccView();
+  view.BeginDocument(AnsiToUtf8(dg1.DocumentNumber.View()), AnsiToUtf8(dg1.IssuingState.View()));
   const auto show = [&view](TResultEdit edit, std::string_view text) { view.SetResultText(edit, AnsiToUtf8(text)); };
   show(TResultEdit::Cinsiyeti, dg1.Sex.View());
   show(TResultEdit::VatandNo, dg1.OptionalData.View());
@@ -30,5 +32,6 @@ void RunDG1Stage(TMemoryStream& stream, TSecureChannel& channel) {
   show(TResultEdit::Soyadi1, dg1.Surname.View());
   show(TResultEdit::Adi1, dg1.GivenNames.View());
   show(TResultEdit::BelgeNo, dg1.DocumentNumber.View());
+  view.SetResultText(TResultEdit::GecTar2, ExpiryDateText(dg1.DateOfExpiry.View()));
   view.AppendPlainLine(AnsiToUtf8(dg1.DocumentNumber.View()));
 }

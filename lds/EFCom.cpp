@@ -65,3 +65,8 @@ void DecodeEFCom(std::span<const std::uint8_t, kEFComBufferSize> buffer, tEFComF
   }
   if (!efCom.DataGroups.Empty()) efCom.DataGroups = efCom.DataGroups.View().substr(1);
 }
+
+bool ListsDataGroup(const tEFComFile& efCom, int number) {
+  const std::string listed = "," + efCom.DataGroups.Str() + ",";
+  return listed.find(",DG" + std::to_string(number) + ",") != std::string::npos;
+}

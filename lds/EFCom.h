@@ -20,3 +20,6 @@ struct tEFComFile {
 // vvvv 5F36 06 uuuuuu 5C n tags...). The versions always start as ten blanks;
 // DataGroups is left alone when byte 0 is not 0x60.
 void DecodeEFCom(std::span<const std::uint8_t, kEFComBufferSize> buffer, tEFComFile& efCom);
+
+// Whether EF.COM lists data group `number`.
+bool ListsDataGroup(const tEFComFile& efCom, int number);

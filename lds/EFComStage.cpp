@@ -5,11 +5,12 @@
 #include "lds/EFCom.h"
 #include "lds/Stages.h"
 
-void RunEFComStage(const TEFComBuffer& efCom) {
+tEFComFile RunEFComStage(const TEFComBuffer& efCom) {
   tEFComFile decoded;
   DecodeEFCom(efCom, decoded);
   // The labels leave room for the whole field in each line's capacity (20, 24, 113).
   LogMessage(AnsiToUtf8("LDS Ver.: " + decoded.LDSVersion.Str()), lkProtocol);
   LogMessage(AnsiToUtf8("Unicode Ver.: " + decoded.UnicodeVersion.Str()), lkProtocol);
   LogMessage(AnsiToUtf8("DataGroups : " + decoded.DataGroups.Str()), lkProtocol);
+  return decoded;
 }

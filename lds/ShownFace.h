@@ -5,6 +5,8 @@
 
 #include <QImage>
 
+#include <optional>
+
 #include "jpeg2000/Jpeg2000Bitmap.h"
 #include "lds/FaceImage.h"
 
@@ -12,8 +14,12 @@ class TShownFace {
 public:
   // The picture to show after this extraction from the bitmap.
   const QImage& Choose(const TExtractedFace& face, const TJpeg2000Bitmap& bitmap);
+  // Another document is being read: no earlier face comes back, neither the
+  // JPEG one kept here nor the picture the bitmap still holds.
+  void Forget(const TJpeg2000Bitmap& bitmap);
 
 private:
   QImage jpegFace_;
-  qint64 bitmapPictureKey_ = 0;  // the bitmap's picture when the JPEG face was shown
+  qint64 bitmapPictureKey_ = 0;               // the bitmap's picture when the JPEG face was shown
+  std::optional<qint64> forgottenBitmapKey_;  // the bitmap's picture when the faces were forgotten
 };

@@ -8,20 +8,28 @@
 #include "access/MemoryStream.h"
 #include "access/ReadInputs.h"
 #include "access/SecureChannel.h"
+#include "lds/EFCom.h"
 
 class TJpeg2000Bitmap;
 class TShownFace;
 
-// Logs the LDS version, the Unicode version and the data groups present.
-void RunEFComStage(const TEFComBuffer& efCom);
+// Logs the LDS version, the Unicode version and the data groups present,
+// and returns EF.COM decoded.
+tEFComFile RunEFComStage(const TEFComBuffer& efCom);
 
-// Reads DG1, logs the MRZ, fills the seven MRZ edits and appends the document
-// number as a plain line.
+// Reads DG1, logs the MRZ, tells the view which document it is, fills the
+// seven MRZ edits and the date of expiry, and appends the document number as
+// a plain line.
 void RunDG1Stage(TMemoryStream& stream, TSecureChannel& channel);
 
-// Reads DG11, fills place of birth, address, the date of birth given and
-// profession, and logs the eight DG11 values.
+// Reads DG11, fills place of birth, address, the date of birth given,
+// profession, title and the full name in the holder's own letters, and logs
+// the eight DG11 values.
 void RunDG11Stage(TMemoryStream& stream, TSecureChannel& channel, const TCalendarDate& dateOfBirth);
+
+// Reads DG12, fills the issuing authority and the date of issue, and logs
+// each value present. The read command runs it when EF.COM lists DG12.
+void RunDG12Stage(TMemoryStream& stream, TSecureChannel& channel);
 
 // When the picture is wanted: reads DG2, decodes the face and shows it. With
 // no new face, shows the last face shown again (the bitmap's picture, or an

@@ -19,7 +19,7 @@ SECONDS_PER_TARGET=${1:-6}
 shift || true
 TARGETS=("$@")
 if ((${#TARGETS[@]} == 0)); then
-  TARGETS=(secure_read_answer secure_select_answer file_length efcom mrz dg11 dg2_face jpeg2000 read_session)
+  TARGETS=(secure_read_answer secure_select_answer file_length efcom mrz dg11 dg12 dg2_face jpeg2000 read_session)
 fi
 BUILD_DIR=${ZELVAN_FUZZ_BUILD_DIR:-build-fuzz}
 

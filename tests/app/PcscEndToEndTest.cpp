@@ -190,7 +190,8 @@ TEST_F(ThroughPcscd, ReadsTheSamplePassportEndToEnd) {
   EXPECT_EQ(window->Form().eSoyadi1->text(), "ERIKSSON");
   EXPECT_EQ(window->Form().eAdi1->text(), "ANNA MARIA");
   EXPECT_EQ(window->Form().eDogYeri->text(), "İSTANBUL/TÜRKİYE");
-  EXPECT_TRUE(Logged("DataGroups : DG1,DG2,DG11"));
+  EXPECT_TRUE(Logged("DataGroups : DG1,DG2,DG11,DG12"));
+  EXPECT_EQ(window->Form().eVerYer->text(), "İSTANBUL NÜFUS MÜDÜRLÜĞÜ");
   EXPECT_TRUE(Logged("L898902C"));
   EXPECT_FALSE(window->ShownPicture().isNull());
 

@@ -9,14 +9,17 @@
 #include <QTextEdit>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "app/frmZelvan.h"
 #include "reader/ApduExchange.h"
 #include "tools/simchip/DocumentFile.h"
+#include "tools/simchip/LdsBuilder.h"
 #include "tools/simchip/SimulatedChip.h"
 #include "tools/simchip/SimulatedReader.h"
 #include "ui_frmZelvan.h"
@@ -103,7 +106,7 @@ TEST_F(ReadCommand, PassportFillsFieldsLogAndPicture) {
   const std::vector<TLine> expected{
       {"LDS Ver.: 01.07     ", kNavy},
       {"Unicode Ver.: 04.00.00  ", kNavy},
-      {"DataGroups : DG1,DG2,DG11", kNavy},
+      {"DataGroups : DG1,DG2,DG11,DG12", kNavy},
       {"Querying file size DG(1)", kNavy},
       {QString("filesize:%1").arg(FileSize(document, 1)), kNavy},
       {"MRZ: P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<L898902C<3UTO6908061F9406236ZE184226B<<<<<14", kNavy},
@@ -118,6 +121,14 @@ TEST_F(ReadCommand, PassportFillsFieldsLogAndPicture) {
       {"Profession: Öğretmen", kNavy},
       {"Title: Dr.", kNavy},
       {"PersonalSummary: ", kNavy},
+      {"Querying file size DG(12)", kNavy},
+      {QString("filesize:%1").arg(FileSize(document, 12)), kNavy},
+      {"IssuingAuthority: İSTANBUL NÜFUS MÜDÜRLÜĞÜ", kNavy},
+      {"DateOfIssue: 19890624", kNavy},
+      {"OtherPerson: ERIKSSON<<EMMA", kNavy},
+      {"Endorsements: Eşi ile seyahat eder", kNavy},
+      {"PersonalizationTime: 19890624101500", kNavy},
+      {"PersonalizationSerial: UTO-PS-0042", kNavy},
       {"Querying file size DG(2)", kNavy},
       {QString("filesize:%1").arg(FileSize(document, 2)), kNavy},
   };
@@ -136,12 +147,13 @@ TEST_F(ReadCommand, PassportFillsFieldsLogAndPicture) {
       {"eDogTar2", shortBirthDate},
       {"eMeslek", "Öğretmen"},
       {"eAdres", "Şükrü Göçmen Sokağı No:7 Şişli/İSTANBUL"},
-      {"eVerYer", ""},
-      {"eVerTar", ""},
-      {"eGecTar2", ""},
-      {"eUnvan", ""},
-      {"eAdi2", ""},
-      {"eSoyadi2", ""},
+      {"eVerYer", "İSTANBUL NÜFUS MÜDÜRLÜĞÜ"},
+      {"eVerTar", QLocale::system().toString(QDate(1989, 6, 24), QLocale::ShortFormat)},
+      // A two-digit year of expiry is taken as 20YY.
+      {"eGecTar2", QLocale::system().toString(QDate(2094, 6, 23), QLocale::ShortFormat)},
+      {"eUnvan", "Dr."},
+      {"eAdi2", "ANNA MARIA"},
+      {"eSoyadi2", "ERIKSSON"},
   };
   EXPECT_EQ(Edits(), edits);
 
@@ -203,14 +215,19 @@ TEST_F(ReadCommand, WrongDateOfBirthEndsInStreamErrorAndKeepsEarlierFields) {
   EXPECT_EQ(Edits(), before);
 }
 
-TEST_F(ReadCommand, UntickedPictureBoxSendsNoDataGroup2CommandAndKeepsThePicture) {
+TEST_F(ReadCommand, UntickedPictureBoxSendsNoDataGroup2CommandAndKeepsOnlyTheSameDocumentsPicture) {
   Open("icao-passport.zdoc");
   window->bOkuClick();
   const QImage first = window->ShownPicture();
   ASSERT_FALSE(first.isNull());
 
-  // A second document without its face read: the first face stays. The
-  // first card leaves the reader before its chip goes.
+  // The same document again without its face read: its face stays.
+  window->Form().cbResim->setChecked(false);
+  window->bOkuClick();
+  EXPECT_EQ(window->ShownPicture(), first);
+
+  // Another document without its face read: the first face goes with the
+  // first document's fields. The first card leaves the reader before its chip goes.
   reader.RemoveCard();
   chip = std::make_unique<simchip::TSimulatedChip>(Sample("jpeg-face-passport.zdoc"));
   reader.InsertCard(*chip);
@@ -221,7 +238,7 @@ TEST_F(ReadCommand, UntickedPictureBoxSendsNoDataGroup2CommandAndKeepsThePicture
   EXPECT_FALSE(DataGroupTouched(2));
   EXPECT_TRUE(DataGroupTouched(1));
   EXPECT_EQ(window->Form().eBelgeNo->text(), "U09876543");
-  EXPECT_EQ(window->ShownPicture(), first);
+  EXPECT_TRUE(window->ShownPicture().isNull());
   EXPECT_FALSE(Log().back().Text.startsWith("Querying file size DG(2)"));
 
   // Ticked again: the JPEG face of the second document replaces it.
@@ -231,6 +248,95 @@ TEST_F(ReadCommand, UntickedPictureBoxSendsNoDataGroup2CommandAndKeepsThePicture
   EXPECT_FALSE(window->ShownPicture().isNull());
   EXPECT_NE(window->ShownPicture(), first);
   EXPECT_TRUE(errors.empty());
+}
+
+// The boxes each sample document leaves empty after a whole reading: only
+// those whose data the chip does not hold.
+TEST_F(ReadCommand, EveryBoxTheChipCanFillIsFilled) {
+  struct TCase {
+    const char* File;
+    QString DocumentNumber;
+    QDate Birth, Expiry;
+    std::set<std::string> Empty;
+  };
+  const std::set<std::string> kNoDG11{"eDogYeri", "eMeslek", "eAdres", "eUnvan", "eAdi2", "eSoyadi2"};
+  const std::set<std::string> kNoDG12{"eVerYer", "eVerTar"};
+  const std::vector<TCase> cases{
+      {"icao-passport.zdoc", "L898902C<", {1969, 8, 6}, {1994, 6, 23}, {}},
+      {"icao-id-card.zdoc", "D23145890", {1974, 8, 12}, {2012, 4, 15}, {"eVerYer", "eVerTar", "eVatandNo", "eUnvan"}},
+      {"no-dg11-passport.zdoc", "C4X7Y2Z91", {1992, 12, 1}, {2029, 5, 14}, {"eVatandNo"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.File);
+    Open(c.File);
+    SetInputs(c.DocumentNumber, c.Birth, c.Expiry);
+    window->bOkuClick();
+    ASSERT_TRUE(errors.empty());
+    std::set<std::string> empty;
+    for (const auto& [name, text] : Edits())
+      if (text.isEmpty()) empty.insert(name);
+    std::set<std::string> expected = c.Empty;
+    if (!document.Lds.contains(simchip::DataGroupFileId(11))) expected.insert(kNoDG11.begin(), kNoDG11.end());
+    if (!document.Lds.contains(simchip::DataGroupFileId(12))) expected.insert(kNoDG12.begin(), kNoDG12.end());
+    EXPECT_EQ(empty, expected);
+    reader.RemoveCard();
+  }
+}
+
+// A second document read after the sample passport shows exactly what it
+// shows in a window of its own: no box and no face of the first stays.
+TEST_F(ReadCommand, AnotherDocumentLeavesNothingOfTheFirst) {
+  struct TCase {
+    std::string Name;
+    bool PictureWanted;
+    std::function<void(simchip::TSimulatedChip&)> Change;
+    bool Raises;
+  };
+  const std::vector<TCase> cases{
+      {"picture unticked", false, [](simchip::TSimulatedChip&) {}, false},
+      {"no DG2", true, [](simchip::TSimulatedChip& chip) { chip.Files().erase(simchip::DataGroupFileId(2)); }, false},
+      {"DG2 that cannot be decoded", true,
+       [](simchip::TSimulatedChip& chip) {
+         // A JP2 signature box, then bytes that are no JPEG 2000 file.
+         simchip::TFaceImage face{{0x00, 0x00, 0x00, 0x0C, 0x6A, 0x50, 0x20, 0x20, 0x0D, 0x0A, 0x87, 0x0A, 0xDE, 0xAD},
+                                  simchip::EImageDataType::Jpeg2000,
+                                  240,
+                                  320};
+         chip.Files()[simchip::DataGroupFileId(2)] = simchip::MakeDg2(face);
+       },
+       true},
+  };
+  const auto readSecond = [this](const TCase& c) {
+    reader.RemoveCard();
+    chip = std::make_unique<simchip::TSimulatedChip>(Sample("no-dg11-passport.zdoc"));
+    c.Change(*chip);
+    reader.InsertCard(*chip);
+    window->Form().cbResim->setChecked(c.PictureWanted);
+    SetInputs("C4X7Y2Z91", {1992, 12, 1}, {2029, 5, 14});
+    errors.clear();
+    window->bOkuClick();
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    // The second document alone.
+    Open("icao-passport.zdoc");
+    readSecond(c);
+    const std::map<std::string, QString> alone = Edits();
+    const QImage aloneFace = window->ShownPicture();
+    reader.RemoveCard();
+
+    // The same after the sample passport.
+    Open("icao-passport.zdoc");
+    window->bOkuClick();
+    ASSERT_FALSE(window->ShownPicture().isNull());
+    ASSERT_FALSE(window->Form().eVerYer->text().isEmpty());
+    readSecond(c);
+    EXPECT_EQ(errors.size(), c.Raises ? 1u : 0u);
+    EXPECT_EQ(Edits(), alone);
+    EXPECT_EQ(window->ShownPicture(), aloneFace);
+    EXPECT_EQ(window->ShownPicture().isNull(), !c.PictureWanted || aloneFace.isNull());
+    reader.RemoveCard();
+  }
 }
 
 TEST_F(ReadCommand, MissingDataGroup11EmptiesItsFieldsAndTheReadGoesOn) {

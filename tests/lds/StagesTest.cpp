@@ -105,9 +105,14 @@ TEST_F(EFComStageTest, ThreeLines) {
   }
 }
 
+// A date as the window shows it.
+std::string PickedDate(const TCalendarDate& date) {
+  return QLocale::system().toString(QDate(date.Year, date.Month, date.Day), QLocale::ShortFormat).toStdString();
+}
+
 using DG1StageTest = StageTest;
 
-TEST_F(DG1StageTest, LogsTheMrzAndFillsTheSevenEditsInOrder) {
+TEST_F(DG1StageTest, LogsTheMrzNamesTheDocumentAndFillsItsEditsInOrder) {
   Insert({{kDG1File, DG1(kIcaoMrz)}});
   Prefill(DG1(std::string(88, 'X')));  // an older DG1: the chip's must replace it
   RunDG1Stage(stream_, channel_);
@@ -115,13 +120,16 @@ TEST_F(DG1StageTest, LogsTheMrzAndFillsTheSevenEditsInOrder) {
   EXPECT_EQ(Tail(2), (std::vector<TLoggedLine>{{"MRZ: " + kIcaoMrz, lkProtocol}, {"L898902C3", -1}}));
   const std::vector<TResultEdit> order{TResultEdit::Cinsiyeti, TResultEdit::VatandNo, TResultEdit::BelgeTipi,
                                        TResultEdit::Uyrugu,    TResultEdit::Soyadi1,  TResultEdit::Adi1,
-                                       TResultEdit::BelgeNo};
+                                       TResultEdit::BelgeNo,   TResultEdit::GecTar2};
   EXPECT_EQ(view_.FieldWrites, order);
   const std::map<TResultEdit, std::string> fields{
-      {TResultEdit::Cinsiyeti, "F"},      {TResultEdit::VatandNo, "ZE184226B"}, {TResultEdit::BelgeTipi, "P"},
-      {TResultEdit::Uyrugu, "UTO"},       {TResultEdit::Soyadi1, "ERIKSSON"},   {TResultEdit::Adi1, "ANNA MARIA"},
-      {TResultEdit::BelgeNo, "L898902C3"}};
+      {TResultEdit::Cinsiyeti, "F"},       {TResultEdit::VatandNo, "ZE184226B"},
+      {TResultEdit::BelgeTipi, "P"},       {TResultEdit::Uyrugu, "UTO"},
+      {TResultEdit::Soyadi1, "ERIKSSON"},  {TResultEdit::Adi1, "ANNA MARIA"},
+      {TResultEdit::BelgeNo, "L898902C3"}, {TResultEdit::GecTar2, PickedDate({2012, 4, 15})}};
   EXPECT_EQ(view_.Fields, fields);
+  // The window hears which document this is before any of its fields.
+  EXPECT_EQ(view_.Documents, std::vector<std::string>{"L898902C3/UTO"});
 }
 
 TEST_F(DG1StageTest, EightBitTextIsShownAsUnicode) {
@@ -143,7 +151,7 @@ TEST_F(DG1StageTest, OtherTagsGiveEmptyFields) {
   Insert({{kDG1File, Tlv({0x61}, Tlv({0x5F, 0x1E}, Ascii(kIcaoMrz)))}});
   RunDG1Stage(stream_, channel_);
   EXPECT_EQ(Tail(2), (std::vector<TLoggedLine>{{"MRZ: ", lkProtocol}, {"", -1}}));
-  EXPECT_EQ(view_.FieldWrites.size(), 7u);
+  EXPECT_EQ(view_.FieldWrites.size(), 8u);
   for (const auto& [edit, text] : view_.Fields) EXPECT_EQ(text, "");
 }
 
@@ -174,11 +182,7 @@ std::vector<TLoggedLine> DG11Lines(const std::vector<std::string>& values) {
   return lines;
 }
 
-std::string PickedDate(const TCalendarDate& date) {
-  return QLocale::system().toString(QDate(date.Year, date.Month, date.Day), QLocale::ShortFormat).toStdString();
-}
-
-TEST_F(DG11StageTest, FillsFourEditsAndLogsEightLines) {
+TEST_F(DG11StageTest, FillsItsEditsAndLogsEightLines) {
   const TBytes dg11 =
       Tlv({0x6B}, Concat({Tlv({0x5C}, {0x5F, 0x0E, 0x5F, 0x10}),
                           Field(0x0E,
@@ -201,7 +205,13 @@ TEST_F(DG11StageTest, FillsFourEditsAndLogsEightLines) {
                        "12345",
                        "\xC4\xB0ZM\xC4\xB0R", "ALSANCAK MAH.", "+90 232", "M\xC3\x9CHEND\xC4\xB0S", "DR", ""}));
   EXPECT_EQ(view_.FieldWrites, (std::vector<TResultEdit>{TResultEdit::DogYeri, TResultEdit::Adres, TResultEdit::DogTar2,
-                                                         TResultEdit::Meslek}));
+                                                         TResultEdit::Meslek, TResultEdit::Unvan, TResultEdit::Soyadi2,
+                                                         TResultEdit::Adi2}));
+  EXPECT_EQ(view_.Fields[TResultEdit::Unvan], "DR");
+  EXPECT_EQ(view_.Fields[TResultEdit::Soyadi2], "\xC3\x96ZT\xC3\x9CRK");
+  EXPECT_EQ(view_.Fields[TResultEdit::Adi2],
+            "AY\xC5\x9E"
+            "E");
   EXPECT_EQ(view_.Fields[TResultEdit::DogYeri], "\xC4\xB0ZM\xC4\xB0R");
   EXPECT_EQ(view_.Fields[TResultEdit::Adres], "ALSANCAK MAH.");
   EXPECT_EQ(view_.Fields[TResultEdit::Meslek], "M\xC3\x9CHEND\xC4\xB0S");

@@ -27,6 +27,9 @@ public:
     Fields[edit] = text;
     FieldWrites.push_back(edit);
   }
+  void BeginDocument(const std::string& documentNumber, const std::string& issuingState) override {
+    Documents.push_back(documentNumber + "/" + issuingState);
+  }
   void SetProgressMax(int maximum) override { ProgressMax = maximum; }
   int ProgressPosition() const override { return Progress; }
   void SetProgressPosition(int position) override { Progress = position; }
@@ -44,6 +47,7 @@ public:
   std::vector<TLoggedLine> Lines;
   std::map<TResultEdit, std::string> Fields;
   std::vector<TResultEdit> FieldWrites;
+  std::vector<std::string> Documents;  // "number/state" of every BeginDocument
   int ProgressMax = 100;
   int Progress = 0;
   QImage Picture;

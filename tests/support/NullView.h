@@ -12,6 +12,7 @@ public:
   void LogMessage(const std::string&, int) override {}
   void AppendPlainLine(const std::string&) override {}
   void SetResultText(TResultEdit, const std::string&) override {}
+  void BeginDocument(const std::string&, const std::string&) override {}
   void SetProgressMax(int) override {}
   int ProgressPosition() const override { return 0; }
   void SetProgressPosition(int) override {}

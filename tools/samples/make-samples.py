@@ -47,6 +47,8 @@ def build_document(doc, work):
                                                face.WIDTH, face.HEIGHT, lds.GENDERS.get(doc["sex"], 0))
     if doc.get("dg11"):
         files[lds.data_group_file_id(11)] = lds.dg11(doc["dg11"])
+    if doc.get("dg12"):
+        files[lds.data_group_file_id(12)] = lds.dg12(doc["dg12"])
     present = sorted(fid & 0xFF for fid in files)
     files[lds.EF_COM_ID] = lds.ef_com(present)
     return docfile.format_document(doc["label"], mrz.mrz_information(doc), files), len(image)

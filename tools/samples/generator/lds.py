@@ -2,7 +2,7 @@
 
 import struct
 
-DATA_GROUP_TAGS = {1: 0x61, 2: 0x75, 11: 0x6B}
+DATA_GROUP_TAGS = {1: 0x61, 2: 0x75, 11: 0x6B, 12: 0x6C}
 EF_COM_ID = 0x011E
 
 DG11_TAGS = {
@@ -16,6 +16,16 @@ DG11_TAGS = {
     "title": 0x5F14,
     "personal_summary": 0x5F15,
 }
+
+DG12_TAGS = {
+    "issuing_authority": 0x5F19,
+    "date_of_issue": 0x5F26,
+    "endorsements": 0x5F1B,
+    "tax_exit_requirements": 0x5F1C,
+    "personalization_time": 0x5F55,
+    "personalization_serial": 0x5F56,
+}
+OTHER_PERSON_TAG = 0x5F1A
 
 IMAGE_DATA_TYPES = {"jpeg": 0, "jp2": 1, "j2k": 1}
 GENDERS = {"M": 1, "F": 2}
@@ -57,6 +67,21 @@ def dg11(fields):
     tag_list = b"".join(tag_bytes(DG11_TAGS[name]) for name, _ in fields)
     values = b"".join(tlv(DG11_TAGS[name], text.encode("utf-8")) for name, text in fields)
     return tlv(0x6B, tlv(0x5C, tag_list) + values)
+
+
+def dg12(fields):
+    """DG12 from (name, text) pairs; "other_persons" takes a list of names (A0: count, then 5F1A each)."""
+    tags = []
+    values = b""
+    for name, text in fields:
+        if name == "other_persons":
+            tags.append(0xA0)
+            names = b"".join(tlv(OTHER_PERSON_TAG, person.encode("utf-8")) for person in text)
+            values += tlv(0xA0, tlv(0x02, bytes([len(text)])) + names)
+        else:
+            tags.append(DG12_TAGS[name])
+            values += tlv(DG12_TAGS[name], text.encode("utf-8"))
+    return tlv(0x6C, tlv(0x5C, b"".join(tag_bytes(tag) for tag in tags)) + values)
 
 
 def facial_record(image, image_type, width, height, gender):
