@@ -156,7 +156,10 @@ QLineEdit* TfrmPICC::ResultEdit(TResultEdit edit) const {
 }
 
 void TfrmPICC::SetResultText(TResultEdit edit, const std::string& text) {
-  ResultEdit(edit)->setText(QString::fromStdString(text));
+  // A text longer than its box shows from its start, as it is read.
+  QLineEdit* const box = ResultEdit(edit);
+  box->setText(QString::fromStdString(text));
+  box->setCursorPosition(0);
 }
 
 void TfrmPICC::BeginDocument(const std::string& documentNumber, const std::string& issuingState) {

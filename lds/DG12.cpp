@@ -85,7 +85,8 @@ std::optional<tDG12File> DecodeDG12(std::span<const std::uint8_t> bytes) {
   if (!length) return std::nullopt;
   const std::size_t start = 1 + length->FieldSize;
   const std::span<const std::uint8_t> content =
-      bytes.subspan(std::min(start, bytes.size())).first(std::min(length->Value, bytes.size() - std::min(start, bytes.size())));
+      bytes.subspan(std::min(start, bytes.size()))
+          .first(std::min(length->Value, bytes.size() - std::min(start, bytes.size())));
   tDG12File dg12;
   for (const TDataObject& object : DataObjects(content))
     if (object.Tag != kTagListTag) Store(object, dg12);

@@ -10,7 +10,8 @@
 namespace {
 
 std::optional<int> Number(std::string_view digits) {
-  if (digits.empty() || !std::all_of(digits.begin(), digits.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
+  if (digits.empty() ||
+      !std::all_of(digits.begin(), digits.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); }))
     return std::nullopt;
   int value = 0;
   for (const char c : digits) value = value * 10 + (c - '0');

@@ -20,13 +20,12 @@ TBytes DG12(const std::vector<TBytes>& objects) {
 }
 
 TEST(DecodeDG12, TakesEveryKnownValue) {
-  const TBytes otherPersons = Tlv({0xA0}, Concat({Tlv({0x02}, {0x02}), Field(0x1A, "ERIKSSON<<EMMA"),
-                                                  Field(0x1A, "ERIKSSON<<OLOF")}));
-  const std::optional<tDG12File> dg12 =
-      DecodeDG12(DG12({Field(0x19, "\xC4\xB0STANBUL"), Field(0x26, "19890624"), otherPersons,
-                       Field(0x1B, "YOK"), Field(0x1C, "VERG\xC4\xB0"), Tlv({0x5F, 0x1D}, TBytes(300, 0xFF)),
-                       Tlv({0x5F, 0x1E}, TBytes(5, 0xFF)), Field(0x55, "19890624101500"), Field(0x56, "PS-1"),
-                       Field(0x99, "unknown tag, skipped")}));
+  const TBytes otherPersons =
+      Tlv({0xA0}, Concat({Tlv({0x02}, {0x02}), Field(0x1A, "ERIKSSON<<EMMA"), Field(0x1A, "ERIKSSON<<OLOF")}));
+  const std::optional<tDG12File> dg12 = DecodeDG12(
+      DG12({Field(0x19, "\xC4\xB0STANBUL"), Field(0x26, "19890624"), otherPersons, Field(0x1B, "YOK"),
+            Field(0x1C, "VERG\xC4\xB0"), Tlv({0x5F, 0x1D}, TBytes(300, 0xFF)), Tlv({0x5F, 0x1E}, TBytes(5, 0xFF)),
+            Field(0x55, "19890624101500"), Field(0x56, "PS-1"), Field(0x99, "unknown tag, skipped")}));
   ASSERT_TRUE(dg12.has_value());
   EXPECT_EQ(dg12->IssuingAuthority, "\xC4\xB0STANBUL");
   EXPECT_EQ(dg12->DateOfIssue, "19890624");
@@ -76,7 +75,11 @@ TEST(DecodeDG12, NothingForAnotherObject) {
 TEST(SplitFullName, PrimaryAndSecondaryIdentifiers) {
   const std::vector<std::tuple<std::string, std::string, std::string>> cases{
       {"ERIKSSON<<ANNA<MARIA", "ERIKSSON", "ANNA MARIA"},
-      {"\xC3\x96ZT\xC3\x9CRK<<AY\xC5\x9E" "E<<<", "\xC3\x96ZT\xC3\x9CRK", "AY\xC5\x9E" "E"},
+      {"\xC3\x96ZT\xC3\x9CRK<<AY\xC5\x9E"
+       "E<<<",
+       "\xC3\x96ZT\xC3\x9CRK",
+       "AY\xC5\x9E"
+       "E"},
       {"VAN<DER<BERG<<JAN", "VAN DER BERG", "JAN"},
       {"MADONNA", "MADONNA", ""},
       {"<<JAN", "", "JAN"},
