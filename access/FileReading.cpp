@@ -93,6 +93,31 @@ constexpr TStepTexts kDataGroupPieceRead{
 
 using TWorkBuffer = std::array<std::uint8_t, 256>;
 
+// The step texts of a file that has a name: "DG(%d)" becomes the name.
+class TNamedTexts {
+public:
+  TNamedTexts(const TStepTexts& texts, std::string_view name)
+      : connectionError_(Named(texts.ConnectionError, name)),
+        wrongMac_(Named(texts.WrongMac, name)),
+        fileNotFound_(Named(texts.FileNotFound, name)),
+        badStatus_(Named(texts.BadStatus, name)) {}
+  TNamedTexts(const TNamedTexts&) = delete;
+  TNamedTexts& operator=(const TNamedTexts&) = delete;
+
+  TStepTexts Texts() const { return {connectionError_, wrongMac_, fileNotFound_, badStatus_}; }
+
+  static std::string Named(std::string_view pattern, std::string_view name) {
+    std::string text(pattern);
+    constexpr std::string_view kNumbered = "DG(%d)";
+    if (const std::size_t at = text.find(kNumbered); !name.empty() && at != std::string::npos)
+      text.replace(at, kNumbered.size(), name);
+    return text;
+  }
+
+private:
+  std::string connectionError_, wrongMac_, fileNotFound_, badStatus_;
+};
+
 // Reads the first 4 bytes of the selected file into work; false when the step ended (logged).
 bool ReadHeader(TSecureChannel& channel, std::optional<std::uint16_t> status, const TStepTexts& texts,
                 std::uint8_t number, TWorkBuffer& work) {
@@ -184,23 +209,33 @@ std::unique_ptr<TSecureChannel> OpenDocument(const std::string& mrzInformation, 
 }
 
 TDataGroupRead ReadDataGroup(std::uint8_t number, TMemoryStream& stream, TSecureChannel& channel) {
-  stream.Rewind();
-  const TDataGroupSelectRule& select = RuleFor(channel.DataGroupSelect());
-  if (select.Texts && !SelectFileStep(channel, channel.Protect(BuildSelectFile(number)), *select.Texts, number,
-                                      select.SecurityRefusalGoesOn))
-    return TDataGroupRead::NotRead;
+  return ReadElementaryFile({static_cast<std::uint16_t>(0x0100 | FileIdentifierLow(number)), number, {}}, stream,
+                            channel);
+}
 
-  LogStep(kQueryingSize, number);
+TDataGroupRead ReadElementaryFile(const TElementaryFile& file, TMemoryStream& stream, TSecureChannel& channel) {
+  stream.Rewind();
+  const std::uint8_t number = file.Number;
+  const TDataGroupSelectRule& select = RuleFor(channel.DataGroupSelect());
+  if (select.Texts) {
+    const TNamedTexts selectTexts(*select.Texts, file.Name);
+    if (!SelectFileStep(channel, channel.Protect(BuildSelectFileId(file.Id)), selectTexts.Texts(), number,
+                        select.SecurityRefusalGoesOn))
+      return TDataGroupRead::NotRead;
+  }
+
+  LogStep(TNamedTexts::Named(kQueryingSize, file.Name), number);
   TWorkBuffer work{};
-  const auto status = ReadBinaryStep(channel, 0, kHeaderLength, TClearBuffers::Yes, kDataGroupHeaderRead, number);
-  if (!ReadHeader(channel, status, kDataGroupHeaderRead, number, work)) return TDataGroupRead::NotRead;
+  const TNamedTexts headerTexts(kDataGroupHeaderRead, file.Name);
+  const auto status = ReadBinaryStep(channel, 0, kHeaderLength, TClearBuffers::Yes, headerTexts.Texts(), number);
+  if (!ReadHeader(channel, status, headerTexts.Texts(), number, work)) return TDataGroupRead::NotRead;
 
   const std::uint16_t size = DecodeFileLength(work);
   LogMessage("filesize:" + std::to_string(size));
   PiccView().SetProgressMax(size);
 
   std::uint32_t offset = 0;
-  // A stop after the first piece leaves only the first part of the data group in the stream.
+  // A stop after the first piece leaves only the first part of the file in the stream.
   const auto stopped = [&offset] { return offset > 0 ? TDataGroupRead::CutOff : TDataGroupRead::NotRead; };
   while (offset < size) {
     const auto piece = static_cast<std::uint16_t>(std::min<std::uint32_t>(size - offset, kPieceLength));

@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "access/MemoryStream.h"
 #include "access/MrtdContext.h"
@@ -27,9 +28,22 @@ enum class TDataGroupRead {
   CutOff,   // stopped after some pieces: the stream starts with only the first part of the data group
 };
 
+// An elementary file of the application read like a data group: its
+// identifier, and the name its log lines give it in place of "DG(<n>)"
+// (empty for a data group, whose lines show its number).
+struct TElementaryFile {
+  std::uint16_t Id = 0;
+  std::uint8_t Number = 0;
+  std::string_view Name;
+};
+
+inline constexpr TElementaryFile kSecurityObjectFile{0x011D, 0, "SOD"};
+
 // Reads data group `number` whole into stream from position 0, in pieces of at
 // most 100 bytes, moving the progress bar. Logs every failure.
 TDataGroupRead ReadDataGroup(std::uint8_t number, TMemoryStream& stream, TSecureChannel& channel);
+// The same for any elementary file (EF.SOD: kSecurityObjectFile).
+TDataGroupRead ReadElementaryFile(const TElementaryFile& file, TMemoryStream& stream, TSecureChannel& channel);
 
 // Total length (tag and length bytes included) of the BER-TLV object that
 // starts at start[0]; 0 when it cannot tell.

@@ -15,9 +15,16 @@ TCommandApdu BuildSelectApplication() {
   return {0x00, kInsSelect, kSelectByName, kNoAnswerData, {0xA0, 0x00, 0x00, 0x02, 0x47, 0x10, 0x01}, std::nullopt};
 }
 
-TCommandApdu BuildSelectFile(std::uint8_t number) {
-  return {0x00, kInsSelect, kSelectElementaryFile, kNoAnswerData, {0x01, FileIdentifierLow(number)}, std::nullopt};
+TCommandApdu BuildSelectFileId(std::uint16_t fileId) {
+  return {0x00,
+          kInsSelect,
+          kSelectElementaryFile,
+          kNoAnswerData,
+          {static_cast<std::uint8_t>(fileId >> 8), static_cast<std::uint8_t>(fileId & 0xFF)},
+          std::nullopt};
 }
+
+TCommandApdu BuildSelectFile(std::uint8_t number) { return BuildSelectFileId(0x0100 | FileIdentifierLow(number)); }
 
 std::optional<TCommandApdu> BuildReadBinary(std::uint16_t offset, std::uint16_t length) {
   if (length > 256) return std::nullopt;

@@ -18,5 +18,8 @@ TCommandApdu BuildSelectFile(std::uint8_t number);
 // than 256.
 std::optional<TCommandApdu> BuildReadBinary(std::uint16_t offset, std::uint16_t length);
 
+// 00 A4 02 0C 02 hi lo: SELECT of the elementary file with this identifier.
+TCommandApdu BuildSelectFileId(std::uint16_t fileId);
+
 // Elementary file identifier of a data group (01 nn), or of EF.COM for number 0 (01 1E).
 std::uint8_t FileIdentifierLow(std::uint8_t number);

@@ -161,3 +161,28 @@ TEST_F(SimChipReadBack, ChipWithoutBacIsReadInPlain) {
 }
 
 }  // namespace
+
+namespace {
+
+// EF.SOD is read like a data group, its lines naming it.
+TEST_F(SimChipReadBack, SecurityObjectIsReadLikeADataGroupUnderItsOwnName) {
+  simchip::TLds lds = Document();
+  simchip::TBytes sod = DataGroup(1, 300);
+  sod[0] = 0x77;
+  lds[kSecurityObjectFile.Id] = sod;
+  simchip::TSimulatedChip chip(lds, kMrzInformation);
+  Connect(chip);
+  channel = OpenDocument(kMrzInformation, efCom, ctx);
+  ASSERT_TRUE(ctx.BacEnabled);
+
+  EXPECT_EQ(ReadElementaryFile(kSecurityObjectFile, stream, *channel), TDataGroupRead::Whole);
+  EXPECT_EQ(view.Texts(), (std::vector<std::string>{"Querying file size SOD", "filesize:300"}));
+  EXPECT_TRUE(std::equal(sod.begin(), sod.end(), stream.Bytes().begin()));
+
+  chip.Files().erase(kSecurityObjectFile.Id);
+  view.Lines.clear();
+  EXPECT_EQ(ReadElementaryFile(kSecurityObjectFile, stream, *channel), TDataGroupRead::NotRead);
+  EXPECT_EQ(view.Texts(), std::vector<std::string>{"MrtdBacSelectSOD : File not found"});
+}
+
+}  // namespace
