@@ -2,19 +2,7 @@
 
 namespace {
 
-class TNullView final : public TPiccView {
-public:
-  void LogMessage(const std::string&, int) override {}
-  void AppendPlainLine(const std::string&) override {}
-  void SetResultText(TResultEdit, const std::string&) override {}
-  void BeginDocument(const std::string&, const std::string&) override {}
-  void SetProgressMax(int) override {}
-  int ProgressPosition() const override { return 0; }
-  void SetProgressPosition(int) override {}
-  void ShowPicture(const QImage&) override {}
-};
-
-TNullView nullView;
+TNullPiccView nullView;
 TPiccView* currentView = nullptr;
 
 }  // namespace

@@ -55,6 +55,19 @@ public:
   virtual void ShowPicture(const QImage& picture) = 0;
 };
 
+// A view that shows nothing: where output goes while no window is set.
+class TNullPiccView : public TPiccView {
+public:
+  void LogMessage(const std::string&, int) override {}
+  void AppendPlainLine(const std::string&) override {}
+  void SetResultText(TResultEdit, const std::string&) override {}
+  void BeginDocument(const std::string&, const std::string&) override {}
+  void SetProgressMax(int) override {}
+  int ProgressPosition() const override { return 0; }
+  void SetProgressPosition(int) override {}
+  void ShowPicture(const QImage&) override {}
+};
+
 // The process-wide view the lower layers write to (the main window while it
 // lives). With none set, output is discarded.
 TPiccView& PiccView();

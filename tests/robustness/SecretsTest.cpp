@@ -30,24 +30,13 @@
 #include "access/SecretBytes.h"
 #include "app/frmZelvan.h"
 #include "reader/ApduExchange.h"
+#include "support/Hex.h"
 #include "tools/simchip/CardCrypto.h"
 #include "ui_frmZelvan.h"
 
 namespace {
 
-using TBytes = std::vector<std::uint8_t>;
-
 constexpr std::size_t kWindow = 4;  // the shortest run of a secret that may not show
-
-std::string Hex(std::span<const std::uint8_t> bytes) {
-  static constexpr char kDigits[] = "0123456789ABCDEF";
-  std::string text;
-  for (const std::uint8_t byte : bytes) {
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0x0F];
-  }
-  return text;
-}
 
 // Every run of kWindow bytes of the secrets, in hexadecimal and raw.
 class TSecretRuns {
@@ -58,7 +47,7 @@ public:
     if (std::ranges::all_of(secret, [](std::uint8_t b) { return b == 0; })) return;  // "no counter"
     for (std::size_t at = 0; at + kWindow <= secret.size(); ++at) {
       const auto run = secret.subspan(at, kWindow);
-      hex_.insert(Hex(run));
+      hex_.insert(ToHex(run));
       if (forms == TForms::HexAndRaw) raw_.emplace(run.begin(), run.end());
     }
   }
@@ -81,7 +70,7 @@ public:
       if (hex_.contains(digits.substr(at, 2 * kWindow))) return digits.substr(at, 2 * kWindow);
     for (std::size_t at = 0; at + kWindow <= text.size(); ++at)
       if (raw_.contains(text.substr(at, kWindow)))
-        return "raw " + Hex(std::span(reinterpret_cast<const std::uint8_t*>(text.data()) + at, kWindow));
+        return "raw " + ToHex(std::span(reinterpret_cast<const std::uint8_t*>(text.data()) + at, kWindow));
     return {};
   }
 
@@ -125,7 +114,7 @@ TEST(SessionSecrets, NeverReachTheLogOfWholeWrongOrHostileReadings) {
     AddSessions(rig, secrets);
     ASSERT_GT(secrets.Count(), files.Count());
     // The search finds a key in each of its forms.
-    const std::string key = Hex(rig.Session().macK);
+    const std::string key = ToHex(rig.Session().macK);
     std::string spacedLower;
     for (std::size_t i = 0; i < key.size(); i += 2) spacedLower += " " + key.substr(i, 2);
     std::transform(spacedLower.begin(), spacedLower.end(), spacedLower.begin(), ::tolower);
