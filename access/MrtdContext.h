@@ -12,6 +12,9 @@ using t128Bit = std::array<std::uint8_t, 16>;
 struct tMRTD_CTX {
   bool BacEnabled = false;  // secure messaging on
   t64Bit SSC{};             // send sequence counter, big-endian
+  // After PACE the counter starts at zero and counts from the first command;
+  // after BAC an all-zero counter means "no counter" (the MACs of BAC itself).
+  bool CounterFromZero = false;
   t64Bit RND_IFD{};         // the terminal's nonce
   t128Bit K_IFD{};          // the terminal's key material
   t128Bit encK{};           // K_Enc while authenticating, KS_Enc afterwards
