@@ -80,10 +80,9 @@ std::string DescribePaceInfo(const TPaceInfo& info) {
   const std::optional<TPaceProtocol> protocol = FindPaceProtocol(info.Oid);
   std::string text = protocol ? std::string(protocol->Name) : DottedOid(info.Oid);
   if (!info.ParameterId) return text + ", no parameter id";
-  const std::optional<TPaceDomain> domain =
-      *info.ParameterId >= 0 && *info.ParameterId <= 0xFFFF
-          ? FindPaceDomain(static_cast<std::uint32_t>(*info.ParameterId))
-          : std::nullopt;
+  const std::optional<TPaceDomain> domain = *info.ParameterId >= 0 && *info.ParameterId <= 0xFFFF
+                                                ? FindPaceDomain(static_cast<std::uint32_t>(*info.ParameterId))
+                                                : std::nullopt;
   return text + ", " + (domain ? std::string(domain->Name) : "parameters " + std::to_string(*info.ParameterId));
 }
 

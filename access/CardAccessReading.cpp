@@ -9,12 +9,10 @@
 namespace {
 
 constexpr std::uint16_t kHeaderLength = 4;
-constexpr std::uint16_t kPieceLength = 0xDF;   // what every reader passes in one short answer
+constexpr std::uint16_t kPieceLength = 0xDF;  // what every reader passes in one short answer
 constexpr std::uint16_t kLongestFile = 1024;  // far beyond any list of PACEInfos
 
-TCommandApdu SelectCardAccess() {
-  return {0x00, kInsSelect, 0x02, 0x0C, {0x01, 0x1C}, std::nullopt};
-}
+TCommandApdu SelectCardAccess() { return {0x00, kInsSelect, 0x02, 0x0C, {0x01, 0x1C}, std::nullopt}; }
 
 enum class TPieceRead { Read, Refused, Lost };
 

@@ -195,8 +195,7 @@ void ReadEfCom(const std::string& mrzInformation, TEFComBuffer& efCom, TOpeningC
 
 // After PACE: the application and EF.COM selected under secure messaging, then EF.COM read.
 void OpenUnderPace(const std::string& mrzInformation, TEFComBuffer& efCom, TOpeningChannel& channel) {
-  if (!SelectFileStep(*channel, (*channel).Protect(BuildSelectApplication()), kApplicationSecureSelect, kEfCom))
-    return;
+  if (!SelectFileStep(*channel, (*channel).Protect(BuildSelectApplication()), kApplicationSecureSelect, kEfCom)) return;
   if (!SelectFileStep(*channel, (*channel).Protect(BuildSelectFile(kEfCom)), kEfComSecureSelect, kEfCom)) return;
   ReadEfCom(mrzInformation, efCom, channel);
 }

@@ -41,8 +41,8 @@ TStepAnswer Step(const TCommandApdu& command, std::uint16_t answerTag, const cha
   if (ExchangeApdu(command) != 0) return {std::nullopt, std::string("connection error at ") + stepName};
   const TResponseApdu answer = ParseResponse(ResponseBytes());
   if (answer.Status == kSwAuthenticationFailed || (answer.Status & 0xFFF0) == 0x63C0)
-    return {std::nullopt, "the chip refused the password at " + std::string(stepName) + ": " +
-                              StatusText(answer.Status)};
+    return {std::nullopt,
+            "the chip refused the password at " + std::string(stepName) + ": " + StatusText(answer.Status)};
   if (answer.Status != kSwSuccess)
     return {std::nullopt, std::string(stepName) + " answered " + StatusText(answer.Status)};
   std::optional<std::vector<std::uint8_t>> value = AuthenticationDataObject(answer.Data, answerTag);
@@ -122,8 +122,7 @@ TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo
   // Step 3: the key agreement over the mapped generator.
   const TPrivateKey agreementKey = group->NewPrivateKey();
   const std::vector<std::uint8_t> terminalKey = group->PublicKey(*agreementKey);
-  const TStepAnswer chipKeyAnswer =
-      Step(BuildGeneralAuthenticate(0x83, terminalKey, false), 0x84, "the key agreement");
+  const TStepAnswer chipKeyAnswer = Step(BuildGeneralAuthenticate(0x83, terminalKey, false), 0x84, "the key agreement");
   if (!chipKeyAnswer.Value) return Failed(chipKeyAnswer.Failure);
   const std::vector<std::uint8_t>& chipKey = *chipKeyAnswer.Value;
   if (SameBytes(chipKey, terminalKey)) return Failed("the chip's key equals the terminal's");

@@ -123,8 +123,7 @@ private:
   TPoint Multiply(const EC_POINT& point, const BIGNUM& scalar) const {
     TPoint result(EC_POINT_new(group_.get()));
     const TBnCtx context(BN_CTX_secure_new());
-    Require(result && context &&
-                EC_POINT_mul(group_.get(), result.get(), nullptr, &point, &scalar, context.get()) == 1,
+    Require(result && context && EC_POINT_mul(group_.get(), result.get(), nullptr, &point, &scalar, context.get()) == 1,
             "EC_POINT_mul");
     return result;
   }
@@ -166,10 +165,10 @@ public:
         OSSL_PARAM_construct_end(),
     };
     EVP_PKEY* key = nullptr;
-    Require(context && EVP_PKEY_fromdata_init(context.get()) == 1 &&
-                EVP_PKEY_fromdata(context.get(), &key, EVP_PKEY_KEY_PARAMETERS,
-                                  const_cast<OSSL_PARAM*>(parameters)) == 1,
-            "EVP_PKEY_fromdata (DH group)");
+    Require(
+        context && EVP_PKEY_fromdata_init(context.get()) == 1 &&
+            EVP_PKEY_fromdata(context.get(), &key, EVP_PKEY_KEY_PARAMETERS, const_cast<OSSL_PARAM*>(parameters)) == 1,
+        "EVP_PKEY_fromdata (DH group)");
     const std::unique_ptr<EVP_PKEY, TPkeyFree> owned(key);
     BIGNUM* p = nullptr;
     BIGNUM* q = nullptr;

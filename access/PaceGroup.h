@@ -37,8 +37,7 @@ public:
   virtual std::vector<std::uint8_t> PublicKey(const bignum_st& sk) const = 0;
   // sk times (or to the power of) the peer's public key, in the public key's
   // encoding; nothing when the peer's key is not a valid element of the group.
-  virtual std::optional<TSecretBuffer> SharedElement(const bignum_st& sk,
-                                                     std::span<const std::uint8_t> peer) const = 0;
+  virtual std::optional<TSecretBuffer> SharedElement(const bignum_st& sk, std::span<const std::uint8_t> peer) const = 0;
   // The shared secret of a key agreement: the x coordinate of the shared
   // point, or the shared number; nothing for an invalid peer key.
   virtual std::optional<TSecretBuffer> SharedSecret(const bignum_st& sk, std::span<const std::uint8_t> peer) const = 0;

@@ -9,10 +9,9 @@
 
 TSecretBuffer DeriveKey(TPaceCipher cipher, std::span<const std::uint8_t> secret, std::uint32_t counter) {
   const bool sha1 = cipher == TPaceCipher::TripleDes || cipher == TPaceCipher::Aes128;
-  const std::array<std::uint8_t, 4> counterBytes{static_cast<std::uint8_t>(counter >> 24),
-                                                 static_cast<std::uint8_t>(counter >> 16),
-                                                 static_cast<std::uint8_t>(counter >> 8),
-                                                 static_cast<std::uint8_t>(counter)};
+  const std::array<std::uint8_t, 4> counterBytes{
+      static_cast<std::uint8_t>(counter >> 24), static_cast<std::uint8_t>(counter >> 16),
+      static_cast<std::uint8_t>(counter >> 8), static_cast<std::uint8_t>(counter)};
   TSecretBuffer digest(EVP_MAX_MD_SIZE);
   unsigned int length = 0;
   EVP_MD_CTX* context = EVP_MD_CTX_new();

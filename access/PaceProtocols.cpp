@@ -21,14 +21,10 @@ const std::array kProtocols{
     TPaceProtocol{"id-PACE-DH-GM-AES-CBC-CMAC-128", kPaceOid<kDhGm, 2>, TPaceAgreement::Dh, TPaceCipher::Aes128},
     TPaceProtocol{"id-PACE-DH-GM-AES-CBC-CMAC-192", kPaceOid<kDhGm, 3>, TPaceAgreement::Dh, TPaceCipher::Aes192},
     TPaceProtocol{"id-PACE-DH-GM-AES-CBC-CMAC-256", kPaceOid<kDhGm, 4>, TPaceAgreement::Dh, TPaceCipher::Aes256},
-    TPaceProtocol{"id-PACE-ECDH-GM-3DES-CBC-CBC", kPaceOid<kEcdhGm, 1>, TPaceAgreement::Ecdh,
-                  TPaceCipher::TripleDes},
-    TPaceProtocol{"id-PACE-ECDH-GM-AES-CBC-CMAC-128", kPaceOid<kEcdhGm, 2>, TPaceAgreement::Ecdh,
-                  TPaceCipher::Aes128},
-    TPaceProtocol{"id-PACE-ECDH-GM-AES-CBC-CMAC-192", kPaceOid<kEcdhGm, 3>, TPaceAgreement::Ecdh,
-                  TPaceCipher::Aes192},
-    TPaceProtocol{"id-PACE-ECDH-GM-AES-CBC-CMAC-256", kPaceOid<kEcdhGm, 4>, TPaceAgreement::Ecdh,
-                  TPaceCipher::Aes256},
+    TPaceProtocol{"id-PACE-ECDH-GM-3DES-CBC-CBC", kPaceOid<kEcdhGm, 1>, TPaceAgreement::Ecdh, TPaceCipher::TripleDes},
+    TPaceProtocol{"id-PACE-ECDH-GM-AES-CBC-CMAC-128", kPaceOid<kEcdhGm, 2>, TPaceAgreement::Ecdh, TPaceCipher::Aes128},
+    TPaceProtocol{"id-PACE-ECDH-GM-AES-CBC-CMAC-192", kPaceOid<kEcdhGm, 3>, TPaceAgreement::Ecdh, TPaceCipher::Aes192},
+    TPaceProtocol{"id-PACE-ECDH-GM-AES-CBC-CMAC-256", kPaceOid<kEcdhGm, 4>, TPaceAgreement::Ecdh, TPaceCipher::Aes256},
 };
 
 constexpr std::array kDomains{

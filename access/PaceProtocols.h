@@ -14,15 +14,15 @@ enum class TPaceCipher { TripleDes, Aes128, Aes192, Aes256 };
 enum class TPaceAgreement { Dh, Ecdh };
 
 struct TPaceProtocol {
-  std::string_view Name;                       // e.g. "id-PACE-ECDH-GM-AES-CBC-CMAC-128"
-  std::span<const std::uint8_t> Oid;           // content octets of the OBJECT IDENTIFIER
+  std::string_view Name;              // e.g. "id-PACE-ECDH-GM-AES-CBC-CMAC-128"
+  std::span<const std::uint8_t> Oid;  // content octets of the OBJECT IDENTIFIER
   TPaceAgreement Agreement;
   TPaceCipher Cipher;
 };
 
 struct TPaceDomain {
   std::uint32_t Id;
-  std::string_view Name;       // shown in the log, e.g. "brainpoolP256r1"
+  std::string_view Name;  // shown in the log, e.g. "brainpoolP256r1"
   TPaceAgreement Agreement;
   int CurveNid;                // ECDH: OpenSSL's curve; 0 for DH
   std::string_view GroupName;  // DH: OpenSSL's name of the RFC 5114 group

@@ -99,8 +99,9 @@ TEST_F(AesSecureMessaging, TruncatedAnswersAreRejectedWithoutCounterStep) {
     TUnwrapResult Result;
     const char* Line;
   };
-  for (const TCut cut : {TCut{full.size() - 4, TUnwrapResult::Rejected, "Hata #3 : "},
-                         TCut{100, TUnwrapResult::Rejected, "Hata #3 : "}, TCut{8, TUnwrapResult::TooShort, "Hata #1 : "}}) {
+  for (const TCut cut :
+       {TCut{full.size() - 4, TUnwrapResult::Rejected, "Hata #3 : "}, TCut{100, TUnwrapResult::Rejected, "Hata #3 : "},
+        TCut{8, TUnwrapResult::TooShort, "Hata #1 : "}}) {
     view.Lines.clear();
     const TBytes answer(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut.Keep));
     EXPECT_EQ(channel.OpenDataAnswer(answer, plaintext, length), cut.Result) << cut.Keep;

@@ -20,9 +20,7 @@ struct TCardAccessCase {
 
 class CardAccessTable : public ::testing::TestWithParam<TCardAccessCase> {};
 
-TEST_P(CardAccessTable, KeepsEveryPaceInfo) {
-  EXPECT_EQ(ParseCardAccess(Hex(GetParam().File)), GetParam().Expected);
-}
+TEST_P(CardAccessTable, KeepsEveryPaceInfo) { EXPECT_EQ(ParseCardAccess(Hex(GetParam().File)), GetParam().Expected); }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, CardAccessTable,

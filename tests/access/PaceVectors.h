@@ -20,6 +20,4 @@ private:
 
 // Section `section` of file (a name inside tests/access/data).
 TVectorSection PaceVectors(const std::string& file, const std::string& section);
-inline TVectorSection PublishedVectors(const std::string& section) {
-  return PaceVectors("pace-vectors.txt", section);
-}
+inline TVectorSection PublishedVectors(const std::string& section) { return PaceVectors("pace-vectors.txt", section); }

@@ -10,13 +10,13 @@
 
 #include "PaceVectors.h"
 #include "access/AesChannel.h"
+#include "access/DataObjects.h"
+#include "access/MrzInformation.h"
 #include "access/PaceAuthentication.h"
 #include "access/PaceCipherSuite.h"
-#include "access/DataObjects.h"
 #include "access/PaceCommands.h"
 #include "access/PaceGroup.h"
 #include "access/PaceKdf.h"
-#include "access/MrzInformation.h"
 #include "access/PacePassword.h"
 #include "access/Sha1Digest.h"
 #include "reader/ApduExchange.h"
@@ -116,8 +116,9 @@ protected:
 
 TEST_F(PaceReplay, EcdhWorkedExampleSendsTheRecordedCommands) {
   const TVectorSection v = PublishedVectors("icao-g1");
-  const TPaceResult result = Run(v.Text("mrz_information"), Recorded(v, "rsp_"), Concat({v.Bytes("sk_map_ifd"), v.Bytes("sk_dh_ifd")}),
-                                 ParseCardAccess(v.Bytes("card_access")));
+  const TPaceResult result =
+      Run(v.Text("mrz_information"), Recorded(v, "rsp_"), Concat({v.Bytes("sk_map_ifd"), v.Bytes("sk_dh_ifd")}),
+          ParseCardAccess(v.Bytes("card_access")));
   EXPECT_EQ(result.Outcome, TPaceOutcome::Established);
   ASSERT_EQ(card.Commands.size(), 5u);
   const std::vector<TBytes> expected = Recorded(v, "cmd_");
@@ -127,7 +128,8 @@ TEST_F(PaceReplay, EcdhWorkedExampleSendsTheRecordedCommands) {
   EXPECT_EQ(ToHex(channel->Session().EncKey.Bytes()), v.Text("ks_enc"));
   EXPECT_EQ(ToHex(channel->Session().MacKey.Bytes()), v.Text("ks_mac"));
   EXPECT_EQ(ToHex(channel->Session().SSC), std::string(32, '0'));
-  EXPECT_EQ(view.Texts(), (std::vector<std::string>{"PACE: established (id-PACE-ECDH-GM-AES-CBC-CMAC-128, brainpoolP256r1)"}));
+  EXPECT_EQ(view.Texts(),
+            (std::vector<std::string>{"PACE: established (id-PACE-ECDH-GM-AES-CBC-CMAC-128, brainpoolP256r1)"}));
 }
 
 TEST_F(PaceReplay, RecordedTripleDesPassportInstallsItsSessionKeys) {
@@ -138,8 +140,7 @@ TEST_F(PaceReplay, RecordedTripleDesPassportInstallsItsSessionKeys) {
   };
   const std::string mrz = BuildMrzInformation(v.Text("document_number") + "<", date(v.Text("date_of_birth")),
                                               date(v.Text("date_of_expiry")));
-  const TPaceResult result = Run(mrz, Recorded(v, "rsp_"),
-                                 Concat({v.Bytes("sk_map_ifd"), v.Bytes("sk_dh_ifd")}),
+  const TPaceResult result = Run(mrz, Recorded(v, "rsp_"), Concat({v.Bytes("sk_map_ifd"), v.Bytes("sk_dh_ifd")}),
                                  ParseCardAccess(v.Bytes("card_access")));
   EXPECT_EQ(result.Outcome, TPaceOutcome::Established);
   const std::vector<TBytes> expected = Recorded(v, "cmd_");
