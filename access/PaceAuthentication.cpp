@@ -68,7 +68,7 @@ const TPaceInfo* ChoosePaceInfo(std::span<const TPaceInfo> infos) {
     if (!FindPaceProtocol(info.Oid) || !info.ParameterId || *info.ParameterId < 0 || *info.ParameterId > 0xFF)
       return false;
     const std::optional<TPaceDomain> domain = FindPaceDomain(static_cast<std::uint32_t>(*info.ParameterId));
-    return domain && domain->Agreement == FindPaceProtocol(info.Oid)->Agreement;
+    return domain && domain->FitsShortApdus && domain->Agreement == FindPaceProtocol(info.Oid)->Agreement;
   });
   return usable == infos.end() ? nullptr : &*usable;
 }

@@ -30,7 +30,7 @@ struct TPaceResult {
 };
 
 // The PACEInfo PACE runs with: the first one whose protocol and parameters
-// the program knows; nothing when there is none.
+// the program knows and can send in short APDUs; nothing when there is none.
 const TPaceInfo* ChoosePaceInfo(std::span<const TPaceInfo> infos);
 
 // Runs PACE with password over the first usable PACEInfo of infos. For 3DES

@@ -26,6 +26,9 @@ struct TPaceDomain {
   TPaceAgreement Agreement;
   int CurveNid;                // ECDH: OpenSSL's curve; 0 for DH
   std::string_view GroupName;  // DH: OpenSSL's name of the RFC 5114 group
+  // Whether the public keys fit in short APDUs (at most 255 command bytes):
+  // the 2048-bit groups need extended length, which the reader link does not send.
+  bool FitsShortApdus = true;
 };
 
 // The Generic Mapping protocol with these OID content octets; nothing for

@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
   try {
     const simchip::TDocument document = simchip::LoadDocumentFile(options.Document);
     simchip::TSimulatedChip chip(document, options.Chip);
+    const pacechip::TOpenPaceChip pace(chip, options.Pace);
     vpassport::TVpcdConnection connection(options.Host, options.Port, options.Patience, stopRequested);
     std::cout << "zelvan-vpassport: serving \"" << document.Label << "\" to vpcd at " << options.Host << ":"
               << options.Port << std::endl;
