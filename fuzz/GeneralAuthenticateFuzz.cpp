@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     card.Answers.emplace_back(rest.begin() + 1, rest.begin() + 1 + static_cast<std::ptrdiff_t>(length));
     rest = rest.subspan(1 + length);
   }
-  
+
   tMRTD_CTX ctx{};
   const TPacePassword password = MrzPassword("T22000129364081251010318");
   const TPaceResult result = PerformPace(password, std::span(&info, 1), ctx);

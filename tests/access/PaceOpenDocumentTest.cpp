@@ -179,8 +179,8 @@ TEST_F(PaceOpenDocument, ChipTokenThatDoesNotVerifyEndsWithoutBac) {
   card.Script.back() = {answer};
   OpenDocument(g1.Text("mrz_information"), efCom, ctx);
   EXPECT_EQ(card.Commands.size(), 8u);
-  EXPECT_EQ(view.Texts(), (std::vector<std::string>{
-                              offered, "PACE: failed (the chip's authentication token does not verify)"}));
+  EXPECT_EQ(view.Texts(),
+            (std::vector<std::string>{offered, "PACE: failed (the chip's authentication token does not verify)"}));
   EXPECT_FALSE(ctx.BacEnabled);
 }
 

@@ -45,7 +45,8 @@ TBytes Tlv(std::uint16_t tag, std::span<const std::uint8_t> value) {
   if (tag > 0xFF) out.push_back(static_cast<std::uint8_t>(tag >> 8));
   out.push_back(static_cast<std::uint8_t>(tag));
   if (value.size() > 0xFF) {
-    out.insert(out.end(), {0x82, static_cast<std::uint8_t>(value.size() >> 8), static_cast<std::uint8_t>(value.size())});
+    out.insert(out.end(),
+               {0x82, static_cast<std::uint8_t>(value.size() >> 8), static_cast<std::uint8_t>(value.size())});
   } else if (value.size() > 0x7F) {
     out.insert(out.end(), {0x81, static_cast<std::uint8_t>(value.size())});
   } else {
@@ -86,8 +87,9 @@ std::optional<TBytes> Find(std::span<const std::uint8_t> bytes, std::uint16_t ta
       return std::nullopt;
     }
     if (bytes.size() - at < length) return std::nullopt;
-    if (t == tag) return TBytes(bytes.begin() + static_cast<std::ptrdiff_t>(at),
-                                bytes.begin() + static_cast<std::ptrdiff_t>(at + length));
+    if (t == tag)
+      return TBytes(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                    bytes.begin() + static_cast<std::ptrdiff_t>(at + length));
     at += length;
   }
   return std::nullopt;
@@ -207,9 +209,8 @@ std::optional<TBytes> TOpenPaceChip::Answer(std::span<const std::uint8_t> bytes,
     TState& fresh = *state_;
     const auto oid = Find(command->Data, 0x80);
     if (!oid) return simchip::StatusOnly(kSwWrongData);
-    const auto offer = std::find_if(options_.Offers.begin(), options_.Offers.end(), [&](const TPaceOffer& o) {
-      return OidBytes(ProtocolNid(o.Protocol)) == *oid;
-    });
+    const auto offer = std::find_if(options_.Offers.begin(), options_.Offers.end(),
+                                    [&](const TPaceOffer& o) { return OidBytes(ProtocolNid(o.Protocol)) == *oid; });
     if (offer == options_.Offers.end()) return simchip::StatusOnly(kSwWrongData);
     int parameterId = offer->ParameterId;
     if (const auto id = Find(command->Data, 0x84); id && id->size() == 1) parameterId = (*id)[0];
@@ -256,8 +257,7 @@ std::optional<TBytes> TOpenPaceChip::Answer(std::span<const std::uint8_t> bytes,
         return simchip::StatusOnly(kSwAuthenticationFailed);
       }
       TBuf chipToken(PACE_STEP3D_compute_authentication_token(s.Eac, BufOf(s.TerminalKey).get()));
-      if (!chipToken || !EAC_CTX_set_encryption_ctx(s.Eac, EAC_ID_PACE))
-        return simchip::StatusOnly(kSwWrongData);
+      if (!chipToken || !EAC_CTX_set_encryption_ctx(s.Eac, EAC_ID_PACE)) return simchip::StatusOnly(kSwWrongData);
       s.Established = true;
       chip.SelectApplication();  // files of the application from now on, as after BAC
       return DynamicData(0x86, BytesOf(chipToken.get()));

@@ -24,7 +24,7 @@ std::optional<TNumber> Number(std::string_view text) {
   return value;
 }
 
-const std::array<TFlag, 10> kFlags{{
+const std::array<TFlag, 11> kFlags{{
     {"--document", true, "FILE   document file to serve (required)",
      [](TVpassportOptions& o, std::string_view v) {
        o.Document = std::string(v);
@@ -79,6 +79,13 @@ const std::array<TFlag, 10> kFlags{{
        const std::string protocol(v.substr(0, colon));
        if (!pacechip::KnownPaceProtocol(protocol)) return "--pace: unknown protocol " + protocol;
        o.Pace.Offers.push_back({protocol, static_cast<int>(*id)});
+       return std::string();
+     }},
+    {"--random-seed", true, "N   fixed randomness: the chip's challenges, and OpenPACE's nonce and keys",
+     [](TVpassportOptions& o, std::string_view v) {
+       const auto seed = Number<std::uint64_t>(v);
+       if (!seed) return std::string("--random-seed needs a number");
+       o.Chip.RandomSeed = *seed;
        return std::string();
      }},
     {"--pace-only", false, "       refuse BAC (EXTERNAL AUTHENTICATE answered 6985)",
