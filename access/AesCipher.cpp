@@ -93,3 +93,64 @@ TShortMac AesCmac8(std::span<const std::uint8_t> key, std::span<const std::uint8
   WipeBytes(full);
   return mac;
 }
+
+TAesSessionKeys::TAesSessionKeys(std::span<const std::uint8_t> encKey, std::span<const std::uint8_t> macKey)
+    : encrypt_(EVP_CIPHER_CTX_new()), decrypt_(EVP_CIPHER_CTX_new()), mac_(EVP_MAC_CTX_new(CmacAlgorithm())) {
+  std::string cipherName = CbcCipherName(macKey.size());
+  const OSSL_PARAM parameters[] = {
+      OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_CIPHER, cipherName.data(), 0),
+      OSSL_PARAM_construct_end(),
+  };
+  const TAesBlock zero{};
+  const bool keyed =
+      encrypt_ && decrypt_ && mac_ &&
+      EVP_CipherInit_ex2(encrypt_, CbcCipher(encKey.size()), encKey.data(), zero.data(), 1, nullptr) == 1 &&
+      EVP_CipherInit_ex2(decrypt_, CbcCipher(encKey.size()), encKey.data(), zero.data(), 0, nullptr) == 1 &&
+      EVP_CIPHER_CTX_set_padding(encrypt_, 0) == 1 && EVP_CIPHER_CTX_set_padding(decrypt_, 0) == 1 &&
+      EVP_MAC_init(mac_, macKey.data(), macKey.size(), parameters) == 1;
+  if (!keyed) {
+    Free();
+    throw std::runtime_error("AES keying failed in libcrypto");
+  }
+}
+
+TAesSessionKeys::~TAesSessionKeys() { Free(); }
+
+void TAesSessionKeys::Free() {
+  EVP_CIPHER_CTX_free(encrypt_);
+  EVP_CIPHER_CTX_free(decrypt_);
+  EVP_MAC_CTX_free(mac_);
+  encrypt_ = decrypt_ = nullptr;
+  mac_ = nullptr;
+}
+
+void TAesSessionKeys::Cbc(TAesDirection direction, const TAesBlock& iv, std::span<const std::uint8_t> input,
+                          std::span<std::uint8_t> output) {
+  const std::size_t length = input.size() / kAesBlockSize * kAesBlockSize;
+  if (output.size() < length) throw std::runtime_error("AES output buffer too short");
+  EVP_CIPHER_CTX* context = direction == TAesDirection::Encrypt ? encrypt_ : decrypt_;
+  int produced = 0;
+  // A new IV on the scheduled key.
+  if (EVP_CipherInit_ex2(context, nullptr, nullptr, iv.data(), -1, nullptr) != 1 ||
+      (length > 0 && EVP_CipherUpdate(context, output.data(), &produced, input.data(), static_cast<int>(length)) != 1))
+    throw std::runtime_error("AES failed in libcrypto");
+}
+
+TAesBlock TAesSessionKeys::EncryptBlock(const TAesBlock& block) {
+  TAesBlock out{};
+  Cbc(TAesDirection::Encrypt, TAesBlock{}, block, out);
+  return out;
+}
+
+TShortMac TAesSessionKeys::Cmac8(std::span<const std::uint8_t> data) {
+  TAesBlock full{};
+  std::size_t length = 0;
+  // Restarting with no key keeps the scheduled one.
+  if (EVP_MAC_init(mac_, nullptr, 0, nullptr) != 1 || EVP_MAC_update(mac_, data.data(), data.size()) != 1 ||
+      EVP_MAC_final(mac_, full.data(), &length, full.size()) != 1 || length != full.size())
+    throw std::runtime_error("CMAC failed in libcrypto");
+  TShortMac mac{};
+  std::copy_n(full.begin(), mac.size(), mac.begin());
+  WipeBytes(full);
+  return mac;
+}

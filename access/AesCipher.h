@@ -23,3 +23,29 @@ void AesCbc(std::span<const std::uint8_t> key, TAesDirection direction, const TA
 TAesBlock AesEncryptBlock(std::span<const std::uint8_t> key, const TAesBlock& block);
 // The first 8 bytes of AES-CMAC (NIST SP 800-38B) over data.
 TShortMac AesCmac8(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data);
+
+struct evp_cipher_ctx_st;
+struct evp_mac_ctx_st;
+
+// The same operations for a session's many commands: the encryption key and
+// the MAC key scheduled once (libcrypto contexts, freed and so cleansed with
+// this object); each operation only restarts them.
+class TAesSessionKeys {
+public:
+  TAesSessionKeys(std::span<const std::uint8_t> encKey, std::span<const std::uint8_t> macKey);
+  ~TAesSessionKeys();
+  TAesSessionKeys(const TAesSessionKeys&) = delete;
+  TAesSessionKeys& operator=(const TAesSessionKeys&) = delete;
+
+  void Cbc(TAesDirection direction, const TAesBlock& iv, std::span<const std::uint8_t> input,
+           std::span<std::uint8_t> output);
+  TAesBlock EncryptBlock(const TAesBlock& block);
+  TShortMac Cmac8(std::span<const std::uint8_t> data);
+
+private:
+  void Free();
+
+  evp_cipher_ctx_st* encrypt_ = nullptr;
+  evp_cipher_ctx_st* decrypt_ = nullptr;
+  evp_mac_ctx_st* mac_ = nullptr;
+};

@@ -19,13 +19,13 @@ void PadToBlock(std::vector<std::uint8_t>& bytes) {
   while (bytes.size() % kAesBlockSize != 0) bytes.push_back(0x00);
 }
 
-TAesBlock CurrentIv(const TAesSession& session) { return AesEncryptBlock(session.EncKey.Bytes(), session.SSC); }
+TAesBlock CurrentIv(TAesSession& session) { return session.Scheduled().EncryptBlock(session.SSC); }
 
 // CMAC over SSC || message padded; message is padded in place.
-TShortMac MacWithCounter(const TAesSession& session, std::vector<std::uint8_t> message) {
+TShortMac MacWithCounter(TAesSession& session, std::vector<std::uint8_t> message) {
   PadToBlock(message);
   message.insert(message.begin(), session.SSC.begin(), session.SSC.end());
-  return AesCmac8(session.MacKey.Bytes(), message);
+  return session.Scheduled().Cmac8(message);
 }
 
 void LogRejection(std::string_view pattern, long long value) { LogMessage(FormatMessage(pattern, {value})); }
@@ -78,8 +78,8 @@ TCommandApdu BuildAesProtectedCommand(TAesSession& session, const TCommandApdu& 
     padded.data()[plain.Data.size()] = 0x80;
     std::vector<std::uint8_t> value(1 + padded.size());
     value[0] = 0x01;  // padding-content indicator: ISO/IEC 9797-1 method 2
-    AesCbc(session.EncKey.Bytes(), TAesDirection::Encrypt, CurrentIv(session), padded.Bytes(),
-           std::span<std::uint8_t>(value).subspan(1));
+    session.Scheduled().Cbc(TAesDirection::Encrypt, CurrentIv(session), padded.Bytes(),
+                            std::span<std::uint8_t>(value).subspan(1));
     AppendDataObject(secured.Data, 0x87, value);
   }
   if (plain.Le) {
@@ -127,7 +127,7 @@ TUnwrapResult UnwrapAesReadAnswer(TAesSession& session, std::span<const std::uin
   if (!MacMatches(session, *parts)) return TUnwrapResult::WrongMac;
 
   const std::span<const std::uint8_t> cryptogram = value.subspan(1);
-  AesCbc(session.EncKey.Bytes(), TAesDirection::Decrypt, CurrentIv(session), cryptogram, plaintext);
+  session.Scheduled().Cbc(TAesDirection::Decrypt, CurrentIv(session), cryptogram, plaintext);
   // Method 2 padding: drop trailing zeros and the 80 before them.
   std::size_t end = cryptogram.size();
   while (end > 0 && plaintext[end - 1] == 0x00) --end;

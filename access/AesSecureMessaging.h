@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 
 #include "access/AesCipher.h"
@@ -15,9 +16,15 @@
 #include "reader/Apdu.h"
 
 struct TAesSession {
-  TSecretBuffer EncKey;  // KS_Enc: 16, 24 or 32 bytes
-  TSecretBuffer MacKey;  // KS_MAC
-  TAesBlock SSC{};       // big-endian
+  TSecretBuffer EncKey;                   // KS_Enc: 16, 24 or 32 bytes
+  TSecretBuffer MacKey;                   // KS_MAC
+  TAesBlock SSC{};                        // big-endian
+  std::unique_ptr<TAesSessionKeys> Keys;  // both keys scheduled, made at the first use
+
+  TAesSessionKeys& Scheduled() {
+    if (!Keys) Keys = std::make_unique<TAesSessionKeys>(EncKey.Bytes(), MacKey.Bytes());
+    return *Keys;
+  }
 };
 
 // The protected form of a plain command: CLA with 0C, DO'87' (01 and the
