@@ -6,10 +6,12 @@
 #include <algorithm>
 
 #include "access/BacChannel.h"
+#include "access/CardAccessReading.h"
 #include "access/CardExchange.h"
 #include "access/FileSteps.h"
 #include "access/MessageFormat.h"
 #include "access/MutualAuthentication.h"
+#include "access/PaceAuthentication.h"
 #include "access/PiccView.h"
 #include "access/PlainChannel.h"
 #include "access/PlainCommands.h"
@@ -30,6 +32,13 @@ constexpr std::string_view kLengthNot4 = "recv_len <>4 :  %d";
 constexpr std::string_view kBadEfComLength = "MrtdReadFile : Bad file length %d";
 constexpr std::string_view kQueryingSize = "Querying file size DG(%d)";
 
+// After PACE the application is selected under secure messaging.
+constexpr TStepTexts kApplicationSecureSelect{
+    .ConnectionError = "MrtdSelectApplet connection error.",
+    .WrongMac = "MrtdBacSelectApplet : Wrong MAC in card's answer",
+    .FileNotFound = "MrtdBacSelectApplet : Application not found",
+    .BadStatus = "MrtdBacSelectApplet : Bad status word %04X",
+};
 constexpr TStepTexts kEfComSecureSelect{
     .ConnectionError = "MrtdBacSelectDG connection error.",
     .WrongMac = "MrtdBacSelectDG : Wrong MAC in card's answer",
@@ -141,6 +150,16 @@ public:
     ::PerformBac(mrzInformation, session_);
     channel_ = std::make_unique<TBacChannel>(session_);
   }
+  // Reads through the secure messaging PACE started.
+  void UsePace(std::unique_ptr<TSecureChannel> channel) {
+    channel_ = std::move(channel);
+    paceEstablished_ = true;
+  }
+  // After a failed PACE: BAC's channel without keys, so that nothing the chip
+  // sends in plain is taken as the document's.
+  void PaceFailed() { channel_ = std::make_unique<TBacChannel>(session_); }
+  // Whether a refusal may still be answered with BAC.
+  bool BacAllowed() const { return !paceEstablished_; }
   TSecureChannel& operator*() const { return *channel_; }
   std::unique_ptr<TSecureChannel> Release() { return std::move(channel_); }
   tMRTD_CTX& Session() const { return session_; }
@@ -148,6 +167,7 @@ public:
 private:
   tMRTD_CTX& session_;
   std::unique_ptr<TSecureChannel> channel_ = std::make_unique<TPlainChannel>();
+  bool paceEstablished_ = false;
 };
 
 // Plain SELECT of EF.COM; runs BAC and the protected SELECT when the chip
@@ -170,25 +190,17 @@ bool SelectEfCom(const std::string& mrzInformation, TOpeningChannel& channel) {
   return SelectFileStep(*channel, BuildSecureSelectFile(channel.Session(), kEfCom), kEfComSecureSelect, kEfCom);
 }
 
-}  // namespace
-
-std::unique_ptr<TSecureChannel> OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, tMRTD_CTX& ctx) {
-  ctx.BacEnabled = false;
-  TOpeningChannel channel(ctx);
-  if (ExchangeApdu(BuildSelectApplication()) != 0) {
-    LogMessage(std::string(kSelectAppletConnectionError));
-    return channel.Release();
-  }
-  if (!SelectEfCom(mrzInformation, channel)) return channel.Release();
-
+// Reads EF.COM whole into efCom once it is selected; with BAC allowed, a
+// first read refused with 0x6982 runs BAC and is repeated.
+void ReadEfCom(const std::string& mrzInformation, TEFComBuffer& efCom, TOpeningChannel& channel) {
   std::optional<std::uint16_t> status =
       ReadBinaryStep(*channel, 0, kHeaderLength, TClearBuffers::Yes, kEfComHeaderRead, kEfCom);
-  if (status == kSwSecurityNotSatisfied) {
+  if (status == kSwSecurityNotSatisfied && channel.BacAllowed()) {
     channel.PerformBac(mrzInformation);
     status = ReadBinaryStep(*channel, 0, kHeaderLength, TClearBuffers::Yes, kEfComHeaderRead, kEfCom);
   }
   TWorkBuffer work{};
-  if (!ReadHeader(*channel, status, kEfComHeaderRead, kEfCom, work)) return channel.Release();
+  if (!ReadHeader(*channel, status, kEfComHeaderRead, kEfCom, work)) return;
   std::array<std::uint8_t, kHeaderLength> header{};
   std::copy_n(work.begin(), header.size(), header.begin());
 
@@ -196,15 +208,56 @@ std::unique_ptr<TSecureChannel> OpenDocument(const std::string& mrzInformation, 
   const std::uint16_t fileLength = DecodeFileLength(work);
   if (fileLength < kEfComMinimum || fileLength > kEfComMaximum) {
     LogMessage(FormatMessage(kBadEfComLength, {fileLength}));
-    return channel.Release();
+    return;
   }
 
   status = ReadBinaryStep(*channel, kHeaderLength, static_cast<std::uint16_t>(fileLength - kHeaderLength),
                           TClearBuffers::Yes, kEfComBodyRead, kEfCom);
-  if (!status || !AcceptStatusStep(*status, kEfComBodyRead, kEfCom)) return channel.Release();
-  if (!TakeDataStep(*channel, std::span<std::uint8_t>(efCom).subspan(kHeaderLength), kEfComBodyRead, kEfCom))
-    return channel.Release();
+  if (!status || !AcceptStatusStep(*status, kEfComBodyRead, kEfCom)) return;
+  if (!TakeDataStep(*channel, std::span<std::uint8_t>(efCom).subspan(kHeaderLength), kEfComBodyRead, kEfCom)) return;
   std::ranges::copy(header, efCom.begin());
+}
+
+// After PACE: the application and EF.COM selected under secure messaging, then EF.COM read.
+void OpenUnderPace(const std::string& mrzInformation, TEFComBuffer& efCom, TOpeningChannel& channel) {
+  if (!SelectFileStep(*channel, (*channel).Protect(BuildSelectApplication()), kApplicationSecureSelect, kEfCom)) return;
+  if (!SelectFileStep(*channel, (*channel).Protect(BuildSelectFile(kEfCom)), kEfComSecureSelect, kEfCom)) return;
+  ReadEfCom(mrzInformation, efCom, channel);
+}
+
+}  // namespace
+
+std::unique_ptr<TSecureChannel> OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, tMRTD_CTX& ctx) {
+  ctx.BacEnabled = false;
+  ctx.CounterFromZero = false;
+  TOpeningChannel channel(ctx);
+  // EF.CardAccess first, in plain: a chip that lists PACE gets PACE, and BAC
+  // only when it turns PACE down as unsupported.
+  const std::optional<std::vector<TPaceInfo>> paceInfos = ReadCardAccess();
+  if (!paceInfos) {
+    LogMessage(std::string(kSelectAppletConnectionError));
+    return channel.Release();
+  }
+  if (!paceInfos->empty()) {
+    LogMessage(DescribeCardAccess(*paceInfos));
+    TPaceResult pace = PerformPace(MrzPassword(mrzInformation), *paceInfos, ctx);
+    if (pace.Outcome == TPaceOutcome::Established) {
+      channel.UsePace(std::move(pace.Channel));
+      OpenUnderPace(mrzInformation, efCom, channel);
+      return channel.Release();
+    }
+    if (pace.Outcome == TPaceOutcome::Failed) {
+      channel.PaceFailed();
+      return channel.Release();
+    }
+  }
+
+  if (ExchangeApdu(BuildSelectApplication()) != 0) {
+    LogMessage(std::string(kSelectAppletConnectionError));
+    return channel.Release();
+  }
+  if (!SelectEfCom(mrzInformation, channel)) return channel.Release();
+  ReadEfCom(mrzInformation, efCom, channel);
   return channel.Release();
 }
 

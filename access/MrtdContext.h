@@ -12,10 +12,13 @@ using t128Bit = std::array<std::uint8_t, 16>;
 struct tMRTD_CTX {
   bool BacEnabled = false;  // secure messaging on
   t64Bit SSC{};             // send sequence counter, big-endian
-  t64Bit RND_IFD{};         // the terminal's nonce
-  t128Bit K_IFD{};          // the terminal's key material
-  t128Bit encK{};           // K_Enc while authenticating, KS_Enc afterwards
-  t128Bit macK{};           // K_MAC while authenticating, KS_MAC afterwards
+  // After PACE the counter starts at zero and counts from the first command;
+  // after BAC an all-zero counter means "no counter" (the MACs of BAC itself).
+  bool CounterFromZero = false;
+  t64Bit RND_IFD{};  // the terminal's nonce
+  t128Bit K_IFD{};   // the terminal's key material
+  t128Bit encK{};    // K_Enc while authenticating, KS_Enc afterwards
+  t128Bit macK{};    // K_MAC while authenticating, KS_MAC afterwards
 
   // The two 8-byte halves of each key, over the same bytes.
   std::span<std::uint8_t, 8> encKa() { return std::span<std::uint8_t, 8>(encK.data(), 8); }

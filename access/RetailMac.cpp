@@ -10,7 +10,7 @@
 t64Bit ComputeMac(tMRTD_CTX& ctx, std::span<const std::uint8_t> data) {
   std::array<std::uint8_t, kMacMessageLimit + 1> message{};
   std::size_t length = 0;
-  if (!AllZero(ctx.SSC)) {
+  if (ctx.CounterFromZero || !AllZero(ctx.SSC)) {
     IncrementCounter(ctx.SSC);
     std::ranges::copy(ctx.SSC, message.begin());
     length = ctx.SSC.size();

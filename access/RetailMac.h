@@ -2,7 +2,8 @@
 // ISO/IEC 9797-1 MAC algorithm 3 (the retail MAC) with DES, padding method 2
 // and a full 8-byte result, under the session's MAC key, with the send
 // sequence counter in front of the data. An all-zero counter stands for "no
-// counter": it is then neither advanced nor used.
+// counter": it is then neither advanced nor used, unless the session counts
+// from zero (CounterFromZero, secure messaging after PACE).
 
 #include <cstddef>
 #include <cstdint>

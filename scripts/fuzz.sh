@@ -19,7 +19,8 @@ SECONDS_PER_TARGET=${1:-6}
 shift || true
 TARGETS=("$@")
 if ((${#TARGETS[@]} == 0)); then
-  TARGETS=(secure_read_answer secure_select_answer file_length efcom mrz dg11 dg12 dg2_face jpeg2000 read_session)
+  TARGETS=(secure_read_answer secure_select_answer file_length efcom mrz dg11 dg12 dg2_face jpeg2000 read_session
+    card_access general_authenticate)
 fi
 BUILD_DIR=${ZELVAN_FUZZ_BUILD_DIR:-build-fuzz}
 

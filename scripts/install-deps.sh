@@ -8,7 +8,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libpcsclite-dev pcscd vsmartcard-vpcd libccid
-  libssl-dev
+  libssl-dev libeac-dev
   libopenjp2-7-dev libopenjp2-tools
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-utils imagemagick fonts-liberation

@@ -43,23 +43,23 @@ TEST_F(OpenDocumentTest, BacAtTheFirstReadWhenThePlainSelectIsAnswered) {
   chip.Options().RefusePlainSelect = false;  // only the plain READ BINARY is refused
   ctx.BacEnabled = true;                     // left from an earlier read: cleared at the start
   OpenDocument(icao::kMrzInformation, efCom, ctx);
-  ASSERT_EQ(card.Commands.size(), 7u);
-  EXPECT_EQ(card.Commands[1], kPlainSelectEfCom);
-  EXPECT_EQ(ToHex(card.Commands[2]), "00B0000004");  // plain read refused with 6982
-  EXPECT_EQ(card.Commands[3], icao::kGetChallenge);
-  EXPECT_EQ(ToHex(card.Commands[5]).substr(0, 16), "0CB000000D970104");  // repeated under secure messaging
-  EXPECT_EQ(ToHex(card.Commands[6]).substr(0, 16), "0CB000040D970112");
+  ASSERT_EQ(card.Commands.size(), 8u);
+  EXPECT_EQ(card.Commands[2], kPlainSelectEfCom);
+  EXPECT_EQ(ToHex(card.Commands[3]), "00B0000004");  // plain read refused with 6982
+  EXPECT_EQ(card.Commands[4], icao::kGetChallenge);
+  EXPECT_EQ(ToHex(card.Commands[6]).substr(0, 16), "0CB000000D970104");  // repeated under secure messaging
+  EXPECT_EQ(ToHex(card.Commands[7]).substr(0, 16), "0CB000040D970112");
   EXPECT_TRUE(ctx.BacEnabled);
   EXPECT_EQ(ToHex(efCom), ToHex(EfComBuffer(icao::kEfCom, 22)));
   EXPECT_TRUE(view.Lines.empty());
 }
 
 TEST_F(OpenDocumentTest, SecondBacWhenTheProtectedReadIsRefused) {
-  card.Tamper[5] = StatusOnly(0x6982);  // the first protected read of EF.COM
+  card.Tamper[6] = StatusOnly(0x6982);  // the first protected read of EF.COM
   OpenDocument(icao::kMrzInformation, efCom, ctx);
-  ASSERT_EQ(card.Commands.size(), 10u);
-  EXPECT_EQ(card.Commands[6], icao::kGetChallenge);
-  EXPECT_EQ(card.Commands[7], icao::kExternalAuthenticate);  // the same fed nonce and key material
+  ASSERT_EQ(card.Commands.size(), 11u);
+  EXPECT_EQ(card.Commands[7], icao::kGetChallenge);
+  EXPECT_EQ(card.Commands[8], icao::kExternalAuthenticate);  // the same fed nonce and key material
   EXPECT_TRUE(ctx.BacEnabled);
   EXPECT_EQ(ToHex(efCom), ToHex(EfComBuffer(icao::kEfCom, 22)));
   EXPECT_TRUE(view.Lines.empty());
@@ -69,11 +69,12 @@ TEST_F(OpenDocumentTest, SecondBacWhenTheProtectedReadIsRefused) {
 TEST_F(OpenDocumentTest, ChipWithoutBacIsReadInPlain) {
   chip.Options().RequireBac = false;
   OpenDocument(icao::kMrzInformation, efCom, ctx);
-  ASSERT_EQ(card.Commands.size(), 4u);
-  EXPECT_EQ(card.Commands[0], kSelectApplication);
-  EXPECT_EQ(card.Commands[1], kPlainSelectEfCom);
-  EXPECT_EQ(ToHex(card.Commands[2]), "00B0000004");
-  EXPECT_EQ(ToHex(card.Commands[3]), "00B0000412");
+  ASSERT_EQ(card.Commands.size(), 5u);
+  EXPECT_EQ(ToHex(card.Commands[0]), "00A4020C02011C");  // EF.CardAccess: not found, no PACE
+  EXPECT_EQ(card.Commands[1], kSelectApplication);
+  EXPECT_EQ(card.Commands[2], kPlainSelectEfCom);
+  EXPECT_EQ(ToHex(card.Commands[3]), "00B0000004");
+  EXPECT_EQ(ToHex(card.Commands[4]), "00B0000412");
   EXPECT_FALSE(ctx.BacEnabled);
   TBytes expected(256, 0x00);
   std::ranges::copy(icao::kEfCom, expected.begin());
@@ -86,8 +87,8 @@ TEST_F(OpenDocumentTest, EfComOfFourBytesIsFollowedByAReadWithLe00) {
   // The read at the file's end is answered with no data: a DO'87' of padding alone.
   chip.Options().EmptyReadAtEnd = true;
   OpenDocument(icao::kMrzInformation, efCom, ctx);
-  ASSERT_EQ(card.Commands.size(), 7u);
-  EXPECT_EQ(ToHex(card.Commands[6]).substr(0, 16), "0CB000040D970100");
+  ASSERT_EQ(card.Commands.size(), 8u);
+  EXPECT_EQ(ToHex(card.Commands[7]).substr(0, 16), "0CB000040D970100");
   EXPECT_EQ(ToHex(efCom), ToHex(EfComBuffer(Hex("6002AABB"), 4)));
   EXPECT_TRUE(view.Lines.empty());
 }
@@ -106,8 +107,9 @@ TEST(OpenDocumentFailures, EachLogsItsLineAndLeavesEfComAsGiven) {
   const auto noChange = [](TChip&) {};
   const auto plainChip = [](TChip& c) { c.Options().RequireBac = false; };
   const std::vector<TOpenCase> cases{
-      {"application select fails", noChange, {{0, ConnectionLost}}, {"MrtdSelectApplet connection error."}, 1},
-      {"EF.COM select fails", noChange, {{1, ConnectionLost}}, {"MrtdSelectApplet connection error."}, 2},
+      {"EF.CardAccess select fails", noChange, {{0, ConnectionLost}}, {"MrtdSelectApplet connection error."}, 1},
+      {"application select fails", noChange, {{1, ConnectionLost}}, {"MrtdSelectApplet connection error."}, 2},
+      {"EF.COM select fails", noChange, {{2, ConnectionLost}}, {"MrtdSelectApplet connection error."}, 3},
       {"EF.COM absent",
        [](TChip& c) {
          c.Options().RequireBac = false;
@@ -115,15 +117,15 @@ TEST(OpenDocumentFailures, EachLogsItsLineAndLeavesEfComAsGiven) {
        },
        {},
        {"MrtdSelectDG : Bad status word 6A82"},
-       2},
-      {"EF.COM select refused oddly", noChange, {{1, StatusOnly(0x0090)}}, {"MrtdSelectDG : Bad status word 90"}, 2},
+       3},
+      {"EF.COM select refused oddly", noChange, {{2, StatusOnly(0x0090)}}, {"MrtdSelectDG : Bad status word 90"}, 3},
       {"BAC fails: protected select refused",
        noChange,
-       {{3, StatusOnly(0x6300)}},
+       {{4, StatusOnly(0x6300)}},
        {"MrtdIccGetChallenge : Wrong status word 6300", "MrtdBacSelectDG : Bad status word 6988"},
-       5},
-      {"protected select fails", noChange, {{4, ConnectionLost}}, {"MrtdBacSelectDG connection error."}, 5},
-      {"protected select: not found", [](TChip& c) { c.Files().clear(); }, {}, {"MrtdBacSelectDG : File not found"}, 5},
+       6},
+      {"protected select fails", noChange, {{5, ConnectionLost}}, {"MrtdBacSelectDG connection error."}, 6},
+      {"protected select: not found", [](TChip& c) { c.Files().clear(); }, {}, {"MrtdBacSelectDG : File not found"}, 6},
       {"protected select: not found in protected form",
        [](TChip& c) {
          c.Files().clear();
@@ -131,73 +133,73 @@ TEST(OpenDocumentFailures, EachLogsItsLineAndLeavesEfComAsGiven) {
        },
        {},
        {"MrtdBacSelectDG : File not found"},
-       5},
+       6},
       {"protected select: protected refusal with a wrong MAC",
        [](TChip& c) {
          c.Files().clear();
          c.Options().ProtectedErrors = true;
        },
-       {{4, FlipByte(-3)}},
+       {{5, FlipByte(-3)}},
        {"MrtdBacSelectDG : Wrong MAC in card's answer"},
-       5},
+       6},
       {"protected select: wrong MAC",
        noChange,
-       {{4, FlipByte(7)}},
+       {{5, FlipByte(7)}},
        {"MrtdBacSelectDG : Wrong MAC in card's answer"},
-       5},
+       6},
       {"protected select: other status",
        noChange,
-       {{4, StatusOnly(0x6D00)}},
+       {{5, StatusOnly(0x6D00)}},
        {"MrtdBacSelectDG : Bad status word 6D00"},
-       5},
+       6},
       {"protected select: short status",
        noChange,
-       {{4, StatusOnly(0x0090)}},
+       {{5, StatusOnly(0x0090)}},
        {"MrtdBacSelectDG : Bad status word   90"},
-       5},
-      {"header read fails", noChange, {{5, ConnectionLost}}, {"MrtdReadFileSize connection error."}, 6},
-      {"header read refused", noChange, {{5, StatusOnly(0x6A82)}}, {"MrtdSelectDG : Bad status word 6A82"}, 6},
+       6},
+      {"header read fails", noChange, {{6, ConnectionLost}}, {"MrtdReadFileSize connection error."}, 7},
+      {"header read refused", noChange, {{6, StatusOnly(0x6A82)}}, {"MrtdSelectDG : Bad status word 6A82"}, 7},
       {"header answer too short",
        noChange,
-       {{5, [](TAnswer) { return TAnswer{Hex("60145F019000")}; }}},
+       {{6, [](TAnswer) { return TAnswer{Hex("60145F019000")}; }}},
        {"Hata #1 : 6"},
-       6},
+       7},
       {"header answer unsafe",
        noChange,
-       {{5, [](TAnswer) { return TAnswer{Hex("87800160145F01FFFFFFFF9000")}; }}},
+       {{6, [](TAnswer) { return TAnswer{Hex("87800160145F01FFFFFFFF9000")}; }}},
        {"Hata #2 : 128"},
-       6},
-      {"header wrong MAC", noChange, {{5, FlipByte(-3)}}, {"MrtdBacReadFile : Wrong MAC in card's answer"}, 6},
+       7},
+      {"header wrong MAC", noChange, {{6, FlipByte(-3)}}, {"MrtdBacReadFile : Wrong MAC in card's answer"}, 7},
       {"plain header of 5 bytes",
        plainChip,
-       {{2, [](TAnswer) { return TAnswer{Hex("60145F01049000")}; }}},
+       {{3, [](TAnswer) { return TAnswer{Hex("60145F01049000")}; }}},
        {"recv_len <>4 :  5"},
-       3},
+       4},
       {"EF.COM length unreadable",
        [](TChip& c) {
          c.Files() = ChipFiles({{0, Hex("60800000")}});
        },
        {},
        {"MrtdReadFile : Bad file length 0"},
-       6},
+       7},
       {"EF.COM longer than one read",
        [](TChip& c) {
          c.Files() = ChipFiles({{0, Hex("60820101")}});
        },
        {},
        {"MrtdReadFile : Bad file length 261"},
-       6},
+       7},
       {"EF.COM shorter than its header",
        [](TChip& c) {
          c.Files() = ChipFiles({{0, Hex("6001AA00")}});
        },
        {},
        {"MrtdReadFile : Bad file length 3"},
-       6},
-      {"body read fails", noChange, {{6, ConnectionLost}}, {"MrtdReadFile connection error."}, 7},
-      {"body read refused", noChange, {{6, StatusOnly(0x6282)}}, {"MrtdBacReadFile : Bad status word 6282"}, 7},
-      {"body answer too short", noChange, {{6, StatusOnly(0x9000)}}, {"Hata #1 : 2"}, 7},
-      {"body wrong MAC", noChange, {{6, FlipByte(-3)}}, {"MrtdBacReadFile : Wrong MAC in card's answer"}, 7},
+       7},
+      {"body read fails", noChange, {{7, ConnectionLost}}, {"MrtdReadFile connection error."}, 8},
+      {"body read refused", noChange, {{7, StatusOnly(0x6282)}}, {"MrtdBacReadFile : Bad status word 6282"}, 8},
+      {"body answer too short", noChange, {{7, StatusOnly(0x9000)}}, {"Hata #1 : 2"}, 8},
+      {"body wrong MAC", noChange, {{7, FlipByte(-3)}}, {"MrtdBacReadFile : Wrong MAC in card's answer"}, 8},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);

@@ -20,6 +20,7 @@ TEST(WorkedExample, OpenDocumentSendsThePublishedCommandsAndReadsEfCom) {
   TFakeCardApi card;
   TFixedRandomSource random(Concat({icao::kRndIfd, icao::kKIfd}));
   card.Script = {
+      {Hex("6A82")},                           // SELECT of EF.CardAccess: no PACE
       {Hex("9000")},                           // SELECT of the eMRTD application
       {Hex("6982")},                           // plain SELECT of EF.COM: BAC first
       {Concat({icao::kRndIcc, Hex("9000")})},  // GET CHALLENGE
@@ -29,13 +30,10 @@ TEST(WorkedExample, OpenDocumentSendsThePublishedCommandsAndReadsEfCom) {
       {icao::kRead2Answer},                    // READ BINARY of 18 bytes at 4
   };
   const std::vector<TBytes> expected{
-      Hex("00A4040C07A0000002471001"),
-      Hex("00A4020C02011E"),
-      icao::kGetChallenge,
-      icao::kExternalAuthenticate,
-      icao::kSelectCommand,
-      icao::kRead1Command,
-      icao::kRead2Command,
+      Hex("00A4020C02011C"),       Hex("00A4040C07A0000002471001"),
+      Hex("00A4020C02011E"),       icao::kGetChallenge,
+      icao::kExternalAuthenticate, icao::kSelectCommand,
+      icao::kRead1Command,         icao::kRead2Command,
   };
 
   TEFComBuffer efCom{};

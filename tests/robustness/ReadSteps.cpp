@@ -23,6 +23,7 @@ struct TStepTexts {
 };
 
 constexpr std::array kTexts{
+    TStepTexts{TStepKind::SelectCardAccess, "MrtdSelectApplet connection error.", nullptr, nullptr, nullptr},
     TStepTexts{TStepKind::SelectApplication, "MrtdSelectApplet connection error.", nullptr, nullptr, nullptr},
     TStepTexts{TStepKind::PlainSelectEfCom, "MrtdSelectApplet connection error.", nullptr, nullptr,
                "MrtdSelectDG : Bad status word %X"},
@@ -149,6 +150,8 @@ std::vector<TStep> StepsOf(const std::vector<simchip::TJournalEntry>& journal) {
         selected = step.FileId;
         if (command.P1 == 0x04)
           step.Kind = TStepKind::SelectApplication;
+        else if (!entry.Protected && command.Data == TApduBytes{0x01, 0x1C})
+          step.Kind = TStepKind::SelectCardAccess;
         else if (!entry.Protected)
           step.Kind = efCom ? TStepKind::PlainSelectEfCom : TStepKind::Other;
         else

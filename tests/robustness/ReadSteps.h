@@ -11,6 +11,7 @@
 #include "tools/simchip/SimulatedChip.h"
 
 enum class TStepKind {
+  SelectCardAccess,  // the plain SELECT of EF.CardAccess that opens every reading
   SelectApplication,
   PlainSelectEfCom,
   GetChallenge,

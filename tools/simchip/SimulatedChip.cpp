@@ -74,6 +74,11 @@ bool TSimulatedChip::Touched(std::uint16_t fileId) const {
   return std::any_of(journal_.begin(), journal_.end(), [&](const TJournalEntry& e) { return e.FileId == fileId; });
 }
 
+void TSimulatedChip::Disconnect() {
+  if (extension_) extension_->SessionEnded();
+  EndSession();
+}
+
 void TSimulatedChip::EndSession() {
   session_.reset();
   challenge_.reset();
@@ -92,7 +97,7 @@ TChipReply TSimulatedChip::Transmit(std::span<const std::uint8_t> command) {
   TChipReply reply;
   if (replacing != firing.end()) {
     reply = ReplyOfReplacingFault(*replacing);
-    if (reply.CardRemoved) EndSession();
+    if (reply.CardRemoved) Disconnect();
   } else {
     reply.Answer = Answer(command, entry);
     for (const auto& fault : firing) Spoil(fault, reply.Answer);
@@ -102,7 +107,18 @@ TChipReply TSimulatedChip::Transmit(std::span<const std::uint8_t> command) {
   return reply;
 }
 
+TBytes TSimulatedChip::AnswerGranted(const TCommandApdu& command) {
+  TJournalEntry entry;
+  entry.Protected = true;
+  entry.Plain = command;
+  const TOutcome outcome = Execute(command, true, entry);
+  return Response(outcome.Data, outcome.Status);
+}
+
 TBytes TSimulatedChip::Answer(std::span<const std::uint8_t> bytes, TJournalEntry& entry) {
+  if (extension_) {
+    if (std::optional<TBytes> answer = extension_->Answer(bytes, *this)) return *answer;
+  }
   const auto command = ParseCommand(bytes);
   if (!command) return StatusOnly(kSwWrongLength);
   if (command->Cla == kClaSecureMessaging) {

@@ -28,6 +28,19 @@
 namespace simchip {
 
 struct TDocument;
+class TSimulatedChip;
+
+// Another access protocol put in front of the chip (PACE in tools/pacechip):
+// it sees every command first and answers those it handles; the chip answers
+// the rest.
+class TChipExtension {
+public:
+  virtual ~TChipExtension() = default;
+  // The answer, or nothing to let the chip answer.
+  virtual std::optional<TBytes> Answer(std::span<const std::uint8_t> command, TSimulatedChip& chip) = 0;
+  // The chip was powered off, reset or the card removed.
+  virtual void SessionEnded() = 0;
+};
 
 // The most plaintext one protected READ BINARY answers: DO'87' 81 E9 01 with a
 // 232-byte cryptogram, DO'99' and DO'8E' make 250 bytes, which keeps the answer
@@ -70,9 +83,9 @@ public:
   TChipReply Transmit(std::span<const std::uint8_t> command);
 
   // Each of these ends the secure messaging session and deselects the application.
-  void PowerOn() { EndSession(); }
-  void PowerOff() { EndSession(); }
-  void Reset() { EndSession(); }
+  void PowerOn() { Disconnect(); }
+  void PowerOff() { Disconnect(); }
+  void Reset() { Disconnect(); }
   const TBytes& Atr() const { return atr_; }
 
   TChipOptions& Options() { return options_; }
@@ -89,6 +102,12 @@ public:
   // The state after BAC: the application selected, secure messaging open with
   // these session keys and this send sequence counter, no file selected.
   void StartSession(const TKeyPair& sessionKeys, const TBlock& counter);
+
+  // Puts extension in front of the chip (nullptr: none); it must outlive its use.
+  void SetExtension(TChipExtension* extension) { extension_ = extension; }
+  // Answers a plain command as under secure messaging (access granted), for
+  // an extension that has unwrapped it.
+  TBytes AnswerGranted(const TCommandApdu& command);
 
   void AddFault(const TFault& fault) { faults_.Add(fault); }
   void ClearFaults() { faults_.Clear(); }
@@ -118,6 +137,8 @@ private:
   TOutcome GetChallenge(const TCommandApdu& command, bool secured, TJournalEntry& entry);
   TOutcome ExternalAuthenticate(const TCommandApdu& command, bool secured, TJournalEntry& entry);
   void EndSession();
+  // EndSession, and the extension's session too.
+  void Disconnect();
 
   TLds lds_;
   std::string mrzInformation_;
@@ -132,6 +153,7 @@ private:
   std::optional<std::uint16_t> currentFile_;
   std::optional<TBlock> challenge_;
   std::optional<TSecureChannel> session_;
+  TChipExtension* extension_ = nullptr;
 };
 
 }  // namespace simchip

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <vector>
 
+#include "tools/pacechip/SeededRandomness.h"
 #include "tools/simchip/DocumentFile.h"
 #include "tools/vpassport/VpassportOptions.h"
 #include "tools/vpassport/VpcdServer.h"
@@ -36,7 +37,11 @@ int main(int argc, char** argv) {
   InstallStopHandlers();
   try {
     const simchip::TDocument document = simchip::LoadDocumentFile(options.Document);
+    // OpenPACE draws from libcrypto: a seed makes its sessions repeat.
+    if (options.Chip.RandomSeed && !options.Pace.Offers.empty())
+      pacechip::UseSeededRandomness(*options.Chip.RandomSeed);
     simchip::TSimulatedChip chip(document, options.Chip);
+    const pacechip::TOpenPaceChip pace(chip, options.Pace);
     vpassport::TVpcdConnection connection(options.Host, options.Port, options.Patience, stopRequested);
     std::cout << "zelvan-vpassport: serving \"" << document.Label << "\" to vpcd at " << options.Host << ":"
               << options.Port << std::endl;

@@ -24,7 +24,7 @@ std::optional<TNumber> Number(std::string_view text) {
   return value;
 }
 
-const std::array<TFlag, 8> kFlags{{
+const std::array<TFlag, 11> kFlags{{
     {"--document", true, "FILE   document file to serve (required)",
      [](TVpassportOptions& o, std::string_view v) {
        o.Document = std::string(v);
@@ -67,6 +67,30 @@ const std::array<TFlag, 8> kFlags{{
     {"--end-of-file-warning", false, "answer 6282 to reads cut short by the end of a file",
      [](TVpassportOptions& o, std::string_view) {
        o.Chip.EndOfFileWarning = true;
+       return std::string();
+     }},
+    {"--pace", true,
+     "PROTOCOL:ID  offer PACE (OpenPACE's chip side) with this protocol name and standard\n"
+     "                      parameter id, e.g. id-PACE-ECDH-GM-AES-CBC-CMAC-128:13; repeat for more PACEInfos",
+     [](TVpassportOptions& o, std::string_view v) {
+       const auto colon = v.rfind(':');
+       const auto id = colon == std::string_view::npos ? std::nullopt : Number<unsigned>(v.substr(colon + 1));
+       if (!id || *id > 0xFF) return std::string("--pace needs PROTOCOL:ID");
+       const std::string protocol(v.substr(0, colon));
+       if (!pacechip::KnownPaceProtocol(protocol)) return "--pace: unknown protocol " + protocol;
+       o.Pace.Offers.push_back({protocol, static_cast<int>(*id)});
+       return std::string();
+     }},
+    {"--random-seed", true, "N   fixed randomness: the chip's challenges, and OpenPACE's nonce and keys",
+     [](TVpassportOptions& o, std::string_view v) {
+       const auto seed = Number<std::uint64_t>(v);
+       if (!seed) return std::string("--random-seed needs a number");
+       o.Chip.RandomSeed = *seed;
+       return std::string();
+     }},
+    {"--pace-only", false, "       refuse BAC (EXTERNAL AUTHENTICATE answered 6985)",
+     [](TVpassportOptions& o, std::string_view) {
+       o.Pace.RefuseBac = true;
        return std::string();
      }},
 }};

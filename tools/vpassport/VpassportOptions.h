@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "tools/pacechip/OpenPaceChip.h"
 #include "tools/simchip/SimulatedChip.h"
 
 namespace vpassport {
@@ -21,6 +22,7 @@ struct TVpassportOptions {
   std::uint16_t Port = kDefaultVpcdPort;
   std::chrono::milliseconds Patience{10000};  // how long to wait for vpcd to listen
   simchip::TChipOptions Chip;
+  pacechip::TPaceChipOptions Pace;  // no offers: no EF.CardAccess, BAC only
 };
 
 struct TParsedCommandLine {

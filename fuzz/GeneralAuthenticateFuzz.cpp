@@ -1,0 +1,101 @@
+// PACE against any answers to its GENERAL AUTHENTICATE steps. Input: one
+// byte choosing the PACEInfo (ECDH or DH, AES or 3DES), then the chip's
+// answers, each as a length byte and that many bytes (status word included).
+// The terminal's random bytes are fixed. Whatever the chip says, PACE must
+// end without a crash and may be established only after a token that holds.
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "access/PaceAuthentication.h"
+#include "access/RandomSource.h"
+#include "fuzz/FuzzSupport.h"
+#include "reader/ApduExchange.h"
+#include "reader/PcscApi.h"
+#include "support/Hex.h"
+#include "support/NullView.h"
+
+namespace {
+
+// A card that gives the scripted answers in order, then 6F00.
+class TScriptedCard : public TPcscApi {
+public:
+  TScriptedCard() { SetPcscApi(this); }
+  ~TScriptedCard() override { SetPcscApi(nullptr); }
+  std::int32_t EstablishContext(std::uint32_t, TScardContext& context) override {
+    context = 1;
+    return 0;
+  }
+  std::int32_t ListReaders(TScardContext, std::span<std::uint8_t>, std::uint32_t& length) override {
+    length = 0;
+    return ScardCode(kScardENoReadersAvailable);
+  }
+  std::int32_t Connect(TScardContext, const std::string&, std::uint32_t, std::uint32_t, TScardHandle& card,
+                       std::uint32_t& activeProtocol) override {
+    card = 1;
+    activeProtocol = kScardProtocolT1;
+    return 0;
+  }
+  std::int32_t Transmit(TScardHandle, std::uint32_t, std::span<const std::uint8_t>, std::span<std::uint8_t> response,
+                        std::uint32_t& responseLength) override {
+    const TBytes answer = next_ < Answers.size() ? Answers[next_++] : TBytes{0x6F, 0x00};
+    responseLength = static_cast<std::uint32_t>(std::min(answer.size(), response.size()));
+    std::copy_n(answer.begin(), responseLength, response.begin());
+    return 0;
+  }
+  std::int32_t Disconnect(TScardHandle, std::uint32_t) override { return 0; }
+
+  std::vector<TBytes> Answers;
+
+private:
+  std::size_t next_ = 0;
+};
+
+class TCountingRandom : public TRandomSource {
+public:
+  void Fill(std::span<std::uint8_t> bytes) override {
+    for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(++counter_ * 37);
+  }
+
+private:
+  std::uint8_t counter_ = 0;
+};
+
+const std::array kInfos{
+    TPaceInfo{Hex("04007F00070202040202"), 2, 13},  // ECDH, AES-128, brainpoolP256r1
+    TPaceInfo{Hex("04007F00070202040201"), 2, 8},   // ECDH, 3DES, P-192
+    TPaceInfo{Hex("04007F00070202040102"), 2, 0},   // DH, AES-128, 1024-bit group
+    TPaceInfo{Hex("04007F00070202040204"), 2, 18},  // ECDH, AES-256, P-521
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const TPaceInfo& info = kInfos[data[0] % kInfos.size()];
+  TNullView view;
+  TScriptedCard card;
+  TCountingRandom random;
+  SetRandomSource(&random);
+  ResetReaderLink();
+  // MSE:Set AT is accepted; the rest comes from the input.
+  card.Answers.push_back(Hex("9000"));
+  std::span<const std::uint8_t> rest(data + 1, size - 1);
+  while (!rest.empty()) {
+    const std::size_t length = std::min<std::size_t>(rest[0], rest.size() - 1);
+    card.Answers.emplace_back(rest.begin() + 1, rest.begin() + 1 + static_cast<std::ptrdiff_t>(length));
+    rest = rest.subspan(1 + length);
+  }
+
+  tMRTD_CTX ctx{};
+  const TPacePassword password = MrzPassword("T22000129364081251010318");
+  const TPaceResult result = PerformPace(password, std::span(&info, 1), ctx);
+  if (result.Outcome == TPaceOutcome::Established && !result.Channel) Finding("established without a channel");
+  if (result.Outcome != TPaceOutcome::Established && ctx.BacEnabled) Finding("secure messaging on after a failure");
+  SetRandomSource(nullptr);
+  ResetReaderLink();
+  return 0;
+}

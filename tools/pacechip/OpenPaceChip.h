@@ -1,0 +1,55 @@
+#pragma once
+// The chip's side of PACE on OpenPACE (libeac), put in front of a simulated
+// chip: EF.CardAccess in the master file, MSE:Set AT, the four GENERAL
+// AUTHENTICATE steps, then secure messaging (AES or 3DES, as the protocol
+// says) around the chip's own answers. The program's PACE is thus tested
+// against an implementation it did not write. Only tools and tests link it.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "tools/simchip/SimulatedChip.h"
+
+namespace pacechip {
+
+struct TPaceOffer {
+  std::string Protocol;  // e.g. "id-PACE-ECDH-GM-AES-CBC-CMAC-128"
+  int ParameterId = 13;
+};
+
+struct TPaceChipOptions {
+  std::vector<TPaceOffer> Offers;  // one PACEInfo each, in this order
+  bool RefuseBac = false;          // EXTERNAL AUTHENTICATE answered 6985: PACE only
+};
+
+// The PACE protocols the chip knows, by name.
+bool KnownPaceProtocol(const std::string& name);
+
+class TOpenPaceChip final : public simchip::TChipExtension {
+public:
+  // Serves PACE with the MRZ information of chip; installs itself on chip.
+  TOpenPaceChip(simchip::TSimulatedChip& chip, TPaceChipOptions options);
+  ~TOpenPaceChip() override;
+  TOpenPaceChip(const TOpenPaceChip&) = delete;
+  TOpenPaceChip& operator=(const TOpenPaceChip&) = delete;
+
+  std::optional<simchip::TBytes> Answer(std::span<const std::uint8_t> command, simchip::TSimulatedChip& chip) override;
+  void SessionEnded() override;
+
+  // EF.CardAccess as the chip serves it.
+  const simchip::TBytes& CardAccess() const { return cardAccess_; }
+  bool Established() const;
+
+private:
+  struct TState;
+  simchip::TSimulatedChip& chip_;
+  TPaceChipOptions options_;
+  simchip::TBytes cardAccess_;
+  std::unique_ptr<TState> state_;
+};
+
+}  // namespace pacechip
