@@ -3,7 +3,7 @@
 #include "access/SecureResponses.h"
 
 TAesChannel::TAesChannel(TSecretBuffer encKey, TSecretBuffer macKey)
-    : session_{std::move(encKey), std::move(macKey), {}} {}
+    : session_{std::move(encKey), std::move(macKey), {}, nullptr} {}
 
 TCommandApdu TAesChannel::Protect(const TCommandApdu& command) { return BuildAesProtectedCommand(session_, command); }
 

@@ -294,7 +294,7 @@ TEST_P(PaceThroughPcscd, PaceOnlyPassportReadsWhole) {
   EXPECT_TRUE(Logged(QString("PACE: established (") + GetParam().Established + ")"));
   EXPECT_EQ(window->Form().eBelgeNo->text(), "L898902C");
   EXPECT_EQ(window->Form().eSoyadi1->text(), "ERIKSSON");
-  EXPECT_TRUE(Logged("DataGroups : DG1,DG2,DG11"));
+  EXPECT_TRUE(Logged("DataGroups : DG1,DG2,DG11,DG12"));
   EXPECT_FALSE(window->ShownPicture().isNull());
 }
 
