@@ -11,7 +11,8 @@
 
 std::string NameText(const X509_NAME* name) {
   TBioPtr out(BIO_new(BIO_s_mem()));
-  X509_NAME_print_ex(out.get(), name, 0, (XN_FLAG_ONELINE & ~ASN1_STRFLGS_ESC_MSB & ~XN_FLAG_SPC_EQ) | ASN1_STRFLGS_UTF8_CONVERT);
+  X509_NAME_print_ex(out.get(), name, 0,
+                     (XN_FLAG_ONELINE & ~ASN1_STRFLGS_ESC_MSB & ~XN_FLAG_SPC_EQ) | ASN1_STRFLGS_UTF8_CONVERT);
   char* data = nullptr;
   const long length = BIO_get_mem_data(out.get(), &data);
   return std::string(data, static_cast<std::size_t>(length));

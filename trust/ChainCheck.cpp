@@ -68,8 +68,7 @@ bool KeyOnNamedCurve(X509* certificate) {
   if (EVP_PKEY_get_base_id(key) != EVP_PKEY_EC) return true;
   char name[64] = {};
   std::size_t length = 0;
-  return EVP_PKEY_get_utf8_string_param(key, OSSL_PKEY_PARAM_GROUP_NAME, name, sizeof name, &length) == 1 &&
-         length > 0;
+  return EVP_PKEY_get_utf8_string_param(key, OSSL_PKEY_PARAM_GROUP_NAME, name, sizeof name, &length) == 1 && length > 0;
 }
 
 TChainCheck CheckDocumentSigner(X509* documentSigner, X509_STORE* anchors, std::span<X509_CRL* const> crls,

@@ -23,10 +23,10 @@ struct TChainSettings {
 
 struct TChainCheck {
   TChainStatus Status = TChainStatus::Invalid;
-  int Error = 0;                  // X509_V_ERR_..., 0 when trusted
-  std::string Detail;             // for the log
-  TX509Ptr Csca;                  // the anchor reached, when trusted
-  bool RevocationChecked = false; // a CRL of the DS's issuer was used
+  int Error = 0;                   // X509_V_ERR_..., 0 when trusted
+  std::string Detail;              // for the log
+  TX509Ptr Csca;                   // the anchor reached, when trusted
+  bool RevocationChecked = false;  // a CRL of the DS's issuer was used
 };
 
 TChainCheck CheckDocumentSigner(X509* documentSigner, X509_STORE* anchors, std::span<X509_CRL* const> crls,

@@ -37,8 +37,8 @@ std::string AlgorithmName(CMS_SignerInfo* signer) {
   X509_ALGOR_get0(&digestObject, nullptr, nullptr, digest);
   X509_ALGOR_get0(&signatureObject, nullptr, nullptr, signature);
   const int signatureNid = OBJ_obj2nid(signatureObject);
-  const char* signatureName = signatureNid == NID_rsassaPss        ? "RSASSA-PSS"
-                              : signatureNid == NID_rsaEncryption ? "RSA PKCS#1 v1.5"
+  const char* signatureName = signatureNid == NID_rsassaPss              ? "RSASSA-PSS"
+                              : signatureNid == NID_rsaEncryption        ? "RSA PKCS#1 v1.5"
                               : signatureNid == NID_X9_62_id_ecPublicKey ? "ECDSA"
                                                                          : OBJ_nid2sn(signatureNid);
   return std::string(signatureName) + " with " + OBJ_nid2sn(OBJ_obj2nid(digestObject));

@@ -11,10 +11,10 @@
 #include "trust/OpenSslPointers.h"
 
 struct TCmsSignatureCheck {
-  TX509Ptr Signer;         // null when no certificate matches the signer
-  bool Valid = false;      // signed attributes and signature both good
-  std::string Algorithm;   // e.g. "ECDSA with SHA256", "RSASSA-PSS with SHA256"
-  std::string Problem;     // why not valid
+  TX509Ptr Signer;        // null when no certificate matches the signer
+  bool Valid = false;     // signed attributes and signature both good
+  std::string Algorithm;  // e.g. "ECDSA with SHA256", "RSASSA-PSS with SHA256"
+  std::string Problem;    // why not valid
 };
 
 // `candidates` are looked at when the CMS embeds no matching certificate.

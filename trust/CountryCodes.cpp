@@ -15,14 +15,14 @@ constexpr TCodePair kIsoCountries[] = {
 
 // ICAO's codes beyond ISO 3166-1 that belong to a country with a two-letter code.
 constexpr TCodePair kIcaoCodes[] = {
-    {"D", "DE"},     // Germany
-    {"GBD", "GB"},   // British Overseas Territories citizen
-    {"GBN", "GB"},   // British National (Overseas)
-    {"GBO", "GB"},   // British Overseas citizen
-    {"GBP", "GB"},   // British protected person
-    {"GBS", "GB"},   // British subject
-    {"RKS", "XK"},   // Kosovo
-    {"EUE", "EU"},   // European Union
+    {"D", "DE"},    // Germany
+    {"GBD", "GB"},  // British Overseas Territories citizen
+    {"GBN", "GB"},  // British National (Overseas)
+    {"GBO", "GB"},  // British Overseas citizen
+    {"GBP", "GB"},  // British protected person
+    {"GBS", "GB"},  // British subject
+    {"RKS", "XK"},  // Kosovo
+    {"EUE", "EU"},  // European Union
 };
 
 const std::map<std::string_view, std::string_view>& Codes() {

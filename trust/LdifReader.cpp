@@ -84,9 +84,7 @@ std::optional<std::vector<std::uint8_t>> DecodeBase64(const std::string& text) {
   return bytes;
 }
 
-bool DnHas(const TEntry& entry, std::string_view part) {
-  return entry.Dn.find(part) != std::string::npos;
-}
+bool DnHas(const TEntry& entry, std::string_view part) { return entry.Dn.find(part) != std::string::npos; }
 
 std::string BaseName(const std::string& attribute) { return attribute.substr(0, attribute.find(';')); }
 
@@ -120,10 +118,8 @@ const std::map<std::string, TValueReader>& ValueReaders() {
          else
            ++contents.Unreadable;
        }},
-      {"cacertificate",
-       [](const TEntry&, std::span<const std::uint8_t> der, TLdifContents& contents) {
-         AddCertificate(der, contents.Cscas, contents.Unreadable);
-       }},
+      {"cacertificate", [](const TEntry&, std::span<const std::uint8_t> der,
+                           TLdifContents& contents) { AddCertificate(der, contents.Cscas, contents.Unreadable); }},
       {"usercertificate",
        [](const TEntry& entry, std::span<const std::uint8_t> der, TLdifContents& contents) {
          // Only entries the PKD files under its CSCA branches become trust anchors.

@@ -20,6 +20,6 @@ struct TReadingEvidence {
   TSodPresence SodPresence = TSodPresence::Absent;
   std::vector<std::uint8_t> Sod;
   std::map<int, std::vector<std::uint8_t>> DataGroups;  // data group number -> bytes as read
-  std::string IssuingState;                            // DG1's three letters, '<' fillers allowed
+  std::string IssuingState;                             // DG1's three letters, '<' fillers allowed
   std::chrono::system_clock::time_point ReadAt = std::chrono::system_clock::now();
 };

@@ -35,26 +35,28 @@ DECLARE_ASN1_FUNCTIONS(LDS_DG_HASH)
 DECLARE_ASN1_FUNCTIONS(LDS_VERSION_INFO)
 DECLARE_ASN1_FUNCTIONS(LDS_SECURITY_OBJECT)
 
-ASN1_SEQUENCE(LDS_DG_HASH) = {
-    ASN1_SIMPLE(LDS_DG_HASH, number, ASN1_INTEGER),
-    ASN1_SIMPLE(LDS_DG_HASH, value, ASN1_OCTET_STRING),
+ASN1_SEQUENCE(LDS_DG_HASH) =
+    {
+        ASN1_SIMPLE(LDS_DG_HASH, number, ASN1_INTEGER),
+        ASN1_SIMPLE(LDS_DG_HASH, value, ASN1_OCTET_STRING),
 } ASN1_SEQUENCE_END(LDS_DG_HASH)
 
-ASN1_SEQUENCE(LDS_VERSION_INFO) = {
-    ASN1_SIMPLE(LDS_VERSION_INFO, ldsVersion, ASN1_PRINTABLESTRING),
-    ASN1_SIMPLE(LDS_VERSION_INFO, unicodeVersion, ASN1_PRINTABLESTRING),
+        ASN1_SEQUENCE(LDS_VERSION_INFO) =
+            {
+                ASN1_SIMPLE(LDS_VERSION_INFO, ldsVersion, ASN1_PRINTABLESTRING),
+                ASN1_SIMPLE(LDS_VERSION_INFO, unicodeVersion, ASN1_PRINTABLESTRING),
 } ASN1_SEQUENCE_END(LDS_VERSION_INFO)
 
-ASN1_SEQUENCE(LDS_SECURITY_OBJECT) = {
-    ASN1_SIMPLE(LDS_SECURITY_OBJECT, version, ASN1_INTEGER),
-    ASN1_SIMPLE(LDS_SECURITY_OBJECT, hashAlgorithm, X509_ALGOR),
-    ASN1_SEQUENCE_OF(LDS_SECURITY_OBJECT, hashes, LDS_DG_HASH),
-    ASN1_OPT(LDS_SECURITY_OBJECT, versionInfo, LDS_VERSION_INFO),
+                ASN1_SEQUENCE(LDS_SECURITY_OBJECT) =
+                    {
+                        ASN1_SIMPLE(LDS_SECURITY_OBJECT, version, ASN1_INTEGER),
+                        ASN1_SIMPLE(LDS_SECURITY_OBJECT, hashAlgorithm, X509_ALGOR),
+                        ASN1_SEQUENCE_OF(LDS_SECURITY_OBJECT, hashes, LDS_DG_HASH),
+                        ASN1_OPT(LDS_SECURITY_OBJECT, versionInfo, LDS_VERSION_INFO),
 } ASN1_SEQUENCE_END(LDS_SECURITY_OBJECT)
 
-IMPLEMENT_ASN1_FUNCTIONS(LDS_DG_HASH)
-IMPLEMENT_ASN1_FUNCTIONS(LDS_VERSION_INFO)
-IMPLEMENT_ASN1_FUNCTIONS(LDS_SECURITY_OBJECT)
+                        IMPLEMENT_ASN1_FUNCTIONS(LDS_DG_HASH) IMPLEMENT_ASN1_FUNCTIONS(LDS_VERSION_INFO)
+                            IMPLEMENT_ASN1_FUNCTIONS(LDS_SECURITY_OBJECT)
 }
 
 namespace {
@@ -100,7 +102,9 @@ std::optional<TSecurityObject> DecodeSecurityObject(std::span<const std::uint8_t
     long number = 0;
     if (!SmallInteger(hash->number, number) || number < 1 || number > 16) return std::nullopt;
     const auto* bytes = ASN1_STRING_get0_data(hash->value);
-    if (!object.Hashes.emplace(static_cast<int>(number), std::vector<std::uint8_t>(bytes, bytes + ASN1_STRING_length(hash->value)))
+    if (!object.Hashes
+             .emplace(static_cast<int>(number),
+                      std::vector<std::uint8_t>(bytes, bytes + ASN1_STRING_length(hash->value)))
              .second)
       return std::nullopt;  // a data group listed twice
   }
@@ -121,7 +125,8 @@ std::vector<std::uint8_t> EncodeSecurityObject(const TSecurityObject& object) {
   }
   if (object.Version == 1) {
     encoded->versionInfo = LDS_VERSION_INFO_new();
-    ASN1_STRING_set(encoded->versionInfo->ldsVersion, object.LdsVersion.data(), static_cast<int>(object.LdsVersion.size()));
+    ASN1_STRING_set(encoded->versionInfo->ldsVersion, object.LdsVersion.data(),
+                    static_cast<int>(object.LdsVersion.size()));
     ASN1_STRING_set(encoded->versionInfo->unicodeVersion, object.UnicodeVersion.data(),
                     static_cast<int>(object.UnicodeVersion.size()));
   }

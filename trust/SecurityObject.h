@@ -10,10 +10,10 @@
 #include <vector>
 
 struct TSecurityObject {
-  long Version = 0;              // 0, or 1 with the LDS and Unicode versions
-  std::string HashAlgorithm;     // OpenSSL's name of the digest, e.g. "SHA256"
-  std::string LdsVersion;        // version 1 only, e.g. "0108"
-  std::string UnicodeVersion;    // version 1 only
+  long Version = 0;                                 // 0, or 1 with the LDS and Unicode versions
+  std::string HashAlgorithm;                        // OpenSSL's name of the digest, e.g. "SHA256"
+  std::string LdsVersion;                           // version 1 only, e.g. "0108"
+  std::string UnicodeVersion;                       // version 1 only
   std::map<int, std::vector<std::uint8_t>> Hashes;  // data group number -> hash
 };
 

@@ -28,7 +28,9 @@ bool LooksPem(const TBytes& bytes) {
   return std::search(bytes.begin(), bytes.end(), kBegin.begin(), kBegin.end()) != bytes.end();
 }
 
-TBioPtr MemoryBio(const TBytes& bytes) { return TBioPtr(BIO_new_mem_buf(bytes.data(), static_cast<int>(bytes.size()))); }
+TBioPtr MemoryBio(const TBytes& bytes) {
+  return TBioPtr(BIO_new_mem_buf(bytes.data(), static_cast<int>(bytes.size())));
+}
 
 void ReadCertificates(const TBytes& bytes, TTrustFileRead& read) {
   if (LooksPem(bytes)) {
@@ -60,16 +62,18 @@ void ReadCrls(const TBytes& bytes, TTrustFileRead& read) {
     return;
   }
   const X509_CRL* first = read.Material.Crls.front().get();
-  read.Summary = Count(read.Material.Crls.size(), "CRL") + " (" + NameText(X509_CRL_get_issuer(first)) + ", issued " +
-                 DateText(X509_CRL_get0_lastUpdate(first)) + ", " +
-                 Count(static_cast<std::size_t>(sk_X509_REVOKED_num(X509_CRL_get_REVOKED(const_cast<X509_CRL*>(first)))),
-                       "revoked certificate") +
-                 ")";
+  read.Summary =
+      Count(read.Material.Crls.size(), "CRL") + " (" + NameText(X509_CRL_get_issuer(first)) + ", issued " +
+      DateText(X509_CRL_get0_lastUpdate(first)) + ", " +
+      Count(static_cast<std::size_t>(sk_X509_REVOKED_num(X509_CRL_get_REVOKED(const_cast<X509_CRL*>(first)))),
+            "revoked certificate") +
+      ")";
 }
 
 // A master list's certificates are used only when its own signature verifies.
 std::string TakeMasterList(TMasterList& list, TTrustMaterial& into) {
-  std::string line = "master list of " + Count(list.Certificates.size(), "CSCA certificate") + ", " + list.SignatureText;
+  std::string line =
+      "master list of " + Count(list.Certificates.size(), "CSCA certificate") + ", " + list.SignatureText;
   if (!list.Signer.empty()) line += ", signed by " + list.Signer;
   if (!list.SignerCertifiedBy.empty()) line += " (certified by " + list.SignerCertifiedBy + ")";
   if (!list.SignatureValid) return line + "; its certificates are not used";
@@ -99,7 +103,8 @@ void ReadLdifFile(const TBytes& bytes, TTrustFileRead& read) {
   if (!read.Material.DocumentSigners.empty())
     parts.push_back(Count(read.Material.DocumentSigners.size(), "document signer certificate"));
   if (!read.Material.Crls.empty()) parts.push_back(Count(read.Material.Crls.size(), "CRL"));
-  if (contents.Unreadable > 0) parts.push_back(Count(static_cast<std::size_t>(contents.Unreadable), "unreadable value"));
+  if (contents.Unreadable > 0)
+    parts.push_back(Count(static_cast<std::size_t>(contents.Unreadable), "unreadable value"));
   read.Usable = !read.Material.Cscas.empty() || !read.Material.DocumentSigners.empty() || !read.Material.Crls.empty();
   read.Summary = "LDIF: ";
   for (std::size_t i = 0; i < parts.size(); ++i) read.Summary += (i ? "; " : "") + parts[i];
@@ -107,16 +112,16 @@ void ReadLdifFile(const TBytes& bytes, TTrustFileRead& read) {
 
 const std::map<std::string, TFileReader>& Readers() {
   static const std::map<std::string, TFileReader> readers{
-      {".pem", ReadCertificates}, {".crt", ReadCertificates}, {".cer", ReadCertificates},
-      {".der", ReadCertificates}, {".ml", ReadMasterListFile},  {".ldif", ReadLdifFile},
-      {".crl", ReadCrls},
+      {".pem", ReadCertificates},  {".crt", ReadCertificates}, {".cer", ReadCertificates}, {".der", ReadCertificates},
+      {".ml", ReadMasterListFile}, {".ldif", ReadLdifFile},    {".crl", ReadCrls},
   };
   return readers;
 }
 
 std::string Extension(const std::filesystem::path& file) {
   std::string extension = file.extension().string();
-  std::ranges::transform(extension, extension.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::ranges::transform(extension, extension.begin(),
+                         [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return extension;
 }
 

@@ -51,7 +51,8 @@ TTrustStore::TSnapshot TTrustStore::Snapshot() const {
   TSnapshot files;
   for (const auto& folder : Folders_) {
     std::error_code error;
-    for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    for (std::filesystem::recursive_directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
       if (!it->is_regular_file(error) || !IsTrustFileName(it->path())) continue;
       files[it->path()] = {it->file_size(error), it->last_write_time(error)};
     }
