@@ -1,5 +1,6 @@
 #include "trust/CmsSignature.h"
 
+#include <map>
 #include <vector>
 
 #include <openssl/objects.h>
@@ -28,7 +29,15 @@ X509* FindSigner(CMS_SignerInfo* signer, STACK_OF(X509) * embedded, std::span<X5
   return found;
 }
 
+// The SignerInfo names either the key type (rsaEncryption, id-ecPublicKey)
+// or a combined algorithm (ecdsa-with-SHA256, sha256WithRSAEncryption); both
+// are shown by the key's signature scheme and the digest.
 std::string AlgorithmName(CMS_SignerInfo* signer) {
+  static const std::map<int, std::string> kSchemes{
+      {NID_rsaEncryption, "RSA PKCS#1 v1.5"},
+      {NID_rsassaPss, "RSASSA-PSS"},
+      {NID_X9_62_id_ecPublicKey, "ECDSA"},
+  };
   X509_ALGOR* digest = nullptr;
   X509_ALGOR* signature = nullptr;
   CMS_SignerInfo_get0_algs(signer, nullptr, nullptr, &digest, &signature);
@@ -36,12 +45,12 @@ std::string AlgorithmName(CMS_SignerInfo* signer) {
   const ASN1_OBJECT* signatureObject = nullptr;
   X509_ALGOR_get0(&digestObject, nullptr, nullptr, digest);
   X509_ALGOR_get0(&signatureObject, nullptr, nullptr, signature);
-  const int signatureNid = OBJ_obj2nid(signatureObject);
-  const char* signatureName = signatureNid == NID_rsassaPss              ? "RSASSA-PSS"
-                              : signatureNid == NID_rsaEncryption        ? "RSA PKCS#1 v1.5"
-                              : signatureNid == NID_X9_62_id_ecPublicKey ? "ECDSA"
-                                                                         : OBJ_nid2sn(signatureNid);
-  return std::string(signatureName) + " with " + OBJ_nid2sn(OBJ_obj2nid(digestObject));
+  int keyNid = OBJ_obj2nid(signatureObject);
+  int combinedDigest = NID_undef;
+  OBJ_find_sigid_algs(keyNid, &combinedDigest, &keyNid);
+  const auto scheme = kSchemes.find(keyNid);
+  return (scheme != kSchemes.end() ? scheme->second : std::string(OBJ_nid2sn(keyNid))) + " with " +
+         OBJ_nid2sn(OBJ_obj2nid(digestObject));
 }
 
 bool ContentTypeAttributeMatches(CMS_ContentInfo* cms, CMS_SignerInfo* signer) {
