@@ -9,7 +9,7 @@
 
 #include "RealDocuments.h"
 #include "TempFolder.h"
-#include "TestPki.h"
+#include "support/TestPki.h"
 #include "trust/CountryCodes.h"
 #include "trust/PassiveAuthentication.h"
 

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "TempFolder.h"
-#include "TestPki.h"
+#include "support/TestPki.h"
 #include "trust/LdifReader.h"
 #include "trust/PassiveAuthentication.h"
 #include "trust/TrustImport.h"
@@ -43,17 +43,6 @@ TReadingEvidence Reading(bool embedSigner) {
   evidence.IssuingState = "NLD";
   evidence.ReadAt = std::chrono::system_clock::from_time_t(kReadAt);
   return evidence;
-}
-
-// "attribute:: base64" folded at 76 columns, continuation lines starting with a space.
-std::string LdifValue(const std::string& attribute, const TBytes& der) {
-  std::string base64(4 * ((der.size() + 2) / 3) + 1, '\0');
-  base64.resize(static_cast<std::size_t>(
-      EVP_EncodeBlock(reinterpret_cast<unsigned char*>(base64.data()), der.data(), static_cast<int>(der.size()))));
-  std::string line = attribute + ":: " + base64;
-  std::string folded = line.substr(0, 76);
-  for (std::size_t at = 76; at < line.size(); at += 75) folded += "\n " + line.substr(at, 75);
-  return folded + "\n";
 }
 
 std::string PkdLdif(bool revokeDs) {

@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "TempFolder.h"
-#include "TestPki.h"
+#include "support/TestPki.h"
 #include "trust/PassiveAuthentication.h"
 #include "trust/SodParser.h"
 

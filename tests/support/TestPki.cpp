@@ -1,4 +1,4 @@
-#include "TestPki.h"
+#include "support/TestPki.h"
 
 #include <algorithm>
 #include <fstream>
@@ -204,6 +204,16 @@ TBytes Der(X509_CRL* crl) {
   TBytes bytes(der, der + length);
   OPENSSL_free(der);
   return bytes;
+}
+
+std::string LdifValue(const std::string& attribute, const TBytes& der) {
+  std::string base64(4 * ((der.size() + 2) / 3) + 1, '\0');
+  base64.resize(static_cast<std::size_t>(
+      EVP_EncodeBlock(reinterpret_cast<unsigned char*>(base64.data()), der.data(), static_cast<int>(der.size()))));
+  const std::string line = attribute + ":: " + base64;
+  std::string folded = line.substr(0, 76);
+  for (std::size_t at = 76; at < line.size(); at += 75) folded += "\n " + line.substr(at, 75);
+  return folded + "\n";
 }
 
 std::time_t Utc(int year, int month, int day) {

@@ -34,13 +34,17 @@ struct TCertificateSpec {
 TX509Ptr MakeCertificate(const TCertificateSpec& spec, EVP_PKEY* subjectKey, X509* issuer, EVP_PKEY* issuerKey);
 TX509CrlPtr MakeCrl(X509* issuer, EVP_PKEY* issuerKey, const std::vector<X509*>& revoked, std::time_t at);
 
-// EF.SOD (0x77 included) over the hashes of `dataGroups` (plus `extraListed`
-// hashed from fixed bytes), signed by the document signer.
+// EF.SOD (0x77 included) listing the hashes of `dataGroups`, signed by the
+// document signer, its certificate embedded unless told otherwise.
 TBytes MakeSod(const std::map<int, TBytes>& dataGroups, X509* signer, EVP_PKEY* signerKey, bool embedSigner = true,
                const char* hash = "SHA256");
 TBytes MakeMasterList(const std::vector<X509*>& certificates, X509* signer, EVP_PKEY* signerKey);
 TBytes Der(X509* certificate);
 TBytes Der(X509_CRL* crl);
+
+// One LDIF attribute line, "attribute:: base64", folded at 76 columns with
+// continuation lines that start with a space.
+std::string LdifValue(const std::string& attribute, const TBytes& der);
 
 std::time_t Utc(int year, int month, int day);
 void WriteFile(const std::filesystem::path& file, const TBytes& bytes);
