@@ -11,7 +11,9 @@
 #include "TempFolder.h"
 #include "support/TestPki.h"
 #include "trust/CountryCodes.h"
+#include "trust/CmsSignature.h"
 #include "trust/PassiveAuthentication.h"
+#include "trust/SodParser.h"
 
 namespace {
 
@@ -114,6 +116,26 @@ TEST(RealMasterLists, LoadWithTheirSignatureCheckedAndTheirSignerCertified) {
                                       " CSCA certificates, signature valid, signed by " + list.Signer +
                                       " (certified by " + list.SignerIssuer + ")");
     EXPECT_EQ(store.Material().Cscas.size(), static_cast<std::size_t>(list.Certificates));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// Malaysia's SignerInfo names the issuer with its attributes in another
+// order than the certificate: OpenSSL's own match by issuer and serial number
+// misses it, the fallback by serial number finds it, and the signature holds.
+TEST(RealSodSigner, FoundBySerialNumberWhenTheIssuerNameIsReordered) {
+  for (const TRealSod& sod : RealSods()) {
+    auto parsed = std::get<TParsedSod>(ParseSod(testpki::ReadFile(sod.File)));
+    CMS_SignerInfo* signer = sk_CMS_SignerInfo_value(CMS_get0_SignerInfos(parsed.Cms.get()), 0);
+    STACK_OF(X509)* embedded = CMS_get1_certs(parsed.Cms.get());
+    const bool exactMatch = CMS_SignerInfo_cert_cmp(signer, sk_X509_value(embedded, 0)) == 0;
+    sk_X509_pop_free(embedded, X509_free);
+    EXPECT_EQ(exactMatch, sod.Country != "MY") << sod.Country;
+    const TCmsSignatureCheck check = CheckCmsSignature(parsed.Cms.get());
+    EXPECT_TRUE(check.Valid) << sod.Country << ": " << check.Problem;
   }
 }
 
