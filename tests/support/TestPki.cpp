@@ -114,22 +114,23 @@ TEvpPkeyPtr NewExplicitP256Key(bool otherGenerator) {
   return TEvpPkeyPtr(key);
 }
 
-TX509Ptr MakeCertificate(const TCertificateSpec& spec, EVP_PKEY* subjectKey, X509* issuer, EVP_PKEY* issuerKey) {
+TX509Ptr MakeCertificate(const TCertificateFields& fields, EVP_PKEY* subjectKey, X509* issuer, EVP_PKEY* issuerKey) {
   TX509Ptr certificate(X509_new());
   X509_set_version(certificate.get(), X509_VERSION_3);
-  ASN1_INTEGER_set(X509_get_serialNumber(certificate.get()), spec.Serial);
-  SetName(X509_get_subject_name(certificate.get()), spec.Country, spec.CommonName);
+  ASN1_INTEGER_set(X509_get_serialNumber(certificate.get()), fields.Serial);
+  SetName(X509_get_subject_name(certificate.get()), fields.Country, fields.CommonName);
   X509_set_issuer_name(certificate.get(),
                        issuer ? X509_get_subject_name(issuer) : X509_get_subject_name(certificate.get()));
-  ASN1_TIME_set(X509_getm_notBefore(certificate.get()), spec.NotBefore);
-  ASN1_TIME_set(X509_getm_notAfter(certificate.get()), spec.NotAfter);
+  ASN1_TIME_set(X509_getm_notBefore(certificate.get()), fields.NotBefore);
+  ASN1_TIME_set(X509_getm_notAfter(certificate.get()), fields.NotAfter);
   X509_set_pubkey(certificate.get(), subjectKey);
   X509* authority = issuer ? issuer : certificate.get();
   AddExtension(certificate.get(), authority, NID_subject_key_identifier, "hash");
   AddExtension(certificate.get(), authority, NID_authority_key_identifier, "keyid:always");
-  AddExtension(certificate.get(), authority, NID_basic_constraints, spec.Ca ? "critical,CA:TRUE" : "critical,CA:FALSE");
+  AddExtension(certificate.get(), authority, NID_basic_constraints,
+               fields.Ca ? "critical,CA:TRUE" : "critical,CA:FALSE");
   AddExtension(certificate.get(), authority, NID_key_usage,
-               spec.Ca ? "critical,keyCertSign,cRLSign" : "critical,digitalSignature");
+               fields.Ca ? "critical,keyCertSign,cRLSign" : "critical,digitalSignature");
   Require(X509_sign(certificate.get(), issuerKey, EVP_sha256()) > 0, "X509_sign");
   return certificate;
 }

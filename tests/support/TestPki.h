@@ -21,7 +21,7 @@ TEvpPkeyPtr NewEcKey(const char* curve = "P-256");
 TEvpPkeyPtr NewExplicitP256Key(bool otherGenerator);
 TEvpPkeyPtr NewRsaKey(int bits = 2048);
 
-struct TCertificateSpec {
+struct TCertificateFields {
   std::string Country = "DE";
   std::string CommonName;
   std::time_t NotBefore = 0;
@@ -31,7 +31,7 @@ struct TCertificateSpec {
 };
 
 // Signed by issuerKey; self-signed when issuer is null.
-TX509Ptr MakeCertificate(const TCertificateSpec& spec, EVP_PKEY* subjectKey, X509* issuer, EVP_PKEY* issuerKey);
+TX509Ptr MakeCertificate(const TCertificateFields& fields, EVP_PKEY* subjectKey, X509* issuer, EVP_PKEY* issuerKey);
 TX509CrlPtr MakeCrl(X509* issuer, EVP_PKEY* issuerKey, const std::vector<X509*>& revoked, std::time_t at);
 
 // EF.SOD (0x77 included) listing the hashes of `dataGroups`, signed by the

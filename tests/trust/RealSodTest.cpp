@@ -10,8 +10,8 @@
 #include "RealDocuments.h"
 #include "TempFolder.h"
 #include "support/TestPki.h"
-#include "trust/CountryCodes.h"
 #include "trust/CmsSignature.h"
+#include "trust/CountryCodes.h"
 #include "trust/PassiveAuthentication.h"
 #include "trust/SodParser.h"
 
