@@ -29,6 +29,7 @@ TChainStatus StatusOf(int error) {
       {X509_V_OK, TChainStatus::Trusted},
       {X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY, TChainStatus::UnknownCsca},
       {X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT, TChainStatus::UnknownCsca},
+      {X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE, TChainStatus::UnknownCsca},
       {X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT, TChainStatus::UnknownCsca},
       {X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN, TChainStatus::UnknownCsca},
       {X509_V_ERR_CERT_HAS_EXPIRED, TChainStatus::Expired},
