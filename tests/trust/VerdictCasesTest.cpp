@@ -1,0 +1,268 @@
+// Passive Authentication on a PKI made in the test: one good reading, then
+// one change per case, each with its own verdict, reason and telling line.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "TempFolder.h"
+#include "support/TestPki.h"
+#include "trust/PassiveAuthentication.h"
+#include "trust/SodParser.h"
+
+using namespace testpki;
+
+namespace {
+
+const std::time_t kReadAt = Utc(2026, 6, 1);
+
+struct TPki {
+  TEvpPkeyPtr CscaKey = NewEcKey();
+  TEvpPkeyPtr DsKey = NewEcKey();
+  TX509Ptr Csca = MakeCertificate({"DE", "Test CSCA", Utc(2020, 1, 1), Utc(2035, 1, 1), true, 1}, CscaKey.get(),
+                                  nullptr, CscaKey.get());
+  TX509Ptr Ds = MakeCertificate({"DE", "Test DS", Utc(2021, 1, 1), Utc(2031, 1, 1), false, 2}, DsKey.get(), Csca.get(),
+                                CscaKey.get());
+  TX509Ptr ExpiredDs = MakeCertificate({"DE", "Old DS", Utc(2020, 1, 1), Utc(2025, 1, 1), false, 3}, DsKey.get(),
+                                       Csca.get(), CscaKey.get());
+  TEvpPkeyPtr OtherKey = NewEcKey();
+  TX509Ptr OtherCsca = MakeCertificate({"DE", "Other CSCA", Utc(2020, 1, 1), Utc(2035, 1, 1), true, 4}, OtherKey.get(),
+                                       nullptr, OtherKey.get());
+  // A CSCA that changed its key: the old self-signed one and the link
+  // certificate (same name, new key, signed by the old key).
+  TEvpPkeyPtr OldRootKey = NewEcKey();
+  TEvpPkeyPtr NewRootKey = NewEcKey();
+  TX509Ptr OldRoot = MakeCertificate({"DE", "Link CSCA", Utc(2018, 1, 1), Utc(2033, 1, 1), true, 10}, OldRootKey.get(),
+                                     nullptr, OldRootKey.get());
+  TX509Ptr Link = MakeCertificate({"DE", "Link CSCA", Utc(2022, 1, 1), Utc(2033, 1, 1), true, 11}, NewRootKey.get(),
+                                  OldRoot.get(), OldRootKey.get());
+  TEvpPkeyPtr ListSignerKey = NewEcKey();
+  TX509Ptr ListSigner = MakeCertificate({"DE", "Master List Signer", Utc(2021, 1, 1), Utc(2031, 1, 1), false, 20},
+                                        ListSignerKey.get(), Csca.get(), CscaKey.get());
+};
+
+const TPki& Pki() {
+  static const TPki pki;
+  return pki;
+}
+
+struct TCase {
+  std::map<int, TBytes> SignedGroups;
+  X509* Signer = nullptr;
+  EVP_PKEY* SignerKey = nullptr;
+  TReadingEvidence Evidence;
+  std::vector<std::pair<std::string, TBytes>> StoreFiles;
+
+  void Sign() {
+    Evidence.SodPresence = TSodPresence::Read;
+    Evidence.Sod = MakeSod(SignedGroups, Signer, SignerKey);
+  }
+};
+
+// DG1 and DG2 read and listed, signed by the DS under the CSCA in the store.
+TCase GoodReading() {
+  TCase reading;
+  reading.SignedGroups = {{1, {0x61, 0x05, 0x5F, 0x1F, 0x02, 'D', '<'}}, {2, {0x75, 0x04, 0x7F, 0x61, 0x01, 0x00}}};
+  reading.Signer = Pki().Ds.get();
+  reading.SignerKey = Pki().DsKey.get();
+  reading.Sign();
+  reading.Evidence.DataGroups = reading.SignedGroups;
+  reading.Evidence.IssuingState = "D<<";
+  reading.Evidence.ReadAt = std::chrono::system_clock::from_time_t(kReadAt);
+  reading.StoreFiles = {{"csca.der", Der(Pki().Csca.get())}};
+  return reading;
+}
+
+CMS_SignerInfo* OnlySigner(CMS_ContentInfo* cms) { return sk_CMS_SignerInfo_value(CMS_get0_SignerInfos(cms), 0); }
+
+// The bytes of the SOD's messageDigest attribute or of its signature.
+TBytes SignerField(const TBytes& sod, bool messageDigest) {
+  auto parsed = std::get<TParsedSod>(ParseSod(sod));
+  CMS_SignerInfo* signer = OnlySigner(parsed.Cms.get());
+  const ASN1_OCTET_STRING* value = messageDigest
+                                       ? static_cast<const ASN1_OCTET_STRING*>(CMS_signed_get0_data_by_OBJ(
+                                             signer, OBJ_nid2obj(NID_pkcs9_messageDigest), -3, V_ASN1_OCTET_STRING))
+                                       : CMS_SignerInfo_get0_signature(signer);
+  return TBytes(ASN1_STRING_get0_data(value), ASN1_STRING_get0_data(value) + ASN1_STRING_length(value));
+}
+
+void ResignWith(TCase& reading, X509* signer, EVP_PKEY* key) {
+  reading.Signer = signer;
+  reading.SignerKey = key;
+  reading.Sign();
+}
+
+struct TVerdictCase {
+  const char* Name;
+  std::function<void(TCase&)> Change;
+  TPaVerdict Verdict;
+  const char* Reason;
+  const char* Line;  // a line that must be in the log, from its start
+};
+
+const TVerdictCase kCases[] = {
+    {"good reading", [](TCase&) {}, TPaVerdict::Passed, "",
+     "CSCA: trusted (C=DE, CN=Test CSCA; revocation not checked: no CRL for this CSCA)"},
+    {"one byte changed in a data group", [](TCase& c) { c.Evidence.DataGroups[2][5] ^= 0x01; }, TPaVerdict::Failed,
+     "DG2 hash mismatch", "DG2 hash: MISMATCH"},
+    {"one byte changed in the messageDigest",
+     [](TCase& c) { ASSERT_TRUE(FlipInside(c.Evidence.Sod, SignerField(c.Evidence.Sod, true))); }, TPaVerdict::Failed,
+     "SOD signature invalid", "SOD signature: INVALID (ECDSA with SHA256: the messageDigest attribute does not match"},
+    {"one byte changed in the signature",
+     [](TCase& c) { ASSERT_TRUE(FlipInside(c.Evidence.Sod, SignerField(c.Evidence.Sod, false))); }, TPaVerdict::Failed,
+     "SOD signature invalid", "SOD signature: INVALID (ECDSA with SHA256: the signature does not verify"},
+    {"unknown CSCA",
+     [](TCase& c) {
+       c.StoreFiles = {{"other.pem", Der(Pki().OtherCsca.get())}};
+     },
+     TPaVerdict::Incomplete, "CSCA not in the trust store", "CSCA: not in the trust store (issuer C=DE, CN=Test CSCA)"},
+    {"empty trust store", [](TCase& c) { c.StoreFiles.clear(); }, TPaVerdict::Incomplete, "CSCA not in the trust store",
+     "CSCA: not in the trust store"},
+    {"expired document signer", [](TCase& c) { ResignWith(c, Pki().ExpiredDs.get(), Pki().DsKey.get()); },
+     TPaVerdict::Failed, "certificate expired",
+     "CSCA: EXPIRED (the document signer certificate expired on 2025-01-01)"},
+    {"revoked document signer",
+     [](TCase& c) {
+       c.StoreFiles.emplace_back("csca.crl",
+                                 Der(MakeCrl(Pki().Csca.get(), Pki().CscaKey.get(), {Pki().Ds.get()}, kReadAt).get()));
+     },
+     TPaVerdict::Failed, "document signer revoked", "CSCA: REVOKED"},
+    {"CRL that does not list the document signer",
+     [](TCase& c) {
+       c.StoreFiles.emplace_back(
+           "csca.crl", Der(MakeCrl(Pki().Csca.get(), Pki().CscaKey.get(), {Pki().ExpiredDs.get()}, kReadAt).get()));
+     },
+     TPaVerdict::Passed, "", "CSCA: trusted (C=DE, CN=Test CSCA; not revoked according to its CRL)"},
+    {"data group read but not listed",
+     [](TCase& c) {
+       c.Evidence.DataGroups[3] = {0x63, 0x00};
+     },
+     TPaVerdict::Failed, "DG3 not listed in EF.SOD", "DG3 hash: not listed"},
+    {"issuing state of another country", [](TCase& c) { c.Evidence.IssuingState = "FRA"; }, TPaVerdict::Failed,
+     "issuing state mismatch", "Issuing state: MISMATCH (DG1 FRA = FR, document signer DE, CSCA DE)"},
+    {"issuing state without a two-letter code", [](TCase& c) { c.Evidence.IssuingState = "UTO"; }, TPaVerdict::Passed,
+     "", "Issuing state: not checked (UTO has no two-letter country code)"},
+    {"ICAO's code D for Germany", [](TCase&) {}, TPaVerdict::Passed, "",
+     "Issuing state: match (DG1 D<< = DE, document signer DE, CSCA DE)"},
+    {"explicit EC parameters of no named curve",
+     [](TCase& c) {
+       static const TEvpPkeyPtr key = NewExplicitP256Key(true);
+       static const TX509Ptr ds = MakeCertificate({"DE", "Odd curve DS", Utc(2021, 1, 1), Utc(2031, 1, 1), false, 30},
+                                                  key.get(), Pki().Csca.get(), Pki().CscaKey.get());
+       ResignWith(c, ds.get(), key.get());
+     },
+     TPaVerdict::Failed, "certificate chain invalid",
+     "CSCA: chain INVALID (Certificate public key has explicit ECC parameters (error 94"},
+    {"explicit EC parameters equal to P-256",
+     [](TCase& c) {
+       static const TEvpPkeyPtr key = NewExplicitP256Key(false);
+       static const TX509Ptr ds =
+           MakeCertificate({"DE", "Explicit P-256 DS", Utc(2021, 1, 1), Utc(2031, 1, 1), false, 31}, key.get(),
+                           Pki().Csca.get(), Pki().CscaKey.get());
+       ResignWith(c, ds.get(), key.get());
+     },
+     TPaVerdict::Passed, "", "SOD signature: valid (ECDSA with SHA256)"},
+    {"master list",
+     [](TCase& c) {
+       c.StoreFiles = {
+           {"list.ml", MakeMasterList({Pki().Csca.get()}, Pki().ListSigner.get(), Pki().ListSignerKey.get())}};
+     },
+     TPaVerdict::Passed, "", "CSCA: trusted (C=DE, CN=Test CSCA;"},
+    {"master list with one byte changed",
+     [](TCase& c) {
+       TBytes list = MakeMasterList({Pki().Csca.get()}, Pki().ListSigner.get(), Pki().ListSignerKey.get());
+       const std::string name = "Test CSCA";
+       ASSERT_TRUE(FlipInside(list, TBytes(name.begin(), name.end())));
+       c.StoreFiles = {{"list.ml", list}};
+     },
+     TPaVerdict::Incomplete, "CSCA not in the trust store", "CSCA: not in the trust store"},
+    {"garbage after the 0x77 header",
+     [](TCase& c) {
+       for (std::size_t i = 4; i < c.Evidence.Sod.size(); ++i) c.Evidence.Sod[i] = static_cast<std::uint8_t>(i * 37);
+     },
+     TPaVerdict::Failed, "EF.SOD malformed", "EF.SOD: unreadable, no CMS structure inside its 0x77 wrapper"},
+    {"bytes after the 0x77 wrapper", [](TCase& c) { c.Evidence.Sod.push_back(0x00); }, TPaVerdict::Failed,
+     "EF.SOD malformed", "EF.SOD: unreadable, bytes after the end of its 0x77 wrapper"},
+    {"document signer under a link certificate",
+     [](TCase& c) {
+       static const TX509Ptr ds = MakeCertificate({"DE", "Linked DS", Utc(2023, 1, 1), Utc(2031, 1, 1), false, 32},
+                                                  Pki().DsKey.get(), Pki().Link.get(), Pki().NewRootKey.get());
+       ResignWith(c, ds.get(), Pki().DsKey.get());
+       c.StoreFiles = {{"old-root.pem", Der(Pki().OldRoot.get())}, {"link.cer", Der(Pki().Link.get())}};
+     },
+     TPaVerdict::Passed, "", "CSCA: trusted (C=DE, CN=Link CSCA;"},
+    {"no EF.SOD on the chip",
+     [](TCase& c) {
+       c.Evidence.SodPresence = TSodPresence::Absent;
+       c.Evidence.Sod.clear();
+     },
+     TPaVerdict::Incomplete, "no EF.SOD on the chip", "EF.SOD: not on the chip"},
+    {"EF.SOD cut off",
+     [](TCase& c) {
+       c.Evidence.SodPresence = TSodPresence::CutOff;
+       c.Evidence.Sod.resize(100);
+     },
+     TPaVerdict::Incomplete, "EF.SOD not read whole", "EF.SOD: cut off after 100 bytes (the card left)"},
+};
+
+void PrintTo(const TVerdictCase& verdictCase, std::ostream* out) { *out << verdictCase.Name; }
+
+class VerdictCases : public ::testing::TestWithParam<TVerdictCase> {};
+
+std::string LogText(const TPaResult& result) {
+  std::string text;
+  for (const TPaLine& line : result.Lines) text += line.Text + "\n";
+  return text;
+}
+
+TEST_P(VerdictCases, GiveTheirOwnVerdictReasonAndLine) {
+  TCase reading = GoodReading();
+  GetParam().Change(reading);
+  TTempFolder store;
+  for (const auto& [name, bytes] : reading.StoreFiles) WriteFile(store.Path() / name, bytes);
+
+  const TPaResult result = VerifyPassiveAuthentication(reading.Evidence, TTrustStore({store.Path()}));
+
+  EXPECT_EQ(result.Verdict, GetParam().Verdict) << LogText(result);
+  EXPECT_EQ(result.Reason, GetParam().Reason) << LogText(result);
+  bool found = false;
+  for (const TPaLine& line : result.Lines) found = found || line.Text.starts_with(GetParam().Line);
+  EXPECT_TRUE(found) << "no line starting with \"" << GetParam().Line << "\" in\n" << LogText(result);
+  ASSERT_FALSE(result.Lines.empty());
+  const std::string verdictLine = GetParam().Verdict == TPaVerdict::Passed   ? "Passive authentication: PASSED"
+                                  : GetParam().Verdict == TPaVerdict::Failed ? "Passive authentication: FAILED ("
+                                                                             : "Passive authentication: INCOMPLETE (";
+  EXPECT_TRUE(result.Lines.back().Text.starts_with(verdictLine)) << result.Lines.back().Text;
+}
+
+// The colours: failures red, the PASSED verdict green, everything else navy.
+TEST(VerdictLines, FailuresAreRedPassedIsGreenTheRestNavy) {
+  for (const auto& verdictCase : kCases) {
+    TCase reading = GoodReading();
+    verdictCase.Change(reading);
+    TTempFolder store;
+    for (const auto& [name, bytes] : reading.StoreFiles) WriteFile(store.Path() / name, bytes);
+    const TPaResult result = VerifyPassiveAuthentication(reading.Evidence, TTrustStore({store.Path()}));
+    for (const TPaLine& line : result.Lines) {
+      const bool failure =
+          line.Text.find("INVALID") != std::string::npos || line.Text.find("MISMATCH") != std::string::npos ||
+          line.Text.find(": not listed") != std::string::npos || line.Text.find("EXPIRED") != std::string::npos ||
+          line.Text.find("REVOKED") != std::string::npos || line.Text.starts_with("EF.SOD: unreadable") ||
+          line.Text.find("FAILED") != std::string::npos;
+      const TPaLineKind expected = failure                                         ? TPaLineKind::Failure
+                                   : line.Text == "Passive authentication: PASSED" ? TPaLineKind::Passed
+                                                                                   : TPaLineKind::Info;
+      EXPECT_EQ(line.Kind, expected) << verdictCase.Name << ": " << line.Text;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, VerdictCases, ::testing::ValuesIn(kCases), [](const auto& info) {
+  std::string name;
+  for (const char c : std::string(info.param.Name)) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+  return name;
+});
+
+}  // namespace

@@ -1,0 +1,25 @@
+#pragma once
+// The outcome of Passive Authentication: one log line per check, each with
+// the colour it is shown in, and the verdict with its reason.
+
+#include <string>
+#include <vector>
+
+enum class TPaLineKind {
+  Failure,  // red
+  Passed,   // green: the PASSED verdict only
+  Info,     // navy
+};
+
+struct TPaLine {
+  std::string Text;
+  TPaLineKind Kind = TPaLineKind::Info;
+};
+
+enum class TPaVerdict { Passed, Failed, Incomplete };
+
+struct TPaResult {
+  std::vector<TPaLine> Lines;  // the last one is the verdict
+  TPaVerdict Verdict = TPaVerdict::Incomplete;
+  std::string Reason;  // empty for Passed
+};

@@ -1,0 +1,22 @@
+#pragma once
+// Collects the check lines of Passive Authentication and decides the
+// verdict: FAILED when any check contradicts the document, INCOMPLETE when
+// none does but something needed is missing, PASSED otherwise.
+
+#include <string>
+#include <vector>
+
+#include "trust/PassiveAuthResult.h"
+
+class TVerdictReport {
+public:
+  void Info(std::string line);
+  void Failure(std::string line, std::string reason);
+  void Missing(std::string line, std::string reason);
+  TPaResult Finish();
+
+private:
+  std::vector<TPaLine> Lines_;
+  std::vector<std::string> Failures_;
+  std::vector<std::string> Missing_;
+};
