@@ -11,7 +11,16 @@ class QImage;
 
 enum TLogKind : int {
   lkProtocol = 0,         // navy: every progress and protocol message
-  lkConnectionError = 2,  // red: the PC/SC error when the card cannot be reached
+  lkConnectionError = 2,  // red: the PC/SC error when the card cannot be reached, and failed checks
+  lkPassed = 3,           // green: a check the document passed
+};
+
+// What the verdict panel shows about the document read.
+enum class TVerdictShown {
+  None,        // nothing yet for this reading
+  Genuine,     // every check passed
+  NotGenuine,  // a check failed
+  Incomplete,  // nothing contradicts, but something is missing
 };
 
 // The result edits that the decoding stages fill.
@@ -51,6 +60,8 @@ public:
   virtual void SetProgressMax(int maximum) = 0;
   virtual int ProgressPosition() const = 0;
   virtual void SetProgressPosition(int position) = 0;
+  // Shows the verdict, with the check lines behind it.
+  virtual void ShowVerdict(TVerdictShown verdict, const std::string& details) = 0;
   // Shows a copy of the picture.
   virtual void ShowPicture(const QImage& picture) = 0;
 };
@@ -65,6 +76,7 @@ public:
   void SetProgressMax(int) override {}
   int ProgressPosition() const override { return 0; }
   void SetProgressPosition(int) override {}
+  void ShowVerdict(TVerdictShown, const std::string&) override {}
   void ShowPicture(const QImage&) override {}
 };
 

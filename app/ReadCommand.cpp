@@ -5,9 +5,49 @@
 #include "access/FileReading.h"
 #include "access/MemoryStream.h"
 #include "access/MrzInformation.h"
+#include "lds/DG1.h"
 #include "lds/Stages.h"
 #include "reader/ACSModule.h"
 #include "reader/ApduExchange.h"
+#include "trust/PassiveAuthenticationStage.h"
+
+namespace {
+
+// The file at the start of the stream, tag, length and value, as the chip sent it.
+std::vector<std::uint8_t> WholeFile(const TMemoryStream& stream) {
+  const std::span<const std::uint8_t> bytes = stream.Bytes();
+  return {bytes.begin(), bytes.begin() + std::min<std::size_t>(DecodeFileLength(bytes), bytes.size())};
+}
+
+// What the reading read, kept for Passive Authentication.
+class TEvidenceKeeper {
+public:
+  explicit TEvidenceKeeper(TReadingEvidence& evidence) : evidence_(evidence) {}
+
+  void Keep(int number, TDataGroupRead read, const TMemoryStream& stream) {
+    if (read == TDataGroupRead::Whole) evidence_.DataGroups[number] = WholeFile(stream);
+  }
+  void KeepIssuingState(const TMemoryStream& stream) {
+    TMemoryStream dg1;
+    dg1.Write(WholeFile(stream));
+    dg1.Rewind();
+    std::string mrz;
+    ExtractMrz(dg1, mrz);
+    evidence_.IssuingState = CutMrz(mrz).IssuingState.Str();
+  }
+  void KeepSecurityObject(TDataGroupRead read, const TMemoryStream& stream) {
+    static constexpr std::array kPresence{TSodPresence::Read, TSodPresence::Absent, TSodPresence::CutOff};
+    evidence_.SodPresence = kPresence[static_cast<std::size_t>(read)];
+    if (read == TDataGroupRead::Whole) evidence_.Sod = WholeFile(stream);
+    if (read == TDataGroupRead::CutOff)
+      evidence_.Sod.assign(stream.Bytes().begin(), stream.Bytes().begin() + stream.Position());
+  }
+
+private:
+  TReadingEvidence& evidence_;
+};
+
+}  // namespace
 
 void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
   const std::int32_t connected = ReaderLink().ConnectCard();
@@ -26,10 +66,16 @@ void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
   // One stream carries each data group in turn; it goes with the command,
   // also when a stage raises.
   TMemoryStream stream;
-  RunDG1Stage(stream, *channel);
-  RunDG11Stage(stream, *channel, inputs.DateOfBirth);
-  if (ListsDataGroup(listed, 12)) RunDG12Stage(stream, *channel);
-  RunPictureStage(stream, *channel, inputs.PictureWanted, state.Picture, state.ShownFace);
+  TReadingEvidence evidence;
+  TEvidenceKeeper keeper(evidence);
+  keeper.Keep(1, RunDG1Stage(stream, *channel), stream);
+  keeper.KeepIssuingState(stream);
+  keeper.Keep(11, RunDG11Stage(stream, *channel, inputs.DateOfBirth), stream);
+  if (ListsDataGroup(listed, 12)) keeper.Keep(12, RunDG12Stage(stream, *channel), stream);
+  keeper.Keep(2, RunPictureStage(stream, *channel, inputs.PictureWanted, state.Picture, state.ShownFace), stream);
+
+  keeper.KeepSecurityObject(ReadElementaryFile(kSecurityObjectFile, stream, *channel), stream);
+  RunPassiveAuthenticationStage(evidence, state.Trust);
 }
 
 void WipeSession(tMRTD_CTX& ctx) {

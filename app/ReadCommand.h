@@ -9,12 +9,14 @@
 
 class TJpeg2000Bitmap;
 class TShownFace;
+class TTrustStore;
 
 // What the window keeps from one reading to the next.
 struct TReadState {
   tMRTD_CTX& Session;
   TJpeg2000Bitmap& Picture;
   TShownFace& ShownFace;
+  const TTrustStore& Trust;  // the CSCAs that Passive Authentication trusts
 };
 
 // Runs the stages in order. A stage that fails logs and the command goes on;

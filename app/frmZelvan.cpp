@@ -13,6 +13,7 @@
 #include <QValidator>
 
 #include <algorithm>
+#include <array>
 #include <exception>
 
 #include "access/CodePage.h"
@@ -23,6 +24,7 @@
 #include "jpeg2000/Jpeg2000Bitmap.h"
 #include "lds/ShownFace.h"
 #include "reader/ApduExchange.h"
+#include "trust/TrustStore.h"
 #include "ui_frmZelvan.h"
 
 TfrmPICC* frmPICC = nullptr;
@@ -31,6 +33,8 @@ namespace {
 
 const QColor kNavy(0, 0, 128);
 const QColor kRed(255, 0, 0);
+const QColor kGreen(0, 128, 0);
+const QColor kAmber(204, 122, 0);
 const QString kNoReaderStatus = QStringLiteral(" Okuyucu: Bağlı değil.");
 const QString kReaderStatusPrefix = QStringLiteral(" Okuyucu: ");
 
@@ -71,6 +75,9 @@ TfrmPICC::TfrmPICC(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::
   auto* statusPanel = new QLabel(kNoReaderStatus, ui_->StatusBar1);
   statusPanel->setObjectName(QStringLiteral("StatusBar1Panel"));
   ui_->StatusBar1->addWidget(statusPanel, 1);
+  auto* verdictPanel = new QLabel(ui_->StatusBar1);
+  verdictPanel->setObjectName(QStringLiteral("StatusBarVerdict"));
+  ui_->StatusBar1->addPermanentWidget(verdictPanel);
 
   connect(ui_->bOku, &QPushButton::clicked, this, &TfrmPICC::bOkuClick);
   FormCreate();
@@ -91,6 +98,7 @@ void TfrmPICC::FormCreate() {
   SetPiccView(this);
   JP2Bmp = std::make_unique<TJpeg2000Bitmap>();
   shownFace_ = std::make_unique<TShownFace>();
+  trustStore_ = std::make_unique<TTrustStore>(TrustStoreFolders());
   try {
     TReaderLink& link = ReaderLink();
     link.DiscoverReader();
@@ -139,7 +147,8 @@ void TfrmPICC::AppendLogLine(const QString& text, const QColor& colour) {
 }
 
 void TfrmPICC::LogMessage(const std::string& text, int kind) {
-  AppendLogLine(QString::fromStdString(text), kind == lkConnectionError ? kRed : kNavy);
+  const QColor colour = kind == lkConnectionError ? kRed : kind == lkPassed ? kGreen : kNavy;
+  AppendLogLine(QString::fromStdString(text), colour);
   ui_->rbOutput->setFocus();
 }
 
@@ -170,6 +179,32 @@ void TfrmPICC::BeginDocument(const std::string& documentNumber, const std::strin
   for (QLineEdit* edit : ui_->GroupBox3->findChildren<QLineEdit*>()) edit->clear();
   shownFace_->Forget(*JP2Bmp);
   ShowPicture(QImage());
+  ShowVerdict(TVerdictShown::None, {});
+}
+
+QLabel& TfrmPICC::VerdictPanel() const {
+  return *ui_->StatusBar1->findChild<QLabel*>(QStringLiteral("StatusBarVerdict"));
+}
+
+void TfrmPICC::ShowVerdict(TVerdictShown verdict, const std::string& details) {
+  struct TLook {
+    TVerdictShown Verdict;
+    QString Word;
+    QColor Colour;
+  };
+  static const std::array<TLook, 4> kLooks{{
+      {TVerdictShown::None, QString(), kNavy},
+      {TVerdictShown::Genuine, QStringLiteral("Geçerli"), kGreen},
+      {TVerdictShown::NotGenuine, QStringLiteral("Geçersiz"), kRed},
+      {TVerdictShown::Incomplete, QStringLiteral("Eksik"), kAmber},
+  }};
+  const auto look =
+      std::find_if(kLooks.begin(), kLooks.end(), [verdict](const TLook& l) { return l.Verdict == verdict; });
+  QLabel& panel = VerdictPanel();
+  panel.setText(look->Word);
+  panel.setStyleSheet(
+      QStringLiteral("QLabel { color: %1; font-weight: bold; padding: 0 6px; }").arg(look->Colour.name()));
+  panel.setToolTip(QString::fromStdString(details));
 }
 
 void TfrmPICC::SetProgressMax(int maximum) {
@@ -231,7 +266,10 @@ void TfrmPICC::bOkuClick() {
     inputs.DateOfBirth = ToCalendarDate(ui_->eDogTar->date());
     inputs.DateOfExpiry = ToCalendarDate(ui_->eGecTar->date());
     inputs.PictureWanted = ui_->cbResim->isChecked();
-    RunReadCommand(inputs, {gctx, *JP2Bmp, *shownFace_});
+    // The verdict belongs to one reading: it is set only by this reading's checks.
+    ShowVerdict(TVerdictShown::None, {});
+    trustStore_->ReloadIfChanged();
+    RunReadCommand(inputs, {gctx, *JP2Bmp, *shownFace_, *trustStore_});
   } catch (const std::exception& error) {
     ShowError(QString::fromUtf8(error.what()));
   } catch (...) {

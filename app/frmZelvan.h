@@ -15,9 +15,11 @@
 namespace Ui {
 class frmPICC;
 }
+class QLabel;
 class QLineEdit;
 class TJpeg2000Bitmap;
 class TShownFace;
+class TTrustStore;
 
 class TfrmPICC : public QWidget, public TPiccView {
   Q_OBJECT
@@ -34,10 +36,13 @@ public:
   void SetProgressMax(int maximum) override;
   int ProgressPosition() const override;
   void SetProgressPosition(int position) override;
+  void ShowVerdict(TVerdictShown verdict, const std::string& details) override;
   void ShowPicture(const QImage& picture) override;
 
   void SetStatusText(const QString& text);
   QString StatusText() const;
+  // The verdict panel at the right of the status bar.
+  QLabel& VerdictPanel() const;
 
   // Who shows an error that ended the read command: a modal message box by
   // default; tests put a recorder here.
@@ -66,6 +71,7 @@ private:
   tMRTD_CTX gctx{};
   std::unique_ptr<TJpeg2000Bitmap> JP2Bmp;
   std::unique_ptr<TShownFace> shownFace_;
+  std::unique_ptr<TTrustStore> trustStore_;
   QImage picture_;
   std::string shownDocument_;  // number and issuing state of the document whose data is on screen
   bool logHasLines_ = false;

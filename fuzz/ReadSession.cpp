@@ -14,6 +14,7 @@
 #include "support/MrzInputs.h"
 #include "support/NullView.h"
 #include "support/ScopedSeam.h"
+#include "trust/TrustStore.h"
 
 namespace {
 
@@ -67,7 +68,8 @@ void TReadSession::Run(const hostile::TAnswerScript& script) {
   bitmap.SetDecoderThreads(1);
   TShownFace shown;
   try {
-    RunReadCommand(inputs, {session, bitmap, shown});
+    const TTrustStore trust;
+    RunReadCommand(inputs, {session, bitmap, shown, trust});
   } catch (const std::exception& error) {
     if (!IsExpectedFailure(error)) Finding(error.what());
   }

@@ -34,9 +34,10 @@ void LogFields(const tDG11File& dg11) {
 
 }  // namespace
 
-void RunDG11Stage(TMemoryStream& stream, TSecureChannel& channel, const TCalendarDate& dateOfBirth) {
+TDataGroupRead RunDG11Stage(TMemoryStream& stream, TSecureChannel& channel, const TCalendarDate& dateOfBirth) {
   // DG11 cut off part way is not decoded: the stage goes on as for a missing DG11.
-  const bool cutOff = ReadDataGroup(kDataGroup11, stream, channel) == TDataGroupRead::CutOff;
+  const TDataGroupRead read = ReadDataGroup(kDataGroup11, stream, channel);
+  const bool cutOff = read == TDataGroupRead::CutOff;
   tDG11File dg11;
   if (!cutOff) DecodeDG11(stream, dg11);
 
@@ -50,4 +51,5 @@ void RunDG11Stage(TMemoryStream& stream, TSecureChannel& channel, const TCalenda
   view.SetResultText(TResultEdit::Soyadi2, name.Primary);
   view.SetResultText(TResultEdit::Adi2, name.Secondary);
   LogFields(dg11);
+  return read;
 }

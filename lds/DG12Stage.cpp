@@ -34,13 +34,15 @@ std::vector<std::string> Lines(const tDG12File& dg12) {
 
 }  // namespace
 
-void RunDG12Stage(TMemoryStream& stream, TSecureChannel& channel) {
+TDataGroupRead RunDG12Stage(TMemoryStream& stream, TSecureChannel& channel) {
   // DG12 cut off part way, or not read, is not decoded: its two boxes are emptied.
-  const bool whole = ReadDataGroup(kDataGroup12, stream, channel) == TDataGroupRead::Whole;
+  const TDataGroupRead read = ReadDataGroup(kDataGroup12, stream, channel);
+  const bool whole = read == TDataGroupRead::Whole;
   const tDG12File dg12 = (whole ? DecodeDG12(stream.Bytes()) : std::nullopt).value_or(tDG12File{});
 
   TPiccView& view = PiccView();
   view.SetResultText(TResultEdit::VerYer, dg12.IssuingAuthority.value_or(std::string()));
   view.SetResultText(TResultEdit::VerTar, FullDateText(dg12.DateOfIssue.value_or(std::string())));
   for (const std::string& line : Lines(dg12)) LogMessage(line, lkProtocol);
+  return read;
 }

@@ -13,10 +13,11 @@ constexpr std::uint8_t kDataGroup1 = 1;
 
 }  // namespace
 
-void RunDG1Stage(TMemoryStream& stream, TSecureChannel& channel) {
+TDataGroupRead RunDG1Stage(TMemoryStream& stream, TSecureChannel& channel) {
   // DG1 cut off part way is not taken for the document's: like a DG1 that was
   // not read at all, it ends the reading with the stream's read error.
-  if (ReadDataGroup(kDataGroup1, stream, channel) == TDataGroupRead::CutOff) throw EReadError();
+  const TDataGroupRead read = ReadDataGroup(kDataGroup1, stream, channel);
+  if (read == TDataGroupRead::CutOff) throw EReadError();
   std::string mrz;
   ExtractMrz(stream, mrz);
   LogMessage("MRZ: " + AnsiToUtf8(mrz), lkProtocol);
@@ -34,4 +35,5 @@ void RunDG1Stage(TMemoryStream& stream, TSecureChannel& channel) {
   show(TResultEdit::BelgeNo, dg1.DocumentNumber.View());
   view.SetResultText(TResultEdit::GecTar2, ExpiryDateText(dg1.DateOfExpiry.View()));
   view.AppendPlainLine(AnsiToUtf8(dg1.DocumentNumber.View()));
+  return read;
 }

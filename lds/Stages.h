@@ -3,6 +3,8 @@
 // writes its own log lines (kind lkProtocol) and edits through PiccView();
 // EReadError and EJpeg2000Error reach the caller. A data group whose reading
 // stopped part way is never decoded: its stage goes on as if it were missing.
+// Each reading stage tells how its data group read ended, so that the read
+// command can keep the whole ones (the stream holds them from position 0).
 
 #include "access/FileReading.h"
 #include "access/MemoryStream.h"
@@ -20,19 +22,19 @@ tEFComFile RunEFComStage(const TEFComBuffer& efCom);
 // Reads DG1, logs the MRZ, tells the view which document it is, fills the
 // seven MRZ edits and the date of expiry, and appends the document number as
 // a plain line.
-void RunDG1Stage(TMemoryStream& stream, TSecureChannel& channel);
+TDataGroupRead RunDG1Stage(TMemoryStream& stream, TSecureChannel& channel);
 
 // Reads DG11, fills place of birth, address, the date of birth given,
 // profession, title and the full name in the holder's own letters, and logs
 // the eight DG11 values.
-void RunDG11Stage(TMemoryStream& stream, TSecureChannel& channel, const TCalendarDate& dateOfBirth);
+TDataGroupRead RunDG11Stage(TMemoryStream& stream, TSecureChannel& channel, const TCalendarDate& dateOfBirth);
 
 // Reads DG12, fills the issuing authority and the date of issue, and logs
 // each value present. The read command runs it when EF.COM lists DG12.
-void RunDG12Stage(TMemoryStream& stream, TSecureChannel& channel);
+TDataGroupRead RunDG12Stage(TMemoryStream& stream, TSecureChannel& channel);
 
 // When the picture is wanted: reads DG2, decodes the face and shows it. With
 // no new face, shows the last face shown again (the bitmap's picture, or an
 // empty one at first).
-void RunPictureStage(TMemoryStream& stream, TSecureChannel& channel, bool pictureWanted, TJpeg2000Bitmap& bitmap,
-                     TShownFace& shown);
+TDataGroupRead RunPictureStage(TMemoryStream& stream, TSecureChannel& channel, bool pictureWanted,
+                               TJpeg2000Bitmap& bitmap, TShownFace& shown);

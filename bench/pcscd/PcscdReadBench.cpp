@@ -40,6 +40,7 @@
 #include "lds/ShownFace.h"
 #include "reader/ApduExchange.h"
 #include "support/MrzInputs.h"
+#include "trust/TrustStore.h"
 
 namespace {
 
@@ -92,7 +93,8 @@ void ReadThroughPcscd(benchmark::State& state) {
   tMRTD_CTX session;
   TJpeg2000Bitmap picture;
   TShownFace shown;
-  const TReadState readState{session, picture, shown};
+  const TTrustStore trust;
+  const TReadState readState{session, picture, shown, trust};
   ResetReaderLink();
   ReaderLink().DiscoverReader();
   if (ReaderLink().ReaderName.empty()) {

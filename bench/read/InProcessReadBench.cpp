@@ -39,6 +39,7 @@
 #include "lds/FaceImage.h"
 #include "lds/ShownFace.h"
 #include "reader/ApduExchange.h"
+#include "trust/TrustStore.h"
 #include "ui_frmZelvan.h"
 
 namespace {
@@ -62,7 +63,8 @@ void ReadCommand(benchmark::State& state) {
   tMRTD_CTX session;
   TJpeg2000Bitmap picture;
   TShownFace shown;
-  const TReadState readState{session, picture, shown};
+  const TTrustStore trust;
+  const TReadState readState{session, picture, shown, trust};
   const auto read = [&] { RunReadCommand(sample.Inputs(), readState); };
 
   TReplayApi replay(sample.Record([&] {

@@ -131,9 +131,15 @@ TEST_F(ReadCommand, PassportFillsFieldsLogAndPicture) {
       {"PersonalizationSerial: UTO-PS-0042", kNavy},
       {"Querying file size DG(2)", kNavy},
       {QString("filesize:%1").arg(FileSize(document, 2)), kNavy},
+      // The sample passport carries no EF.SOD: Passive Authentication cannot be done.
+      {"MrtdBacSelectSOD : File not found", kNavy},
+      {"EF.SOD: not on the chip", kNavy},
+      {"Passive authentication: INCOMPLETE (no EF.SOD on the chip)", kNavy},
   };
   EXPECT_EQ(Log(), expected);
   EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(window->VerdictPanel().text(), "Eksik");
+  EXPECT_TRUE(window->VerdictPanel().toolTip().contains("no EF.SOD on the chip"));
 
   const std::map<std::string, QString> edits{
       {"eBelgeTipi", "P"},

@@ -32,9 +32,11 @@ const std::vector<TResultEdit> kDG11Edits{TResultEdit::DogYeri, TResultEdit::Mes
 
 // Lines a reading may write once the card is gone: the connection errors of
 // later steps, the EF.COM lines of an unread EF.COM, the size query of a data
-// group that is read without a SELECT of its own (after a failed BAC) and the
-// bare DG11 labels.
-const std::set<std::string> kLinesWithoutChipData{"MrtdSelectApplet connection error.",
+// group that is read without a SELECT of its own (after a failed BAC), the
+// bare DG11 labels and Passive Authentication without an EF.SOD.
+const std::set<std::string> kLinesWithoutChipData{"EF.SOD: not on the chip",
+                                                  "Passive authentication: INCOMPLETE (no EF.SOD on the chip)",
+                                                  "MrtdSelectApplet connection error.",
                                                   "MrtdSelectDG connection error.",
                                                   "MrtdIccGetChallenge connection error.",
                                                   "MrtdIccMutualAuthenticate connection error.",

@@ -39,5 +39,10 @@ simchip::TDocument CompactPassport() {
   });
   lds[simchip::DataGroupFileId(2)] = simchip::MakeDg2({.Data = FixtureFile("rgb-6x5.jp2"), .Width = 6, .Height = 5});
   lds[simchip::kEfComFileId] = simchip::MakeEfComFor(lds);
+  // An EF.SOD to read in pieces like the data groups (no signature: Passive
+  // Authentication finds it unreadable).
+  simchip::TBytes sod{0x77, 0x81, 0xA0};
+  for (int i = 0; i < 0xA0; ++i) sod.push_back(static_cast<std::uint8_t>(i * 7 + 3));
+  lds[0x011D] = sod;
   return document;
 }

@@ -43,7 +43,7 @@ std::optional<std::string> TReadRig::Read() {
   linesBefore_.clear();
   sessionsBefore_.clear();
   try {
-    RunReadCommand(inputs_, {session_, bitmap_, shownFace_});
+    RunReadCommand(inputs_, {session_, bitmap_, shownFace_, trust_});
   } catch (const std::exception& error) {
     return std::string(error.what());
   }

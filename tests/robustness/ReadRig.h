@@ -20,6 +20,7 @@
 #include "tools/hostilechip/ScriptedChipReader.h"
 #include "tools/simchip/DocumentFile.h"
 #include "tools/simchip/SimulatedChip.h"
+#include "trust/TrustStore.h"
 
 // A reader that notes, before each command goes to the chip, what the program
 // has logged so far and the session it holds.
@@ -85,6 +86,7 @@ private:
   TReadInputs inputs_;
   TJpeg2000Bitmap bitmap_;
   TShownFace shownFace_;
+  TTrustStore trust_;  // empty: no CSCA is trusted
   std::vector<std::size_t> linesBefore_;
   std::vector<tMRTD_CTX> sessionsBefore_;
 };

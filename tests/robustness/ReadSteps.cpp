@@ -6,6 +6,7 @@
 #include <regex>
 #include <string_view>
 
+#include "access/FileReading.h"
 #include "tools/simchip/Lds.h"
 
 namespace {
@@ -54,9 +55,12 @@ const TStepTexts* TextsOf(const TStep& step) {
   return found != kTexts.end() ? &*found : nullptr;
 }
 
-// Fills "%d" with the data group, then the status word's conversion.
+// Fills "%d" with the data group (EF.SOD's lines name it instead of "DG(%d)"),
+// then the status word's conversion.
 std::string Fill(const char* pattern, const TStep& step, std::uint16_t status = 0) {
   std::string text(pattern);
+  if (const auto at = text.find("DG(%d)"); at != std::string::npos && step.FileId == kSecurityObjectFile.Id)
+    text.replace(at, 6, "SOD");
   if (const auto at = text.find("%d"); at != std::string::npos) text.replace(at, 2, std::to_string(step.DataGroup));
   if (text.find('%') == std::string::npos) return text;
   std::array<char, 160> buffer{};
@@ -86,12 +90,12 @@ const std::vector<std::regex>& KnownLines() {
         R"(MrtdBacSelectDG : Wrong MAC in card's answer)",
         R"(MrtdBacSelectDG : File not found)",
         R"(MrtdBacSelectDG : Bad status word [ 0-9A-F]{4,})",
-        R"(MrtdBacSelectDG\(\d+\) : Wrong MAC in card's answer)",
-        R"(MrtdBacSelectDG\(\d+\) : File not found)",
-        R"(MrtdBacSelectDG\(\d+\) : Bad status word [ 0-9A-F]{4,})",
+        R"(MrtdBacSelect(DG\(\d+\)|SOD) : Wrong MAC in card's answer)",
+        R"(MrtdBacSelect(DG\(\d+\)|SOD) : File not found)",
+        R"(MrtdBacSelect(DG\(\d+\)|SOD) : Bad status word [ 0-9A-F]{4,})",
         R"(MrtdReadFileSize connection error\.)",
-        R"(MrtdReadFileSizeDG\(\d+\) : File not found)",
-        R"(MrtdReadFileSizetDG\(\d+\) : Bad status word [ 0-9A-F]{4,})",
+        R"(MrtdReadFileSize(DG\(\d+\)|SOD) : File not found)",
+        R"(MrtdReadFileSizet(DG\(\d+\)|SOD) : Bad status word [ 0-9A-F]{4,})",
         R"(MrtdBacReadFile : Wrong MAC in card's answer)",
         R"(MrtdBacReadFile : Bad status word [0-9A-F]+)",
         R"(MrtdReadFile connection error\.)",
@@ -101,7 +105,7 @@ const std::vector<std::regex>& KnownLines() {
         R"(MrtdReadFileEx : Wrong MAC in card's answer)",
         R"(recv_len <>4 :  -?\d+)",
         R"(Hata #[1-5] : -?\d+)",
-        R"(Querying file size DG\(\d+\))",
+        R"(Querying file size (DG\(\d+\)|SOD))",
         R"(filesize:\d+)",
         R"(LDS Ver\.: [\s\S]*)",
         R"(Unicode Ver\.: [\s\S]*)",
@@ -117,6 +121,9 @@ const std::vector<std::regex>& KnownLines() {
     std::vector<std::regex> compiled(texts.begin(), texts.end());
     compiled.emplace_back(R"(Title: [\s\S]*)");
     compiled.emplace_back(R"(PersonalSummary: [\s\S]*)");
+    // Passive Authentication: its line beginnings.
+    compiled.emplace_back(R"((EF\.SOD|SOD signature|Document signer|CSCA|DG\d+ hash|Issuing state): [\s\S]*)");
+    compiled.emplace_back(R"(Passive authentication: (PASSED|FAILED \([\s\S]*\)|INCOMPLETE \([\s\S]*\)))");
     return compiled;
   }();
   return patterns;

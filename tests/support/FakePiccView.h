@@ -33,6 +33,10 @@ public:
   void SetProgressMax(int maximum) override { ProgressMax = maximum; }
   int ProgressPosition() const override { return Progress; }
   void SetProgressPosition(int position) override { Progress = position; }
+  void ShowVerdict(TVerdictShown verdict, const std::string& details) override {
+    Verdict = verdict;
+    VerdictDetails = details;
+  }
   void ShowPicture(const QImage& picture) override {
     Picture = picture.copy();
     ++PicturesShown;
@@ -51,6 +55,8 @@ public:
   int ProgressMax = 100;
   int Progress = 0;
   QImage Picture;
+  TVerdictShown Verdict = TVerdictShown::None;
+  std::string VerdictDetails;
   int PicturesShown = 0;
 
 private:
