@@ -15,44 +15,12 @@
 #include "fuzz/FuzzSupport.h"
 #include "reader/ApduExchange.h"
 #include "reader/PcscApi.h"
+#include "support/CannedCard.h"
 #include "support/Hex.h"
 #include "support/NullView.h"
+#include "support/ScopedSeam.h"
 
 namespace {
-
-// A card that gives the scripted answers in order, then 6F00.
-class TScriptedCard : public TPcscApi {
-public:
-  TScriptedCard() { SetPcscApi(this); }
-  ~TScriptedCard() override { SetPcscApi(nullptr); }
-  std::int32_t EstablishContext(std::uint32_t, TScardContext& context) override {
-    context = 1;
-    return 0;
-  }
-  std::int32_t ListReaders(TScardContext, std::span<std::uint8_t>, std::uint32_t& length) override {
-    length = 0;
-    return ScardCode(kScardENoReadersAvailable);
-  }
-  std::int32_t Connect(TScardContext, const std::string&, std::uint32_t, std::uint32_t, TScardHandle& card,
-                       std::uint32_t& activeProtocol) override {
-    card = 1;
-    activeProtocol = kScardProtocolT1;
-    return 0;
-  }
-  std::int32_t Transmit(TScardHandle, std::uint32_t, std::span<const std::uint8_t>, std::span<std::uint8_t> response,
-                        std::uint32_t& responseLength) override {
-    const TBytes answer = next_ < Answers.size() ? Answers[next_++] : TBytes{0x6F, 0x00};
-    responseLength = static_cast<std::uint32_t>(std::min(answer.size(), response.size()));
-    std::copy_n(answer.begin(), responseLength, response.begin());
-    return 0;
-  }
-  std::int32_t Disconnect(TScardHandle, std::uint32_t) override { return 0; }
-
-  std::vector<TBytes> Answers;
-
-private:
-  std::size_t next_ = 0;
-};
 
 class TCountingRandom : public TRandomSource {
 public:
@@ -77,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const TPaceInfo& info = kInfos[data[0] % kInfos.size()];
   TNullView view;
-  TScriptedCard card;
+  TCannedCard card;
+  const TScopedSeam<TPcscApi> seam(card, PcscApi, SetPcscApi);
   TCountingRandom random;
   SetRandomSource(&random);
   ResetReaderLink();

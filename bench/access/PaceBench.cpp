@@ -29,6 +29,7 @@
 #include "bench/support/SideBySide.h"
 #include "reader/ApduExchange.h"
 #include "reader/PcscApi.h"
+#include "support/CannedCard.h"
 #include "support/Hex.h"
 #include "support/NullView.h"
 
@@ -51,35 +52,6 @@ const TBytes kKsMac = Hex("FE251C7858B356B24514B3BD5F4297D1");
 constexpr int kBatch = 16;
 
 // A card that plays the recorded answers in turn.
-class TRecordedCard : public TPcscApi {
-public:
-  std::int32_t EstablishContext(std::uint32_t, TScardContext& context) override {
-    context = 1;
-    return 0;
-  }
-  std::int32_t ListReaders(TScardContext, std::span<std::uint8_t>, std::uint32_t& length) override {
-    length = 0;
-    return ScardCode(kScardENoReadersAvailable);
-  }
-  std::int32_t Connect(TScardContext, const std::string&, std::uint32_t, std::uint32_t, TScardHandle& card,
-                       std::uint32_t& protocol) override {
-    card = 1;
-    protocol = kScardProtocolT1;
-    return 0;
-  }
-  std::int32_t Transmit(TScardHandle, std::uint32_t, std::span<const std::uint8_t>, std::span<std::uint8_t> response,
-                        std::uint32_t& length) override {
-    const TBytes& answer = (*answers)[next++ % answers->size()];
-    std::ranges::copy(answer, response.begin());
-    length = static_cast<std::uint32_t>(answer.size());
-    return 0;
-  }
-  std::int32_t Disconnect(TScardHandle, std::uint32_t) override { return 0; }
-
-  const std::vector<TBytes>* answers = &kAnswers;
-  std::size_t next = 0;
-};
-
 // The terminal's two private keys, again for every handshake.
 class TRecordedRandom : public TRandomSource {
 public:
@@ -92,7 +64,9 @@ public:
 
 void PaceHandshake(benchmark::State& state) {
   TNullView view;
-  TRecordedCard card;
+  TCannedCard card;
+  card.Answers = kAnswers;
+  card.Cycle = true;
   TRecordedRandom random;
   SetPcscApi(&card);
   SetRandomSource(&random);
@@ -102,7 +76,7 @@ void PaceHandshake(benchmark::State& state) {
   bool allEstablished = true;
   const auto subject = [&] {
     tMRTD_CTX ctx{};
-    card.next = 0;
+    card.Next = 0;
     allEstablished &= PerformPace(password, infos, ctx).Outcome == TPaceOutcome::Established;
   };
 

@@ -13,6 +13,7 @@
 #include "access/AesChannel.h"
 #include "access/PlainCommands.h"
 #include "support/FakePiccView.h"
+#include "support/OpenSslCmac.h"
 
 namespace {
 
@@ -20,24 +21,6 @@ std::string Counter(int value) {
   TBytes counter(16, 0);
   counter[15] = static_cast<std::uint8_t>(value);
   return ToHex(counter);
-}
-
-// CMAC-AES-128 of data by libcrypto, cut to 8 bytes.
-TBytes OpenSslCmac(const TBytes& key, const TBytes& data) {
-  EVP_MAC* mac = EVP_MAC_fetch(nullptr, "CMAC", nullptr);
-  EVP_MAC_CTX* context = EVP_MAC_CTX_new(mac);
-  char cipher[] = "AES-128-CBC";
-  const OSSL_PARAM parameters[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_CIPHER, cipher, 0),
-                                   OSSL_PARAM_construct_end()};
-  TBytes out(16);
-  std::size_t length = 0;
-  EVP_MAC_init(context, key.data(), key.size(), parameters);
-  EVP_MAC_update(context, data.data(), data.size());
-  EVP_MAC_final(context, out.data(), &length, out.size());
-  EVP_MAC_CTX_free(context);
-  EVP_MAC_free(mac);
-  out.resize(8);
-  return out;
 }
 
 class AesSecureMessaging : public ::testing::Test {
@@ -117,7 +100,7 @@ TEST_F(AesSecureMessaging, ProtectedErrorAnswerIsCheckedByItsMac) {
   SelectAndReadHeader();
   channel.Protect(*BuildReadBinary(0x0800, 16));  // counter 5; the chip answers at 6
   const TBytes macInput = Concat({Hex(Counter(6)), Hex("99026B00 80000000000000000000 0000")});
-  const TBytes refusal = Concat({Hex("99026B008E08"), OpenSslCmac(v.Bytes("ks_mac"), macInput), Hex("6B00")});
+  const TBytes refusal = Concat({Hex("99026B008E08"), OpenSslCmac8(v.Bytes("ks_mac"), macInput), Hex("6B00")});
   EXPECT_TRUE(channel.RefusalIntact(refusal));
   EXPECT_EQ(ToHex(channel.Session().SSC), Counter(6));
 

@@ -15,6 +15,7 @@
 #include "reader/ApduExchange.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
+#include "support/OpenSslCmac.h"
 
 namespace {
 
@@ -79,20 +80,7 @@ private:
     message.push_back(0x80);
     while (message.size() % 16 != 0) message.push_back(0x00);
     message.insert(message.begin(), ssc_.begin(), ssc_.end());
-    EVP_MAC* mac = EVP_MAC_fetch(nullptr, "CMAC", nullptr);
-    EVP_MAC_CTX* context = EVP_MAC_CTX_new(mac);
-    char cipher[] = "AES-128-CBC";
-    const OSSL_PARAM parameters[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_CIPHER, cipher, 0),
-                                     OSSL_PARAM_construct_end()};
-    TBytes out(16);
-    std::size_t length = 0;
-    EVP_MAC_init(context, mac_.data(), mac_.size(), parameters);
-    EVP_MAC_update(context, message.data(), message.size());
-    EVP_MAC_final(context, out.data(), &length, out.size());
-    EVP_MAC_CTX_free(context);
-    EVP_MAC_free(mac);
-    out.resize(8);
-    return out;
+    return OpenSslCmac8(mac_, message);
   }
 
   TBytes enc_;
