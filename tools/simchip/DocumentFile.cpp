@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
-#include <optional>
 #include <sstream>
 #include <stdexcept>
 
@@ -66,21 +65,33 @@ private:
     } else if (parts.Keyword == "file") {
       const auto id = FromHex(parts.Rest);
       if (!id || id->size() != 2) Fail("a file identifier is four hexadecimal digits");
-      currentFile_ = static_cast<std::uint16_t>((*id)[0] << 8 | (*id)[1]);
-      if (!document_.Lds.emplace(*currentFile_, TBytes{}).second) Fail("file " + std::string(parts.Rest) + " twice");
+      const auto fileId = static_cast<std::uint16_t>((*id)[0] << 8 | (*id)[1]);
+      const auto [entry, added] = document_.Lds.emplace(fileId, TBytes{});
+      if (!added) Fail("file " + std::string(parts.Rest) + " twice");
+      current_ = &entry->second;
+    } else if (parts.Keyword == "private-key") {
+      if (parts.Rest.empty()) Fail("a private key needs a name");
+      const auto [entry, added] = document_.PrivateKeys.emplace(std::string(parts.Rest), TBytes{});
+      if (!added) Fail("private key " + std::string(parts.Rest) + " twice");
+      current_ = &entry->second;
     } else {
       const auto bytes = FromHex(line);
       if (!bytes) Fail("neither a keyword nor hexadecimal data");
-      if (!currentFile_) Fail("data before the first file line");
-      Append(document_.Lds[*currentFile_], *bytes);
+      if (!current_) Fail("data before the first file or private-key line");
+      Append(*current_, *bytes);
     }
   }
 
   TDocument document_;
-  std::optional<std::uint16_t> currentFile_;
+  TBytes* current_ = nullptr;  // the file or key that hexadecimal lines go to
   bool sawMagic_ = false;
   std::size_t lineNumber_ = 0;
 };
+
+void AppendHexLines(std::string& text, const TBytes& content) {
+  for (std::size_t p = 0; p < content.size(); p += kHexBytesPerLine)
+    text += ToHex(std::span(content).subspan(p, std::min(kHexBytesPerLine, content.size() - p))) + "\n";
+}
 
 }  // namespace
 
@@ -106,8 +117,11 @@ std::string FormatDocument(const TDocument& document) {
   for (const auto& [fileId, content] : document.Lds) {
     const std::array<std::uint8_t, 2> id{static_cast<std::uint8_t>(fileId >> 8), static_cast<std::uint8_t>(fileId)};
     text += "file " + ToHex(id) + "\n";
-    for (std::size_t p = 0; p < content.size(); p += kHexBytesPerLine)
-      text += ToHex(std::span(content).subspan(p, std::min(kHexBytesPerLine, content.size() - p))) + "\n";
+    AppendHexLines(text, content);
+  }
+  for (const auto& [name, key] : document.PrivateKeys) {
+    text += "private-key " + name + "\n";
+    AppendHexLines(text, key);
   }
   return text;
 }

@@ -10,8 +10,13 @@
 //   60145F0104303130365F36063034303030305C026175
 //   file 0101
 //   615B5F1F58...                       (hexadecimal, any number of lines)
+//   private-key chip-authentication
+//   308201...                           (the chip's own private keys, PKCS #8 DER in hexadecimal:
+//                                        "chip-authentication" for DG14's key, "active-authentication"
+//                                        for DG15's)
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -23,6 +28,7 @@ struct TDocument {
   std::string Label;
   std::string MrzInformation;  // document number, birth date, expiry date with check digits
   TLds Lds;
+  std::map<std::string, TBytes> PrivateKeys;  // by name, PKCS #8 DER
 };
 
 // Throws std::runtime_error naming the line that is wrong.
