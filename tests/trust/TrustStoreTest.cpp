@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 #include "support/TestPki.h"
 #include "trust/LdifReader.h"
 #include "trust/PassiveAuthentication.h"

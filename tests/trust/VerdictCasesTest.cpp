@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 #include "support/TestPki.h"
 #include "trust/PassiveAuthentication.h"
 #include "trust/SodParser.h"
