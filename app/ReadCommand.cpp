@@ -84,7 +84,8 @@ void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
   keeper.Keep(2, RunPictureStage(stream, *channel, inputs.PictureWanted, state.Picture, state.ShownFace), stream);
 
   keeper.KeepSecurityObject(ReadElementaryFile(kSecurityObjectFile, stream, *channel), stream);
-  RunPassiveAuthenticationStage(evidence, state.Trust);
+  const TPaResult passive = RunPassiveAuthenticationStage(evidence, state.Trust);
+  ShowDocumentVerdict(passive, {}, {});
 }
 
 void WipeSession(tMRTD_CTX& ctx) {

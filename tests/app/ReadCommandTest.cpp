@@ -135,6 +135,8 @@ TEST_F(ReadCommand, PassportFillsFieldsLogAndPicture) {
       {"MrtdBacSelectSOD : File not found", kNavy},
       {"EF.SOD: not on the chip", kNavy},
       {"Passive authentication: INCOMPLETE (no EF.SOD on the chip)", kNavy},
+      {"Chip authentication: not supported", kNavy},
+      {"Active authentication: not supported", kNavy},
   };
   EXPECT_EQ(Log(), expected);
   EXPECT_TRUE(errors.empty());

@@ -37,6 +37,8 @@ const std::vector<TResultEdit> kDG11Edits{TResultEdit::DogYeri, TResultEdit::Mes
 const std::set<std::string> kLinesWithoutChipData{"EF.SOD: not read (the card left or the chip refused it)",
                                                   "Passive authentication: INCOMPLETE (EF.SOD not read)",
                                                   "Passive authentication: INCOMPLETE (EF.SOD not read whole)",
+                                                  "Chip authentication: not supported",
+                                                  "Active authentication: not supported",
                                                   "MrtdSelectApplet connection error.",
                                                   "MrtdSelectDG connection error.",
                                                   "MrtdIccGetChallenge connection error.",
