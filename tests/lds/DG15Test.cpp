@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include <openssl/x509.h>
+
+#include "LdsBytes.h"
+#include "lds/DG15.h"
+#include "support/TestPki.h"
+
+namespace {
+
+TBytes PublicKeyInfo(EVP_PKEY* key) {
+  unsigned char* der = nullptr;
+  const int length = i2d_PUBKEY(key, &der);
+  TBytes bytes(der, der + (length > 0 ? length : 0));
+  OPENSSL_free(der);
+  return bytes;
+}
+
+TBytes DG15Of(EVP_PKEY* key) { return Tlv({0x6F}, PublicKeyInfo(key)); }
+
+struct TKeyCase {
+  std::string Name;
+  std::function<TEvpPkeyPtr()> MakeKey;
+  TAaKeyKind Kind;
+  int KeyBits;
+  std::size_t SignatureLength;
+};
+
+class DG15Keys : public ::testing::TestWithParam<TKeyCase> {};
+
+TEST_P(DG15Keys, GiveTheirKindSizeAndAnswerLength) {
+  const TEvpPkeyPtr key = GetParam().MakeKey();
+  TBytes dg15 = DG15Of(key.get());
+  dg15.push_back(0x00);  // bytes behind the object are not looked at
+  const std::optional<TDG15File> file = DecodeDG15(dg15);
+  ASSERT_TRUE(file.has_value());
+  EXPECT_EQ(file->Kind, GetParam().Kind);
+  EXPECT_EQ(file->KeyBits, GetParam().KeyBits);
+  EXPECT_EQ(file->SignatureLength, GetParam().SignatureLength);
+  EXPECT_EQ(EVP_PKEY_eq(file->Key.get(), key.get()), 1) << "the very key that was written";
+}
+
+const TKeyCase kKeyCases[] = {
+    {"Rsa1024", [] { return testpki::NewRsaKey(1024); }, TAaKeyKind::Rsa, 1024, 128},
+    {"Rsa1025", [] { return testpki::NewRsaKey(1025); }, TAaKeyKind::Rsa, 1025, 129},
+    {"P256", [] { return testpki::NewEcKey("P-256"); }, TAaKeyKind::Ec, 256, 64},
+    {"BrainpoolP384", [] { return testpki::NewEcKey("brainpoolP384r1"); }, TAaKeyKind::Ec, 384, 96},
+    {"P521", [] { return testpki::NewEcKey("P-521"); }, TAaKeyKind::Ec, 521, 132},
+    {"P256ExplicitParameters", [] { return testpki::NewExplicitP256Key(false); }, TAaKeyKind::Ec, 256, 64},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, DG15Keys, ::testing::ValuesIn(kKeyCases),
+                         [](const auto& info) { return info.param.Name; });
+
+// Each case is made from the SubjectPublicKeyInfo of an RSA key.
+struct TRefusedCase {
+  std::string Name;
+  std::function<TBytes(const TBytes& keyInfo)> Make;
+};
+
+class DG15Refused : public ::testing::TestWithParam<TRefusedCase> {};
+
+TEST_P(DG15Refused, GivesNothing) {
+  static const TEvpPkeyPtr rsa = testpki::NewRsaKey(1024);
+  const TBytes keyInfo = PublicKeyInfo(rsa.get());
+  ASSERT_TRUE(DecodeDG15(Tlv({0x6F}, keyInfo)).has_value()) << "the key itself is taken";
+  EXPECT_FALSE(DecodeDG15(GetParam().Make(keyInfo)).has_value());
+}
+
+TBytes DG15OfNewKey(const char* type) {
+  EVP_PKEY* key = EVP_PKEY_Q_keygen(nullptr, nullptr, type);
+  const TBytes dg15 = DG15Of(key);
+  EVP_PKEY_free(key);
+  return dg15;
+}
+
+const TRefusedCase kRefusedCases[] = {
+    {"Empty", [](const TBytes&) { return TBytes{}; }},
+    {"OtherTag", [](const TBytes& info) { return Tlv({0x6E}, info); }},
+    {"LengthPastTheEnd",
+     [](const TBytes& info) {
+       const TBytes dg15 = Tlv({0x6F}, info);
+       return TBytes(dg15.begin(), dg15.end() - 1);
+     }},
+    {"KeyCutShort", [](const TBytes& info) { return Tlv({0x6F}, TBytes(info.begin(), info.end() - 1)); }},
+    {"BytesAfterTheKeyInside",
+     [](const TBytes& info) {
+       return Tlv({0x6F}, Concat({info, {0x00}}));
+     }},
+    {"NotAKey", [](const TBytes&) { return Tlv({0x6F}, Tlv({0x30}, Tlv({0x02}, {0x01}))); }},
+    {"Ed25519Key", [](const TBytes&) { return DG15OfNewKey("ED25519"); }},
+    {"X25519Key", [](const TBytes&) { return DG15OfNewKey("X25519"); }},
+    {"RsaPssKey",
+     [](const TBytes&) {
+       EVP_PKEY* key = EVP_PKEY_Q_keygen(nullptr, nullptr, "RSA-PSS", std::size_t{1024});
+       const TBytes dg15 = DG15Of(key);
+       EVP_PKEY_free(key);
+       return dg15;
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, DG15Refused, ::testing::ValuesIn(kRefusedCases),
+                         [](const auto& info) { return info.param.Name; });
+
+}  // namespace
