@@ -12,9 +12,9 @@
 
 namespace {
 
-// The longest signature a DG15 key may announce: an RSA modulus or two EC
-// numbers of the largest size libcrypto decodes.
-constexpr std::size_t kLongestSignature = 2048 + 2 * 80;
+// The longest signature a DG15 key may announce: an RSA modulus of the
+// largest size libcrypto uses (16384 bits); EC numbers stay far below.
+constexpr std::size_t kLongestSignature = 2048;
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include <openssl/ec.h>
+#include <openssl/rsa.h>
 #include <openssl/x509.h>
 
 #include "lds/BerLength.h"
@@ -55,7 +56,9 @@ std::optional<TDG15File> DecodeDG15(std::span<const std::uint8_t> bytes) {
   file.Kind = *kind;
 
   file.KeyBits = file.Kind == TAaKeyKind::Rsa ? EVP_PKEY_get_bits(file.Key.get()) : OrderBits(*file.Key);
-  if (file.KeyBits <= 0) return std::nullopt;
+  // libcrypto decodes RSA keys of any size but uses none above its limit.
+  if (file.KeyBits <= 0 || (file.Kind == TAaKeyKind::Rsa && file.KeyBits > OPENSSL_RSA_MAX_MODULUS_BITS))
+    return std::nullopt;
   const std::size_t bytesPerNumber = (static_cast<std::size_t>(file.KeyBits) + 7) / 8;
   file.SignatureLength = file.Kind == TAaKeyKind::Rsa ? bytesPerNumber : 2 * bytesPerNumber;
   return file;

@@ -34,6 +34,7 @@ struct TDG15File {
 // Decodes the DG15 object at the start of bytes: tag 0x6F, a short or 0x81 /
 // 0x82 length, and a SubjectPublicKeyInfo that fills its value exactly. Bytes
 // behind the object are never looked at. Nothing for another tag, a length
-// that runs past bytes, a key libcrypto cannot decode, or a key that is
-// neither RSA nor EC.
+// that runs past bytes, a key libcrypto cannot decode, a key that is
+// neither RSA nor EC, or an RSA modulus above what libcrypto will use
+// (OPENSSL_RSA_MAX_MODULUS_BITS).
 std::optional<TDG15File> DecodeDG15(std::span<const std::uint8_t> bytes);

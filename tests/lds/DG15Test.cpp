@@ -4,6 +4,9 @@
 #include <optional>
 #include <string>
 
+#include <openssl/bn.h>
+#include <openssl/param_build.h>
+#include <openssl/rsa.h>
 #include <openssl/x509.h>
 
 #include "LdsBytes.h"
@@ -78,6 +81,34 @@ TBytes DG15OfNewKey(const char* type) {
   return dg15;
 }
 
+// An RSA public key whose modulus is one bit above libcrypto's limit (no
+// private key behind it: 2^16384 + 1).
+TBytes DG15OfOversizedRsaKey() {
+  BIGNUM* n = BN_new();
+  BN_set_bit(n, OPENSSL_RSA_MAX_MODULUS_BITS);
+  BN_set_bit(n, 0);
+  BIGNUM* e = BN_new();
+  BN_set_word(e, 65537);
+  OSSL_PARAM_BLD* build = OSSL_PARAM_BLD_new();
+  OSSL_PARAM_BLD_push_BN(build, "n", n);
+  OSSL_PARAM_BLD_push_BN(build, "e", e);
+  OSSL_PARAM* params = OSSL_PARAM_BLD_to_param(build);
+  EVP_PKEY_CTX* context = EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr);
+  EVP_PKEY* key = nullptr;
+  EVP_PKEY_fromdata_init(context);
+  EVP_PKEY_fromdata(context, &key, EVP_PKEY_PUBLIC_KEY, params);
+  if (!key || EVP_PKEY_get_bits(key) != OPENSSL_RSA_MAX_MODULUS_BITS + 1)
+    ADD_FAILURE() << "the oversized key was not made";
+  const TBytes dg15 = DG15Of(key);
+  EVP_PKEY_free(key);
+  EVP_PKEY_CTX_free(context);
+  OSSL_PARAM_free(params);
+  OSSL_PARAM_BLD_free(build);
+  BN_free(e);
+  BN_free(n);
+  return dg15;
+}
+
 const TRefusedCase kRefusedCases[] = {
     {"Empty", [](const TBytes&) { return TBytes{}; }},
     {"OtherTag", [](const TBytes& info) { return Tlv({0x6E}, info); }},
@@ -94,6 +125,7 @@ const TRefusedCase kRefusedCases[] = {
     {"NotAKey", [](const TBytes&) { return Tlv({0x6F}, Tlv({0x30}, Tlv({0x02}, {0x01}))); }},
     {"Ed25519Key", [](const TBytes&) { return DG15OfNewKey("ED25519"); }},
     {"X25519Key", [](const TBytes&) { return DG15OfNewKey("X25519"); }},
+    {"RsaModulusAboveTheLimit", [](const TBytes&) { return DG15OfOversizedRsaKey(); }},
     {"RsaPssKey",
      [](const TBytes&) {
        EVP_PKEY* key = EVP_PKEY_Q_keygen(nullptr, nullptr, "RSA-PSS", std::size_t{1024});
