@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "access/AesChannel.h"
@@ -60,6 +61,7 @@ struct TFitCase {
   bool Possible;
   std::string Reason;  // when not possible
 };
+void PrintTo(const TFitCase& c, std::ostream* out) { *out << c.Name; }
 
 class AnswerFit : public ::testing::TestWithParam<TFitCase> {
 protected:
@@ -136,6 +138,7 @@ struct TFailureCase {
   TAnswer Answer;
   std::string Reason;
 };
+void PrintTo(const TFailureCase& c, std::ostream* out) { *out << c.Name; }
 
 class InternalAuthenticateFailures : public InternalAuthenticatePlain,
                                      public ::testing::WithParamInterface<TFailureCase> {};

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <optional>
+#include <ostream>
 #include <string>
 
 #include <openssl/bn.h>
@@ -32,6 +33,7 @@ struct TKeyCase {
   int KeyBits;
   std::size_t SignatureLength;
 };
+void PrintTo(const TKeyCase& c, std::ostream* out) { *out << c.Name; }
 
 class DG15Keys : public ::testing::TestWithParam<TKeyCase> {};
 
@@ -64,6 +66,7 @@ struct TRefusedCase {
   std::string Name;
   std::function<TBytes(const TBytes& keyInfo)> Make;
 };
+void PrintTo(const TRefusedCase& c, std::ostream* out) { *out << c.Name; }
 
 class DG15Refused : public ::testing::TestWithParam<TRefusedCase> {};
 

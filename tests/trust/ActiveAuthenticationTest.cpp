@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <ostream>
 #include <string>
 
 #include <openssl/bn.h>
@@ -95,6 +96,7 @@ struct TExchangeCase {
   std::function<TBytes(TBytes)> Answer;  // from the recorded answer
   TAaResult Expected;
 };
+void PrintTo(const TExchangeCase& c, std::ostream* out) { *out << c.Name; }
 
 class RecordedExchangeSpoilt : public RecordedExchange, public ::testing::WithParamInterface<TExchangeCase> {};
 
@@ -158,6 +160,7 @@ struct TTrailerCase {
   std::string Name;
   std::string Representative;
 };
+void PrintTo(const TTrailerCase& c, std::ostream* out) { *out << c.Name; }
 
 class PublishedTrailers : public ::testing::TestWithParam<TTrailerCase> {};
 
@@ -182,6 +185,7 @@ struct TSpoiltRepresentativeCase {
   std::function<TBytes(TBytes)> Spoil;  // of f_sha256
   std::string Reason;
 };
+void PrintTo(const TSpoiltRepresentativeCase& c, std::ostream* out) { *out << c.Name; }
 
 class SpoiltRepresentatives : public ::testing::TestWithParam<TSpoiltRepresentativeCase> {};
 
@@ -273,6 +277,7 @@ struct TRsaCase {
   std::function<TBytes(EVP_PKEY*, TBytes)> Sign;  // the representative to the signature sent
   TAaResult Expected;
 };
+void PrintTo(const TRsaCase& c, std::ostream* out) { *out << c.Name; }
 
 class RsaSignatures : public ::testing::TestWithParam<TRsaCase> {};
 
@@ -352,6 +357,7 @@ struct TEcdsaCase {
   bool OtherChallenge;
   TAaResult Expected;
 };
+void PrintTo(const TEcdsaCase& c, std::ostream* out) { *out << c.Name; }
 
 class EcdsaSignatures : public ::testing::TestWithParam<TEcdsaCase> {};
 
