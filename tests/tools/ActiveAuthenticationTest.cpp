@@ -111,7 +111,9 @@ TEST(ActiveAuthentication, SignatureVerifiesWithTheDocumentsKeyOnly) {
       const bool verifies = c.Trailer ? Iso9796Verifies(*key, answer->Data, c.Digest(), Hex(c.Trailer))
                                       : PlainEcdsaVerifies(*key, answer->Data, c.Digest());
       EXPECT_EQ(verifies, !clone);
-      if (!c.Trailer) EXPECT_EQ(answer->Data.size(), 64u) << "r || s, 32 bytes each";
+      if (!c.Trailer) {
+        EXPECT_EQ(answer->Data.size(), 64u) << "r || s, 32 bytes each";
+      }
     }
   }
 }

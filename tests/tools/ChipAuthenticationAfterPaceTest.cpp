@@ -133,7 +133,9 @@ TEST(ChipAuthenticationAfterPace, OpenPaceSwitchesToTheNewKeys) {
       EXPECT_FALSE(session.Open(answer)) << "not under PACE's keys";
       const auto selected = chipAuthenticated.Open(answer);
       EXPECT_EQ(selected.has_value(), !clone) << ToHex(answer);
-      if (selected) EXPECT_EQ(selected->Status, 0x9000);
+      if (selected) {
+        EXPECT_EQ(selected->Status, 0x9000);
+      }
     }
   }
 }

@@ -1,6 +1,7 @@
 #include "tools/simchip/SecureChannel.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "tools/simchip/Tlv.h"
 
@@ -67,6 +68,13 @@ TSecureChannel::TSecureChannel(const TKeyPair& sessionKeys, const TBlock& initia
 
 TSecureChannel::TSecureChannel(TSmKeys sessionKeys)
     : keys_(std::move(sessionKeys)), counter_(SmBlockSize(keys_.Cipher), 0x00) {}
+
+TBlock TSecureChannel::Counter() const {
+  if (counter_.size() != kBlockSize) throw std::logic_error("an AES session's counter is 16 bytes");
+  TBlock counter{};
+  std::copy(counter_.begin(), counter_.end(), counter.begin());
+  return counter;
+}
 
 TBlock TSecureChannel::NextMac(std::span<const std::uint8_t> data) {
   counter_ = Next(std::move(counter_));

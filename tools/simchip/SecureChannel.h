@@ -37,8 +37,10 @@ public:
   // with the status word, DO'8E' over both, then the status word in plain.
   TBytes Wrap(std::span<const std::uint8_t> data, std::uint16_t statusWord, TWrapLayout layout = {});
 
-  // 8 bytes for 3DES, 16 for AES.
-  const TBytes& Counter() const { return counter_; }
+  // The counter of a 3DES session (std::logic_error for AES).
+  TBlock Counter() const;
+  // The counter of either cipher: 8 bytes for 3DES, 16 for AES.
+  const TBytes& CounterBytes() const { return counter_; }
   const TSmKeys& Keys() const { return keys_; }
 
 private:

@@ -87,9 +87,7 @@ TSimulatedChip::TSimulatedChip(const TDocument& document, TChipOptions options)
 
 std::optional<TBlock> TSimulatedChip::SessionCounter() const {
   if (!session_ || session_->Keys().Cipher != ESmCipher::TripleDes) return std::nullopt;
-  TBlock counter{};
-  std::copy(session_->Counter().begin(), session_->Counter().end(), counter.begin());
-  return counter;
+  return session_->Counter();
 }
 
 std::optional<TKeyPair> TSimulatedChip::SessionKeys() const {
