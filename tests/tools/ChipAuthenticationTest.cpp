@@ -149,6 +149,11 @@ TEST(ChipAuthentication, RefusalsKeepBacsKeys) {
   }
 }
 
+TEST(ChipAuthentication, AKeyThatIsNotPkcs8FailsWhenTheChipIsMade) {
+  EXPECT_THROW(TSimulatedChip(DocumentWith({{std::string(kChipAuthenticationKey), Hex("3003020100")}})),
+               std::runtime_error);
+}
+
 TEST(ChipAuthentication, PlainCommandsAreRefused) {
   const TPkey chipKey = GenerateKey("EC", "prime256v1");
   TChipHarness harness(DocumentWith({{std::string(kChipAuthenticationKey), EncodePrivateKey(*chipKey)}}));
