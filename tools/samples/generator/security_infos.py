@@ -1,4 +1,4 @@
-"""DG14 (SecurityInfos for Chip and Active Authentication, ICAO 9303 part 11
+"""DG14 (SecurityInfos for Chip and Active Authentication, ICAO 9303-11
 and BSI TR-03110) and DG15 (the Active Authentication public key)."""
 
 from . import der, lds

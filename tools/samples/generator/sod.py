@@ -1,4 +1,4 @@
-"""EF.SOD (ICAO 9303 part 10): the LDS security object v0 with the SHA-256
+"""EF.SOD (ICAO 9303-10): the LDS security object v0 with the SHA-256
 hash of every data group, in a CMS SignedData (RFC 5652) signed by a
 document signer, wrapped in tag 77.
 
