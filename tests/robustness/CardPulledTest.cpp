@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -65,6 +66,11 @@ const std::string kSodCutOffLine = "EF.SOD: cut off after ";
 
 bool WithoutChipData(const std::string& line) {
   return kLinesWithoutChipData.contains(line) || line.starts_with(kSodCutOffLine);
+}
+
+bool WithoutChipData(const std::string& line) {
+  static const std::regex kSodCutOff(R"(EF\.SOD: cut off after \d+ bytes \(the card left\))");
+  return kLinesWithoutChipData.contains(line) || std::regex_match(line, kSodCutOff);
 }
 
 // The index of the last command that reads the data group, in the clean reading.
