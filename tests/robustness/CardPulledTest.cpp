@@ -62,12 +62,6 @@ const std::set<std::string> kLinesWithoutChipData{"EF.SOD: not read (the card le
                                                   "Profession: ",
                                                   "Title: ",
                                                   "PersonalSummary: "};
-const std::string kSodCutOffLine = "EF.SOD: cut off after ";
-
-bool WithoutChipData(const std::string& line) {
-  return kLinesWithoutChipData.contains(line) || line.starts_with(kSodCutOffLine);
-}
-
 bool WithoutChipData(const std::string& line) {
   static const std::regex kSodCutOff(R"(EF\.SOD: cut off after \d+ bytes \(the card left\))");
   return kLinesWithoutChipData.contains(line) || std::regex_match(line, kSodCutOff);
