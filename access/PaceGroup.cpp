@@ -155,32 +155,16 @@ private:
   std::size_t fieldLength_ = 0;
 };
 
+// p, q and g of one of libcrypto's named DH groups.
+std::unique_ptr<TPaceGroup> MakeNamedDhGroup(std::string_view groupName);
+
 class TDhGroup final : public TPaceGroup {
 public:
-  explicit TDhGroup(std::string_view groupName) {
-    const std::unique_ptr<EVP_PKEY_CTX, TPkeyCtxFree> context(EVP_PKEY_CTX_new_from_name(nullptr, "DH", nullptr));
-    std::string name(groupName);
-    const OSSL_PARAM parameters[] = {
-        OSSL_PARAM_construct_utf8_string(OSSL_PKEY_PARAM_GROUP_NAME, name.data(), 0),
-        OSSL_PARAM_construct_end(),
-    };
-    EVP_PKEY* key = nullptr;
-    Require(
-        context && EVP_PKEY_fromdata_init(context.get()) == 1 &&
-            EVP_PKEY_fromdata(context.get(), &key, EVP_PKEY_KEY_PARAMETERS, const_cast<OSSL_PARAM*>(parameters)) == 1,
-        "EVP_PKEY_fromdata (DH group)");
-    const std::unique_ptr<EVP_PKEY, TPkeyFree> owned(key);
-    BIGNUM* p = nullptr;
-    BIGNUM* q = nullptr;
-    BIGNUM* g = nullptr;
-    const bool got = EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_P, &p) == 1 &&
-                     EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_Q, &q) == 1 &&
-                     EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_G, &g) == 1;
-    p_.reset(p);
-    q_.reset(q);
-    generator_.reset(g);
-    Require(got, "EVP_PKEY_get_bn_param (DH group)");
-    standard_.reset(BN_dup(g));
+  // Takes p, q and g (none null).
+  TDhGroup(TNumber p, TNumber q, TNumber g) : p_(std::move(p)), q_(std::move(q)) {
+    Require(p_ && q_ && g, "DH parameters");
+    standard_.reset(BN_dup(g.get()));
+    generator_.reset(g.release());
     Require(standard_ != nullptr, "BN_dup");
     length_ = static_cast<std::size_t>(BN_num_bytes(p_.get()));
   }
@@ -255,9 +239,38 @@ private:
   std::size_t length_ = 0;
 };
 
+std::unique_ptr<TPaceGroup> MakeNamedDhGroup(std::string_view groupName) {
+  const std::unique_ptr<EVP_PKEY_CTX, TPkeyCtxFree> context(EVP_PKEY_CTX_new_from_name(nullptr, "DH", nullptr));
+  std::string name(groupName);
+  const OSSL_PARAM parameters[] = {
+      OSSL_PARAM_construct_utf8_string(OSSL_PKEY_PARAM_GROUP_NAME, name.data(), 0),
+      OSSL_PARAM_construct_end(),
+  };
+  EVP_PKEY* key = nullptr;
+  Require(context && EVP_PKEY_fromdata_init(context.get()) == 1 &&
+              EVP_PKEY_fromdata(context.get(), &key, EVP_PKEY_KEY_PARAMETERS, const_cast<OSSL_PARAM*>(parameters)) == 1,
+          "EVP_PKEY_fromdata (DH group)");
+  const std::unique_ptr<EVP_PKEY, TPkeyFree> owned(key);
+  BIGNUM* p = nullptr;
+  BIGNUM* q = nullptr;
+  BIGNUM* g = nullptr;
+  const bool got = EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_P, &p) == 1 &&
+                   EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_Q, &q) == 1 &&
+                   EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_G, &g) == 1;
+  TNumber pNumber(p);
+  TNumber qNumber(q);
+  TNumber gNumber(g);
+  Require(got, "EVP_PKEY_get_bn_param (DH group)");
+  return std::make_unique<TDhGroup>(std::move(pNumber), std::move(qNumber), std::move(gNumber));
+}
+
 }  // namespace
 
 std::unique_ptr<TPaceGroup> MakePaceGroup(const TPaceDomain& domain) {
   if (domain.Agreement == TPaceAgreement::Ecdh) return std::make_unique<TEcGroup>(domain.CurveNid);
-  return std::make_unique<TDhGroup>(domain.GroupName);
+  return MakeNamedDhGroup(domain.GroupName);
+}
+
+std::unique_ptr<TPaceGroup> MakeDhGroup(const bignum_st& p, const bignum_st& q, const bignum_st& g) {
+  return std::make_unique<TDhGroup>(TNumber(BN_dup(&p)), TNumber(BN_dup(&q)), TNumber(BN_dup(&g)));
 }

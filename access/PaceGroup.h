@@ -54,3 +54,6 @@ public:
 // The group of these standard domain parameters. Raises std::runtime_error
 // when libcrypto does not have them.
 std::unique_ptr<TPaceGroup> MakePaceGroup(const TPaceDomain& domain);
+// The DH group of a key's own parameters: prime p, subgroup order q,
+// generator g (Chip Authentication with a DH key).
+std::unique_ptr<TPaceGroup> MakeDhGroup(const bignum_st& p, const bignum_st& q, const bignum_st& g);
