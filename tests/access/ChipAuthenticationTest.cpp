@@ -1,9 +1,8 @@
 // Chip Authentication against four sessions recorded with real passports
-// (data/chipauth-vectors.txt): the terminal's ephemeral key fed as its random
-// bytes, the chip's answers played back, every command compared byte for byte,
-// then the new keys and counter. Then what must not pass: refusals, answers
-// that do not verify under the old or the new keys, curves the program does
-// not know.
+// (data/chipauth-vectors.txt) and a DH session made apart (data/ca-dh-leading-zero.txt): the terminal's ephemeral key
+// fed as its random bytes, the chip's answers played back, every command compared byte for byte, then the new keys and
+// counter. Then what must not pass: refusals, answers that do not verify under the old or the new keys, curves the
+// program does not know.
 
 #include <gtest/gtest.h>
 
@@ -149,6 +148,41 @@ TEST(ChipAuthenticationCommands, KeyIdWithoutSignByte) {
   EXPECT_EQ(ToHex(BuildCaMseSetAt(de.Bytes("protocol"), 195).Encode()), de.Text("plain_cmd_mse"));
   EXPECT_EQ(ToHex(KeyIdBytes(0)), "00");
   EXPECT_EQ(ToHex(KeyIdBytes(0x1234)), "1234");
+}
+
+// A DH chip key whose shared secret starts with 00 (data/ca-dh-leading-zero.txt,
+// made by make-ca-dh-leading-zero.py with its own arithmetic and secure
+// messaging): the keys come from all 128 bytes of it, zero first.
+TEST_F(ChipAuthenticationRun, DhSharedSecretKeepsItsLeadingZero) {
+  const TVectorSection v = PaceVectors("ca-dh-leading-zero.txt", "ca-dh-leading-zero");
+  ASSERT_EQ(v.Text("k").substr(0, 2), "00");
+  const TChipPublicKeyDecoding decoded = DecodeChipPublicKey(v.Bytes("spki"));
+  ASSERT_TRUE(decoded.Key) << decoded.Failure;
+  {
+    TFixedRandomSource random(v.Bytes("sk_ifd"));
+    const TPrivateKey sk = decoded.Key->Group->NewPrivateKey();
+    EXPECT_EQ(ToHex(decoded.Key->Group->PublicKey(*sk)), v.Text("pk_ifd"));
+    const std::optional<TSecretBuffer> k = decoded.Key->Group->SharedSecret(*sk, decoded.Key->Key);
+    ASSERT_TRUE(k);
+    EXPECT_EQ(ToHex(k->Bytes()), v.Text("k"));
+  }
+
+  for (const char* answer : {"rsp_mse", "rsp_ga", "rsp_select"}) card.Script.push_back({v.Bytes(answer)});
+  TAesChannel old(TSecretBuffer(v.Bytes("ks_enc_old")), TSecretBuffer(v.Bytes("ks_mac_old")),
+                  AesCounter(v.Bytes("ssc_old")));
+  TFixedRandomSource random(v.Bytes("sk_ifd"));
+  const TChipAuthResult result =
+      PerformChipAuthentication({v.Bytes("protocol"), std::nullopt, v.Bytes("spki"), true}, old, ctx);
+  EXPECT_EQ(result.Outcome, TChipAuthOutcome::Passed) << result.Reason;
+  ASSERT_EQ(card.Commands.size(), 3u);
+  EXPECT_EQ(ToHex(card.Commands[0]), v.Text("cmd_mse"));
+  EXPECT_EQ(ToHex(card.Commands[1]), v.Text("cmd_ga"));
+  EXPECT_EQ(ToHex(card.Commands[2]), v.Text("cmd_select"));
+  const auto* channel = dynamic_cast<const TAesChannel*>(result.Channel.get());
+  ASSERT_NE(channel, nullptr);
+  EXPECT_EQ(ToHex(channel->Session().EncKey.Bytes()), v.Text("ks_enc_new"));
+  EXPECT_EQ(ToHex(channel->Session().MacKey.Bytes()), v.Text("ks_mac_new"));
+  EXPECT_EQ(ToHex(channel->Session().SSC), v.Text("ssc_after"));
 }
 
 // A public key made by libcrypto on a curve the program does not run, with
