@@ -35,6 +35,10 @@ constexpr std::uint8_t kDhPublicNumber[] = {0x2A, 0x86, 0x48, 0xCE, 0x3E, 0x02, 
 // The standard PACE parameter ids of the named curves the program knows.
 constexpr std::uint32_t kFirstCurveId = 8;
 constexpr std::uint32_t kLastCurveId = 18;
+// DH moduli the program takes: from 1024 bits (nothing shorter is secure)
+// to 2048 (longer keys could not travel even in extended-length APDUs here).
+constexpr int kLeastDhBits = 1024;
+constexpr int kMostDhBits = 2048;
 
 TChipPublicKeyDecoding Refused(std::string failure) { return {std::nullopt, std::move(failure)}; }
 
@@ -102,8 +106,9 @@ TChipPublicKeyDecoding DecodeDhKey(const ASN1_TYPE& parameters, std::span<const 
   const TNumber p = NumberOf(sk_ASN1_TYPE_value(fields.get(), 0));
   const TNumber g = NumberOf(sk_ASN1_TYPE_value(fields.get(), 1));
   const TNumber q = NumberOf(sk_ASN1_TYPE_value(fields.get(), 2));
-  if (!p || !g || !q || BN_num_bits(p.get()) < 1024 || BN_is_zero(q.get()) || BN_cmp(q.get(), p.get()) >= 0 ||
-      BN_cmp(g.get(), BN_value_one()) <= 0 || BN_cmp(g.get(), p.get()) >= 0 || !BN_is_odd(p.get()))
+  if (!p || !g || !q || BN_num_bits(p.get()) < kLeastDhBits || BN_num_bits(p.get()) > kMostDhBits ||
+      BN_is_zero(q.get()) || BN_cmp(q.get(), p.get()) >= 0 || BN_cmp(g.get(), BN_value_one()) <= 0 ||
+      BN_cmp(g.get(), p.get()) >= 0 || !BN_is_odd(p.get()))
     return Refused("DH parameters not usable");
 
   const unsigned char* cursor = publicKey.data();

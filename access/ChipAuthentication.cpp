@@ -22,6 +22,10 @@ namespace {
 
 constexpr std::uint16_t kEfDg14 = 0x010E;
 constexpr std::uint16_t kDynamicAuthenticationData = 0x7C;
+// The most command data that AES secure messaging still sends in a short
+// APDU (3DES takes 231): 223 bytes pad to 224, DO'87' 81 E1 01 <224>, DO'97'
+// and DO'8E' add 13 more.
+constexpr std::size_t kMostShortCommandData = 223;
 
 std::string StatusText(std::uint16_t status) { return FormatMessage("%04X", {}, status); }
 
@@ -117,6 +121,11 @@ TChipAuthResult PerformChipAuthentication(const TChipAuthenticationKey& key, TSe
   const TChipPublicKey& chipKey = *decoded.Key;
   if (chipKey.Agreement != protocol->Agreement)
     return Ended(TChipAuthOutcome::NotRun, "the chip's key does not suit " + std::string(protocol->Name));
+  // The terminal's key is as long as the chip's. 2048-bit DH keys need
+  // extended-length APDUs, which the reader link does not send.
+  if (BuildCaGeneralAuthenticate(chipKey.Key).Data.size() > kMostShortCommandData ||
+      BuildCaMseSetKat(chipKey.Key, key.KeyId).Data.size() > kMostShortCommandData)
+    return Ended(TChipAuthOutcome::NotRun, "the chip's key needs extended-length APDUs");
 
   // The ephemeral key pair, the shared secret and the new keys, before the
   // chip sees anything: a chip key that is not a valid element stops here.

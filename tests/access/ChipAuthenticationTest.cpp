@@ -185,20 +185,82 @@ TEST_F(ChipAuthenticationRun, DhSharedSecretKeepsItsLeadingZero) {
   EXPECT_EQ(ToHex(channel->Session().SSC), v.Text("ssc_after"));
 }
 
-// A public key made by libcrypto on a curve the program does not run, with
-// its parameters written out explicitly.
-TBytes ExplicitSecp256k1Key() {
-  EVP_PKEY* key = EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "secp256k1");
-  EXPECT_NE(key, nullptr);
-  EXPECT_EQ(EVP_PKEY_set_utf8_string_param(key, OSSL_PKEY_PARAM_EC_ENCODING, OSSL_PKEY_EC_ENCODING_EXPLICIT), 1);
+// Public keys made by libcrypto: on a curve the program does not run, its
+// parameters written out explicitly; a 2048-bit X9.42 DH key.
+TBytes PublicKeyInfo(EVP_PKEY* key) {
   unsigned char* der = nullptr;
-  const int length = i2d_PUBKEY(key, &der);
+  const int length = key ? i2d_PUBKEY(key, &der) : 0;
   EXPECT_GT(length, 0);
   TBytes bytes(der, der + std::max(length, 0));
   OPENSSL_free(der);
   EVP_PKEY_free(key);
   return bytes;
 }
+
+TBytes ExplicitSecp256k1Key() {
+  EVP_PKEY* key = EVP_PKEY_Q_keygen(nullptr, nullptr, "EC", "secp256k1");
+  EXPECT_EQ(EVP_PKEY_set_utf8_string_param(key, OSSL_PKEY_PARAM_EC_ENCODING, OSSL_PKEY_EC_ENCODING_EXPLICIT), 1);
+  return PublicKeyInfo(key);
+}
+
+TBytes Dh2048Key() {
+  EVP_PKEY_CTX* context = EVP_PKEY_CTX_new_from_name(nullptr, "DHX", nullptr);
+  char group[] = "dh_2048_256";
+  const OSSL_PARAM parameters[] = {OSSL_PARAM_construct_utf8_string(OSSL_PKEY_PARAM_GROUP_NAME, group, 0),
+                                   OSSL_PARAM_construct_end()};
+  EVP_PKEY* key = nullptr;
+  EXPECT_EQ(EVP_PKEY_keygen_init(context), 1);
+  EXPECT_EQ(EVP_PKEY_CTX_set_params(context, parameters), 1);
+  EXPECT_EQ(EVP_PKEY_generate(context, &key), 1);
+  EVP_PKEY_CTX_free(context);
+  return PublicKeyInfo(key);
+}
+
+struct TUnusableKey {
+  const char* Name;
+  std::function<TChipAuthenticationKey(const TVectorSection&)> Key;
+  const char* Reason;
+};
+
+const TUnusableKey kUnusableKeys[] = {
+    {"CurveOfNoKnownName",
+     [](const TVectorSection& v) {
+       return TChipAuthenticationKey{v.Bytes("protocol"), std::nullopt, ExplicitSecp256k1Key(), true};
+     },
+     "explicit EC parameters of no known curve"},
+    {"DhKeyTooLongForShortApdus",
+     [](const TVectorSection&) {
+       return TChipAuthenticationKey{Hex("04007F00070202030102"), std::nullopt, Dh2048Key(), true};
+     },
+     "the chip's key needs extended-length APDUs"},
+    {"EcKeyForADhProtocol",
+     [](const TVectorSection& v) {
+       const std::optional<TDG14> dg14 = ParseDG14(v.Bytes("dg14"));
+       return TChipAuthenticationKey{Hex("04007F00070202030102"), std::nullopt,
+                                     dg14->ChipAuthenticationPublicKeys.at(0).PublicKeyInfo, true};
+     },
+     "the chip's key does not suit id-CA-DH-AES-CBC-CMAC-128"},
+    {"UnknownProtocol",
+     [](const TVectorSection&) {
+       return TChipAuthenticationKey{Hex("04007F00070202030209"), std::nullopt, {}, true};
+     },
+     "protocol the program does not know"},
+};
+
+class ChipAuthenticationNotRun : public ChipAuthenticationRun, public ::testing::WithParamInterface<TUnusableKey> {};
+
+TEST_P(ChipAuthenticationNotRun, SendsNothing) {
+  const TVectorSection v = Recorded("gmrtd-at-ca-ecdh-aes128");
+  const std::unique_ptr<TSecureChannel> old = OldChannel(v, true);
+  const TChipAuthResult result = PerformChipAuthentication(GetParam().Key(v), *old, ctx);
+  EXPECT_EQ(result.Outcome, TChipAuthOutcome::NotRun);
+  EXPECT_EQ(result.Reason, GetParam().Reason);
+  EXPECT_EQ(result.Channel, nullptr);
+  EXPECT_TRUE(card.Commands.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, ChipAuthenticationNotRun, ::testing::ValuesIn(kUnusableKeys),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 // What must not pass, on the Austrian (AES) and Malaysian (3DES) sessions.
 struct TBadRun {
@@ -296,16 +358,6 @@ TEST_F(ChipAuthenticationRun, AesChipRefusingSetAtIsNotAskedAgain) {
   const TChipAuthResult result = Run(v, true, {Hex("6A88")}, v.Bytes("sk_ifd"));
   EXPECT_EQ(result.Reason, "MSE:Set AT refused (6A88)");
   EXPECT_EQ(card.Commands.size(), 1u);
-}
-
-TEST_F(ChipAuthenticationRun, ExplicitCurveTheProgramDoesNotKnowIsNotRun) {
-  const TVectorSection v = Recorded("gmrtd-at-ca-ecdh-aes128");
-  const std::unique_ptr<TSecureChannel> old = OldChannel(v, true);
-  const TChipAuthenticationKey key{v.Bytes("protocol"), std::nullopt, ExplicitSecp256k1Key(), true};
-  const TChipAuthResult result = PerformChipAuthentication(key, *old, ctx);
-  EXPECT_EQ(result.Outcome, TChipAuthOutcome::NotRun);
-  EXPECT_EQ(result.Reason, "explicit EC parameters of no known curve");
-  EXPECT_TRUE(card.Commands.empty());
 }
 
 }  // namespace
