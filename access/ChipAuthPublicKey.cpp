@@ -1,5 +1,6 @@
 #include "access/ChipAuthPublicKey.h"
 
+#include <algorithm>
 #include <climits>
 
 #include <openssl/asn1.h>
@@ -70,16 +71,25 @@ TNumber NumberOf(const ASN1_TYPE* value) {
 }
 
 // The known named curve equal to group (named or explicit): its PACE domain.
+// libcrypto names explicit parameters after the built-in curve they equal
+// while decoding them; that curve is tried first, then every other.
 std::optional<TPaceDomain> KnownCurve(const EC_GROUP& group) {
   const std::unique_ptr<BN_CTX, TBnCtxFree> context(BN_CTX_new());
-  for (std::uint32_t id = kFirstCurveId; id <= kLastCurveId; ++id) {
-    const std::optional<TPaceDomain> domain = FindPaceDomain(id);
-    if (!domain || domain->Agreement != TPaceAgreement::Ecdh) continue;
-    const TEcGroupPtr named(EC_GROUP_new_by_curve_name(domain->CurveNid));
+  const auto equal = [&](const TPaceDomain& domain) {
+    const TEcGroupPtr named(EC_GROUP_new_by_curve_name(domain.CurveNid));
     // EC_GROUP_cmp compares the field, a, b, the generator, the order and the cofactor.
-    if (named && EC_GROUP_cmp(named.get(), &group, context.get()) == 0) return domain;
-  }
-  return std::nullopt;
+    return named && EC_GROUP_cmp(named.get(), &group, context.get()) == 0;
+  };
+  std::vector<TPaceDomain> curves;
+  for (std::uint32_t id = kFirstCurveId; id <= kLastCurveId; ++id)
+    if (const std::optional<TPaceDomain> domain = FindPaceDomain(id);
+        domain && domain->Agreement == TPaceAgreement::Ecdh)
+      curves.push_back(*domain);
+  const int guessed = EC_GROUP_get_curve_name(&group);
+  std::ranges::stable_partition(curves, [guessed](const TPaceDomain& domain) { return domain.CurveNid == guessed; });
+  const auto found = std::ranges::find_if(curves, equal);
+  if (found == curves.end()) return std::nullopt;
+  return *found;
 }
 
 TChipPublicKeyDecoding DecodeEcKey(const ASN1_TYPE& parameters, std::span<const std::uint8_t> point) {

@@ -79,7 +79,9 @@ public:
   TPrivateKey NewPrivateKey() const override { return RandomBelow(*EC_GROUP_get0_order(group_.get())); }
 
   std::vector<std::uint8_t> PublicKey(const BIGNUM& sk) const override {
-    const TPoint point = Multiply(*generator_, sk);
+    // On the standard generator libcrypto's fixed-base multiplication (with
+    // its precomputed tables where the curve has them) does the work.
+    const TPoint point = mapped_ ? Multiply(*generator_, sk) : MultiplyGenerator(sk);
     const TSecretBuffer encoded = Encode(*point);
     return {encoded.Bytes().begin(), encoded.Bytes().end()};
   }
@@ -109,6 +111,7 @@ public:
             "EC_POINT_add");
     if (EC_POINT_is_at_infinity(group_.get(), mapped.get())) return false;
     generator_ = std::move(mapped);
+    mapped_ = true;
     return true;
   }
 
@@ -120,6 +123,15 @@ public:
   std::uint8_t PublicKeyTag() const override { return 0x86; }
 
 private:
+  TPoint MultiplyGenerator(const BIGNUM& scalar) const {
+    TPoint result(EC_POINT_new(group_.get()));
+    const TBnCtx context(BN_CTX_secure_new());
+    Require(
+        result && context && EC_POINT_mul(group_.get(), result.get(), &scalar, nullptr, nullptr, context.get()) == 1,
+        "EC_POINT_mul");
+    return result;
+  }
+
   TPoint Multiply(const EC_POINT& point, const BIGNUM& scalar) const {
     TPoint result(EC_POINT_new(group_.get()));
     const TBnCtx context(BN_CTX_secure_new());
@@ -152,6 +164,7 @@ private:
 
   std::unique_ptr<EC_GROUP, TGroupFree> group_;
   TPoint generator_;
+  bool mapped_ = false;  // generator_ is no longer the curve's own
   std::size_t fieldLength_ = 0;
 };
 
