@@ -40,6 +40,9 @@ constexpr std::uint32_t kLastCurveId = 18;
 // to 2048 (longer keys could not travel even in extended-length APDUs here).
 constexpr int kLeastDhBits = 1024;
 constexpr int kMostDhBits = 2048;
+// The subgroup order: at least 160 bits (RFC 5114's smallest), which also
+// keeps the drawing of a private key below it short.
+constexpr int kLeastDhOrderBits = 160;
 
 TChipPublicKeyDecoding Refused(std::string failure) { return {std::nullopt, std::move(failure)}; }
 
@@ -117,8 +120,8 @@ TChipPublicKeyDecoding DecodeDhKey(const ASN1_TYPE& parameters, std::span<const 
   const TNumber g = NumberOf(sk_ASN1_TYPE_value(fields.get(), 1));
   const TNumber q = NumberOf(sk_ASN1_TYPE_value(fields.get(), 2));
   if (!p || !g || !q || BN_num_bits(p.get()) < kLeastDhBits || BN_num_bits(p.get()) > kMostDhBits ||
-      BN_is_zero(q.get()) || BN_cmp(q.get(), p.get()) >= 0 || BN_cmp(g.get(), BN_value_one()) <= 0 ||
-      BN_cmp(g.get(), p.get()) >= 0 || !BN_is_odd(p.get()))
+      BN_num_bits(q.get()) < kLeastDhOrderBits || BN_cmp(q.get(), p.get()) >= 0 ||
+      BN_cmp(g.get(), BN_value_one()) <= 0 || BN_cmp(g.get(), p.get()) >= 0 || !BN_is_odd(p.get()))
     return Refused("DH parameters not usable");
 
   const unsigned char* cursor = publicKey.data();

@@ -233,6 +233,13 @@ const TUnusableKey kUnusableKeys[] = {
        return TChipAuthenticationKey{Hex("04007F00070202030102"), std::nullopt, Dh2048Key(), true};
      },
      "the chip's key needs extended-length APDUs"},
+    {"DhGroupTooSmall",
+     [](const TVectorSection&) {
+       // dhpublicnumber with p = 23, g = 5, q = 11; y = 7.
+       return TChipAuthenticationKey{Hex("04007F00070202030102"), std::nullopt,
+                                     Hex("301C301406072A8648CE3E0201300902011702010502010B030400020107"), true};
+     },
+     "DH parameters not usable"},
     {"EcKeyForADhProtocol",
      [](const TVectorSection& v) {
        const std::optional<TDG14> dg14 = ParseDG14(v.Bytes("dg14"));
