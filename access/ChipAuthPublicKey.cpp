@@ -73,26 +73,41 @@ TNumber NumberOf(const ASN1_TYPE* value) {
   return number;
 }
 
-// The known named curve equal to group (named or explicit): its PACE domain.
-// libcrypto names explicit parameters after the built-in curve they equal
-// while decoding them; that curve is tried first, then every other.
-std::optional<TPaceDomain> KnownCurve(const EC_GROUP& group) {
+// The named curves the program knows, made once: their PACE domain and group.
+struct TKnownCurve {
+  TPaceDomain Domain;
+  TEcGroupPtr Group;
+};
+
+const std::vector<TKnownCurve>& KnownCurves() {
+  static const std::vector<TKnownCurve> curves = [] {
+    std::vector<TKnownCurve> made;
+    for (std::uint32_t id = kFirstCurveId; id <= kLastCurveId; ++id)
+      if (const std::optional<TPaceDomain> domain = FindPaceDomain(id);
+          domain && domain->Agreement == TPaceAgreement::Ecdh)
+        if (TEcGroupPtr group(EC_GROUP_new_by_curve_name(domain->CurveNid)); group)
+          made.push_back({*domain, std::move(group)});
+    return made;
+  }();
+  return curves;
+}
+
+// The known named curve equal to group (named or explicit). libcrypto names
+// explicit parameters after the built-in curve they equal while decoding
+// them; that curve is compared first, then every other.
+const TKnownCurve* KnownCurve(const EC_GROUP& group) {
   const std::unique_ptr<BN_CTX, TBnCtxFree> context(BN_CTX_new());
-  const auto equal = [&](const TPaceDomain& domain) {
-    const TEcGroupPtr named(EC_GROUP_new_by_curve_name(domain.CurveNid));
-    // EC_GROUP_cmp compares the field, a, b, the generator, the order and the cofactor.
-    return named && EC_GROUP_cmp(named.get(), &group, context.get()) == 0;
+  // EC_GROUP_cmp compares the field, a, b, the generator, the order and the cofactor.
+  const auto equal = [&](const TKnownCurve& curve) {
+    return EC_GROUP_cmp(curve.Group.get(), &group, context.get()) == 0;
   };
-  std::vector<TPaceDomain> curves;
-  for (std::uint32_t id = kFirstCurveId; id <= kLastCurveId; ++id)
-    if (const std::optional<TPaceDomain> domain = FindPaceDomain(id);
-        domain && domain->Agreement == TPaceAgreement::Ecdh)
-      curves.push_back(*domain);
+  const std::vector<TKnownCurve>& curves = KnownCurves();
   const int guessed = EC_GROUP_get_curve_name(&group);
-  std::ranges::stable_partition(curves, [guessed](const TPaceDomain& domain) { return domain.CurveNid == guessed; });
+  const auto named =
+      std::ranges::find_if(curves, [guessed](const TKnownCurve& curve) { return curve.Domain.CurveNid == guessed; });
+  if (named != curves.end() && equal(*named)) return &*named;
   const auto found = std::ranges::find_if(curves, equal);
-  if (found == curves.end()) return std::nullopt;
-  return *found;
+  return found == curves.end() ? nullptr : &*found;
 }
 
 TChipPublicKeyDecoding DecodeEcKey(const ASN1_TYPE& parameters, std::span<const std::uint8_t> point) {
@@ -103,9 +118,9 @@ TChipPublicKeyDecoding DecodeEcKey(const ASN1_TYPE& parameters, std::span<const 
   const TEcGroupPtr group(d2i_ECPKParameters(nullptr, &cursor, length));
   OPENSSL_free(der);
   if (!group) return Refused("EC parameters not readable");
-  const std::optional<TPaceDomain> domain = KnownCurve(*group);
-  if (!domain) return Refused("explicit EC parameters of no known curve");
-  TChipPublicKey key{TPaceAgreement::Ecdh, std::string(domain->Name), MakePaceGroup(*domain),
+  const TKnownCurve* curve = KnownCurve(*group);
+  if (!curve) return Refused("explicit EC parameters of no known curve");
+  TChipPublicKey key{TPaceAgreement::Ecdh, std::string(curve->Domain.Name), MakeEcGroup(*curve->Group),
                      std::vector<std::uint8_t>(point.begin(), point.end())};
   return {std::move(key), {}};
 }

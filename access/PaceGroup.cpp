@@ -69,8 +69,10 @@ TSecretBuffer PaddedBytes(const BIGNUM& number, std::size_t length) {
 
 class TEcGroup final : public TPaceGroup {
 public:
-  explicit TEcGroup(int curveNid) : group_(EC_GROUP_new_by_curve_name(curveNid)) {
-    Require(group_ != nullptr, "EC_GROUP_new_by_curve_name");
+  explicit TEcGroup(int curveNid) : TEcGroup(EC_GROUP_new_by_curve_name(curveNid)) {}
+  // Takes group.
+  explicit TEcGroup(EC_GROUP* group) : group_(group) {
+    Require(group_ != nullptr, "EC_GROUP");
     generator_.reset(EC_POINT_dup(EC_GROUP_get0_generator(group_.get()), group_.get()));
     Require(generator_ != nullptr, "EC_POINT_dup");
     fieldLength_ = static_cast<std::size_t>((EC_GROUP_get_degree(group_.get()) + 7) / 8);
@@ -282,6 +284,10 @@ std::unique_ptr<TPaceGroup> MakeNamedDhGroup(std::string_view groupName) {
 std::unique_ptr<TPaceGroup> MakePaceGroup(const TPaceDomain& domain) {
   if (domain.Agreement == TPaceAgreement::Ecdh) return std::make_unique<TEcGroup>(domain.CurveNid);
   return MakeNamedDhGroup(domain.GroupName);
+}
+
+std::unique_ptr<TPaceGroup> MakeEcGroup(const EC_GROUP& curve) {
+  return std::make_unique<TEcGroup>(EC_GROUP_dup(&curve));
 }
 
 std::unique_ptr<TPaceGroup> MakeDhGroup(const bignum_st& p, const bignum_st& q, const bignum_st& g) {
