@@ -62,8 +62,7 @@ std::span<const std::uint8_t> StringBytes(const ASN1_STRING* string) {
 bool IsOid(const ASN1_TYPE* value, std::span<const std::uint8_t> oid) {
   if (ASN1_TYPE_get(value) != V_ASN1_OBJECT) return false;
   const ASN1_OBJECT* object = value->value.object;
-  return std::span<const std::uint8_t>(OBJ_get0_data(object), OBJ_length(object)).size() == oid.size() &&
-         std::ranges::equal(std::span<const std::uint8_t>(OBJ_get0_data(object), OBJ_length(object)), oid);
+  return std::ranges::equal(std::span<const std::uint8_t>(OBJ_get0_data(object), OBJ_length(object)), oid);
 }
 
 TNumber NumberOf(const ASN1_TYPE* value) {
