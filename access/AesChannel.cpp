@@ -1,5 +1,7 @@
 #include "access/AesChannel.h"
 
+#include "access/AesCipher.h"
+#include "access/ProtectedAnswerLength.h"
 #include "access/SecureResponses.h"
 
 TAesChannel::TAesChannel(TSecretBuffer encKey, TSecretBuffer macKey, const TAesBlock& counter)
@@ -19,4 +21,8 @@ bool TAesChannel::RefusalIntact(std::span<const std::uint8_t> answer) {
 TUnwrapResult TAesChannel::OpenDataAnswer(std::span<const std::uint8_t> answer, std::span<std::uint8_t> plaintext,
                                           std::size_t& length) {
   return UnwrapAesReadAnswer(session_, answer, plaintext, length);
+}
+
+std::size_t TAesChannel::AnswerLength(std::size_t dataLength) const {
+  return ProtectedAnswerLength(dataLength, kAesBlockSize);
 }

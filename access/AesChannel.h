@@ -19,6 +19,7 @@ public:
   bool RefusalIntact(std::span<const std::uint8_t> answer) override;
   TUnwrapResult OpenDataAnswer(std::span<const std::uint8_t> answer, std::span<std::uint8_t> plaintext,
                                std::size_t& length) override;
+  std::size_t AnswerLength(std::size_t dataLength) const override;
 
   const TAesSession& Session() const { return session_; }
 

@@ -1,5 +1,7 @@
 #include "access/BacChannel.h"
 
+#include "access/Padding.h"
+#include "access/ProtectedAnswerLength.h"
 #include "access/SecureCommands.h"
 #include "access/SecureResponses.h"
 
@@ -29,4 +31,8 @@ bool TBacChannel::RefusalIntact(std::span<const std::uint8_t> answer) {
 TUnwrapResult TBacChannel::OpenDataAnswer(std::span<const std::uint8_t> answer, std::span<std::uint8_t> plaintext,
                                           std::size_t& length) {
   return UnwrapReadResponse(session_, answer, plaintext, length);
+}
+
+std::size_t TBacChannel::AnswerLength(std::size_t dataLength) const {
+  return session_.BacEnabled ? ProtectedAnswerLength(dataLength, kDesBlockSize) : dataLength;
 }

@@ -24,6 +24,8 @@ public:
   // UnwrapReadResponse, whatever the state.
   TUnwrapResult OpenDataAnswer(std::span<const std::uint8_t> answer, std::span<std::uint8_t> plaintext,
                                std::size_t& length) override;
+  // Under secure messaging while BacEnabled.
+  std::size_t AnswerLength(std::size_t dataLength) const override;
 
   tMRTD_CTX& Session() { return session_; }
 

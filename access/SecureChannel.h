@@ -39,4 +39,7 @@ public:
   // The data of a 9000 answer into plaintext; length receives the data length.
   virtual TUnwrapResult OpenDataAnswer(std::span<const std::uint8_t> answer, std::span<std::uint8_t> plaintext,
                                        std::size_t& length) = 0;
+  // The length of the answer (status word left out) that brings dataLength
+  // bytes of data through this channel; as they are when nothing protects them.
+  virtual std::size_t AnswerLength(std::size_t dataLength) const { return dataLength; }
 };

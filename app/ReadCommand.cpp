@@ -9,6 +9,7 @@
 #include "lds/Stages.h"
 #include "reader/ACSModule.h"
 #include "reader/ApduExchange.h"
+#include "reader/StatusWord.h"
 #include "trust/PassiveAuthenticationStage.h"
 
 namespace {
@@ -17,6 +18,12 @@ namespace {
 std::vector<std::uint8_t> WholeFile(const TMemoryStream& stream) {
   const std::span<const std::uint8_t> bytes = stream.Bytes();
   return {bytes.begin(), bytes.begin() + std::min<std::size_t>(DecodeFileLength(bytes), bytes.size())};
+}
+
+// Whether the last exchange reached the chip and it answered "file not found".
+bool ChipSaidFileNotFound() {
+  const TReaderLink& link = ReaderLink();
+  return link.LastResult == kScardSuccess && GetStatusWord(link.Response()) == kSwFileNotFound;
 }
 
 // What the reading read, kept for Passive Authentication.
@@ -38,6 +45,8 @@ public:
   void KeepSecurityObject(TDataGroupRead read, const TMemoryStream& stream) {
     static constexpr std::array kPresence{TSodPresence::Read, TSodPresence::Absent, TSodPresence::CutOff};
     evidence_.SodPresence = kPresence[static_cast<std::size_t>(read)];
+    // Not read at all: absent only when the chip itself said it has no such file.
+    if (read == TDataGroupRead::NotRead && !ChipSaidFileNotFound()) evidence_.SodPresence = TSodPresence::Unreadable;
     if (read == TDataGroupRead::Whole) evidence_.Sod = WholeFile(stream);
     if (read == TDataGroupRead::CutOff)
       evidence_.Sod.assign(stream.Bytes().begin(), stream.Bytes().begin() + stream.Position());
@@ -75,7 +84,8 @@ void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
   keeper.Keep(2, RunPictureStage(stream, *channel, inputs.PictureWanted, state.Picture, state.ShownFace), stream);
 
   keeper.KeepSecurityObject(ReadElementaryFile(kSecurityObjectFile, stream, *channel), stream);
-  RunPassiveAuthenticationStage(evidence, state.Trust);
+  const TPaResult passive = RunPassiveAuthenticationStage(evidence, state.Trust);
+  ShowDocumentVerdict(passive, {}, {});
 }
 
 void WipeSession(tMRTD_CTX& ctx) {

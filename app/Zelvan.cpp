@@ -4,12 +4,23 @@
 #include <QFont>
 #include <QtPlugin>
 
+#include <algorithm>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/ImportCommand.h"
 #include "app/frmZelvan.h"
 
 // The program's own JPEG 2000 picture format ("jp2", "j2k", "jpc").
 Q_IMPORT_PLUGIN(TJpeg2000ImagePlugin)
 
 int main(int argc, char** argv) {
+  // Importing trust files needs no window (nor a display).
+  const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+  if (const std::optional<int> status = RunImportCommand(arguments, std::cout)) return *status;
+
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Zelvan"));
   // The window's fonts are named as on the desk computers it was laid out on;

@@ -2,10 +2,13 @@
 
 #include <QCloseEvent>
 #include <QDate>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFont>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPixmap>
 #include <QScreen>
 #include <QStatusBar>
@@ -15,6 +18,8 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <filesystem>
+#include <vector>
 
 #include "access/CodePage.h"
 #include "app/DocumentLogo.h"
@@ -24,6 +29,7 @@
 #include "jpeg2000/Jpeg2000Bitmap.h"
 #include "lds/ShownFace.h"
 #include "reader/ApduExchange.h"
+#include "trust/TrustImport.h"
 #include "trust/TrustStore.h"
 #include "ui_frmZelvan.h"
 
@@ -57,6 +63,12 @@ QFont PixelFont(const QString& family, int pixels, bool bold = false) {
 
 TCalendarDate ToCalendarDate(const QDate& date) { return {date.year(), date.month(), date.day()}; }
 
+// Files dragged from a file manager: local files only.
+bool AllLocalFiles(const QMimeData* data) {
+  if (data == nullptr || !data->hasUrls() || data->urls().isEmpty()) return false;
+  return std::ranges::all_of(data->urls(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+
 }  // namespace
 
 TfrmPICC::TfrmPICC(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::frmPICC>()) {
@@ -80,6 +92,9 @@ TfrmPICC::TfrmPICC(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::
   ui_->StatusBar1->addPermanentWidget(verdictPanel);
 
   connect(ui_->bOku, &QPushButton::clicked, this, &TfrmPICC::bOkuClick);
+  // Trust files are dropped on the window; the log keeps its text to itself.
+  setAcceptDrops(true);
+  ui_->rbOutput->setAcceptDrops(false);
   FormCreate();
 }
 
@@ -124,6 +139,24 @@ void TfrmPICC::showEvent(QShowEvent* event) {
     const QRect area = screen->availableGeometry();
     move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
   }
+}
+
+void TfrmPICC::dragEnterEvent(QDragEnterEvent* event) {
+  if (AllLocalFiles(event->mimeData())) event->acceptProposedAction();
+}
+
+void TfrmPICC::dropEvent(QDropEvent* event) {
+  if (!AllLocalFiles(event->mimeData())) return;
+  event->acceptProposedAction();
+  ImportDroppedFiles(event->mimeData()->urls());
+}
+
+void TfrmPICC::ImportDroppedFiles(const QList<QUrl>& urls) {
+  std::vector<std::filesystem::path> files;
+  for (const QUrl& url : urls) files.emplace_back(url.toLocalFile().toStdString());
+  for (const std::string& line : ImportTrustFiles(files, UserTrustFolder()))
+    LogMessage(line, line.starts_with("Imported ") ? lkProtocol : lkConnectionError);
+  trustStore_->ReloadIfChanged();
 }
 
 void TfrmPICC::ApplyFonts() {

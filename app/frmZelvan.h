@@ -6,7 +6,9 @@
 #include <memory>
 
 #include <QImage>
+#include <QList>
 #include <QString>
+#include <QUrl>
 #include <QWidget>
 
 #include "access/MrtdContext.h"
@@ -49,6 +51,10 @@ public:
   using TErrorPresenter = std::function<void(const QString& message)>;
   void SetErrorPresenter(TErrorPresenter presenter);
 
+  // Trust files dropped on the window: copied into the user's trust store
+  // folder when they parse, one log line each, and the store reloaded.
+  void ImportDroppedFiles(const QList<QUrl>& urls);
+
   Ui::frmPICC& Form() { return *ui_; }
   const QImage& ShownPicture() const { return picture_; }
 
@@ -58,6 +64,8 @@ public slots:
 protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
 private:
   void FormCreate();

@@ -17,6 +17,7 @@ enum TInstruction : std::uint8_t {
   kInsReadBinary = 0xB0,
   kInsGetChallenge = 0x84,
   kInsExternalAuthenticate = 0x82,
+  kInsInternalAuthenticate = 0x88,
 };
 
 struct TCommandApdu {

@@ -17,6 +17,7 @@ REPETITIONS=${ZELVAN_BENCH_REPETITIONS:-5}
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$BUILD_DIR" -j"$(nproc)" --target \
   secure_messaging_bench read_in_process_bench read_through_pcscd_bench jpeg2000_bench startup_bench passive_auth_bench \
+  active_auth_bench \
   zelvan-vpassport zelvan-card-probe
 
 options=(--benchmark_repetitions="$REPETITIONS" --benchmark_report_aggregates_only=true
@@ -52,5 +53,8 @@ section "5. Start-up to the window shown against an empty Qt window (offscreen)"
 
 section "6. Passive Authentication of a reading against the same hashing plus one raw signature verification"
 "$BUILD_DIR/bench/trust/passive_auth_bench" "${options[@]}" || status=1
+
+section "7. Active Authentication's signature check against libcrypto's own operation for the same signature"
+"$BUILD_DIR/bench/trust/active_auth_bench" "${options[@]}" || status=1
 
 exit $status

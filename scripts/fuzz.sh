@@ -4,7 +4,7 @@
 #
 #   scripts/fuzz.sh [--no-build] [SECONDS_PER_TARGET] [TARGET...]
 #
-# TARGET is a corpus name (secure_read_answer, ..., read_session, sod, master_list, ldif); all by
+# TARGET is a corpus name (secure_read_answer, ..., sod, master_list, ldif, dg15, aa_answer); all by
 # default, 6 seconds each. New inputs go to build-fuzz/fuzz-work/<target>, so
 # the committed seeds stay as they are; a finding is written to
 # build-fuzz/findings/<target>/ and fails the run. Further libFuzzer options
@@ -20,7 +20,7 @@ shift || true
 TARGETS=("$@")
 if ((${#TARGETS[@]} == 0)); then
   TARGETS=(secure_read_answer secure_select_answer file_length efcom mrz dg11 dg12 dg2_face jpeg2000 read_session
-    card_access general_authenticate dg14 sod master_list ldif)
+    card_access general_authenticate sod master_list ldif dg15 aa_answer dg14)
 fi
 BUILD_DIR=${ZELVAN_FUZZ_BUILD_DIR:-build-fuzz}
 

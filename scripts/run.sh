@@ -2,9 +2,11 @@
 # Builds Zelvan and starts it. Installs what is missing first.
 #
 # With an ACR122 reader attached (system pcscd with the CCID driver) the
-# program uses it. Without one, the virtual reader comes up first, holding the
-# sample passport that the window's pre-filled values open, and goes down when
-# the window closes.
+# program uses it, with the user's own trust store. Without one, the virtual
+# reader comes up first, holding the sample passport that the window's
+# pre-filled values open, and goes down when the window closes; the trust
+# store is then the sample one (tools/samples/trust), which holds the CSCA
+# that signed the sample passport, so that its reading ends in "Geçerli".
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -43,5 +45,5 @@ else
   echo "No ACR122 reader found: starting the virtual reader with the sample passport."
   stop_system_pcscd
   started_pcscd=
-  tools/virtual-reader/with-virtual-reader.sh -- "$BIN"
+  ZELVAN_TRUST_STORE="$PWD/tools/samples/trust" tools/virtual-reader/with-virtual-reader.sh -- "$BIN"
 fi

@@ -27,12 +27,14 @@ void CheckDataGroupHashes(const std::map<int, std::vector<std::uint8_t>>& dataGr
   for (const auto& [number, data] : dataGroups) {
     const std::string name = "DG" + std::to_string(number);
     const auto listed = object.Hashes.find(number);
+    const bool matched = listed != object.Hashes.end() && md && SameHash(md.get(), data, listed->second);
+    report.HashCompared(number, matched);
     if (listed == object.Hashes.end())
       report.Failure(name + " hash: not listed in EF.SOD", name + " not listed in EF.SOD");
     else if (!md)
       report.Failure(name + " hash: MISMATCH (hash algorithm " + object.HashAlgorithm + " unknown)",
                      "unknown hash algorithm " + object.HashAlgorithm);
-    else if (SameHash(md.get(), data, listed->second))
+    else if (matched)
       report.Info(name + " hash: match");
     else
       report.Failure(name + " hash: MISMATCH", name + " hash mismatch");

@@ -2,6 +2,7 @@
 // The outcome of Passive Authentication: one log line per check, each with
 // the colour it is shown in, and the verdict with its reason.
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -22,4 +23,7 @@ struct TPaResult {
   std::vector<TPaLine> Lines;  // the last one is the verdict
   TPaVerdict Verdict = TPaVerdict::Incomplete;
   std::string Reason;  // empty for Passed
+  // Each data group read whose hash was compared with EF.SOD: true when it
+  // matched its listed value, false when it differed or was not listed.
+  std::map<int, bool> HashMatches;
 };

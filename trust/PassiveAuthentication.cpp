@@ -97,6 +97,9 @@ TPaResult VerifyPassiveAuthentication(const TReadingEvidence& evidence, const TT
       report.Missing("EF.SOD: cut off after " + std::to_string(evidence.Sod.size()) + " bytes (the card left)",
                      "EF.SOD not read whole");
       break;
+    case TSodPresence::Unreadable:
+      report.Missing("EF.SOD: not read (the card left or the chip refused it)", "EF.SOD not read");
+      break;
     case TSodPresence::Read:
       VerifySod(evidence, store, settings, report);
       break;

@@ -19,37 +19,27 @@ constexpr std::array kLogKinds{
     TKindShown{TPaLineKind::Info, lkProtocol},
 };
 
-struct TVerdictOnScreen {
-  TPaVerdict Verdict;
-  TVerdictShown Shown;
-};
-
-constexpr std::array kVerdictsShown{
-    TVerdictOnScreen{TPaVerdict::Passed, TVerdictShown::Genuine},
-    TVerdictOnScreen{TPaVerdict::Failed, TVerdictShown::NotGenuine},
-    TVerdictOnScreen{TPaVerdict::Incomplete, TVerdictShown::Incomplete},
-};
-
 int LogKindOf(TPaLineKind kind) {
   return std::find_if(kLogKinds.begin(), kLogKinds.end(), [kind](const TKindShown& k) { return k.Kind == kind; })
       ->LogKind;
 }
 
-TVerdictShown ShownOf(TPaVerdict verdict) {
-  return std::find_if(kVerdictsShown.begin(), kVerdictsShown.end(),
-                      [verdict](const TVerdictOnScreen& v) { return v.Verdict == verdict; })
-      ->Shown;
+void LogLines(const std::vector<TPaLine>& lines) {
+  for (const TPaLine& line : lines) LogMessage(line.Text, LogKindOf(line.Kind));
 }
 
 }  // namespace
 
-TPaVerdict RunPassiveAuthenticationStage(const TReadingEvidence& evidence, const TTrustStore& store) {
-  const TPaResult result = VerifyPassiveAuthentication(evidence, store);
-  std::string details;
-  for (const TPaLine& line : result.Lines) {
-    LogMessage(line.Text, LogKindOf(line.Kind));
-    details += (details.empty() ? "" : "\n") + line.Text;
-  }
-  PiccView().ShowVerdict(ShownOf(result.Verdict), details);
-  return result.Verdict;
+TPaResult RunPassiveAuthenticationStage(const TReadingEvidence& evidence, const TTrustStore& store) {
+  TPaResult result = VerifyPassiveAuthentication(evidence, store);
+  LogLines(result.Lines);
+  return result;
+}
+
+TVerdictShown ShowDocumentVerdict(const TPaResult& passive, const TChipCheck& chipAuthentication,
+                                  const TChipCheck& activeAuthentication) {
+  const TDocumentVerdict verdict = DecideDocumentVerdict(passive, chipAuthentication, activeAuthentication);
+  LogLines(verdict.ChipLines);
+  PiccView().ShowVerdict(verdict.Shown, verdict.Details);
+  return verdict.Shown;
 }

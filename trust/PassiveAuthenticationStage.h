@@ -1,11 +1,17 @@
 #pragma once
-// The read command's last stage: Passive Authentication of what this reading
-// read, its lines in the log and its verdict in the window.
+// The read command's last stages: Passive Authentication of what this
+// reading read with its lines in the log, then the document's verdict from
+// it and the chip checks, in the log and in the window.
 
+#include "trust/DocumentVerdict.h"
 #include "trust/PassiveAuthResult.h"
 #include "trust/ReadingEvidence.h"
 #include "trust/TrustStore.h"
 
-// Logs one line per check (failures red, PASSED green, the rest navy) and
-// shows the verdict with the lines behind it.
-TPaVerdict RunPassiveAuthenticationStage(const TReadingEvidence& evidence, const TTrustStore& store);
+// Logs one line per check (failures red, PASSED green, the rest navy).
+TPaResult RunPassiveAuthenticationStage(const TReadingEvidence& evidence, const TTrustStore& store);
+
+// Logs the Chip and Active Authentication lines and shows the verdict with
+// every check line behind it.
+TVerdictShown ShowDocumentVerdict(const TPaResult& passive, const TChipCheck& chipAuthentication,
+                                  const TChipCheck& activeAuthentication);

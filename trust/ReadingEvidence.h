@@ -11,9 +11,10 @@
 #include <vector>
 
 enum class TSodPresence {
-  Read,    // Sod holds the whole file, 0x77 wrapper included
-  Absent,  // the chip has no EF.SOD (or it was not read)
-  CutOff,  // the reading stopped part way (the card left); Sod holds what came
+  Read,        // Sod holds the whole file, 0x77 wrapper included
+  Absent,      // the chip answered that it has no EF.SOD
+  CutOff,      // the reading stopped part way (the card left); Sod holds what came
+  Unreadable,  // the reading stopped before any of it came (the card left, or the chip refused it)
 };
 
 struct TReadingEvidence {

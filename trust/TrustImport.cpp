@@ -16,9 +16,12 @@ std::vector<std::string> ImportTrustFiles(std::span<const std::filesystem::path>
     }
     std::error_code error;
     std::filesystem::create_directories(userFolder, error);
-    if (!error)
-      std::filesystem::copy_file(file, userFolder / file.filename(), std::filesystem::copy_options::overwrite_existing,
-                                 error);
+    const std::filesystem::path target = userFolder / file.filename();
+    // A file dropped from the folder itself is already in place.
+    std::error_code notThere;
+    const bool inPlace = std::filesystem::equivalent(file, target, notThere);
+    if (!error && !inPlace)
+      std::filesystem::copy_file(file, target, std::filesystem::copy_options::overwrite_existing, error);
     lines.push_back(error ? "Not imported " + name + ": " + error.message() : "Imported " + name + ": " + read.Summary);
   }
   return lines;

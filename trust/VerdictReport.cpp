@@ -37,5 +37,6 @@ TPaResult TVerdictReport::Finish() {
     Lines_.push_back({"Passive authentication: PASSED", TPaLineKind::Passed});
   }
   result.Lines = std::move(Lines_);
+  result.HashMatches = std::move(HashMatches_);
   return result;
 }

@@ -7,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -20,7 +21,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -197,7 +200,7 @@ TEST_F(ThroughPcscd, ReadsTheSamplePassportEndToEnd) {
   EXPECT_EQ(window->Form().eSoyadi1->text(), "ERIKSSON");
   EXPECT_EQ(window->Form().eAdi1->text(), "ANNA MARIA");
   EXPECT_EQ(window->Form().eDogYeri->text(), "İSTANBUL/TÜRKİYE");
-  EXPECT_TRUE(Logged("DataGroups : DG1,DG2,DG11,DG12"));
+  EXPECT_TRUE(Logged("DataGroups : DG1,DG2,DG11,DG12,DG14,DG15"));
   EXPECT_EQ(window->Form().eVerYer->text(), "İSTANBUL NÜFUS MÜDÜRLÜĞÜ");
   EXPECT_TRUE(Logged("L898902C"));
   EXPECT_FALSE(window->ShownPicture().isNull());
@@ -294,7 +297,7 @@ TEST_P(PaceThroughPcscd, PaceOnlyPassportReadsWhole) {
   EXPECT_TRUE(Logged(QString("PACE: established (") + GetParam().Established + ")"));
   EXPECT_EQ(window->Form().eBelgeNo->text(), "L898902C");
   EXPECT_EQ(window->Form().eSoyadi1->text(), "ERIKSSON");
-  EXPECT_TRUE(Logged("DataGroups : DG1,DG2,DG11,DG12"));
+  EXPECT_TRUE(Logged("DataGroups : DG1,DG2,DG11,DG12,DG14,DG15"));
   EXPECT_FALSE(window->ShownPicture().isNull());
 }
 
@@ -339,5 +342,101 @@ TEST_F(PaceChipThroughPcscd, TwoPaceInfosWrongDateOfBirthAndCardTakenAway) {
   window->bOkuClick();
   EXPECT_TRUE(Logged("PACE: failed (connection error at the key agreement)"));
 }
+
+// Passive Authentication of each sample document as the window shows it:
+// the verdict line, one check line that tells why, and the verdict panel.
+// The negative documents are copies of the sample passport (the window's
+// pre-filled values open them all), changed as tools/samples/documents.json says.
+enum class ETrustStore { Sample, Empty };
+
+struct TVerdictRow {
+  const char* Document;
+  ETrustStore Store;
+  const char* CheckLine;  // a line of the log that begins so
+  const char* VerdictLine;
+  const char* Panel;
+};
+
+std::ostream& operator<<(std::ostream& out, const TVerdictRow& row) { return out << row.Document; }
+
+const QColor kPanelGreen(0, 128, 0);
+const QColor kPanelRed(255, 0, 0);
+const QColor kPanelAmber(204, 122, 0);
+
+class VerdictThroughPcscd : public ThroughPcscd, public ::testing::WithParamInterface<TVerdictRow> {
+protected:
+  // The window takes the trust store's folders when it is made.
+  void SetUp() override {
+    const char* before = std::getenv("ZELVAN_TRUST_STORE");
+    if (before) storeBefore_ = before;
+    const fs::path store = GetParam().Store == ETrustStore::Sample
+                               ? fs::path(ZELVAN_SAMPLES_DIR) / "trust"
+                               : fs::path(::testing::TempDir()) / "zelvan-empty-trust-store";
+    fs::create_directories(store);
+    setenv("ZELVAN_TRUST_STORE", store.c_str(), 1);
+    ThroughPcscd::SetUp();
+  }
+  void TearDown() override {
+    ThroughPcscd::TearDown();
+    if (storeBefore_)
+      setenv("ZELVAN_TRUST_STORE", storeBefore_->c_str(), 1);
+    else
+      unsetenv("ZELVAN_TRUST_STORE");
+  }
+
+  QString LastLineBeginning(const QString& beginning) const {
+    const auto lines = Log();
+    const auto found =
+        std::find_if(lines.rbegin(), lines.rend(), [&](const QString& line) { return line.startsWith(beginning); });
+    return found == lines.rend() ? QString() : *found;
+  }
+
+  TPassport passport;
+  std::optional<std::string> storeBefore_;
+};
+
+TEST_P(VerdictThroughPcscd, LogLineAndPanel) {
+  const TVerdictRow& row = GetParam();
+  passport.Start(row.Document);
+  ReadWhenCardIsBack();
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(window->Form().eBelgeNo->text(), "L898902C");
+  EXPECT_FALSE(LastLineBeginning(row.CheckLine).isEmpty()) << "no line beginning " << row.CheckLine;
+  EXPECT_EQ(LastLineBeginning("Passive authentication: ").toStdString(), row.VerdictLine);
+  EXPECT_EQ(window->VerdictPanel().text().toStdString(), row.Panel);
+  const std::map<QString, QColor> colours{{"Geçerli", kPanelGreen}, {"Geçersiz", kPanelRed}, {"Eksik", kPanelAmber}};
+  EXPECT_TRUE(window->VerdictPanel().styleSheet().contains(colours.at(row.Panel).name()))
+      << window->VerdictPanel().styleSheet().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, VerdictThroughPcscd,
+    ::testing::Values(
+        TVerdictRow{
+            "icao-passport.zdoc", ETrustStore::Sample,
+            "CSCA: trusted (C=UT, O=Utopia Sample PKI, CN=Utopia Sample CSCA; not revoked according to its CRL)",
+            "Passive authentication: PASSED", "Geçerli"},
+        TVerdictRow{"negative/dg11-changed.zdoc", ETrustStore::Sample, "DG11 hash: MISMATCH",
+                    "Passive authentication: FAILED (DG11 hash mismatch)", "Geçersiz"},
+        TVerdictRow{"negative/signature-broken.zdoc", ETrustStore::Sample, "SOD signature: INVALID (",
+                    "Passive authentication: FAILED (SOD signature invalid)", "Geçersiz"},
+        TVerdictRow{"negative/revoked-ds.zdoc", ETrustStore::Sample,
+                    "CSCA: REVOKED (the document signer certificate is on its CSCA's CRL)",
+                    "Passive authentication: FAILED (document signer revoked)", "Geçersiz"},
+        TVerdictRow{"negative/dg11-not-listed.zdoc", ETrustStore::Sample, "DG11 hash: not listed in EF.SOD",
+                    "Passive authentication: FAILED (DG11 not listed in EF.SOD)", "Geçersiz"},
+        TVerdictRow{"negative/expired-ds.zdoc", ETrustStore::Sample,
+                    "CSCA: EXPIRED (the document signer certificate expired on 2024-06-01)",
+                    "Passive authentication: FAILED (certificate expired)", "Geçersiz"},
+        TVerdictRow{"negative/unknown-csca.zdoc", ETrustStore::Sample,
+                    "CSCA: not in the trust store (issuer C=UT, O=Utopia Other PKI, CN=Utopia CSCA not in the "
+                    "sample trust store)",
+                    "Passive authentication: INCOMPLETE (CSCA not in the trust store)", "Eksik"},
+        TVerdictRow{"negative/no-sod.zdoc", ETrustStore::Sample, "EF.SOD: not on the chip",
+                    "Passive authentication: INCOMPLETE (no EF.SOD on the chip)", "Eksik"},
+        TVerdictRow{"icao-passport.zdoc", ETrustStore::Empty,
+                    "CSCA: not in the trust store (issuer C=UT, O=Utopia Sample PKI, CN=Utopia Sample CSCA)",
+                    "Passive authentication: INCOMPLETE (CSCA not in the trust store)", "Eksik"}),
+    [](const auto& info) { return "Row" + std::to_string(info.index); });
 
 }  // namespace

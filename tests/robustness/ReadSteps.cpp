@@ -124,6 +124,10 @@ const std::vector<std::regex>& KnownLines() {
     // Passive Authentication: its line beginnings.
     compiled.emplace_back(R"((EF\.SOD|SOD signature|Document signer|CSCA|DG\d+ hash|Issuing state): [\s\S]*)");
     compiled.emplace_back(R"(Passive authentication: (PASSED|FAILED \([\s\S]*\)|INCOMPLETE \([\s\S]*\)))");
+    // Chip and Active Authentication: their verdict lines.
+    compiled.emplace_back(R"(Chip authentication: (PASSED|FAILED \([\s\S]*\)|not supported))");
+    compiled.emplace_back(
+        R"(Active authentication: (PASSED|FAILED \([\s\S]*\)|not supported|not possible \([\s\S]*\)))");
     return compiled;
   }();
   return patterns;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tools/simchip/BacTerminal.h"
+#include "tools/simchip/DocumentFile.h"
 #include "tools/simchip/LdsBuilder.h"
 #include "tools/simchip/SimulatedChip.h"
 #include "tools/simchip/SimulatedReader.h"
@@ -30,6 +31,11 @@ inline TLds SmallLds() {
 struct TChipHarness {
   explicit TChipHarness(TChipOptions options = {}, TLds lds = SmallLds())
       : Chip(std::move(lds), kSpecimenMrzInformation, options) {
+    Reader.InsertCard(Chip);
+    Connect();
+  }
+  // A chip of a whole document, its private keys included.
+  explicit TChipHarness(const TDocument& document, TChipOptions options = {}) : Chip(document, options) {
     Reader.InsertCard(Chip);
     Connect();
   }

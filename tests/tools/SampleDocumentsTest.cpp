@@ -3,7 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <memory>
+#include <string>
+
+#include <openssl/evp.h>
+#include <openssl/x509.h>
 
 #include "ChipHarness.h"
 #include "tools/simchip/DocumentFile.h"
@@ -139,6 +145,107 @@ TEST(SampleDocuments, ChipServesEveryFileAfterBac) {
     ASSERT_EQ(terminal.SelectApplication().Status, kSwSuccess);
     ASSERT_EQ(terminal.Authenticate(document.MrzInformation).Status, kSwSuccess);
     for (const auto& [fileId, content] : document.Lds) EXPECT_EQ(terminal.ReadFile(fileId), content);
+  }
+}
+
+// The chips' own keys: DG14 and DG15 carry the public halves of the private
+// keys the document file gives the chip, with the protocols Chip and Active
+// Authentication are to run (object identifiers of BSI TR-03110 and ICAO 9303-11).
+struct TChipKeySample {
+  const char* File;
+  const char* CaProtocol;  // DER of the ChipAuthenticationInfo's OID; nullptr: no DG14
+  const char* PkProtocol;  // DER of the ChipAuthenticationPublicKeyInfo's OID
+  const char* CaKeyType;   // as EVP_PKEY_is_a names it
+  const char* AaKeyType;   // DG15's key; nullptr: no DG15
+  int AaBits;
+  bool AaInfo;  // DG14 holds an ActiveAuthenticationInfo (ecdsa-with-SHA256)
+};
+
+constexpr const char* kIdCaDh3Des = "060A04007F00070202030101";
+constexpr const char* kIdCaEcdh3Des = "060A04007F00070202030201";
+constexpr const char* kIdCaEcdhAes128 = "060A04007F00070202030202";
+constexpr const char* kIdPkDh = "060904007F000702020101";
+constexpr const char* kIdPkEcdh = "060904007F000702020102";
+constexpr const char* kActiveAuthenticationInfo = "3015060667810801010502010106082A8648CE3D040302";
+
+const std::vector<TChipKeySample> kChipKeySamples{
+    {"icao-passport.zdoc", kIdCaEcdhAes128, kIdPkEcdh, "EC", "RSA", 1024, false},
+    {"icao-id-card.zdoc", kIdCaDh3Des, kIdPkDh, "DHX", "EC", 256, true},
+    {"jpeg-face-passport.zdoc", kIdCaEcdh3Des, kIdPkEcdh, "EC", "RSA", 1536, false},
+    {"no-dg11-passport.zdoc", nullptr, nullptr, nullptr, nullptr, 0, false},
+};
+
+using TPkeyPtr = std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>;
+
+TPkeyPtr PublicKey(std::span<const std::uint8_t> spki) {
+  const unsigned char* p = spki.data();
+  return {d2i_PUBKEY(nullptr, &p, static_cast<long>(spki.size())), EVP_PKEY_free};
+}
+
+TPkeyPtr PrivateKey(const TBytes& pkcs8) {
+  const unsigned char* p = pkcs8.data();
+  return {d2i_AutoPrivateKey(nullptr, &p, static_cast<long>(pkcs8.size())), EVP_PKEY_free};
+}
+
+// The elements of DG14's SecurityInfos SET, each whole.
+std::vector<std::span<const std::uint8_t>> SecurityInfos(const TBytes& dg14) {
+  std::vector<std::span<const std::uint8_t>> infos;
+  const auto outer = ReadTlv(dg14);
+  if (!outer || outer->Tag != 0x6E) return infos;
+  const auto set = ReadTlv(outer->Value);
+  if (!set || set->Tag != 0x31) return infos;
+  for (std::size_t p = 0; p < set->Value.size();) {
+    const auto info = ReadTlv(set->Value.subspan(p));
+    if (!info) break;
+    infos.push_back(set->Value.subspan(p, info->Size));
+    p += info->Size;
+  }
+  return infos;
+}
+
+TEST(SampleDocuments, Dg14AndDg15HoldThePublicHalvesOfTheChipsKeys) {
+  for (const auto& sample : kChipKeySamples) {
+    SCOPED_TRACE(sample.File);
+    const TDocument document = LoadDocumentFile(std::filesystem::path(ZELVAN_SAMPLES_DIR) / sample.File);
+    EXPECT_TRUE(document.Lds.contains(kEfSodFileId));
+    ASSERT_EQ(document.Lds.contains(DataGroupFileId(14)), sample.CaProtocol != nullptr);
+    ASSERT_EQ(document.Lds.contains(DataGroupFileId(15)), sample.AaKeyType != nullptr);
+    EXPECT_EQ(document.PrivateKeys.contains("chip-authentication"), sample.CaProtocol != nullptr);
+    EXPECT_EQ(document.PrivateKeys.contains("active-authentication"), sample.AaKeyType != nullptr);
+    if (sample.CaProtocol) {
+      std::vector<std::string> infos;
+      TPkeyPtr caKey(nullptr, EVP_PKEY_free);
+      for (const auto info : SecurityInfos(document.Lds.at(DataGroupFileId(14)))) {
+        const std::string hex = ToHex(info);
+        infos.push_back(hex);
+        const auto sequence = ReadTlv(info);
+        const auto protocol = ReadTlv(sequence->Value);
+        if (ToHex(sequence->Value.first(protocol->Size)) == sample.PkProtocol)
+          caKey = PublicKey(sequence->Value.subspan(protocol->Size));
+      }
+      // ChipAuthenticationInfo: the protocol (12 bytes for every id-CA-*) and version 1, no key id.
+      const std::string caInfo = std::string("300F") + sample.CaProtocol + "020101";
+      EXPECT_NE(std::find(infos.begin(), infos.end(), caInfo), infos.end());
+      EXPECT_EQ(std::find(infos.begin(), infos.end(), kActiveAuthenticationInfo) != infos.end(), sample.AaInfo);
+      EXPECT_EQ(infos.size(), sample.AaInfo ? 3u : 2u);
+      ASSERT_TRUE(caKey) << "no ChipAuthenticationPublicKeyInfo with a readable key";
+      EXPECT_TRUE(EVP_PKEY_is_a(caKey.get(), sample.CaKeyType));
+      const TPkeyPtr caPrivate = PrivateKey(document.PrivateKeys.at("chip-authentication"));
+      ASSERT_TRUE(caPrivate);
+      EXPECT_EQ(EVP_PKEY_eq(caKey.get(), caPrivate.get()), 1);
+    }
+    if (sample.AaKeyType) {
+      const auto dg15 = ReadTlv(document.Lds.at(DataGroupFileId(15)));
+      ASSERT_TRUE(dg15);
+      EXPECT_EQ(dg15->Tag, 0x6F);
+      const TPkeyPtr aaKey = PublicKey(dg15->Value);
+      ASSERT_TRUE(aaKey);
+      EXPECT_TRUE(EVP_PKEY_is_a(aaKey.get(), sample.AaKeyType));
+      EXPECT_EQ(EVP_PKEY_get_bits(aaKey.get()), sample.AaBits);
+      const TPkeyPtr aaPrivate = PrivateKey(document.PrivateKeys.at("active-authentication"));
+      ASSERT_TRUE(aaPrivate);
+      EXPECT_EQ(EVP_PKEY_eq(aaKey.get(), aaPrivate.get()), 1);
+    }
   }
 }
 

@@ -153,10 +153,20 @@ TEST(VpassportCommandLine, OptionsAndMistakes) {
   EXPECT_TRUE(full.Options->Chip.ProtectedErrors);
   EXPECT_TRUE(full.Options->Chip.EndOfFileWarning);
 
+  const auto clone = parse({"--document", "a.zdoc", "--clone", "chip-authentication", "--clone",
+                            "active-authentication", "--aa-rsa-hash", "SHA256"});
+  ASSERT_TRUE(clone.Options);
+  EXPECT_TRUE(clone.Options->Chip.CloneChipAuthentication);
+  EXPECT_TRUE(clone.Options->Chip.CloneActiveAuthentication);
+  EXPECT_EQ(clone.Options->Chip.ActiveAuthenticationRsaDigest, "SHA256");
+
   const auto defaults = parse({"--document", "a.zdoc"});
   ASSERT_TRUE(defaults.Options);
   EXPECT_EQ(defaults.Options->Port, kDefaultVpcdPort);
   EXPECT_TRUE(defaults.Options->Chip.RequireBac);
+  EXPECT_FALSE(defaults.Options->Chip.CloneChipAuthentication);
+  EXPECT_FALSE(defaults.Options->Chip.CloneActiveAuthentication);
+  EXPECT_EQ(defaults.Options->Chip.ActiveAuthenticationRsaDigest, "SHA1");
 
   const auto help = parse({"--help"});
   EXPECT_FALSE(help.Options);
@@ -170,7 +180,9 @@ TEST(VpassportCommandLine, OptionsAndMistakes) {
                                                                       {"--document", "a", "--port", "70000"},
                                                                       {"--document", "a", "--port", "x1"},
                                                                       {"--document", "a", "--bogus"},
-                                                                      {"--document", "a", "--connect-timeout", "-1"}}) {
+                                                                      {"--document", "a", "--connect-timeout", "-1"},
+                                                                      {"--document", "a", "--clone", "pace"},
+                                                                      {"--document", "a", "--aa-rsa-hash", "MD5"}}) {
     const auto parsed = parse(wrong);
     EXPECT_FALSE(parsed.Options);
     EXPECT_TRUE(parsed.Failed);

@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "RealDocuments.h"
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 #include "support/TestPki.h"
 #include "trust/CmsSignature.h"
 #include "trust/CountryCodes.h"

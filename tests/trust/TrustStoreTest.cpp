@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 #include "support/TestPki.h"
 #include "trust/LdifReader.h"
 #include "trust/PassiveAuthentication.h"
@@ -170,6 +170,20 @@ TEST(TrustStoreFolders, FollowTheEnvironment) {
   TScopedEnv data("XDG_DATA_HOME", std::nullopt);
   TScopedEnv home("HOME", "/home/op");
   EXPECT_EQ(TrustStoreFolders(), (TPaths{"/home/op/.local/share/zelvan/trust", "/etc/zelvan/trust"}));
+}
+
+// The sample trust store that scripts/run.sh gives the demo: the sample CSCA
+// and its CRL, both read, nothing refused.
+TEST(SampleTrustStore, LoadsTheSampleCscaAndItsCrl) {
+  const TTrustStore store({std::filesystem::path(ZELVAN_SAMPLES_DIR) / "trust"});
+  ASSERT_EQ(store.LoadLog().size(), 2u);
+  EXPECT_TRUE(store.LoadLog()[0].starts_with(
+      "utopia-sample-csca.crl: 1 CRL (C=UT, O=Utopia Sample PKI, CN=Utopia Sample CSCA, issued "))
+      << store.LoadLog()[0];
+  EXPECT_TRUE(store.LoadLog()[0].ends_with(", 1 revoked certificate)")) << store.LoadLog()[0];
+  EXPECT_EQ(store.LoadLog()[1], "utopia-sample-csca.pem: 1 CSCA certificate");
+  EXPECT_EQ(store.Material().Cscas.size(), 1u);
+  EXPECT_EQ(store.Crls().size(), 1u);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 #include "support/TestPki.h"
 #include "trust/PassiveAuthentication.h"
 #include "trust/SodParser.h"
@@ -205,6 +205,12 @@ const TVerdictCase kCases[] = {
        c.Evidence.Sod.resize(100);
      },
      TPaVerdict::Incomplete, "EF.SOD not read whole", "EF.SOD: cut off after 100 bytes (the card left)"},
+    {"EF.SOD not read at all",
+     [](TCase& c) {
+       c.Evidence.SodPresence = TSodPresence::Unreadable;
+       c.Evidence.Sod.clear();
+     },
+     TPaVerdict::Incomplete, "EF.SOD not read", "EF.SOD: not read (the card left or the chip refused it)"},
 };
 
 void PrintTo(const TVerdictCase& verdictCase, std::ostream* out) { *out << verdictCase.Name; }

@@ -10,6 +10,8 @@
 #include <openssl/objects.h>
 #include <openssl/sha.h>
 
+#include "tools/pacechip/EacBuffers.h"
+#include "tools/pacechip/OpenPaceChipAuthentication.h"
 #include "tools/simchip/Apdu.h"
 #include "tools/simchip/Tlv.h"
 
@@ -22,23 +24,6 @@ using simchip::TBytes;
 constexpr std::uint8_t kInsMse = 0x22;
 constexpr std::uint8_t kInsGeneralAuthenticate = 0x86;
 constexpr std::uint16_t kCardAccessId = 0x011C;
-
-struct TBufFree {
-  void operator()(BUF_MEM* buffer) const { BUF_MEM_clear_free(buffer); }
-};
-using TBuf = std::unique_ptr<BUF_MEM, TBufFree>;
-
-TBuf BufOf(std::span<const std::uint8_t> bytes) {
-  TBuf buffer(BUF_MEM_new());
-  if (!buffer || !BUF_MEM_grow(buffer.get(), bytes.size())) throw std::runtime_error("BUF_MEM_grow");
-  std::copy(bytes.begin(), bytes.end(), reinterpret_cast<std::uint8_t*>(buffer->data));
-  return buffer;
-}
-TBytes BytesOf(const BUF_MEM* buffer) {
-  if (!buffer) return {};
-  const auto* data = reinterpret_cast<const std::uint8_t*>(buffer->data);
-  return TBytes(data, data + buffer->length);
-}
 
 TBytes Tlv(std::uint16_t tag, std::span<const std::uint8_t> value) {
   TBytes out;
@@ -110,6 +95,7 @@ struct TOpenPaceChip::TState {
   PACE_SEC* Secret = nullptr;
   int Step = 0;  // GENERAL AUTHENTICATE steps done
   TBytes TerminalKey;
+  TOpenPaceChipAuthentication ChipAuthentication;
   bool Established = false;
   bool CardAccessSelected = false;
 };
@@ -169,7 +155,8 @@ std::optional<TBytes> TOpenPaceChip::Answer(std::span<const std::uint8_t> bytes,
     }
     if (const auto do97 = Find(data.first(macAt), 0x97); do97 && do97->size() == 1)
       plain.Le = (*do97)[0] == 0 ? 256 : (*do97)[0];
-    const TBytes answer = chip.AnswerGranted(plain);
+    const std::optional<TCaAnswer> caAnswer = s.ChipAuthentication.Answer(plain, *s.Eac, chip);
+    const TBytes answer = caAnswer ? caAnswer->Answer : chip.AnswerGranted(plain);
     EAC_increment_ssc(s.Eac);
     const TBytes answerData(answer.begin(), answer.end() - 2);
     const TBytes status(answer.end() - 2, answer.end());
@@ -186,6 +173,9 @@ std::optional<TBytes> TOpenPaceChip::Answer(std::span<const std::uint8_t> bytes,
     TBuf answerMac(EAC_authenticate(s.Eac, paddedBody.get()));
     simchip::Append(body, Tlv(0x8E, BytesOf(answerMac.get())));
     simchip::Append(body, status);
+    // Chip Authentication answered under PACE's keys; its own from the next command on, counter from zero.
+    if (caAnswer && caAnswer->SwitchKeys && !EAC_CTX_set_encryption_ctx(s.Eac, EAC_ID_CA))
+      throw std::runtime_error("OpenPACE cannot switch to Chip Authentication's keys");
     return body;
   }
 

@@ -1,14 +1,24 @@
 #!/usr/bin/env python3
 """Writes the sample documents of the simulated chip (*.zdoc) from the
 readable descriptions in documents.json: the MRZ is composed and its check
-digits computed, DG11 is encoded as UTF-8, and the face is drawn and encoded
-with opj_compress (JPEG 2000) or ImageMagick's convert (JPEG).
+digits computed, DG11 is encoded as UTF-8, the face is drawn and encoded
+with opj_compress (JPEG 2000) or ImageMagick's convert (JPEG), DG14 and DG15
+carry the chip's own keys, and EF.SOD is signed by a document signer of the
+sample PKI. The negative documents are copies of a sample document, changed
+as their description says. The sample trust store (the sample CSCA and its
+CRL) is written beside them.
+
+The sample PKI in pki/ (certificates, the CRL and every key) is made with the
+openssl command-line tool only where its files are missing, and reused
+otherwise, so that the output is the same on every run.
 
 Usage: make-samples.py [output directory]   (default: this script's directory)
 """
 
+import copy
 import json
 import pathlib
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -17,7 +27,17 @@ HERE = pathlib.Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 sys.dont_write_bytecode = True  # keep the source tree clean
 
-from generator import docfile, face, lds, mrz  # noqa: E402
+from generator import docfile, face, lds, mrz, pki, security_infos, sod, variants  # noqa: E402
+
+PKI_DIR = HERE / "pki"
+CHIP_KEY_DIR = PKI_DIR / "chips"
+DEFAULT_SIGNER = "ds"
+
+# The sample trust store: its file names and the PKI files they are copies of.
+TRUST_STORE = {
+    "trust/utopia-sample-csca.pem": pki.certificate_file(PKI_DIR, "csca"),
+    "trust/utopia-sample-csca.crl": pki.crl_file(PKI_DIR),
+}
 
 # How each face encoding is made from a PPM file; compression ratios keep the
 # faces between 10 and 20 KB.
@@ -28,6 +48,28 @@ ENCODERS = {
 }
 
 
+class Chip:
+    """What one document file holds: its data groups, EF.SOD and private keys."""
+
+    def __init__(self, label, mrz_information):
+        self.label = label
+        self.mrz_information = mrz_information
+        self.data_groups = {}
+        self.private_keys = {}
+        self.sod = None
+
+    def sign(self, signer_name, hashes_left_out=()):
+        signed = {n: content for n, content in self.data_groups.items() if n not in hashes_left_out}
+        self.sod = sod.ef_sod(signed, pki.DocumentSigner(PKI_DIR, signer_name))
+
+    def document_text(self):
+        files = {lds.data_group_file_id(n): content for n, content in self.data_groups.items()}
+        files[lds.EF_COM_ID] = lds.ef_com(sorted(self.data_groups))
+        if self.sod is not None:
+            files[lds.EF_SOD_ID] = self.sod
+        return docfile.format_document(self.label, self.mrz_information, files, self.private_keys)
+
+
 def encode_face(look, work):
     ppm = work / "face.ppm"
     ppm.write_bytes(face.draw_face(look))
@@ -36,32 +78,78 @@ def encode_face(look, work):
     return (work / f"face.{encoding}").read_bytes()
 
 
+def add_chip_keys(chip, doc):
+    """DG14 and DG15 with the chip's own keys, as the description asks."""
+    infos = []
+    ca = doc.get("chip_authentication")
+    if ca:
+        private_key, public_key = pki.chip_key(CHIP_KEY_DIR, ca["key"], ca["key_type"])
+        infos += security_infos.chip_authentication_infos(ca["protocol"], ca["key_type"], public_key)
+        chip.private_keys["chip-authentication"] = private_key
+    aa = doc.get("active_authentication")
+    if aa:
+        private_key, public_key = pki.chip_key(CHIP_KEY_DIR, aa["key"], aa["key_type"])
+        if "signature_algorithm" in aa:
+            infos.append(security_infos.active_authentication_info(aa["signature_algorithm"]))
+        chip.data_groups[15] = security_infos.dg15(public_key)
+        chip.private_keys["active-authentication"] = private_key
+    if infos:
+        chip.data_groups[14] = security_infos.dg14(infos)
+
+
 def build_document(doc, work):
     lines = mrz.mrz_lines(doc)
     expected = doc.get("expected_mrz")
     if expected is not None and lines != expected:
         raise SystemExit(f"{doc['file']}: composed MRZ {lines} differs from the expected {expected}")
-    files = {lds.data_group_file_id(1): lds.dg1("".join(lines))}
+    chip = Chip(doc["label"], mrz.mrz_information(doc))
+    chip.data_groups[1] = lds.dg1("".join(lines))
     image = encode_face(doc["face"], work)
-    files[lds.data_group_file_id(2)] = lds.dg2(image, lds.IMAGE_DATA_TYPES[doc["face"]["encoding"]],
-                                               face.WIDTH, face.HEIGHT, lds.GENDERS.get(doc["sex"], 0))
+    chip.data_groups[2] = lds.dg2(image, lds.IMAGE_DATA_TYPES[doc["face"]["encoding"]], face.WIDTH, face.HEIGHT,
+                                  lds.GENDERS.get(doc["sex"], 0))
     if doc.get("dg11"):
-        files[lds.data_group_file_id(11)] = lds.dg11(doc["dg11"])
+        chip.data_groups[11] = lds.dg11(doc["dg11"])
     if doc.get("dg12"):
-        files[lds.data_group_file_id(12)] = lds.dg12(doc["dg12"])
-    present = sorted(fid & 0xFF for fid in files)
-    files[lds.EF_COM_ID] = lds.ef_com(present)
-    return docfile.format_document(doc["label"], mrz.mrz_information(doc), files), len(image)
+        chip.data_groups[12] = lds.dg12(doc["dg12"])
+    add_chip_keys(chip, doc)
+    return chip, len(image)
+
+
+def build_negative(variant, unsigned):
+    """A copy of an unsigned sample chip, signed and changed as the variant says."""
+    chip = copy.deepcopy(unsigned[variant["copy_of"]])
+    chip.label = variant["label"]
+    chip.sign(variant.get("document_signer", DEFAULT_SIGNER), variant.get("hashes_left_out", ()))
+    for change in variant.get("after_signing", []):
+        variants.AFTER_SIGNING[change](chip)
+    return chip
+
+
+def write(out_dir, name, text):
+    path = out_dir / name
+    path.parent.mkdir(parents=True, exist_ok=True)
+    path.write_text(text, encoding="ascii")
 
 
 def main():
     out_dir = pathlib.Path(sys.argv[1]) if len(sys.argv) > 1 else HERE
     description = json.loads((HERE / "documents.json").read_text(encoding="utf-8"))
+    pki.ensure_pki(PKI_DIR)
+    unsigned = {}
     with tempfile.TemporaryDirectory() as tmp:
         for doc in description["documents"]:
-            text, image_size = build_document(doc, pathlib.Path(tmp))
-            (out_dir / doc["file"]).write_text(text, encoding="ascii")
-            print(f"{doc['file']}: face {image_size} bytes")
+            chip, image_size = build_document(doc, pathlib.Path(tmp))
+            unsigned[doc["file"]] = copy.deepcopy(chip)
+            chip.sign(doc.get("document_signer", DEFAULT_SIGNER))
+            write(out_dir, doc["file"], chip.document_text())
+            print(f"{doc['file']}: face {image_size} bytes, EF.SOD {len(chip.sod)} bytes")
+    for variant in description["negative_documents"]:
+        write(out_dir, variant["file"], build_negative(variant, unsigned).document_text())
+        print(f"{variant['file']}: copy of {variant['copy_of']}")
+    for name, source in TRUST_STORE.items():
+        (out_dir / name).parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(source, out_dir / name)
+        print(f"{name}: {source.relative_to(HERE)}")
 
 
 if __name__ == "__main__":

@@ -82,9 +82,9 @@ TBytes Pad(std::span<const std::uint8_t> data) {
   return padded;
 }
 
-std::optional<std::size_t> UnpaddedLength(std::span<const std::uint8_t> padded) {
+std::optional<std::size_t> UnpaddedLength(std::span<const std::uint8_t> padded, std::size_t blockSize) {
   std::size_t n = padded.size();
-  while (n > 0 && padded.size() - n < kBlockSize && padded[n - 1] == 0x00) --n;
+  while (n > 0 && padded.size() - n < blockSize && padded[n - 1] == 0x00) --n;
   if (n == 0 || padded[n - 1] != 0x80) return std::nullopt;
   return n - 1;
 }

@@ -33,8 +33,8 @@ void AdjustParity(std::span<std::uint8_t> key);
 // adds at least one byte.
 TBytes Pad(std::span<const std::uint8_t> data);
 // Length of padded data without its padding; empty when the data does not end
-// in 0x80 followed by at most seven zero bytes.
-std::optional<std::size_t> UnpaddedLength(std::span<const std::uint8_t> padded);
+// in 0x80 followed by fewer zero bytes than the block size.
+std::optional<std::size_t> UnpaddedLength(std::span<const std::uint8_t> padded, std::size_t blockSize = kBlockSize);
 
 // Two-key triple DES in CBC mode with a zero IV; the length must be a multiple
 // of 8 (std::invalid_argument otherwise).

@@ -22,6 +22,10 @@ TChipRandom::TChipRandom(std::optional<std::uint64_t> seed) : engine_(seed.value
 
 std::uint8_t TChipRandom::NextByte() { return static_cast<std::uint8_t>(engine_() >> 56); }
 
+void TChipRandom::Fill(std::span<std::uint8_t> bytes) {
+  for (auto& b : bytes) b = NextByte();
+}
+
 TBlock TChipRandom::NextChallenge() {
   if (nextChallenge_) return Take(nextChallenge_);
   if (fixedChallenge_) return *fixedChallenge_;

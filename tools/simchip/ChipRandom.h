@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <random>
+#include <span>
 
 #include "tools/simchip/CardCrypto.h"
 
@@ -18,6 +19,8 @@ public:
 
   TBlock NextChallenge();
   TKey NextKeyMaterial();
+  // Random bytes of any other use (M1 of an Active Authentication signature).
+  void Fill(std::span<std::uint8_t> bytes);
 
   // The value the next draw of its kind returns instead of a random one.
   void SetNextChallenge(const TBlock& challenge) { nextChallenge_ = challenge; }

@@ -1,6 +1,7 @@
 #include "tools/simchip/SecureChannel.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "tools/simchip/Tlv.h"
 
@@ -49,27 +50,43 @@ std::optional<TProtectedObjects> SplitObjects(std::span<const std::uint8_t> data
     }
     p += object->Size;
   }
-  if (lastRank != 2 || objects.Mac.size() != kBlockSize) return std::nullopt;
+  if (lastRank != 2 || objects.Mac.size() != kBlockSize) return std::nullopt;  // 8-byte MACs with either cipher
   return objects;
+}
+
+// Big-endian increment of a counter of either length.
+TBytes Next(TBytes counter) {
+  for (auto it = counter.rbegin(); it != counter.rend(); ++it)
+    if (++*it != 0) break;
+  return counter;
 }
 
 }  // namespace
 
 TSecureChannel::TSecureChannel(const TKeyPair& sessionKeys, const TBlock& initialCounter)
-    : keys_(sessionKeys), counter_(initialCounter) {}
+    : keys_(TripleDesKeys(sessionKeys)), counter_(initialCounter.begin(), initialCounter.end()) {}
+
+TSecureChannel::TSecureChannel(TSmKeys sessionKeys)
+    : keys_(std::move(sessionKeys)), counter_(SmBlockSize(keys_.Cipher), 0x00) {}
+
+TBlock TSecureChannel::Counter() const {
+  if (counter_.size() != kBlockSize) throw std::logic_error("an AES session's counter is 16 bytes");
+  TBlock counter{};
+  std::copy(counter_.begin(), counter_.end(), counter.begin());
+  return counter;
+}
 
 TBlock TSecureChannel::NextMac(std::span<const std::uint8_t> data) {
-  Increment(counter_);
-  TBytes input(counter_.begin(), counter_.end());
-  Append(input, data);
-  return RetailMac(keys_.Mac, input);
+  counter_ = Next(std::move(counter_));
+  return SmMac(keys_, counter_, data);
 }
 
 std::optional<TCommandApdu> TSecureChannel::Unwrap(const TCommandApdu& command) {
   const auto objects = SplitObjects(command.Data);
   if (!objects) return std::nullopt;
 
-  TBytes macInput = Pad(std::array<std::uint8_t, 4>{command.Cla, command.Ins, command.P1, command.P2});
+  const std::size_t blockSize = SmBlockSize(keys_.Cipher);
+  TBytes macInput = PadTo(std::array<std::uint8_t, 4>{command.Cla, command.Ins, command.P1, command.P2}, blockSize);
   Append(macInput, objects->Authenticated);
   const TBlock expected = NextMac(macInput);
   if (!std::equal(expected.begin(), expected.end(), objects->Mac.begin(), objects->Mac.end())) return std::nullopt;
@@ -77,10 +94,10 @@ std::optional<TCommandApdu> TSecureChannel::Unwrap(const TCommandApdu& command) 
   TCommandApdu plain{static_cast<std::uint8_t>(command.Cla & ~0x0C), command.Ins, command.P1, command.P2, {}, {}};
   if (objects->Cryptogram) {
     const auto value = *objects->Cryptogram;
-    if (value.size() < 1 + kBlockSize || value[0] != kPaddingIndicator || (value.size() - 1) % kBlockSize != 0)
+    if (value.size() < 1 + blockSize || value[0] != kPaddingIndicator || (value.size() - 1) % blockSize != 0)
       return std::nullopt;
-    TBytes padded = Decrypt3Des(keys_.Enc, value.subspan(1));
-    const auto length = UnpaddedLength(padded);
+    TBytes padded = SmDecrypt(keys_, counter_, value.subspan(1));
+    const auto length = UnpaddedLength(padded, blockSize);
     if (!length) return std::nullopt;
     padded.resize(*length);
     plain.Data = std::move(padded);
@@ -95,8 +112,9 @@ std::optional<TCommandApdu> TSecureChannel::Unwrap(const TCommandApdu& command) 
 TBytes TSecureChannel::Wrap(std::span<const std::uint8_t> data, std::uint16_t statusWord, TWrapLayout layout) {
   TBytes objects;
   if (!data.empty() || layout.EmptyDataObject) {
+    // The answer's counter is the one its MAC will use: one step past the command's.
     TBytes value{kPaddingIndicator};
-    Append(value, Encrypt3Des(keys_.Enc, Pad(data)));
+    Append(value, SmEncrypt(keys_, Next(counter_), PadTo(data, SmBlockSize(keys_.Cipher))));
     if (layout.LongFormLength && value.size() < 0x80) {
       // BER allows the two-byte length form for short values too; some chips always use it.
       Append(objects, TBytes{kDoCryptogram, 0x81, static_cast<std::uint8_t>(value.size())});

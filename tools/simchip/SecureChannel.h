@@ -1,8 +1,9 @@
 #pragma once
-// The chip's end of ICAO 9303 secure messaging with triple DES: it checks the
-// MAC of a protected command (CLA 0C), deciphers its data, and protects the
-// answer with DO'87', DO'99' and DO'8E'. Every MAC, checked or made, first
-// advances the send sequence counter.
+// The chip's end of ICAO 9303 secure messaging, with triple DES (BAC) or AES
+// (after Chip Authentication with AES): it checks the MAC of a protected
+// command (CLA 0C), deciphers its data, and protects the answer with DO'87',
+// DO'99' and DO'8E'. Every MAC, checked or made, first advances the send
+// sequence counter.
 
 #include <cstdint>
 #include <optional>
@@ -10,6 +11,7 @@
 
 #include "tools/simchip/Apdu.h"
 #include "tools/simchip/CardCrypto.h"
+#include "tools/simchip/SmCipher.h"
 
 namespace simchip {
 
@@ -21,7 +23,10 @@ struct TWrapLayout {
 
 class TSecureChannel {
 public:
+  // Triple DES, as BAC opens it.
   TSecureChannel(const TKeyPair& sessionKeys, const TBlock& initialCounter);
+  // Either cipher, the counter starting at zero (as after Chip Authentication).
+  explicit TSecureChannel(TSmKeys sessionKeys);
 
   // The plain command inside a protected one (CLA without the secure
   // messaging bits, data deciphered, Le from DO'97'); empty when the data
@@ -32,14 +37,17 @@ public:
   // with the status word, DO'8E' over both, then the status word in plain.
   TBytes Wrap(std::span<const std::uint8_t> data, std::uint16_t statusWord, TWrapLayout layout = {});
 
-  const TBlock& Counter() const { return counter_; }
-  const TKeyPair& Keys() const { return keys_; }
+  // The counter of a 3DES session (std::logic_error for AES).
+  TBlock Counter() const;
+  // The counter of either cipher: 8 bytes for 3DES, 16 for AES.
+  const TBytes& CounterBytes() const { return counter_; }
+  const TSmKeys& Keys() const { return keys_; }
 
 private:
   TBlock NextMac(std::span<const std::uint8_t> data);
 
-  TKeyPair keys_;
-  TBlock counter_;
+  TSmKeys keys_;
+  TBytes counter_;
 };
 
 }  // namespace simchip

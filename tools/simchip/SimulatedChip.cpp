@@ -2,10 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <stdexcept>
 
+#include <openssl/crypto.h>
+
+#include "tools/simchip/ActiveAuthentication.h"
 #include "tools/simchip/Atr.h"
 #include "tools/simchip/DocumentFile.h"
 #include "tools/simchip/MutualAuthentication.h"
+#include "tools/simchip/Tlv.h"
 
 namespace simchip {
 
@@ -19,6 +24,34 @@ constexpr std::uint8_t kShortIdFlag = 0x80;
 constexpr std::uint8_t kClaPlain = 0x00;
 constexpr std::uint8_t kClaSecureMessaging = 0x0C;
 constexpr std::size_t kChallengeLength = 8;
+constexpr std::uint8_t kInsMse = 0x22;
+constexpr std::uint8_t kInsGeneralAuthenticate = 0x86;
+constexpr std::uint8_t kInsInternalAuthenticate = 0x88;
+// MSE P1 P2 of Chip Authentication: Set AT for internal authentication, Set KAT.
+constexpr std::uint16_t kMseSetAt = 0x41A4;
+constexpr std::uint16_t kMseSetKat = 0x41A6;
+enum : std::uint8_t {
+  kDoOid = 0x80,
+  kDoKeyId = 0x84,
+  kDoEphemeralKey = 0x91,
+  kDoDynamicData = 0x7C,
+  kDoTerminalKey = 0x80,
+};
+
+// What a terminal may send under secure messaging; the rest is answered 6D00.
+constexpr std::array<std::uint8_t, 5> kProtectedInstructions{kInsSelect, kInsReadBinary, kInsMse,
+                                                             kInsGeneralAuthenticate, kInsInternalAuthenticate};
+
+// The value of the first object with this tag among those laid end to end.
+std::optional<std::span<const std::uint8_t>> FindObject(std::span<const std::uint8_t> objects, std::uint16_t tag) {
+  for (std::size_t p = 0; p < objects.size();) {
+    const auto object = ReadTlv(objects.subspan(p));
+    if (!object) return std::nullopt;
+    if (object->Tag == tag) return object->Value;
+    p += object->Size;
+  }
+  return std::nullopt;
+}
 
 bool CarriesData(std::uint16_t status) { return status == kSwSuccess || (status >> 8) == 0x62; }
 
@@ -48,16 +81,43 @@ TSimulatedChip::TSimulatedChip(TLds lds, std::string mrzInformation, TChipOption
       atr_(ContactlessAtr()) {}
 
 TSimulatedChip::TSimulatedChip(const TDocument& document, TChipOptions options)
-    : TSimulatedChip(document.Lds, document.MrzInformation, options) {}
+    : TSimulatedChip(document.Lds, document.MrzInformation, options) {
+  privateKeys_ = TChipKeys(document.PrivateKeys);
+}
 
 std::optional<TBlock> TSimulatedChip::SessionCounter() const {
-  if (!session_) return std::nullopt;
+  if (!session_ || session_->Keys().Cipher != ESmCipher::TripleDes) return std::nullopt;
   return session_->Counter();
 }
 
 std::optional<TKeyPair> TSimulatedChip::SessionKeys() const {
+  if (!session_ || session_->Keys().Cipher != ESmCipher::TripleDes) return std::nullopt;
+  TKeyPair keys;
+  std::copy(session_->Keys().Enc.begin(), session_->Keys().Enc.end(), keys.Enc.begin());
+  std::copy(session_->Keys().Mac.begin(), session_->Keys().Mac.end(), keys.Mac.begin());
+  return keys;
+}
+
+std::optional<TSmKeys> TSimulatedChip::SessionSmKeys() const {
   if (!session_) return std::nullopt;
   return session_->Keys();
+}
+
+EVP_PKEY* TSimulatedChip::PrivateKey(std::string_view name) {
+  const bool clone = name == kChipAuthenticationKey
+                         ? options_.CloneChipAuthentication
+                         : name == kActiveAuthenticationKey && options_.CloneActiveAuthentication;
+  return privateKeys_.Key(name, clone);
+}
+
+std::optional<TBytes> TSimulatedChip::SignActiveAuthentication(std::span<const std::uint8_t> challenge) {
+  EVP_PKEY* key = PrivateKey(kActiveAuthenticationKey);
+  if (!key) return std::nullopt;
+  const EVP_MD* rsaDigest = EVP_get_digestbyname(options_.ActiveAuthenticationRsaDigest.c_str());
+  if (!rsaDigest) throw std::runtime_error("unknown digest " + options_.ActiveAuthenticationRsaDigest);
+  const EVP_MD* ecdsaDigest = ActiveAuthenticationDigest(lds_);
+  return SignChallenge(*key, challenge, *rsaDigest, ecdsaDigest ? *ecdsaDigest : *EVP_sha256(),
+                       [this](std::span<std::uint8_t> bytes) { random_.Fill(bytes); });
 }
 
 void TSimulatedChip::SelectApplication() {
@@ -81,6 +141,8 @@ void TSimulatedChip::Disconnect() {
 
 void TSimulatedChip::EndSession() {
   session_.reset();
+  caProtocol_ = nullptr;
+  nextSessionKeys_.reset();
   challenge_.reset();
   applicationSelected_ = false;
   currentFile_.reset();
@@ -112,6 +174,7 @@ TBytes TSimulatedChip::AnswerGranted(const TCommandApdu& command) {
   entry.Protected = true;
   entry.Plain = command;
   const TOutcome outcome = Execute(command, true, entry);
+  nextSessionKeys_.reset();  // the extension runs its own secure messaging
   return Response(outcome.Data, outcome.Status);
 }
 
@@ -128,6 +191,7 @@ TBytes TSimulatedChip::Answer(std::span<const std::uint8_t> bytes, TJournalEntry
   if (command->Cla != kClaPlain) return StatusOnly(kSwClaNotSupported);
   // A plain command ends secure messaging; it is then taken as before BAC.
   session_.reset();
+  caProtocol_ = nullptr;
   entry.Plain = *command;
   const TOutcome outcome = Execute(*command, false, entry);
   return Response(outcome.Data, outcome.Status);
@@ -141,14 +205,23 @@ TBytes TSimulatedChip::AnswerProtected(const TCommandApdu& command, TJournalEntr
     return StatusOnly(kSwSmObjectsIncorrect);
   }
   entry.Plain = *plain;
-  if (plain->Ins != kInsSelect && plain->Ins != kInsReadBinary) return StatusOnly(kSwInsNotSupported);
+  if (std::find(kProtectedInstructions.begin(), kProtectedInstructions.end(), plain->Ins) ==
+      kProtectedInstructions.end())
+    return StatusOnly(kSwInsNotSupported);
   const TOutcome outcome = Execute(*plain, true, entry);
+  TBytes answer;
   if (CarriesData(outcome.Status)) {
     const bool emptyRead = plain->Ins == kInsReadBinary && options_.EmptyReadAtEnd;
-    return session_->Wrap(outcome.Data, outcome.Status, {.EmptyDataObject = emptyRead});
+    answer = session_->Wrap(outcome.Data, outcome.Status, {.EmptyDataObject = emptyRead});
+  } else {
+    answer = options_.ProtectedErrors ? session_->Wrap({}, outcome.Status) : StatusOnly(outcome.Status);
   }
-  if (options_.ProtectedErrors) return session_->Wrap({}, outcome.Status);
-  return StatusOnly(outcome.Status);
+  // Chip Authentication answers under the old keys; the new ones serve from the next command on.
+  if (nextSessionKeys_) {
+    session_.emplace(std::move(*nextSessionKeys_));
+    nextSessionKeys_.reset();
+  }
+  return answer;
 }
 
 TSimulatedChip::TOutcome TSimulatedChip::Execute(const TCommandApdu& command, bool secured, TJournalEntry& entry) {
@@ -157,11 +230,14 @@ TSimulatedChip::TOutcome TSimulatedChip::Execute(const TCommandApdu& command, bo
     std::uint8_t Ins;
     THandler Handler;
   };
-  static constexpr std::array<TRoute, 4> kRoutes{{
+  static constexpr std::array<TRoute, 7> kRoutes{{
       {kInsSelect, &TSimulatedChip::Select},
       {kInsReadBinary, &TSimulatedChip::ReadBinary},
       {kInsGetChallenge, &TSimulatedChip::GetChallenge},
       {kInsExternalAuthenticate, &TSimulatedChip::ExternalAuthenticate},
+      {kInsMse, &TSimulatedChip::ManageSecurityEnvironment},
+      {kInsGeneralAuthenticate, &TSimulatedChip::GeneralAuthenticate},
+      {kInsInternalAuthenticate, &TSimulatedChip::InternalAuthenticate},
   }};
   const auto route =
       std::find_if(kRoutes.begin(), kRoutes.end(), [&](const TRoute& r) { return r.Ins == command.Ins; });
@@ -232,6 +308,61 @@ TSimulatedChip::TOutcome TSimulatedChip::ExternalAuthenticate(const TCommandApdu
   if (!result) return {{}, options_.AuthenticationFailure};
   session_.emplace(result->SessionKeys, result->InitialCounter);
   return {result->Answer, kSwSuccess};
+}
+
+TSimulatedChip::TOutcome TSimulatedChip::ManageSecurityEnvironment(const TCommandApdu& command, bool secured,
+                                                                   TJournalEntry&) {
+  const auto p1p2 = static_cast<std::uint16_t>(command.P1 << 8 | command.P2);
+  if (p1p2 != kMseSetAt && p1p2 != kMseSetKat) return {{}, kSwIncorrectP1P2};
+  if (!secured) return {{}, kSwSecurityNotSatisfied};
+  EVP_PKEY* key = PrivateKey(kChipAuthenticationKey);
+  if (!key) return {{}, kSwReferencedDataNotFound};
+  caProtocol_ = nullptr;
+  // One key pair only: any key reference (DO'84') names it.
+  if (p1p2 == kMseSetKat) {
+    const auto terminalKey = FindObject(command.Data, kDoEphemeralKey);
+    if (!terminalKey) return {{}, kSwWrongData};
+    return AgreeChipAuthenticationKey(KatProtocol(*key), *terminalKey, {});
+  }
+  const auto oid = FindObject(command.Data, kDoOid);
+  const TCaProtocol* protocol = oid ? FindCaProtocol(*oid) : nullptr;
+  if (!protocol || !KeyFitsProtocol(*key, *protocol)) return {{}, kSwWrongData};
+  caProtocol_ = protocol;
+  return {};
+}
+
+TSimulatedChip::TOutcome TSimulatedChip::GeneralAuthenticate(const TCommandApdu& command, bool secured,
+                                                             TJournalEntry&) {
+  if (!secured) return {{}, kSwSecurityNotSatisfied};
+  const TCaProtocol* protocol = caProtocol_;
+  caProtocol_ = nullptr;  // one attempt per MSE:Set AT
+  if (!protocol) return {{}, kSwConditionsNotSatisfied};
+  const auto dynamic = FindObject(command.Data, kDoDynamicData);
+  const auto terminalKey = dynamic ? FindObject(*dynamic, kDoTerminalKey) : std::nullopt;
+  if (!terminalKey) return {{}, kSwWrongData};
+  return AgreeChipAuthenticationKey(*protocol, *terminalKey, {kDoDynamicData, 0x00});
+}
+
+TSimulatedChip::TOutcome TSimulatedChip::AgreeChipAuthenticationKey(const TCaProtocol& protocol,
+                                                                    std::span<const std::uint8_t> terminalKey,
+                                                                    TBytes answer) {
+  EVP_PKEY* key = PrivateKey(kChipAuthenticationKey);
+  if (!key) return {{}, kSwReferencedDataNotFound};
+  std::optional<TBytes> secret = CaSharedSecret(*key, terminalKey);
+  if (!secret) return {{}, kSwWrongData};
+  nextSessionKeys_ = DeriveCaSessionKeys(*secret, protocol);
+  OPENSSL_cleanse(secret->data(), secret->size());
+  return {std::move(answer), kSwSuccess};
+}
+
+TSimulatedChip::TOutcome TSimulatedChip::InternalAuthenticate(const TCommandApdu& command, bool secured,
+                                                              TJournalEntry&) {
+  if (!secured && options_.RequireBac) return {{}, kSwSecurityNotSatisfied};
+  if (command.P1 != 0 || command.P2 != 0) return {{}, kSwIncorrectP1P2};
+  if (command.Data.size() != kChallengeLength) return {{}, kSwWrongLength};
+  std::optional<TBytes> signature = SignActiveAuthentication(command.Data);
+  if (!signature) return {{}, kSwReferencedDataNotFound};
+  return {std::move(*signature), kSwSuccess};
 }
 
 }  // namespace simchip

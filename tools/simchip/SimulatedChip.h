@@ -12,15 +12,25 @@
 // whose MAC or data objects are wrong is answered 6988 and ends the session
 // too, so that BAC has to be run again. Powering the chip off or resetting it
 // ends the session and deselects the application.
+//
+// Under secure messaging the chip also answers Chip Authentication (MSE:Set AT
+// with a CA OID and GENERAL AUTHENTICATE, or MSE:Set KAT): the answer comes
+// under the old keys, every later command under the new ones, counter from
+// zero, 3DES or AES as the OID says. INTERNAL AUTHENTICATE is answered with
+// the Active Authentication signature. A document without the private key of
+// either protocol refuses its commands with 6A88 (referenced data not found).
 
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/simchip/Apdu.h"
+#include "tools/simchip/ChipAuthentication.h"
 #include "tools/simchip/ChipFaults.h"
+#include "tools/simchip/ChipKeys.h"
 #include "tools/simchip/ChipRandom.h"
 #include "tools/simchip/Lds.h"
 #include "tools/simchip/SecureChannel.h"
@@ -57,7 +67,15 @@ struct TChipOptions {
   bool EmptyReadAtEnd = false;
   std::uint16_t AuthenticationFailure = kSwAuthenticationFailed;  // answer to a wrong EXTERNAL AUTHENTICATE
   std::optional<std::uint64_t> RandomSeed;  // fixed seed: the same challenges every run (read at construction)
+  // A clone: Chip or Active Authentication answered with a fresh key of the same kind instead of the document's.
+  bool CloneChipAuthentication = false;
+  bool CloneActiveAuthentication = false;
+  // The hash of RSA Active Authentication signatures (trailer BC for SHA-1, 34CC for SHA-256 ...); ECDSA
+  // takes the hash of DG14's ActiveAuthenticationInfo (SHA-256 when DG14 names none).
+  std::string ActiveAuthenticationRsaDigest = "SHA1";
 };
+
+inline constexpr std::uint16_t kSwReferencedDataNotFound = 0x6A88;
 
 // What came of one command: an answer, or a failure of the link.
 struct TChipReply {
@@ -92,10 +110,20 @@ public:
   TLds& Files() { return lds_; }
   const std::string& MrzInformation() const { return mrzInformation_; }
   bool SessionOpen() const { return session_.has_value(); }
-  // The send sequence counter of the open session.
+  // The send sequence counter of the open session, while it is 3DES's.
   std::optional<TBlock> SessionCounter() const;
-  // The session keys of the open session.
+  // The session keys of the open session, while it is 3DES's.
   std::optional<TKeyPair> SessionKeys() const;
+  // The keys of the open session, 3DES or AES.
+  std::optional<TSmKeys> SessionSmKeys() const;
+
+  // The private key the chip uses for a protocol (kChipAuthenticationKey,
+  // kActiveAuthenticationKey): the document's, or a clone's own when the
+  // options say so; null when the document has none.
+  EVP_PKEY* PrivateKey(std::string_view name);
+  // The Active Authentication signature of a challenge, as INTERNAL
+  // AUTHENTICATE answers it; empty when the document has no such key.
+  std::optional<TBytes> SignActiveAuthentication(std::span<const std::uint8_t> challenge);
 
   // The state after a plain SELECT of the eMRTD application: no session, no file selected.
   void SelectApplication();
@@ -136,6 +164,12 @@ private:
   TOutcome ReadBinary(const TCommandApdu& command, bool secured, TJournalEntry& entry);
   TOutcome GetChallenge(const TCommandApdu& command, bool secured, TJournalEntry& entry);
   TOutcome ExternalAuthenticate(const TCommandApdu& command, bool secured, TJournalEntry& entry);
+  TOutcome ManageSecurityEnvironment(const TCommandApdu& command, bool secured, TJournalEntry& entry);
+  TOutcome GeneralAuthenticate(const TCommandApdu& command, bool secured, TJournalEntry& entry);
+  TOutcome InternalAuthenticate(const TCommandApdu& command, bool secured, TJournalEntry& entry);
+  // The key agreement of Chip Authentication; on success the new keys wait for the answer to be wrapped.
+  TOutcome AgreeChipAuthenticationKey(const TCaProtocol& protocol, std::span<const std::uint8_t> terminalKey,
+                                      TBytes answer);
   void EndSession();
   // EndSession, and the extension's session too.
   void Disconnect();
@@ -144,6 +178,7 @@ private:
   std::string mrzInformation_;
   TChipOptions options_;
   TKeyPair documentKeys_;
+  TChipKeys privateKeys_;
   TChipRandom random_;
   TBytes atr_;
   TFaultSchedule faults_;
@@ -153,6 +188,8 @@ private:
   std::optional<std::uint16_t> currentFile_;
   std::optional<TBlock> challenge_;
   std::optional<TSecureChannel> session_;
+  const TCaProtocol* caProtocol_ = nullptr;  // chosen by MSE:Set AT, for GENERAL AUTHENTICATE
+  std::optional<TSmKeys> nextSessionKeys_;   // Chip Authentication's, from the next command on
   TChipExtension* extension_ = nullptr;
 };
 

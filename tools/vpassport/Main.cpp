@@ -37,9 +37,8 @@ int main(int argc, char** argv) {
   InstallStopHandlers();
   try {
     const simchip::TDocument document = simchip::LoadDocumentFile(options.Document);
-    // OpenPACE draws from libcrypto: a seed makes its sessions repeat.
-    if (options.Chip.RandomSeed && !options.Pace.Offers.empty())
-      pacechip::UseSeededRandomness(*options.Chip.RandomSeed);
+    // OpenPACE, ECDSA signatures and a clone's keys draw from libcrypto: a seed makes them repeat.
+    if (options.Chip.RandomSeed) pacechip::UseSeededRandomness(*options.Chip.RandomSeed);
     simchip::TSimulatedChip chip(document, options.Chip);
     const pacechip::TOpenPaceChip pace(chip, options.Pace);
     vpassport::TVpcdConnection connection(options.Host, options.Port, options.Patience, stopRequested);

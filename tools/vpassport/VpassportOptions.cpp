@@ -1,5 +1,6 @@
 #include "tools/vpassport/VpassportOptions.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <functional>
@@ -24,7 +25,7 @@ std::optional<TNumber> Number(std::string_view text) {
   return value;
 }
 
-const std::array<TFlag, 11> kFlags{{
+const std::array<TFlag, 13> kFlags{{
     {"--document", true, "FILE   document file to serve (required)",
      [](TVpassportOptions& o, std::string_view v) {
        o.Document = std::string(v);
@@ -81,7 +82,9 @@ const std::array<TFlag, 11> kFlags{{
        o.Pace.Offers.push_back({protocol, static_cast<int>(*id)});
        return std::string();
      }},
-    {"--random-seed", true, "N   fixed randomness: the chip's challenges, and OpenPACE's nonce and keys",
+    {"--random-seed", true,
+     "N   fixed randomness: the chip's challenges, OpenPACE's nonce and keys, Active\n"
+     "                      Authentication's signatures and a clone's keys",
      [](TVpassportOptions& o, std::string_view v) {
        const auto seed = Number<std::uint64_t>(v);
        if (!seed) return std::string("--random-seed needs a number");
@@ -93,6 +96,29 @@ const std::array<TFlag, 11> kFlags{{
        o.Pace.RefuseBac = true;
        return std::string();
      }},
+    {"--clone", true,
+     "PROTOCOL    act as a clone for chip-authentication or active-authentication: answer with a\n"
+     "                      fresh key of the same kind instead of the document's (repeat for both)",
+     [](TVpassportOptions& o, std::string_view v) {
+       if (v == simchip::kChipAuthenticationKey) {
+         o.Chip.CloneChipAuthentication = true;
+       } else if (v == simchip::kActiveAuthenticationKey) {
+         o.Chip.CloneActiveAuthentication = true;
+       } else {
+         return std::string("--clone needs chip-authentication or active-authentication");
+       }
+       return std::string();
+     }},
+    {"--aa-rsa-hash", true,
+     "DIGEST  hash of RSA Active Authentication signatures: SHA1 (trailer BC, the default),\n"
+     "                      SHA224, SHA256, SHA384 or SHA512 (trailer 38CC, 34CC, 36CC, 35CC)",
+     [](TVpassportOptions& o, std::string_view v) {
+       static constexpr std::array<std::string_view, 5> kDigests{"SHA1", "SHA224", "SHA256", "SHA384", "SHA512"};
+       if (std::find(kDigests.begin(), kDigests.end(), v) == kDigests.end())
+         return std::string("--aa-rsa-hash needs SHA1, SHA224, SHA256, SHA384 or SHA512");
+       o.Chip.ActiveAuthenticationRsaDigest = std::string(v);
+       return std::string();
+     }},
 }};
 
 }  // namespace
@@ -100,7 +126,10 @@ const std::array<TFlag, 11> kFlags{{
 std::string VpassportUsage() {
   std::string usage =
       "Usage: zelvan-vpassport --document FILE [options]\n"
-      "Serves a simulated eMRTD chip to pcscd through the vpcd reader driver.\n\n";
+      "Serves a simulated eMRTD chip to pcscd through the vpcd reader driver. A document file with\n"
+      "private-key lines also answers Chip Authentication (its chip-authentication key) and Active\n"
+      "Authentication (its active-authentication key); without one, their commands are refused\n"
+      "with 6A88.\n\n";
   for (const auto& flag : kFlags) usage += "  " + std::string(flag.Name) + " " + std::string(flag.Help) + "\n";
   return usage;
 }

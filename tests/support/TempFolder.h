@@ -8,7 +8,7 @@
 class TTempFolder {
 public:
   TTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "zelvan-trust-XXXXXX").string();
+    std::string pattern = (std::filesystem::temp_directory_path() / "zelvan-test-XXXXXX").string();
     Path_ = mkdtemp(pattern.data());
   }
   ~TTempFolder() {

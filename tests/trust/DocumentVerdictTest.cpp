@@ -1,0 +1,128 @@
+// The document's verdict from Passive, Chip and Active Authentication.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "trust/DocumentVerdict.h"
+
+namespace {
+
+using enum TChipCheckOutcome;
+
+TPaResult Passive(TPaVerdict verdict, std::map<int, bool> hashMatches = {}) {
+  static const std::vector<std::string> kLastLines{"Passive authentication: PASSED",
+                                                   "Passive authentication: FAILED (DG1 hash mismatch)",
+                                                   "Passive authentication: INCOMPLETE (no EF.SOD on the chip)"};
+  TPaResult result;
+  result.Verdict = verdict;
+  result.Lines = {{"EF.SOD: 1 KB", TPaLineKind::Info}, {kLastLines[static_cast<int>(verdict)], TPaLineKind::Info}};
+  result.HashMatches = std::move(hashMatches);
+  return result;
+}
+
+struct TCase {
+  const char* Name;
+  TPaResult Pa;
+  TChipCheck Ca;
+  TChipCheck Aa;
+  TVerdictShown Shown;
+  std::string CaLine;
+  std::string AaLine;
+};
+
+TEST(DocumentVerdict, CombinesTheThreeChecks) {
+  const std::map<int, bool> keysMatch{{1, true}, {14, true}, {15, true}};
+  const std::vector<TCase> cases{
+      {"a chip with neither: Passive Authentication decides",
+       Passive(TPaVerdict::Passed),
+       {},
+       {},
+       TVerdictShown::Genuine,
+       "Chip authentication: not supported",
+       "Active authentication: not supported"},
+      {"chip authentication proves the chip",
+       Passive(TPaVerdict::Passed, keysMatch),
+       {Passed, ""},
+       {},
+       TVerdictShown::Genuine,
+       "Chip authentication: PASSED",
+       "Active authentication: not supported"},
+      {"active authentication alone proves it",
+       Passive(TPaVerdict::Passed, keysMatch),
+       {NotPossible, "no key"},
+       {Passed, ""},
+       TVerdictShown::Genuine,
+       "Chip authentication: not possible (no key)",
+       "Active authentication: PASSED"},
+      {"offered but not possible with this reader",
+       Passive(TPaVerdict::Passed, keysMatch),
+       {},
+       {NotPossible, "the answer does not fit a short APDU"},
+       TVerdictShown::Incomplete,
+       "Chip authentication: not supported",
+       "Active authentication: not possible (the answer does not fit a short APDU)"},
+      {"a clone caught by chip authentication",
+       Passive(TPaVerdict::Passed, keysMatch),
+       {Failed, "the chip's answer does not verify under the new keys"},
+       {Passed, ""},
+       TVerdictShown::NotGenuine,
+       "Chip authentication: FAILED (the chip's answer does not verify under the new keys)",
+       "Active authentication: PASSED"},
+      {"a clone caught by active authentication",
+       Passive(TPaVerdict::Passed, keysMatch),
+       {Passed, ""},
+       {Failed, "signature does not verify"},
+       TVerdictShown::NotGenuine,
+       "Chip authentication: PASSED",
+       "Active authentication: FAILED (signature does not verify)"},
+      {"DG14 not matching EF.SOD fails the chip authentication that used its key",
+       Passive(TPaVerdict::Failed, {{14, false}, {15, true}}),
+       {Passed, ""},
+       {Passed, ""},
+       TVerdictShown::NotGenuine,
+       "Chip authentication: FAILED (DG14 does not match EF.SOD)",
+       "Active authentication: PASSED"},
+      {"DG15 not listed in EF.SOD fails active authentication",
+       Passive(TPaVerdict::Failed, {{14, true}, {15, false}}),
+       {},
+       {Passed, ""},
+       TVerdictShown::NotGenuine,
+       "Chip authentication: not supported",
+       "Active authentication: FAILED (DG15 does not match EF.SOD)"},
+      {"chip checks cannot make up for a missing EF.SOD",
+       Passive(TPaVerdict::Incomplete),
+       {Passed, ""},
+       {Passed, ""},
+       TVerdictShown::Incomplete,
+       "Chip authentication: PASSED",
+       "Active authentication: PASSED"},
+      {"nor for a failed Passive Authentication",
+       Passive(TPaVerdict::Failed, keysMatch),
+       {Passed, ""},
+       {Passed, ""},
+       TVerdictShown::NotGenuine,
+       "Chip authentication: PASSED",
+       "Active authentication: PASSED"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const TDocumentVerdict verdict = DecideDocumentVerdict(c.Pa, c.Ca, c.Aa);
+    EXPECT_EQ(verdict.Shown, c.Shown);
+    ASSERT_EQ(verdict.ChipLines.size(), 2u);
+    EXPECT_EQ(verdict.ChipLines[0].Text, c.CaLine);
+    EXPECT_EQ(verdict.ChipLines[1].Text, c.AaLine);
+    EXPECT_EQ(verdict.Details, c.Pa.Lines[0].Text + "\n" + c.Pa.Lines[1].Text + "\n" + c.CaLine + "\n" + c.AaLine);
+  }
+}
+
+TEST(DocumentVerdict, ColoursPassedGreenAndFailedRed) {
+  const TDocumentVerdict verdict =
+      DecideDocumentVerdict(Passive(TPaVerdict::Passed), {Passed, ""}, {Failed, "signature does not verify"});
+  EXPECT_EQ(verdict.ChipLines[0].Kind, TPaLineKind::Passed);
+  EXPECT_EQ(verdict.ChipLines[1].Kind, TPaLineKind::Failure);
+  EXPECT_EQ(DecideDocumentVerdict(Passive(TPaVerdict::Passed), {}, {NotPossible, "x"}).ChipLines[1].Kind,
+            TPaLineKind::Info);
+}
+
+}  // namespace
