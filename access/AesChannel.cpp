@@ -4,8 +4,8 @@
 #include "access/ProtectedAnswerLength.h"
 #include "access/SecureResponses.h"
 
-TAesChannel::TAesChannel(TSecretBuffer encKey, TSecretBuffer macKey)
-    : session_{std::move(encKey), std::move(macKey), {}, nullptr} {}
+TAesChannel::TAesChannel(TSecretBuffer encKey, TSecretBuffer macKey, const TAesBlock& counter)
+    : session_{std::move(encKey), std::move(macKey), counter, nullptr} {}
 
 TCommandApdu TAesChannel::Protect(const TCommandApdu& command) { return BuildAesProtectedCommand(session_, command); }
 

@@ -8,8 +8,8 @@
 
 class TAesChannel final : public TSecureChannel {
 public:
-  // Takes the session keys; the counter starts at zero.
-  TAesChannel(TSecretBuffer encKey, TSecretBuffer macKey);
+  // Takes the session keys; the counter starts at counter (zero for a new session).
+  TAesChannel(TSecretBuffer encKey, TSecretBuffer macKey, const TAesBlock& counter = {});
 
   TDataGroupSelect DataGroupSelect() const override { return TDataGroupSelect::Protected; }
   TCommandApdu Protect(const TCommandApdu& command) override;

@@ -69,8 +69,10 @@ TSecretBuffer PaddedBytes(const BIGNUM& number, std::size_t length) {
 
 class TEcGroup final : public TPaceGroup {
 public:
-  explicit TEcGroup(int curveNid) : group_(EC_GROUP_new_by_curve_name(curveNid)) {
-    Require(group_ != nullptr, "EC_GROUP_new_by_curve_name");
+  explicit TEcGroup(int curveNid) : TEcGroup(EC_GROUP_new_by_curve_name(curveNid)) {}
+  // Takes group.
+  explicit TEcGroup(EC_GROUP* group) : group_(group) {
+    Require(group_ != nullptr, "EC_GROUP");
     generator_.reset(EC_POINT_dup(EC_GROUP_get0_generator(group_.get()), group_.get()));
     Require(generator_ != nullptr, "EC_POINT_dup");
     fieldLength_ = static_cast<std::size_t>((EC_GROUP_get_degree(group_.get()) + 7) / 8);
@@ -79,7 +81,9 @@ public:
   TPrivateKey NewPrivateKey() const override { return RandomBelow(*EC_GROUP_get0_order(group_.get())); }
 
   std::vector<std::uint8_t> PublicKey(const BIGNUM& sk) const override {
-    const TPoint point = Multiply(*generator_, sk);
+    // On the standard generator libcrypto's fixed-base multiplication (with
+    // its precomputed tables where the curve has them) does the work.
+    const TPoint point = mapped_ ? Multiply(*generator_, sk) : MultiplyGenerator(sk);
     const TSecretBuffer encoded = Encode(*point);
     return {encoded.Bytes().begin(), encoded.Bytes().end()};
   }
@@ -109,6 +113,7 @@ public:
             "EC_POINT_add");
     if (EC_POINT_is_at_infinity(group_.get(), mapped.get())) return false;
     generator_ = std::move(mapped);
+    mapped_ = true;
     return true;
   }
 
@@ -120,6 +125,15 @@ public:
   std::uint8_t PublicKeyTag() const override { return 0x86; }
 
 private:
+  TPoint MultiplyGenerator(const BIGNUM& scalar) const {
+    TPoint result(EC_POINT_new(group_.get()));
+    const TBnCtx context(BN_CTX_secure_new());
+    Require(
+        result && context && EC_POINT_mul(group_.get(), result.get(), &scalar, nullptr, nullptr, context.get()) == 1,
+        "EC_POINT_mul");
+    return result;
+  }
+
   TPoint Multiply(const EC_POINT& point, const BIGNUM& scalar) const {
     TPoint result(EC_POINT_new(group_.get()));
     const TBnCtx context(BN_CTX_secure_new());
@@ -152,35 +166,20 @@ private:
 
   std::unique_ptr<EC_GROUP, TGroupFree> group_;
   TPoint generator_;
+  bool mapped_ = false;  // generator_ is no longer the curve's own
   std::size_t fieldLength_ = 0;
 };
 
+// p, q and g of one of libcrypto's named DH groups.
+std::unique_ptr<TPaceGroup> MakeNamedDhGroup(std::string_view groupName);
+
 class TDhGroup final : public TPaceGroup {
 public:
-  explicit TDhGroup(std::string_view groupName) {
-    const std::unique_ptr<EVP_PKEY_CTX, TPkeyCtxFree> context(EVP_PKEY_CTX_new_from_name(nullptr, "DH", nullptr));
-    std::string name(groupName);
-    const OSSL_PARAM parameters[] = {
-        OSSL_PARAM_construct_utf8_string(OSSL_PKEY_PARAM_GROUP_NAME, name.data(), 0),
-        OSSL_PARAM_construct_end(),
-    };
-    EVP_PKEY* key = nullptr;
-    Require(
-        context && EVP_PKEY_fromdata_init(context.get()) == 1 &&
-            EVP_PKEY_fromdata(context.get(), &key, EVP_PKEY_KEY_PARAMETERS, const_cast<OSSL_PARAM*>(parameters)) == 1,
-        "EVP_PKEY_fromdata (DH group)");
-    const std::unique_ptr<EVP_PKEY, TPkeyFree> owned(key);
-    BIGNUM* p = nullptr;
-    BIGNUM* q = nullptr;
-    BIGNUM* g = nullptr;
-    const bool got = EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_P, &p) == 1 &&
-                     EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_Q, &q) == 1 &&
-                     EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_G, &g) == 1;
-    p_.reset(p);
-    q_.reset(q);
-    generator_.reset(g);
-    Require(got, "EVP_PKEY_get_bn_param (DH group)");
-    standard_.reset(BN_dup(g));
+  // Takes p, q and g (none null).
+  TDhGroup(TNumber p, TNumber q, TNumber g) : p_(std::move(p)), q_(std::move(q)) {
+    Require(p_ && q_ && g, "DH parameters");
+    standard_.reset(BN_dup(g.get()));
+    generator_.reset(g.release());
     Require(standard_ != nullptr, "BN_dup");
     length_ = static_cast<std::size_t>(BN_num_bytes(p_.get()));
   }
@@ -255,9 +254,42 @@ private:
   std::size_t length_ = 0;
 };
 
+std::unique_ptr<TPaceGroup> MakeNamedDhGroup(std::string_view groupName) {
+  const std::unique_ptr<EVP_PKEY_CTX, TPkeyCtxFree> context(EVP_PKEY_CTX_new_from_name(nullptr, "DH", nullptr));
+  std::string name(groupName);
+  const OSSL_PARAM parameters[] = {
+      OSSL_PARAM_construct_utf8_string(OSSL_PKEY_PARAM_GROUP_NAME, name.data(), 0),
+      OSSL_PARAM_construct_end(),
+  };
+  EVP_PKEY* key = nullptr;
+  Require(context && EVP_PKEY_fromdata_init(context.get()) == 1 &&
+              EVP_PKEY_fromdata(context.get(), &key, EVP_PKEY_KEY_PARAMETERS, const_cast<OSSL_PARAM*>(parameters)) == 1,
+          "EVP_PKEY_fromdata (DH group)");
+  const std::unique_ptr<EVP_PKEY, TPkeyFree> owned(key);
+  BIGNUM* p = nullptr;
+  BIGNUM* q = nullptr;
+  BIGNUM* g = nullptr;
+  const bool got = EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_P, &p) == 1 &&
+                   EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_Q, &q) == 1 &&
+                   EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_G, &g) == 1;
+  TNumber pNumber(p);
+  TNumber qNumber(q);
+  TNumber gNumber(g);
+  Require(got, "EVP_PKEY_get_bn_param (DH group)");
+  return std::make_unique<TDhGroup>(std::move(pNumber), std::move(qNumber), std::move(gNumber));
+}
+
 }  // namespace
 
 std::unique_ptr<TPaceGroup> MakePaceGroup(const TPaceDomain& domain) {
   if (domain.Agreement == TPaceAgreement::Ecdh) return std::make_unique<TEcGroup>(domain.CurveNid);
-  return std::make_unique<TDhGroup>(domain.GroupName);
+  return MakeNamedDhGroup(domain.GroupName);
+}
+
+std::unique_ptr<TPaceGroup> MakeEcGroup(const EC_GROUP& curve) {
+  return std::make_unique<TEcGroup>(EC_GROUP_dup(&curve));
+}
+
+std::unique_ptr<TPaceGroup> MakeDhGroup(const bignum_st& p, const bignum_st& q, const bignum_st& g) {
+  return std::make_unique<TDhGroup>(TNumber(BN_dup(&p)), TNumber(BN_dup(&q)), TNumber(BN_dup(&g)));
 }

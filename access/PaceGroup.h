@@ -18,7 +18,8 @@
 #include "access/PaceProtocols.h"
 #include "access/SecretBuffer.h"
 
-struct bignum_st;  // OpenSSL's BIGNUM
+struct bignum_st;    // OpenSSL's BIGNUM
+struct ec_group_st;  // OpenSSL's EC_GROUP
 
 struct TBignumClearFree {
   void operator()(bignum_st* number) const;
@@ -54,3 +55,9 @@ public:
 // The group of these standard domain parameters. Raises std::runtime_error
 // when libcrypto does not have them.
 std::unique_ptr<TPaceGroup> MakePaceGroup(const TPaceDomain& domain);
+// The group of a copy of this curve (Chip Authentication with a known named
+// curve: a copy costs less than making the curve again).
+std::unique_ptr<TPaceGroup> MakeEcGroup(const ec_group_st& curve);
+// The DH group of a key's own parameters: prime p, subgroup order q,
+// generator g (Chip Authentication with a DH key).
+std::unique_ptr<TPaceGroup> MakeDhGroup(const bignum_st& p, const bignum_st& q, const bignum_st& g);

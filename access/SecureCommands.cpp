@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "access/DataObjects.h"
 #include "access/PlainCommands.h"
 #include "access/RetailMac.h"
 #include "access/TripleDes.h"
@@ -9,7 +10,9 @@
 namespace {
 
 constexpr std::uint8_t kSecureClass = 0x0C;
-constexpr std::size_t kMostCommandData = 15;  // one padded block pair: DO'87' of at most 19 bytes
+// The most command data that still fits a short APDU once protected: 231
+// bytes pad to 232, DO'87' 81 E9 01 <232>, DO'97' and DO'8E' add 13 more: 255.
+constexpr std::size_t kMostCommandData = 231;
 
 }  // namespace
 
@@ -34,11 +37,12 @@ TCommandApdu BuildProtectedCommand(tMRTD_CTX& ctx, const TCommandApdu& plain) {
   // The MAC covers the header padded to one block (ISO/IEC 9797-1 method 2), then the data objects.
   TApduBytes macInput{kSecureClass, plain.Ins, plain.P1, plain.P2, 0x80, 0x00, 0x00, 0x00};
   if (!plain.Data.empty()) {
-    std::array<std::uint8_t, kMostCommandData + 8> do87{};
     const std::span<const std::uint8_t> data =
         std::span<const std::uint8_t>(plain.Data).first(std::min(plain.Data.size(), kMostCommandData));
-    const std::size_t length = BuildEncryptedDataObject(ctx, data, do87);
-    secured.Data.insert(secured.Data.end(), do87.begin(), do87.begin() + static_cast<std::ptrdiff_t>(length));
+    // The padding indicator, then the padded data enciphered.
+    std::array<std::uint8_t, 1 + kMostCommandData + 1> value{0x01};
+    const std::size_t cryptogram = Encrypt3Des(ctx, data, std::span<std::uint8_t>(value).subspan(1), true);
+    AppendDataObject(secured.Data, 0x87, std::span<const std::uint8_t>(value).first(1 + cryptogram));
   }
   if (plain.Le) {
     const std::array<std::uint8_t, 3> do97{0x97, 0x01, static_cast<std::uint8_t>(*plain.Le & 0xFF)};

@@ -20,7 +20,7 @@ shift || true
 TARGETS=("$@")
 if ((${#TARGETS[@]} == 0)); then
   TARGETS=(secure_read_answer secure_select_answer file_length efcom mrz dg11 dg12 dg2_face jpeg2000 read_session
-    card_access general_authenticate sod master_list ldif dg15 aa_answer)
+    card_access general_authenticate sod master_list ldif dg15 aa_answer dg14)
 fi
 BUILD_DIR=${ZELVAN_FUZZ_BUILD_DIR:-build-fuzz}
 
