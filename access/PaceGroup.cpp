@@ -235,9 +235,10 @@ private:
     return result;
   }
 
-  // A number 1 < y < p - 1 in the subgroup of order q (y^q = 1); nothing otherwise.
+  // A number 1 < y < p - 1 in the subgroup of order q (y^q = 1); nothing otherwise. An unsigned
+  // integer: chips may leave out its leading zero bytes, so it may be shorter than p.
   TPrivateKey Decode(std::span<const std::uint8_t> encoded) const {
-    if (encoded.size() != length_) return nullptr;
+    if (encoded.empty() || encoded.size() > length_) return nullptr;
     TPrivateKey y = NewSecretNumber();
     Require(BN_bin2bn(encoded.data(), static_cast<int>(encoded.size()), y.get()) != nullptr, "BN_bin2bn");
     const TNumber pMinusOne(BN_dup(p_.get()));

@@ -20,6 +20,7 @@
 #include "HostileAnswers.h"
 #include "ReadRig.h"
 #include "ReadSteps.h"
+#include "tools/pacechip/SeededRandomness.h"
 #include "tools/simchip/Tlv.h"
 
 namespace {
@@ -33,7 +34,22 @@ const std::string kUnread = "(not read in this reading)";
 constexpr std::uint8_t kInsGetChallenge = 0x84;
 constexpr std::uint8_t kInsExternalAuthenticate = 0x82;
 
-pacechip::TPaceChipOptions AesPace() { return {{{"id-PACE-ECDH-GM-AES-CBC-CMAC-128", 13}}, /*RefuseBac=*/false}; }
+// The chip offers one PACE suite and would do BAC as well, so that a BAC attempt would get through.
+struct TPaceSuite {
+  const char* Name;
+  const char* Protocol;
+  int ParameterId;
+};
+pacechip::TPaceChipOptions Offering(const TPaceSuite& suite) {
+  return {{{suite.Protocol, suite.ParameterId}}, /*RefuseBac=*/false};
+}
+// AES secure messaging on brainpoolP256r1, and 3DES secure messaging under PACE's keys. (DH groups
+// are left to PaceDhChip below: OpenPACE and the program part on a few of their readings.)
+const std::array kSuites{
+    TPaceSuite{"EcdhAes", "id-PACE-ECDH-GM-AES-CBC-CMAC-128", 13},
+    TPaceSuite{"Ecdh3Des", "id-PACE-ECDH-GM-3DES-CBC-CBC", 13},
+};
+class PaceHostileChip : public ::testing::TestWithParam<TPaceSuite> {};
 
 struct TPaceStepName {
   TStepKind Kind;
@@ -227,8 +243,8 @@ hostile::TAnswerScript AtCommand(const TReadRig& rig, std::size_t command,
   };
 }
 
-TEST(PaceHostileChip, EveryStepMetWithEveryHostileAnswerEndsPaceThereWithoutBacAndShowsNothing) {
-  TReadRig rig(CompactPassport(), AesPace());
+TEST_P(PaceHostileChip, EveryStepMetWithEveryHostileAnswerEndsPaceThereWithoutBacAndShowsNothing) {
+  TReadRig rig(CompactPassport(), Offering(GetParam()));
   const TCleanReading clean = ReadClean(rig);
   ASSERT_FALSE(clean.Picture.isNull());
   ASSERT_TRUE(
@@ -289,8 +305,8 @@ TEST(PaceHostileChip, EveryStepMetWithEveryHostileAnswerEndsPaceThereWithoutBacA
 
 // A chip that turns MSE:Set AT down as unsupported is read with BAC: the one
 // refusal after which BAC is right.
-TEST(PaceHostileChip, SetAtRefusedAsUnsupportedFallsBackToBac) {
-  TReadRig rig(CompactPassport(), AesPace());
+TEST_P(PaceHostileChip, SetAtRefusedAsUnsupportedFallsBackToBac) {
+  TReadRig rig(CompactPassport(), Offering(GetParam()));
   const TCleanReading clean = ReadClean(rig);
   const std::size_t command = CommandOf(clean.Steps, TStepKind::PaceSetAt);
   rig.Reader().SetScript(AtCommand(rig, command, [](const TExchange&) { return Status(0x6D00); }));
@@ -310,8 +326,8 @@ const std::set<std::string> kErrorsThatEndAReading{"Stream read error", "Unknown
 // Hostile answers under PACE's secure messaging, at random protected
 // commands: wrapped by OpenPACE with a valid MAC (hostile content), with a
 // spoilt MAC, cut, refused, lost.
-TEST(PaceHostileChip, HostileAnswersUnderAesSecureMessagingEndAsFailuresEnd) {
-  TReadRig rig(CompactPassport(), AesPace());
+TEST_P(PaceHostileChip, HostileAnswersUnderSecureMessagingEndAsFailuresEnd) {
+  TReadRig rig(CompactPassport(), Offering(GetParam()));
   const TCleanReading clean = ReadClean(rig);
   const std::size_t firstProtected = CommandOf(clean.Steps, TStepKind::SecureSelectApplication);
   std::mt19937 random(20261211);
@@ -359,6 +375,35 @@ TEST(PaceHostileChip, HostileAnswersUnderAesSecureMessagingEndAsFailuresEnd) {
     EXPECT_EQ(rig.View().Picture, clean.Picture);
   }
   EXPECT_GE(faultsSeen.size(), HostileFaultNames().size() - 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Suites, PaceHostileChip, ::testing::ValuesIn(kSuites),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// A DH public key is an unsigned integer: a chip may send it without its
+// leading zero bytes (OpenPACE does, about once in 128 keys). Such keys are
+// taken: no calm reading fails on the chip's mapping or agreement key. The
+// chip's randomness is a fixed stream, so that the readings (and the short
+// keys among them) are the same every run.
+TEST(PaceDhChip, TakesTheChipsPublicKeysWithoutLeadingZeros) {
+  TReadRig rig(CompactPassport(), Offering({"DhAes", "id-PACE-DH-GM-AES-CBC-CMAC-128", 0}));
+  pacechip::UseSeededRandomness(9303);
+  constexpr std::size_t kFullKeyAnswer = 2 + 3 + 3 + 128 + 2;  // 7C 81 LL, 8x 81 80, y, 9000
+  std::size_t shortKeys = 0;
+  std::size_t rejected = 0;
+  for (int reading = 0; reading < 400; ++reading) {
+    rig.View().Lines.clear();
+    rig.Read();
+    for (const simchip::TJournalEntry& entry : rig.Chip().Journal()) {
+      const bool keyAnswer = entry.Command.size() > 1 && entry.Command[1] == 0x86 && entry.Reply.Answer.size() > 100;
+      if (keyAnswer && entry.Reply.Answer.size() < kFullKeyAnswer) ++shortKeys;
+    }
+    for (const TLoggedLine& line : rig.View().Lines)
+      if (line.Text.ends_with("key is not valid)")) ++rejected;
+  }
+  pacechip::UseSystemRandomness();
+  EXPECT_GE(shortKeys, 2u) << "the readings met keys in their shortest encoding";
+  EXPECT_EQ(rejected, 0u);
 }
 
 }  // namespace
