@@ -2,8 +2,9 @@
 // PACE step met with each hostile answer ends PACE with that step's line,
 // sends no BAC command after it, shows nothing of the document, and the
 // reading after it (the chip calm again) reads the document whole; hostile
-// answers under PACE's AES secure messaging (wrapped by OpenPACE with the
-// chip's own keys and counter, or with a spoilt MAC) end as failures end.
+// answers under PACE's secure messaging, AES or 3DES (wrapped by OpenPACE
+// with the chip's own keys and counter, or with a spoilt MAC), end as
+// failures end; a DH chip's public keys without leading zeros are taken.
 #include <gtest/gtest.h>
 
 #include <algorithm>
