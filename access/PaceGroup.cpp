@@ -187,10 +187,13 @@ public:
 
   TPrivateKey NewPrivateKey() const override { return RandomBelow(*q_); }
 
+  // An unsigned integer in the fewest bytes, as the public key data objects carry it: the chip
+  // reads it that way and computes its token over that encoding, without leading zeros.
   std::vector<std::uint8_t> PublicKey(const BIGNUM& sk) const override {
     const TPrivateKey y = Power(*generator_, sk);
-    const TSecretBuffer encoded = PaddedBytes(*y, length_);
-    return {encoded.Bytes().begin(), encoded.Bytes().end()};
+    std::vector<std::uint8_t> encoded(static_cast<std::size_t>(BN_num_bytes(y.get())));
+    Require(BN_bn2bin(y.get(), encoded.data()) == static_cast<int>(encoded.size()), "BN_bn2bin");
+    return encoded;
   }
 
   std::optional<TSecretBuffer> SharedElement(const BIGNUM& sk, std::span<const std::uint8_t> peer) const override {
