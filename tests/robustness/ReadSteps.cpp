@@ -208,11 +208,12 @@ std::vector<TStep> StepsOf(const std::vector<simchip::TJournalEntry>& journal) {
           step.Kind = headerRead ? TStepKind::DataGroupPiece : TStepKind::DataGroupHeader;
         headerRead = true;
         break;
+      // PACE's commands go in plain; under secure messaging they belong to another protocol.
       case kInsManageSecurityEnvironment:
-        step.Kind = TStepKind::PaceSetAt;
+        if (!entry.Protected) step.Kind = TStepKind::PaceSetAt;
         break;
       case kInsGeneralAuthenticate:
-        step.Kind = kPaceSteps[paceSteps++ % kPaceSteps.size()];
+        if (!entry.Protected) step.Kind = kPaceSteps[paceSteps++ % kPaceSteps.size()];
         break;
       default:
         break;
