@@ -1,7 +1,9 @@
-// The total length of a BER-TLV object from its first bytes (DecodeFileLength).
+// The total length of a BER-TLV object from its first bytes (DecodeFileLength),
+// and the object itself at the start of a stream.
 
 #include "access/FileReading.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -41,4 +43,9 @@ std::uint16_t DecodeFileLength(std::span<const std::uint8_t> start) {
   }
   const std::uint32_t total = length + static_cast<std::uint32_t>(p);
   return total > 0xFFFF ? 0 : static_cast<std::uint16_t>(total);
+}
+
+std::vector<std::uint8_t> FileAtStart(const TMemoryStream& stream) {
+  const std::span<const std::uint8_t> bytes = stream.Bytes();
+  return {bytes.begin(), bytes.begin() + std::min<std::size_t>(DecodeFileLength(bytes), bytes.size())};
 }

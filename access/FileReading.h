@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "access/MemoryStream.h"
 #include "access/MrtdContext.h"
@@ -52,3 +53,7 @@ TDataGroupRead ReadElementaryFile(const TElementaryFile& file, TMemoryStream& st
 // Total length (tag and length bytes included) of the BER-TLV object that
 // starts at start[0]; 0 when it cannot tell.
 std::uint16_t DecodeFileLength(std::span<const std::uint8_t> start);
+
+// The file at the start of the stream, tag, length and value, as the chip
+// sent it (what a whole read left there).
+std::vector<std::uint8_t> FileAtStart(const TMemoryStream& stream);

@@ -10,15 +10,10 @@
 #include "reader/ACSModule.h"
 #include "reader/ApduExchange.h"
 #include "reader/StatusWord.h"
+#include "trust/ChipCheckStages.h"
 #include "trust/PassiveAuthenticationStage.h"
 
 namespace {
-
-// The file at the start of the stream, tag, length and value, as the chip sent it.
-std::vector<std::uint8_t> WholeFile(const TMemoryStream& stream) {
-  const std::span<const std::uint8_t> bytes = stream.Bytes();
-  return {bytes.begin(), bytes.begin() + std::min<std::size_t>(DecodeFileLength(bytes), bytes.size())};
-}
 
 // Whether the last exchange reached the chip and it answered "file not found".
 bool ChipSaidFileNotFound() {
@@ -32,11 +27,11 @@ public:
   explicit TEvidenceKeeper(TReadingEvidence& evidence) : evidence_(evidence) {}
 
   void Keep(int number, TDataGroupRead read, const TMemoryStream& stream) {
-    if (read == TDataGroupRead::Whole) evidence_.DataGroups[number] = WholeFile(stream);
+    if (read == TDataGroupRead::Whole) evidence_.DataGroups[number] = FileAtStart(stream);
   }
   void KeepIssuingState(const TMemoryStream& stream) {
     TMemoryStream dg1;
-    dg1.Write(WholeFile(stream));
+    dg1.Write(FileAtStart(stream));
     dg1.Rewind();
     std::string mrz;
     ExtractMrz(dg1, mrz);
@@ -47,7 +42,7 @@ public:
     evidence_.SodPresence = kPresence[static_cast<std::size_t>(read)];
     // Not read at all: absent only when the chip itself said it has no such file.
     if (read == TDataGroupRead::NotRead && !ChipSaidFileNotFound()) evidence_.SodPresence = TSodPresence::Unreadable;
-    if (read == TDataGroupRead::Whole) evidence_.Sod = WholeFile(stream);
+    if (read == TDataGroupRead::Whole) evidence_.Sod = FileAtStart(stream);
     if (read == TDataGroupRead::CutOff)
       evidence_.Sod.assign(stream.Bytes().begin(), stream.Bytes().begin() + stream.Position());
   }
@@ -69,7 +64,7 @@ void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
       BuildMrzInformation(inputs.DocumentNumber, inputs.DateOfBirth, inputs.DateOfExpiry);
 
   TEFComBuffer efCom{};
-  const std::unique_ptr<TSecureChannel> channel = OpenDocument(mrzInformation, efCom, state.Session);
+  std::unique_ptr<TSecureChannel> channel = OpenDocument(mrzInformation, efCom, state.Session);
   const tEFComFile listed = RunEFComStage(efCom);
 
   // One stream carries each data group in turn; it goes with the command,
@@ -77,15 +72,30 @@ void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
   TMemoryStream stream;
   TReadingEvidence evidence;
   TEvidenceKeeper keeper(evidence);
+
+  // Chip Authentication first: the data groups then come under the keys the
+  // chip has proved. A chip that cannot prove its key is read no further.
+  // DG14 and DG15 have a stream of their own, so that no stage ever finds
+  // their bytes in place of a data group it failed to read.
+  TMemoryStream keyStream;
+  const TChipAuthenticationStage chipAuthentication =
+      RunChipAuthenticationStage(ListsDataGroup(listed, 14), keyStream, channel, state.Session);
+  keeper.Keep(14, chipAuthentication.Dg14Read, keyStream);
+  if (chipAuthentication.Check.Outcome == TChipCheckOutcome::Failed) return;
+
   keeper.Keep(1, RunDG1Stage(stream, *channel), stream);
   keeper.KeepIssuingState(stream);
   keeper.Keep(11, RunDG11Stage(stream, *channel, inputs.DateOfBirth), stream);
   if (ListsDataGroup(listed, 12)) keeper.Keep(12, RunDG12Stage(stream, *channel), stream);
   keeper.Keep(2, RunPictureStage(stream, *channel, inputs.PictureWanted, state.Picture, state.ShownFace), stream);
 
+  const TActiveAuthenticationStage activeAuthentication =
+      RunActiveAuthenticationStage(ListsDataGroup(listed, 15), keyStream, *channel, chipAuthentication.Dg14);
+  keeper.Keep(15, activeAuthentication.Dg15Read, keyStream);
+
   keeper.KeepSecurityObject(ReadElementaryFile(kSecurityObjectFile, stream, *channel), stream);
   const TPaResult passive = RunPassiveAuthenticationStage(evidence, state.Trust);
-  ShowDocumentVerdict(passive, {}, {});
+  ShowDocumentVerdict(passive, chipAuthentication.Check, activeAuthentication.Check);
 }
 
 void WipeSession(tMRTD_CTX& ctx) {

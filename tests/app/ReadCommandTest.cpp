@@ -133,6 +133,9 @@ TEST_F(ReadCommand, PassportFillsFieldsLogAndPicture) {
       {"LDS Ver.: 01.07     ", kNavy},
       {"Unicode Ver.: 04.00.00  ", kNavy},
       {"DataGroups : DG1,DG2,DG11,DG12,DG14,DG15", kNavy},
+      // DG14 first: Chip Authentication, then the rest under the keys the chip has proved.
+      {"Querying file size DG(14)", kNavy},
+      {QString("filesize:%1").arg(FileSize(document, 14)), kNavy},
       {"Querying file size DG(1)", kNavy},
       {QString("filesize:%1").arg(FileSize(document, 1)), kNavy},
       {"MRZ: P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<L898902C<3UTO6908061F9406236ZE184226B<<<<<14", kNavy},
@@ -157,6 +160,9 @@ TEST_F(ReadCommand, PassportFillsFieldsLogAndPicture) {
       {"PersonalizationSerial: UTO-PS-0042", kNavy},
       {"Querying file size DG(2)", kNavy},
       {QString("filesize:%1").arg(FileSize(document, 2)), kNavy},
+      // DG15's key for Active Authentication.
+      {"Querying file size DG(15)", kNavy},
+      {QString("filesize:%1").arg(FileSize(document, 15)), kNavy},
       // EF.SOD, signed by the sample PKI's document signer, against the sample trust store.
       {"Querying file size SOD", kNavy},
       {QString("filesize:%1").arg(SodSize()), kNavy},
@@ -172,10 +178,12 @@ TEST_F(ReadCommand, PassportFillsFieldsLogAndPicture) {
       {"DG2 hash: match", kNavy},
       {"DG11 hash: match", kNavy},
       {"DG12 hash: match", kNavy},
+      {"DG14 hash: match", kNavy},
+      {"DG15 hash: match", kNavy},
       {"Issuing state: not checked (UTO has no two-letter country code)", kNavy},
       {"Passive authentication: PASSED", kGreen},
-      {"Chip authentication: not supported", kNavy},
-      {"Active authentication: not supported", kNavy},
+      {"Chip authentication: PASSED", kGreen},
+      {"Active authentication: PASSED", kGreen},
   };
   EXPECT_EQ(Log(), expected);
   EXPECT_TRUE(errors.empty());

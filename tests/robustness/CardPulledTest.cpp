@@ -55,6 +55,8 @@ const std::set<std::string> kLinesWithoutChipData{"EF.SOD: not read (the card le
                                                   "Querying file size DG(1)",
                                                   "Querying file size DG(11)",
                                                   "Querying file size DG(2)",
+                                                  "Querying file size DG(14)",
+                                                  "Querying file size DG(15)",
                                                   "FullName: ",
                                                   "PersonalNumber: ",
                                                   "PlaceOfBirth: ",
@@ -65,7 +67,11 @@ const std::set<std::string> kLinesWithoutChipData{"EF.SOD: not read (the card le
                                                   "PersonalSummary: "};
 bool WithoutChipData(const std::string& line) {
   static const std::regex kSodCutOff(R"(EF\.SOD: cut off after \d+ bytes \(the card left\))");
-  return kLinesWithoutChipData.contains(line) || std::regex_match(line, kSodCutOff);
+  // A chip check done before the pull keeps its outcome; one the pull stopped is not possible.
+  static const std::regex kChipCheck(
+      R"((Chip|Active) authentication: (PASSED|not possible \((DG1[45] not read whole|the card left during (Chip|Active) Authentication)\)))");
+  return kLinesWithoutChipData.contains(line) || std::regex_match(line, kSodCutOff) ||
+         std::regex_match(line, kChipCheck);
 }
 
 // The index of the last command that reads the data group, in the clean reading.

@@ -14,6 +14,7 @@ namespace {
 
 constexpr std::uint16_t kFileNotFound = 0x6A82;
 constexpr std::uint16_t kCardAccessFile = 0x011C;
+constexpr std::uint8_t kSetKeyAgreementTemplate = 0xA6;  // MSE:Set KAT's P2
 
 // The texts of a step. Status words: "%X" upper-case hex, "%4X" the same
 // right-aligned in four places; "%d" the data group.
@@ -62,6 +63,17 @@ constexpr std::array kTexts{
                "MrtdReadFileSizetDG(%d) : Bad status word %4X"},
     TStepTexts{TStepKind::DataGroupPiece, "MrtdReadFileEx connection error.",
                "MrtdReadFileEx : Wrong MAC in card's answer", nullptr, "MrtdReadFileEx : Bad status word %X"},
+    TStepTexts{TStepKind::ChipAuthSetAt, "MrtdChipAuthenticate : connection error at MSE:Set AT", nullptr, nullptr,
+               nullptr},
+    TStepTexts{TStepKind::ChipAuthSetKat, "MrtdChipAuthenticate : connection error at MSE:Set KAT", nullptr, nullptr,
+               nullptr},
+    TStepTexts{TStepKind::ChipAuthKeyAgreement, "MrtdChipAuthenticate : connection error at GENERAL AUTHENTICATE",
+               nullptr, nullptr, nullptr},
+    TStepTexts{TStepKind::ChipAuthProof,
+               "MrtdChipAuthenticate : connection error at the first command under the new keys", nullptr, nullptr,
+               nullptr},
+    TStepTexts{TStepKind::InternalAuthenticate, "MrtdInternalAuthenticate connection error.", nullptr, nullptr,
+               nullptr},
 };
 
 const TStepTexts* TextsOf(const TStep& step) {
@@ -143,7 +155,9 @@ const std::vector<std::regex>& KnownLines() {
     // Passive Authentication: its line beginnings.
     compiled.emplace_back(R"((EF\.SOD|SOD signature|Document signer|CSCA|DG\d+ hash|Issuing state): [\s\S]*)");
     compiled.emplace_back(R"(Passive authentication: (PASSED|FAILED \([\s\S]*\)|INCOMPLETE \([\s\S]*\)))");
-    // Chip and Active Authentication: their verdict lines.
+    // Chip and Active Authentication: their steps' lines and verdict lines.
+    compiled.emplace_back(R"(MrtdChipAuthenticate : [\s\S]+)");
+    compiled.emplace_back(R"(MrtdInternalAuthenticate connection error\.)");
     compiled.emplace_back(R"(Chip authentication: (PASSED|FAILED \([\s\S]*\)|not supported))");
     compiled.emplace_back(
         R"(Active authentication: (PASSED|FAILED \([\s\S]*\)|not supported|not possible \([\s\S]*\)))");
@@ -164,6 +178,7 @@ std::vector<TStep> StepsOf(const std::vector<simchip::TJournalEntry>& journal) {
   bool headerRead = false;     // of the file selected last
   std::uint16_t selected = 0;  // a refused read names no file: it reads the one selected
   std::size_t paceSteps = 0;   // GENERAL AUTHENTICATE commands so far
+  bool chipAuthKeyed = false;  // Chip Authentication's key agreement sent: its proof comes next
   constexpr std::array kPaceSteps{TStepKind::PaceNonce, TStepKind::PaceMapping, TStepKind::PaceKeyAgreement,
                                   TStepKind::PaceTokens};
   for (const simchip::TJournalEntry& entry : journal) {
@@ -187,8 +202,11 @@ std::vector<TStep> StepsOf(const std::vector<simchip::TJournalEntry>& journal) {
           step.Kind = TStepKind::SelectCardAccess;
         else if (!entry.Protected)
           step.Kind = efCom ? TStepKind::PlainSelectEfCom : TStepKind::Other;
+        else if (chipAuthKeyed)
+          step.Kind = TStepKind::ChipAuthProof;
         else
           step.Kind = efCom ? TStepKind::SecureSelectEfCom : TStepKind::SelectDataGroup;
+        chipAuthKeyed = false;
         break;
       case kInsGetChallenge:
         step.Kind = TStepKind::GetChallenge;
@@ -208,12 +226,25 @@ std::vector<TStep> StepsOf(const std::vector<simchip::TJournalEntry>& journal) {
           step.Kind = headerRead ? TStepKind::DataGroupPiece : TStepKind::DataGroupHeader;
         headerRead = true;
         break;
-      // PACE's commands go in plain; under secure messaging they belong to another protocol.
+      // PACE's commands go in plain; under secure messaging they are Chip Authentication's.
       case kInsManageSecurityEnvironment:
-        if (!entry.Protected) step.Kind = TStepKind::PaceSetAt;
+        if (!entry.Protected)
+          step.Kind = TStepKind::PaceSetAt;
+        else
+          step.Kind = command.P2 == kSetKeyAgreementTemplate ? TStepKind::ChipAuthSetKat : TStepKind::ChipAuthSetAt;
+        // MSE:Set KAT carries the key agreement itself.
+        chipAuthKeyed = step.Kind == TStepKind::ChipAuthSetKat;
         break;
       case kInsGeneralAuthenticate:
-        if (!entry.Protected) step.Kind = kPaceSteps[paceSteps++ % kPaceSteps.size()];
+        if (!entry.Protected) {
+          step.Kind = kPaceSteps[paceSteps++ % kPaceSteps.size()];
+        } else {
+          step.Kind = TStepKind::ChipAuthKeyAgreement;
+          chipAuthKeyed = true;
+        }
+        break;
+      case kInsInternalAuthenticate:
+        step.Kind = TStepKind::InternalAuthenticate;
         break;
       default:
         break;

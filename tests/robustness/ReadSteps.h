@@ -29,6 +29,11 @@ enum class TStepKind {
   SelectDataGroup,
   DataGroupHeader,
   DataGroupPiece,
+  ChipAuthSetAt,         // Chip Authentication under secure messaging: MSE:Set AT
+  ChipAuthSetKat,        //   or MSE:Set KAT,
+  ChipAuthKeyAgreement,  //   GENERAL AUTHENTICATE,
+  ChipAuthProof,         //   and the first command under the new keys (SELECT EF.DG14)
+  InternalAuthenticate,  // Active Authentication
   Other,
 };
 
