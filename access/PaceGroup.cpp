@@ -186,10 +186,13 @@ public:
 
   TPrivateKey NewPrivateKey() const override { return RandomBelow(*q_); }
 
+  // An unsigned integer in the fewest bytes, as the public key data objects carry it: the chip
+  // reads it that way and computes its token over that encoding, without leading zeros.
   std::vector<std::uint8_t> PublicKey(const BIGNUM& sk) const override {
     const TPrivateKey y = Power(*generator_, sk);
-    const TSecretBuffer encoded = PaddedBytes(*y, length_);
-    return {encoded.Bytes().begin(), encoded.Bytes().end()};
+    std::vector<std::uint8_t> encoded(static_cast<std::size_t>(BN_num_bytes(y.get())));
+    Require(BN_bn2bin(y.get(), encoded.data()) == static_cast<int>(encoded.size()), "BN_bn2bin");
+    return encoded;
   }
 
   std::optional<TSecretBuffer> SharedElement(const BIGNUM& sk, std::span<const std::uint8_t> peer) const override {
@@ -234,9 +237,10 @@ private:
     return result;
   }
 
-  // A number 1 < y < p - 1 in the subgroup of order q (y^q = 1); nothing otherwise.
+  // A number 1 < y < p - 1 in the subgroup of order q (y^q = 1); nothing otherwise. An unsigned
+  // integer: chips may leave out its leading zero bytes, so it may be shorter than p.
   TPrivateKey Decode(std::span<const std::uint8_t> encoded) const {
-    if (encoded.size() != length_) return nullptr;
+    if (encoded.empty() || encoded.size() > length_) return nullptr;
     TPrivateKey y = NewSecretNumber();
     Require(BN_bin2bn(encoded.data(), static_cast<int>(encoded.size()), y.get()) != nullptr, "BN_bin2bn");
     const TNumber pMinusOne(BN_dup(p_.get()));

@@ -1,13 +1,15 @@
 // Writes the seed corpora of the fuzz targets from the sample documents:
 //   zelvan-fuzz-corpus <samples folder> <JPEG 2000 fixtures folder> <corpus folder>
 // Every seed is a real piece of a document as the chip or the file holds it;
-// the read-session seeds are the whole sessions recorded against the chip.
+// the read-session seeds are the whole sessions recorded against the chip,
+// with BAC and with PACE.
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -17,6 +19,7 @@
 #include "fuzz/SessionScript.h"
 #include "lds/FaceLocation.h"
 #include "reader/StatusWord.h"
+#include "tools/pacechip/PaceSessionForgery.h"
 #include "tools/simchip/CardCrypto.h"
 #include "tools/simchip/Lds.h"
 #include "tools/simchip/SecureChannel.h"
@@ -62,13 +65,20 @@ TBytes ProtectedAnswer(std::span<const std::uint8_t> data, std::uint16_t status)
   return simchip::TSecureChannel({session.encK, session.macK}, session.SSC).Wrap(data, status);
 }
 
-// The script record that gives the program the chip's answer again.
-void Record(const hostile::TExchange& exchange, TBytes& script) {
+// The script record that gives the program the chip's answer again; under
+// PACE the chip's side deciphers its own answer.
+void Record(const hostile::TExchange& exchange, const pacechip::TOpenPaceChip* pace, TBytes& script) {
   const std::span<const std::uint8_t> answer = exchange.ChipAnswer;
   const std::uint16_t status =
       answer.size() >= 2 ? static_cast<std::uint16_t>(answer[answer.size() - 2] << 8 | answer[answer.size() - 1]) : 0;
   if (answer.size() <= 2) return TSessionScript::AppendBareStatus(status, script);
   std::span<const std::uint8_t> rest = answer.first(answer.size() - 2);
+  if (pace && !exchange.UnderPace) return TSessionScript::AppendData(rest, status, script);  // PACE's plain steps
+  if (pace) {
+    const std::optional<TBytes> plaintext = pacechip::UnwrapLastAnswer(*pace, answer);
+    if (plaintext && !plaintext->empty()) return TSessionScript::AppendData(*plaintext, status, script);
+    return TSessionScript::AppendProtectedStatus(status, script);
+  }
   TBytes plaintext;
   bool data = false;
   while (const auto object = simchip::ReadTlv(rest)) {
@@ -110,12 +120,16 @@ void WriteDocumentSeeds(const fs::path& documentFile, const fs::path& corpus) {
     if (face && name == kJpeg2000FaceSample) WriteSeed(corpus / "jpeg2000", name, WithFlag(0, *face));
   }
 
-  TBytes script;
-  session.Run([&script](const hostile::TExchange& exchange) {
-    Record(exchange, script);
-    return std::nullopt;
-  });
-  WriteSeed(corpus / "read_session", name, script);
+  for (const TSessionAccess access : {TSessionAccess::Bac, TSessionAccess::Pace}) {
+    TBytes script{TSessionScript::AccessByte(access)};
+    session.Run(
+        [&](const hostile::TExchange& exchange) {
+          Record(exchange, session.Pace(), script);
+          return std::nullopt;
+        },
+        access);
+    WriteSeed(corpus / "read_session", name + (access == TSessionAccess::Pace ? "-pace" : ""), script);
+  }
 }
 
 void WriteAnswerSeeds(const fs::path& corpus) {

@@ -1,6 +1,7 @@
 #include "fuzz/ReadSession.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include "support/MrzInputs.h"
 #include "support/NullView.h"
 #include "support/ScopedSeam.h"
+#include "tools/pacechip/SeededRandomness.h"
 #include "trust/TrustStore.h"
 
 namespace {
@@ -30,6 +32,7 @@ private:
 };
 
 constexpr std::uint64_t kChipSeed = 9303;
+const pacechip::TPaceChipOptions kPaceOffer{{{"id-PACE-ECDH-GM-AES-CBC-CMAC-128", 13}}, /*RefuseBac=*/false};
 
 // Puts the reader and the random source in place for one session (with a
 // fresh reader link) and back afterwards.
@@ -52,10 +55,18 @@ private:
 TReadSession::TReadSession(const std::filesystem::path& documentFile)
     : document_(simchip::LoadDocumentFile(documentFile)) {}
 
-void TReadSession::Run(const hostile::TAnswerScript& script) {
+void TReadSession::Run(const hostile::TAnswerScript& script, TSessionAccess access) {
   tMRTD_CTX session{};
   simchip::TSimulatedChip chip(document_, {.RandomSeed = kChipSeed});
   hostile::TScriptedChipReader reader(session);
+  std::unique_ptr<pacechip::TOpenPaceChip> pace;
+  if (access == TSessionAccess::Pace) {
+    // Both sides' PACE keys come from libcrypto: one fixed stream for the session.
+    pacechip::UseSeededRandomness(kChipSeed);
+    pace = std::make_unique<pacechip::TOpenPaceChip>(chip, kPaceOffer);
+    reader.UsePace(pace.get());
+  }
+  pace_ = pace.get();
   reader.InsertCard(chip);
   reader.SetScript(script);
   TNullView view;
@@ -73,4 +84,5 @@ void TReadSession::Run(const hostile::TAnswerScript& script) {
   } catch (const std::exception& error) {
     if (!IsExpectedFailure(error)) Finding(error.what());
   }
+  pace_ = nullptr;
 }

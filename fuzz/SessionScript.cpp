@@ -38,6 +38,10 @@ void AppendStatus(std::uint16_t status, simchip::TBytes& to) {
 
 }  // namespace
 
+TSessionAccess TSessionScript::Access(std::span<const std::uint8_t> input) {
+  return !input.empty() && (input[0] & 1) != 0 ? TSessionAccess::Pace : TSessionAccess::Bac;
+}
+
 std::uint8_t TSessionScript::Byte() { return position_ < input_.size() ? input_[position_++] : 0; }
 
 std::uint16_t TSessionScript::Status() {

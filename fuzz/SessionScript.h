@@ -1,6 +1,9 @@
 #pragma once
-// The chip's answers after Basic Access Control, read from fuzz input, one
-// record per command:
+// The chip's answers, read from fuzz input. The first byte chooses the chip:
+// even, BAC only (the records answer the commands after BAC); odd, a chip
+// that offers PACE (the records answer every command from the first SELECT
+// of EF.CardAccess on: plain before PACE is established, wrapped by OpenPACE
+// under its session afterwards). Then one record per command:
 //
 //   kind  0  data with 9000:          n, n plaintext bytes
 //         1  data with a status word: SW1 SW2, n, n plaintext bytes
@@ -19,11 +22,17 @@
 #include <optional>
 #include <span>
 
+#include "fuzz/ReadSession.h"
 #include "tools/hostilechip/ScriptedChipReader.h"
 
 class TSessionScript {
 public:
   explicit TSessionScript(std::span<const std::uint8_t> input) : input_(input) {}
+
+  // The chip the whole input (its first byte) chooses.
+  static TSessionAccess Access(std::span<const std::uint8_t> input);
+  // The first byte of an input for the chip.
+  static std::uint8_t AccessByte(TSessionAccess access) { return access == TSessionAccess::Pace ? 1 : 0; }
 
   // The answer to the next command; nothing for the chip's own.
   std::optional<hostile::TScriptedAnswer> Next();

@@ -32,6 +32,14 @@ TReadRig::TReadRig(simchip::TDocument document, std::uint32_t seed)
   ReaderLink().DiscoverReader();
 }
 
+TReadRig::TReadRig(simchip::TDocument document, pacechip::TPaceChipOptions pace, std::uint32_t seed)
+    : TReadRig(std::move(document), seed) {
+  pace_ = std::make_unique<pacechip::TOpenPaceChip>(chip_, std::move(pace));
+  reader_.UsePace(pace_.get());
+}
+
+std::vector<TStep> TReadRig::Steps() const { return StepsOf(pace_ ? reader_.PaceJournal() : chip_.Journal()); }
+
 TReadRig::~TReadRig() {
   SetRandomSource(nullptr);
   SetPcscApi(nullptr);
@@ -40,6 +48,7 @@ TReadRig::~TReadRig() {
 
 std::optional<std::string> TReadRig::Read() {
   chip_.ClearJournal();
+  reader_.ClearPaceJournal();
   linesBefore_.clear();
   sessionsBefore_.clear();
   try {

@@ -7,17 +7,20 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "ReadSteps.h"
 #include "access/RandomSource.h"
 #include "app/ReadCommand.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
 #include "lds/ShownFace.h"
 #include "support/FakePiccView.h"
 #include "tools/hostilechip/ScriptedChipReader.h"
+#include "tools/pacechip/OpenPaceChip.h"
 #include "tools/simchip/DocumentFile.h"
 #include "tools/simchip/SimulatedChip.h"
 #include "trust/TrustStore.h"
@@ -53,6 +56,9 @@ private:
 class TReadRig {
 public:
   explicit TReadRig(simchip::TDocument document, std::uint32_t seed = 9303);
+  // The same chip with OpenPACE's chip side in front of it, offering PACE (and BAC unless pace refuses it);
+  // the reader forges answers during and after PACE.
+  TReadRig(simchip::TDocument document, pacechip::TPaceChipOptions pace, std::uint32_t seed = 9303);
   ~TReadRig();
   TReadRig(const TReadRig&) = delete;
   TReadRig& operator=(const TReadRig&) = delete;
@@ -69,6 +75,8 @@ public:
   TFakePiccView& View() { return view_; }
   const tMRTD_CTX& Session() const { return session_; }
   const simchip::TDocument& Document() const { return document_; }
+  // The steps of the last read's commands, as the chip read them.
+  std::vector<TStep> Steps() const;
   TReadInputs& Inputs() { return inputs_; }
 
   // For each command of the last read: the log lines written before it went
@@ -87,6 +95,7 @@ private:
   TJpeg2000Bitmap bitmap_;
   TShownFace shownFace_;
   TTrustStore trust_;  // empty: no CSCA is trusted
+  std::unique_ptr<pacechip::TOpenPaceChip> pace_;
   std::vector<std::size_t> linesBefore_;
   std::vector<tMRTD_CTX> sessionsBefore_;
 };

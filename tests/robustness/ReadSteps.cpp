@@ -7,11 +7,13 @@
 #include <string_view>
 
 #include "access/FileReading.h"
+#include "access/PaceCommands.h"
 #include "tools/simchip/Lds.h"
 
 namespace {
 
 constexpr std::uint16_t kFileNotFound = 0x6A82;
+constexpr std::uint16_t kCardAccessFile = 0x011C;
 
 // The texts of a step. Status words: "%X" upper-case hex, "%4X" the same
 // right-aligned in four places; "%d" the data group.
@@ -26,6 +28,18 @@ struct TStepTexts {
 constexpr std::array kTexts{
     TStepTexts{TStepKind::SelectCardAccess, "MrtdSelectApplet connection error.", nullptr, nullptr, nullptr},
     TStepTexts{TStepKind::SelectApplication, "MrtdSelectApplet connection error.", nullptr, nullptr, nullptr},
+    TStepTexts{TStepKind::CardAccessRead, "MrtdSelectApplet connection error.", nullptr, nullptr, nullptr},
+    TStepTexts{TStepKind::PaceSetAt, "PACE: failed (connection error at MSE:Set AT)", nullptr, nullptr, nullptr},
+    TStepTexts{TStepKind::PaceNonce, "PACE: failed (connection error at the encrypted nonce)", nullptr, nullptr,
+               nullptr},
+    TStepTexts{TStepKind::PaceMapping, "PACE: failed (connection error at the mapping)", nullptr, nullptr, nullptr},
+    TStepTexts{TStepKind::PaceKeyAgreement, "PACE: failed (connection error at the key agreement)", nullptr, nullptr,
+               nullptr},
+    TStepTexts{TStepKind::PaceTokens, "PACE: failed (connection error at the authentication tokens)", nullptr, nullptr,
+               nullptr},
+    TStepTexts{TStepKind::SecureSelectApplication, "MrtdSelectApplet connection error.",
+               "MrtdBacSelectApplet : Wrong MAC in card's answer", "MrtdBacSelectApplet : Application not found",
+               "MrtdBacSelectApplet : Bad status word %4X"},
     TStepTexts{TStepKind::PlainSelectEfCom, "MrtdSelectApplet connection error.", nullptr, nullptr,
                "MrtdSelectDG : Bad status word %X"},
     TStepTexts{TStepKind::GetChallenge, "MrtdIccGetChallenge connection error.", nullptr, nullptr,
@@ -120,6 +134,11 @@ const std::vector<std::regex>& KnownLines() {
     };
     std::vector<std::regex> compiled(texts.begin(), texts.end());
     compiled.emplace_back(R"(Title: [\s\S]*)");
+    // PACE: what EF.CardAccess offers, the handshake's outcome, the application selected under its keys.
+    compiled.emplace_back(R"(EF\.CardAccess: [\s\S]*)");
+    compiled.emplace_back(R"(PACE: (established|failed) \([\s\S]*\))");
+    compiled.emplace_back(
+        R"(MrtdBacSelectApplet : (Wrong MAC in card's answer|Application not found|Bad status word [ 0-9A-F]{4,}))");
     compiled.emplace_back(R"(PersonalSummary: [\s\S]*)");
     // Passive Authentication: its line beginnings.
     compiled.emplace_back(R"((EF\.SOD|SOD signature|Document signer|CSCA|DG\d+ hash|Issuing state): [\s\S]*)");
@@ -144,6 +163,9 @@ std::vector<TStep> StepsOf(const std::vector<simchip::TJournalEntry>& journal) {
   std::vector<TStep> steps;
   bool headerRead = false;     // of the file selected last
   std::uint16_t selected = 0;  // a refused read names no file: it reads the one selected
+  std::size_t paceSteps = 0;   // GENERAL AUTHENTICATE commands so far
+  constexpr std::array kPaceSteps{TStepKind::PaceNonce, TStepKind::PaceMapping, TStepKind::PaceKeyAgreement,
+                                  TStepKind::PaceTokens};
   for (const simchip::TJournalEntry& entry : journal) {
     TStep step;
     step.FileId = entry.FileId.value_or(selected);
@@ -160,7 +182,7 @@ std::vector<TStep> StepsOf(const std::vector<simchip::TJournalEntry>& journal) {
         headerRead = false;
         selected = step.FileId;
         if (command.P1 == 0x04)
-          step.Kind = TStepKind::SelectApplication;
+          step.Kind = entry.Protected ? TStepKind::SecureSelectApplication : TStepKind::SelectApplication;
         else if (!entry.Protected && command.Data == TApduBytes{0x01, 0x1C})
           step.Kind = TStepKind::SelectCardAccess;
         else if (!entry.Protected)
@@ -181,10 +203,17 @@ std::vector<TStep> StepsOf(const std::vector<simchip::TJournalEntry>& journal) {
         if (efCom)
           step.Kind = step.Offset == 0 ? TStepKind::EfComHeader : TStepKind::EfComBody;
         else if (!entry.Protected)
-          step.Kind = TStepKind::Other;
+          step.Kind = step.FileId == kCardAccessFile ? TStepKind::CardAccessRead : TStepKind::Other;
         else
           step.Kind = headerRead ? TStepKind::DataGroupPiece : TStepKind::DataGroupHeader;
         headerRead = true;
+        break;
+      // PACE's commands go in plain; under secure messaging they belong to another protocol.
+      case kInsManageSecurityEnvironment:
+        if (!entry.Protected) step.Kind = TStepKind::PaceSetAt;
+        break;
+      case kInsGeneralAuthenticate:
+        if (!entry.Protected) step.Kind = kPaceSteps[paceSteps++ % kPaceSteps.size()];
         break;
       default:
         break;

@@ -12,6 +12,13 @@
 
 enum class TStepKind {
   SelectCardAccess,  // the plain SELECT of EF.CardAccess that opens every reading
+  CardAccessRead,    // a plain READ BINARY of EF.CardAccess
+  PaceSetAt,         // PACE: MSE:Set AT
+  PaceNonce,         // PACE: the four GENERAL AUTHENTICATE steps
+  PaceMapping,
+  PaceKeyAgreement,
+  PaceTokens,
+  SecureSelectApplication,  // after PACE
   SelectApplication,
   PlainSelectEfCom,
   GetChallenge,

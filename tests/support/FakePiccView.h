@@ -2,6 +2,7 @@
 // A recording stand-in for the main window, for tests below the window.
 
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,8 @@ struct TLoggedLine {
   int Kind;  // -1 for a plain line
   bool operator==(const TLoggedLine&) const = default;
 };
+// Test failures show the line's text.
+inline void PrintTo(const TLoggedLine& line, std::ostream* out) { *out << line.Kind << " \"" << line.Text << "\""; }
 
 class TFakePiccView : public TPiccView {
 public:

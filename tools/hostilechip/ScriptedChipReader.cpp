@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "tools/pacechip/OpenPaceChip.h"
 #include "tools/simchip/SecureChannel.h"
 
 namespace hostile {
@@ -43,11 +44,13 @@ simchip::TBytes TScriptedChipReader::Compose(const TScriptedAnswer& answer) cons
 std::int32_t TScriptedChipReader::Transmit(TScardHandle card, std::uint32_t protocol,
                                            std::span<const std::uint8_t> command, std::span<std::uint8_t> response,
                                            std::uint32_t& responseLength) {
-  const bool secure = session_.BacEnabled;
+  const bool underPace = pace_ && pace_->Established();
+  const bool secure = session_.BacEnabled || underPace;
+  if (pace_) Note(command, underPace);
   const std::int32_t result = TSimulatedReader::Transmit(card, protocol, command, response, responseLength);
-  if (!secure || !script_ || result != kScardSuccess) return result;
+  if (!(secure || pace_) || !script_ || result != kScardSuccess) return result;
 
-  const std::optional<TScriptedAnswer> answer = script_({command, response.first(responseLength), session_});
+  const std::optional<TScriptedAnswer> answer = script_({command, response.first(responseLength), session_, underPace});
   if (!answer) return result;
   switch (answer->Kind) {
     case TAnswerKind::TransmitError:
@@ -58,7 +61,9 @@ std::int32_t TScriptedChipReader::Transmit(TScardHandle card, std::uint32_t prot
     default:
       break;
   }
-  const simchip::TBytes bytes = Compose(*answer);
+  // Under PACE OpenPACE wraps, whatever the cipher; BAC's session (after PACE was turned down) wraps as before.
+  const bool paceAnswer = underPace || (pace_ && !session_.BacEnabled);
+  const simchip::TBytes bytes = paceAnswer ? ComposeForPace(*answer, underPace) : Compose(*answer);
   if (bytes.size() > response.size()) return ScardCode(kScardEInsufficientBuffer);
   std::copy(bytes.begin(), bytes.end(), response.begin());
   responseLength = static_cast<std::uint32_t>(bytes.size());

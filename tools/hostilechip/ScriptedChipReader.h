@@ -9,15 +9,25 @@
 // DO'8E' with a valid MAC), a bare status word, raw bytes, a spoilt MAC, a
 // failed transmission or the card taken away. So hostile content gets past
 // the MAC check and reaches the program's decoders.
+//
+// With PACE (UsePace) the script is asked about every command, the plain
+// ones of EF.CardAccess and the PACE steps included; its answers are sent
+// as they are until PACE's session is established, and are wrapped from
+// then on by OpenPACE under the chip's own session keys and counter.
 
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "access/MrtdContext.h"
 #include "tools/simchip/Bytes.h"
 #include "tools/simchip/SimulatedReader.h"
+
+namespace pacechip {
+class TOpenPaceChip;
+}
 
 namespace hostile {
 
@@ -43,6 +53,7 @@ struct TExchange {
   std::span<const std::uint8_t> Command;     // as the program sent it
   std::span<const std::uint8_t> ChipAnswer;  // what the chip answered
   const tMRTD_CTX& Session;                  // the program's session, its counter advanced for the command
+  bool UnderPace = false;                    // sent under PACE's secure messaging
 };
 
 // What to answer instead of the chip; nothing lets the chip's answer through.
@@ -56,15 +67,27 @@ public:
 
   void SetScript(TAnswerScript script) { script_ = std::move(script); }
 
+  // Forges during and after PACE too, with the session of pace (null: BAC only).
+  void UsePace(const pacechip::TOpenPaceChip* pace) { pace_ = pace; }
+  // With PACE: every command sent, as the chip reads it (Plain deciphered
+  // under PACE's secure messaging, FileId of a SELECT by identifier).
+  const std::vector<simchip::TJournalEntry>& PaceJournal() const { return paceJournal_; }
+  void ClearPaceJournal() { paceJournal_.clear(); }
+
   std::int32_t Transmit(TScardHandle card, std::uint32_t protocol, std::span<const std::uint8_t> command,
                         std::span<std::uint8_t> response, std::uint32_t& responseLength) override;
 
 private:
   // The bytes of a scripted answer of the answering kinds.
   simchip::TBytes Compose(const TScriptedAnswer& answer) const;
+  // The same under PACE: wrapped by OpenPACE once its session is established, else as they are.
+  simchip::TBytes ComposeForPace(const TScriptedAnswer& answer, bool underPace) const;
+  void Note(std::span<const std::uint8_t> command, bool underPace);
 
   const tMRTD_CTX& session_;
   TAnswerScript script_;
+  const pacechip::TOpenPaceChip* pace_ = nullptr;
+  std::vector<simchip::TJournalEntry> paceJournal_;
 };
 
 }  // namespace hostile

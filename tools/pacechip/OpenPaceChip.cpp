@@ -124,6 +124,8 @@ TOpenPaceChip::~TOpenPaceChip() { chip_.SetExtension(nullptr); }
 
 bool TOpenPaceChip::Established() const { return state_->Established; }
 
+EAC_CTX* TOpenPaceChip::SessionContext() const { return state_->Established ? state_->Eac : nullptr; }
+
 void TOpenPaceChip::SessionEnded() { state_ = std::make_unique<TState>(); }
 
 std::optional<TBytes> TOpenPaceChip::Answer(std::span<const std::uint8_t> bytes, simchip::TSimulatedChip& chip) {

@@ -14,6 +14,8 @@
 
 #include "tools/simchip/SimulatedChip.h"
 
+struct eac_ctx;  // OpenPACE's EAC_CTX
+
 namespace pacechip {
 
 struct TPaceOffer {
@@ -43,6 +45,10 @@ public:
   // EF.CardAccess as the chip serves it.
   const simchip::TBytes& CardAccess() const { return cardAccess_; }
   bool Established() const;
+  // OpenPACE's context of the established session (null before and after
+  // it): its keys and counter as they stand after the last answer, for the
+  // tools that forge answers under them (PaceSessionForgery.h).
+  eac_ctx* SessionContext() const;
 
 private:
   struct TState;

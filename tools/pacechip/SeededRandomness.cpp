@@ -47,4 +47,6 @@ void UseSeededRandomness(std::uint64_t seed) {
   RAND_set_rand_method(&kSeededMethod);
 }
 
+void UseSystemRandomness() { RAND_set_rand_method(nullptr); }
+
 }  // namespace pacechip

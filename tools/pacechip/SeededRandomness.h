@@ -9,5 +9,7 @@
 namespace pacechip {
 
 void UseSeededRandomness(std::uint64_t seed);
+// libcrypto's own random bytes again.
+void UseSystemRandomness();
 
 }  // namespace pacechip
