@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDate>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -220,7 +221,7 @@ TEST_F(ThroughPcscd, CardTakenAwayInTheMiddleOfTheFaceThenReadAgain) {
 
   TPassport passport;
   api.Transmits = 0;
-  api.HookAt = wholeRead - 20;  // well inside the face's pieces
+  api.HookAt = wholeRead / 2;  // well inside the face's pieces, most of the reading
   api.Hook = [&passport] { passport.Stop(); };
   window->bOkuClick();
   EXPECT_TRUE(Logged("MrtdReadFileEx connection error."));
@@ -363,36 +364,41 @@ const QColor kPanelGreen(0, 128, 0);
 const QColor kPanelRed(255, 0, 0);
 const QColor kPanelAmber(204, 122, 0);
 
-class VerdictThroughPcscd : public ThroughPcscd, public ::testing::WithParamInterface<TVerdictRow> {
-protected:
-  // The window takes the trust store's folders when it is made.
-  void SetUp() override {
-    const char* before = std::getenv("ZELVAN_TRUST_STORE");
-    if (before) storeBefore_ = before;
-    const fs::path store = GetParam().Store == ETrustStore::Sample
-                               ? fs::path(ZELVAN_SAMPLES_DIR) / "trust"
-                               : fs::path(::testing::TempDir()) / "zelvan-empty-trust-store";
+// ZELVAN_TRUST_STORE for the lifetime of a test fixture: the window takes the
+// trust store's folders when it is made, in SetUp, after the fixture's members.
+class TTrustStoreAt {
+public:
+  explicit TTrustStoreAt(ETrustStore which) {
+    if (const char* before = std::getenv("ZELVAN_TRUST_STORE")) before_ = before;
+    const fs::path store = which == ETrustStore::Sample ? fs::path(ZELVAN_SAMPLES_DIR) / "trust"
+                                                        : fs::path(::testing::TempDir()) / "zelvan-empty-trust-store";
     fs::create_directories(store);
     setenv("ZELVAN_TRUST_STORE", store.c_str(), 1);
-    ThroughPcscd::SetUp();
   }
-  void TearDown() override {
-    ThroughPcscd::TearDown();
-    if (storeBefore_)
-      setenv("ZELVAN_TRUST_STORE", storeBefore_->c_str(), 1);
+  ~TTrustStoreAt() {
+    if (before_)
+      setenv("ZELVAN_TRUST_STORE", before_->c_str(), 1);
     else
       unsetenv("ZELVAN_TRUST_STORE");
   }
 
-  QString LastLineBeginning(const QString& beginning) const {
-    const auto lines = Log();
-    const auto found =
-        std::find_if(lines.rbegin(), lines.rend(), [&](const QString& line) { return line.startsWith(beginning); });
-    return found == lines.rend() ? QString() : *found;
-  }
+private:
+  std::optional<std::string> before_;
+};
 
+// The last line of the log that begins so, or nothing.
+QString LastLogLineBeginning(const std::vector<QString>& lines, const QString& beginning) {
+  const auto found =
+      std::find_if(lines.rbegin(), lines.rend(), [&](const QString& line) { return line.startsWith(beginning); });
+  return found == lines.rend() ? QString() : *found;
+}
+
+class VerdictThroughPcscd : public ThroughPcscd, public ::testing::WithParamInterface<TVerdictRow> {
+protected:
+  QString LastLineBeginning(const QString& beginning) const { return LastLogLineBeginning(Log(), beginning); }
+
+  TTrustStoreAt store{GetParam().Store};
   TPassport passport;
-  std::optional<std::string> storeBefore_;
 };
 
 TEST_P(VerdictThroughPcscd, LogLineAndPanel) {
@@ -438,5 +444,115 @@ INSTANTIATE_TEST_SUITE_P(
                     "CSCA: not in the trust store (issuer C=UT, O=Utopia Sample PKI, CN=Utopia Sample CSCA)",
                     "Passive authentication: INCOMPLETE (CSCA not in the trust store)", "Eksik"}),
     [](const auto& info) { return "Row" + std::to_string(info.index); });
+
+// Chip and Active Authentication of the sample documents through pcscd, each
+// key type and cipher the samples carry (tools/samples/documents.json), over
+// BAC and over PACE, and the virtual passport's clone modes.
+struct TChipCheckRow {
+  const char* Name;
+  const char* Document;
+  std::vector<std::string> Options;  // of the virtual passport
+  const char* DocumentNumber;
+  QDate Birth;
+  QDate Expiry;
+  const char* ChipLine;    // the line beginning "Chip authentication: " begins so
+  const char* ActiveLine;  // the line beginning "Active authentication: " begins so; null: none
+  const char* Panel;
+};
+
+std::ostream& operator<<(std::ostream& out, const TChipCheckRow& row) { return out << row.Name; }
+
+class ChipChecksThroughPcscd : public ThroughPcscd, public ::testing::WithParamInterface<TChipCheckRow> {
+protected:
+  TTrustStoreAt store{ETrustStore::Sample};
+  TPassport passport;
+};
+
+TEST_P(ChipChecksThroughPcscd, LogLinesAndPanel) {
+  const TChipCheckRow& row = GetParam();
+  passport.Start(row.Document, row.Options);
+  window->Form().eDocNumber->setText(row.DocumentNumber);
+  window->Form().eDogTar->setDate(row.Birth);
+  window->Form().eGecTar->setDate(row.Expiry);
+  ReadWhenCardIsBack();
+  const std::vector<QString> lines = Log();
+  const QString chip = LastLogLineBeginning(lines, "Chip authentication: ");
+  const QString active = LastLogLineBeginning(lines, "Active authentication: ");
+  EXPECT_TRUE(chip.startsWith(row.ChipLine)) << chip.toStdString();
+  if (row.ActiveLine)
+    EXPECT_TRUE(active.startsWith(row.ActiveLine)) << active.toStdString();
+  else
+    EXPECT_TRUE(active.isEmpty()) << "the reading went on after a failed Chip Authentication: " << active.toStdString();
+  EXPECT_EQ(window->VerdictPanel().text().toStdString(), row.Panel);
+  // A chip that fails Chip Authentication is read no further, and nothing else stands beside its verdict.
+  EXPECT_EQ(window->Form().eBelgeNo->text().isEmpty(), row.ActiveLine == nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, ChipChecksThroughPcscd,
+                         ::testing::Values(TChipCheckRow{"EcdhAes128AndRsa1024OverBac",
+                                                         "icao-passport.zdoc",
+                                                         {},
+                                                         "L898902C<",
+                                                         QDate(1969, 8, 6),
+                                                         QDate(1994, 6, 23),
+                                                         "Chip authentication: PASSED",
+                                                         "Active authentication: PASSED",
+                                                         "Geçerli"},
+                                           TChipCheckRow{"OverPace",
+                                                         "icao-passport.zdoc",
+                                                         {"--pace", "id-PACE-ECDH-GM-AES-CBC-CMAC-128:13",
+                                                          "--pace-only", "--random-seed", "5"},
+                                                         "L898902C<",
+                                                         QDate(1969, 8, 6),
+                                                         QDate(1994, 6, 23),
+                                                         "Chip authentication: PASSED",
+                                                         "Active authentication: PASSED",
+                                                         "Geçerli"},
+                                           TChipCheckRow{"Dh3DesAndEcdsaP256",
+                                                         "icao-id-card.zdoc",
+                                                         {},
+                                                         "D23145890",
+                                                         QDate(1974, 8, 12),
+                                                         QDate(2012, 4, 15),
+                                                         "Chip authentication: PASSED",
+                                                         "Active authentication: PASSED",
+                                                         "Geçerli"},
+                                           TChipCheckRow{"EcdhP256TripleDesAndRsa1536",
+                                                         "jpeg-face-passport.zdoc",
+                                                         {},
+                                                         "U09876543",
+                                                         QDate(1985, 3, 17),
+                                                         QDate(2031, 11, 30),
+                                                         "Chip authentication: PASSED",
+                                                         "Active authentication: PASSED",
+                                                         "Geçerli"},
+                                           TChipCheckRow{"Neither",
+                                                         "no-dg11-passport.zdoc",
+                                                         {},
+                                                         "C4X7Y2Z91",
+                                                         QDate(1992, 12, 1),
+                                                         QDate(2029, 5, 14),
+                                                         "Chip authentication: not supported",
+                                                         "Active authentication: not supported",
+                                                         "Geçerli"},
+                                           TChipCheckRow{"ChipAuthenticationClone",
+                                                         "icao-passport.zdoc",
+                                                         {"--clone", "chip-authentication"},
+                                                         "L898902C<",
+                                                         QDate(1969, 8, 6),
+                                                         QDate(1994, 6, 23),
+                                                         "Chip authentication: FAILED (",
+                                                         nullptr,
+                                                         "Geçersiz"},
+                                           TChipCheckRow{"ActiveAuthenticationClone",
+                                                         "icao-passport.zdoc",
+                                                         {"--clone", "active-authentication"},
+                                                         "L898902C<",
+                                                         QDate(1969, 8, 6),
+                                                         QDate(1994, 6, 23),
+                                                         "Chip authentication: PASSED",
+                                                         "Active authentication: FAILED (",
+                                                         "Geçersiz"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace
