@@ -115,13 +115,18 @@ def build_document(doc, work):
     return chip, len(image)
 
 
-def build_negative(variant, unsigned):
+def build_negative(variant, unsigned, descriptions):
     """A copy of an unsigned sample chip, signed and changed as the variant says."""
     chip = copy.deepcopy(unsigned[variant["copy_of"]])
     chip.label = variant["label"]
     chip.sign(variant.get("document_signer", DEFAULT_SIGNER), variant.get("hashes_left_out", ()))
     for change in variant.get("after_signing", []):
         variants.AFTER_SIGNING[change](chip)
+    swapped = variant.get("chip_authentication_after_signing")
+    if swapped:
+        # DG14 and the chip's key replaced together: the chip proves the new
+        # key, but EF.SOD vouches only for the old DG14.
+        add_chip_keys(chip, dict(descriptions[variant["copy_of"]], chip_authentication=swapped))
     return chip
 
 
@@ -143,8 +148,9 @@ def main():
             chip.sign(doc.get("document_signer", DEFAULT_SIGNER))
             write(out_dir, doc["file"], chip.document_text())
             print(f"{doc['file']}: face {image_size} bytes, EF.SOD {len(chip.sod)} bytes")
+    descriptions = {doc["file"]: doc for doc in description["documents"]}
     for variant in description["negative_documents"]:
-        write(out_dir, variant["file"], build_negative(variant, unsigned).document_text())
+        write(out_dir, variant["file"], build_negative(variant, unsigned, descriptions).document_text())
         print(f"{variant['file']}: copy of {variant['copy_of']}")
     for name, source in TRUST_STORE.items():
         (out_dir / name).parent.mkdir(parents=True, exist_ok=True)
