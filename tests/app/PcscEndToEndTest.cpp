@@ -34,6 +34,7 @@
 #include "access/RandomSource.h"
 #include "app/frmZelvan.h"
 #include "reader/ApduExchange.h"
+#include "support/ScopedEnvironment.h"
 #include "ui_frmZelvan.h"
 
 namespace {
@@ -368,22 +369,16 @@ const QColor kPanelAmber(204, 122, 0);
 // trust store's folders when it is made, in SetUp, after the fixture's members.
 class TTrustStoreAt {
 public:
-  explicit TTrustStoreAt(ETrustStore which) {
-    if (const char* before = std::getenv("ZELVAN_TRUST_STORE")) before_ = before;
+  explicit TTrustStoreAt(ETrustStore which) : variable_("ZELVAN_TRUST_STORE", Folder(which).string()) {}
+
+private:
+  static fs::path Folder(ETrustStore which) {
     const fs::path store = which == ETrustStore::Sample ? fs::path(ZELVAN_SAMPLES_DIR) / "trust"
                                                         : fs::path(::testing::TempDir()) / "zelvan-empty-trust-store";
     fs::create_directories(store);
-    setenv("ZELVAN_TRUST_STORE", store.c_str(), 1);
+    return store;
   }
-  ~TTrustStoreAt() {
-    if (before_)
-      setenv("ZELVAN_TRUST_STORE", before_->c_str(), 1);
-    else
-      unsetenv("ZELVAN_TRUST_STORE");
-  }
-
-private:
-  std::optional<std::string> before_;
+  TScopedEnvironment variable_;
 };
 
 // The last line of the log that begins so, or nothing.

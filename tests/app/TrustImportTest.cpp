@@ -17,6 +17,7 @@
 #include "app/ImportCommand.h"
 #include "app/frmZelvan.h"
 #include "reader/ApduExchange.h"
+#include "support/ScopedEnvironment.h"
 #include "support/ScopedSeam.h"
 #include "support/TempFolder.h"
 #include "support/TestPki.h"
@@ -29,19 +30,10 @@ using namespace testpki;
 // The user's folder is the first folder of ZELVAN_TRUST_STORE while it is set.
 class TUserFolderAt {
 public:
-  explicit TUserFolderAt(const std::filesystem::path& folder) {
-    if (const char* before = std::getenv("ZELVAN_TRUST_STORE")) before_ = before;
-    setenv("ZELVAN_TRUST_STORE", folder.c_str(), 1);
-  }
-  ~TUserFolderAt() {
-    if (before_)
-      setenv("ZELVAN_TRUST_STORE", before_->c_str(), 1);
-    else
-      unsetenv("ZELVAN_TRUST_STORE");
-  }
+  explicit TUserFolderAt(const std::filesystem::path& folder) : variable_("ZELVAN_TRUST_STORE", folder.string()) {}
 
 private:
-  std::optional<std::string> before_;
+  TScopedEnvironment variable_;
 };
 
 // A CSCA certificate and a file that is none, side by side.
