@@ -31,21 +31,6 @@ std::size_t SessionCount() {
 const std::set<std::string> kErrorsThatEndAReading{"Stream read error", "Unknown JPEG 2000 file type",
                                                    "JPEG 2000 image decoding failed"};
 
-struct TCleanReading {
-  std::vector<TLoggedLine> Lines;
-  std::map<TResultEdit, std::string> Fields;
-  QImage Picture;
-  std::vector<TStep> Steps;
-  std::vector<std::size_t> LinesBeforeCommand;
-};
-
-TCleanReading ReadClean(TReadRig& rig) {
-  rig.View().Lines.clear();
-  EXPECT_EQ(rig.Read(), std::nullopt);
-  return {rig.View().Lines, rig.View().Fields, rig.View().Picture, StepsOf(rig.Chip().Journal()),
-          rig.LinesBeforeCommand()};
-}
-
 std::vector<std::string> UnknownLines(const std::vector<TLoggedLine>& lines) {
   std::vector<std::string> unknown;
   for (const TLoggedLine& line : lines)

@@ -209,20 +209,6 @@ const std::vector<THostilePaceAnswer>& HostilePaceAnswers() {
   return answers;
 }
 
-struct TCleanReading {
-  std::vector<TLoggedLine> Lines;
-  std::map<TResultEdit, std::string> Fields;
-  QImage Picture;
-  std::vector<TStep> Steps;
-  std::vector<std::size_t> LinesBeforeCommand;
-};
-
-TCleanReading ReadClean(TReadRig& rig) {
-  rig.View().Lines.clear();
-  EXPECT_EQ(rig.Read(), std::nullopt);
-  return {rig.View().Lines, rig.View().Fields, rig.View().Picture, rig.Steps(), rig.LinesBeforeCommand()};
-}
-
 std::size_t CommandOf(const std::vector<TStep>& steps, TStepKind kind) {
   const auto found = std::ranges::find(steps, kind, &TStep::Kind);
   EXPECT_NE(found, steps.end());

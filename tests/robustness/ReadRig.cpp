@@ -1,5 +1,7 @@
 #include "ReadRig.h"
 
+#include <gtest/gtest.h>
+
 #include "reader/ApduExchange.h"
 
 TReadInputs InputsFor(const std::string& mrzInformation) {
@@ -63,4 +65,10 @@ void TReadRig::Calm() {
   chip_.ClearFaults();
   reader_.SetScript(nullptr);
   if (!reader_.CardPresent()) reader_.InsertCard(chip_);
+}
+
+TCleanReading ReadClean(TReadRig& rig) {
+  rig.View().Lines.clear();
+  EXPECT_EQ(rig.Read(), std::nullopt);
+  return {rig.View().Lines, rig.View().Fields, rig.View().Picture, rig.Steps(), rig.LinesBeforeCommand()};
 }

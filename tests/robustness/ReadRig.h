@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <random>
@@ -102,3 +103,15 @@ private:
 
 // What the operator types for the document of the MRZ information.
 TReadInputs InputsFor(const std::string& mrzInformation);
+
+// A whole reading with the chip calm: what the hostile readings are compared with.
+struct TCleanReading {
+  std::vector<TLoggedLine> Lines;
+  std::map<TResultEdit, std::string> Fields;
+  QImage Picture;
+  std::vector<TStep> Steps;
+  std::vector<std::size_t> LinesBeforeCommand;
+};
+
+// Reads the document once (the reading must end without an error).
+TCleanReading ReadClean(TReadRig& rig);
