@@ -21,14 +21,14 @@
 #include <filesystem>
 #include <vector>
 
-#include "access/CodePage.h"
 #include "app/DocumentLogo.h"
 #include "app/ErrorMessage.h"
 #include "app/LogLine.h"
-#include "app/ReadCommand.h"
+#include "document/CodePage.h"
+#include "document/ShownFace.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
-#include "lds/ShownFace.h"
 #include "reader/ApduExchange.h"
+#include "reading/ReadCommand.h"
 #include "trust/TrustImport.h"
 #include "trust/TrustStore.h"
 #include "ui_frmZelvan.h"

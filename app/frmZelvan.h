@@ -11,8 +11,8 @@
 #include <QUrl>
 #include <QWidget>
 
-#include "access/MrtdContext.h"
-#include "access/PiccView.h"
+#include "crypto/MrtdContext.h"
+#include "output/PiccView.h"
 
 namespace Ui {
 class frmPICC;

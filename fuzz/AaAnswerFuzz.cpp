@@ -13,16 +13,16 @@
 #include <span>
 #include <string_view>
 
-#include "access/PlainChannel.h"
+#include "activeauth/ActiveAuthenticationCheck.h"
+#include "activeauth/Iso9796Signature.h"
+#include "card/PlainChannel.h"
+#include "document/DG15.h"
 #include "fuzz/FuzzSupport.h"
-#include "lds/DG15.h"
 #include "reader/ApduExchange.h"
 #include "reader/PcscApi.h"
 #include "support/CannedCard.h"
 #include "support/Hex.h"
 #include "support/RecordedActiveAuthentication.h"
-#include "trust/ActiveAuthenticationCheck.h"
-#include "trust/Iso9796Signature.h"
 
 namespace {
 

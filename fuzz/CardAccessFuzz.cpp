@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "access/CardAccess.h"
-#include "access/PaceAuthentication.h"
-#include "access/PaceProtocols.h"
+#include "crypto/PaceProtocols.h"
 #include "fuzz/FuzzSupport.h"
+#include "pace/CardAccess.h"
+#include "pace/PaceAuthentication.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::vector<TPaceInfo> infos = ParseCardAccess(std::span<const std::uint8_t>(data, size));

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <span>
 
-#include "access/MemoryStream.h"
+#include "card/MemoryStream.h"
+#include "document/DG11.h"
 #include "fuzz/FuzzSupport.h"
-#include "lds/DG11.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TMemoryStream stream;

@@ -4,8 +4,8 @@
 #include <optional>
 #include <span>
 
+#include "document/DG12.h"
 #include "fuzz/FuzzSupport.h"
-#include "lds/DG12.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);

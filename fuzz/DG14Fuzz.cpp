@@ -9,11 +9,11 @@
 #include <optional>
 #include <span>
 
-#include "access/ChipAuthProtocols.h"
-#include "access/ChipAuthPublicKey.h"
-#include "access/RandomSource.h"
+#include "chipauth/ChipAuthPublicKey.h"
+#include "crypto/ChipAuthProtocols.h"
+#include "crypto/RandomSource.h"
+#include "document/DG14.h"
 #include "fuzz/FuzzSupport.h"
-#include "lds/DG14.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <span>
 #include <vector>
 
+#include "activeauth/ActiveAuthenticationCheck.h"
+#include "document/DG15.h"
 #include "fuzz/FuzzSupport.h"
-#include "lds/DG15.h"
-#include "trust/ActiveAuthenticationCheck.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <span>
 
-#include "access/MemoryStream.h"
+#include "card/MemoryStream.h"
+#include "document/FaceImage.h"
+#include "document/FaceLocation.h"
+#include "document/FacialRecord.h"
 #include "fuzz/FuzzSupport.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
-#include "lds/FaceImage.h"
-#include "lds/FaceLocation.h"
-#include "lds/FacialRecord.h"
 
 namespace {
 

@@ -5,10 +5,11 @@
 #include <cstdint>
 #include <memory>
 
-#include "access/FileReading.h"
+#include "card/FileReading.h"
+#include "document/EFCom.h"
 #include "fuzz/FuzzSupport.h"
-#include "lds/EFCom.h"
-#include "lds/Stages.h"
+#include "reading/OpenDocument.h"
+#include "reading/Stages.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto buffer = std::make_unique<TEFComBuffer>();

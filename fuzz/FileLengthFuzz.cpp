@@ -4,7 +4,7 @@
 #include <span>
 #include <vector>
 
-#include "access/FileReading.h"
+#include "card/FileReading.h"
 #include "fuzz/FuzzSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

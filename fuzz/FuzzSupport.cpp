@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "access/CardExchange.h"
+#include "card/CardExchange.h"
 #include "tools/simchip/CardCrypto.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <exception>
 #include <span>
 
-#include "access/MrtdContext.h"
+#include "crypto/MrtdContext.h"
 
 // Secure messaging on, with fixed session keys and counter.
 tMRTD_CTX LiveSession();

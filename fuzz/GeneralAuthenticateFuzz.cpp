@@ -10,9 +10,9 @@
 #include <span>
 #include <vector>
 
-#include "access/PaceAuthentication.h"
-#include "access/RandomSource.h"
+#include "crypto/RandomSource.h"
 #include "fuzz/FuzzSupport.h"
+#include "pace/PaceAuthentication.h"
 #include "reader/ApduExchange.h"
 #include "reader/PcscApi.h"
 #include "support/CannedCard.h"

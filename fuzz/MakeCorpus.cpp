@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "document/FaceLocation.h"
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/ReadSession.h"
 #include "fuzz/SessionScript.h"
-#include "lds/FaceLocation.h"
 #include "reader/StatusWord.h"
 #include "tools/pacechip/PaceSessionForgery.h"
 #include "tools/simchip/CardCrypto.h"

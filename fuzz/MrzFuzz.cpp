@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "access/MemoryStream.h"
+#include "card/MemoryStream.h"
+#include "document/DG1.h"
 #include "fuzz/FuzzSupport.h"
-#include "lds/DG1.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TMemoryStream stream;

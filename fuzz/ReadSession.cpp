@@ -5,13 +5,13 @@
 #include <span>
 #include <string>
 
-#include "access/PiccView.h"
-#include "access/RandomSource.h"
-#include "app/ReadCommand.h"
+#include "crypto/RandomSource.h"
+#include "document/ShownFace.h"
 #include "fuzz/FuzzSupport.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
-#include "lds/ShownFace.h"
+#include "output/PiccView.h"
 #include "reader/ApduExchange.h"
+#include "reading/ReadCommand.h"
 #include "support/MrzInputs.h"
 #include "support/NullView.h"
 #include "support/ScopedSeam.h"

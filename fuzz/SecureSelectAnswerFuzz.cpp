@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "access/SecureResponses.h"
+#include "card/SecureResponses.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <span>
 
 #include "fuzz/FuzzSupport.h"
-#include "trust/PassiveAuthentication.h"
-#include "trust/SodParser.h"
+#include "passiveauth/PassiveAuthentication.h"
+#include "passiveauth/SodParser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const TTrustStore emptyStore;

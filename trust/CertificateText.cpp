@@ -7,7 +7,7 @@
 #include <openssl/bio.h>
 #include <openssl/objects.h>
 
-#include "trust/OpenSslPointers.h"
+#include "crypto/OpenSslPointers.h"
 
 std::string NameText(const X509_NAME* name) {
   TBioPtr out(BIO_new(BIO_s_mem()));

@@ -3,6 +3,7 @@
 #include <map>
 #include <vector>
 
+#include <openssl/asn1.h>
 #include <openssl/objects.h>
 
 namespace {
@@ -105,4 +106,15 @@ TCmsSignatureCheck CheckCmsSignature(CMS_ContentInfo* cms, std::span<X509* const
     check.Valid = true;
   }
   return check;
+}
+
+std::variant<std::span<const std::uint8_t>, std::string> SignedContent(CMS_ContentInfo* cms, const char* expectedOid) {
+  if (OBJ_obj2nid(CMS_get0_type(cms)) != NID_pkcs7_signed) return std::string("not a CMS SignedData");
+  char oid[80] = {};
+  OBJ_obj2txt(oid, sizeof oid, CMS_get0_eContentType(cms), 1);
+  if (std::string(oid) != expectedOid) return "eContentType " + std::string(oid) + " instead of " + expectedOid;
+  ASN1_OCTET_STRING** content = CMS_get0_content(cms);
+  if (content == nullptr || *content == nullptr) return std::string("no content in the SignedData");
+  return std::span<const std::uint8_t>(ASN1_STRING_get0_data(*content),
+                                       static_cast<std::size_t>(ASN1_STRING_length(*content)));
 }

@@ -5,10 +5,12 @@
 // messageDigest equal to the hash of the content) and the signature, with
 // the algorithm the SignerInfo names.
 
+#include <cstdint>
 #include <span>
 #include <string>
+#include <variant>
 
-#include "trust/OpenSslPointers.h"
+#include "crypto/OpenSslPointers.h"
 
 struct TCmsSignatureCheck {
   TX509Ptr Signer;        // null when no certificate matches the signer
@@ -19,3 +21,6 @@ struct TCmsSignatureCheck {
 
 // `candidates` are looked at when the CMS embeds no matching certificate.
 TCmsSignatureCheck CheckCmsSignature(CMS_ContentInfo* cms, std::span<X509* const> candidates = {});
+
+// The content of a CMS SignedData when its eContentType is `expectedOid`.
+std::variant<std::span<const std::uint8_t>, std::string> SignedContent(CMS_ContentInfo* cms, const char* expectedOid);

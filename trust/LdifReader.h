@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "crypto/OpenSslPointers.h"
 #include "trust/MasterList.h"
-#include "trust/OpenSslPointers.h"
 
 struct TLdifContents {
   std::vector<TMasterList> MasterLists;

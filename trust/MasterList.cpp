@@ -4,7 +4,6 @@
 
 #include "trust/CertificateText.h"
 #include "trust/CmsSignature.h"
-#include "trust/SodParser.h"
 
 extern "C" {
 typedef struct CscaMasterList_st {

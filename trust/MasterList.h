@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "trust/OpenSslPointers.h"
+#include "crypto/OpenSslPointers.h"
 
 struct TMasterList {
   bool Readable = false;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "trust/OpenSslPointers.h"
+#include "crypto/OpenSslPointers.h"
 
 struct TTrustMaterial {
   std::vector<TX509Ptr> Cscas;            // trust anchors: CSCA and link certificates

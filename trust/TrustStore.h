@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "trust/OpenSslPointers.h"
+#include "crypto/OpenSslPointers.h"
 #include "trust/TrustFiles.h"
 
 // ZELVAN_TRUST_STORE (colon-separated) when set, otherwise

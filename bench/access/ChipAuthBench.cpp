@@ -20,12 +20,12 @@
 #include <string>
 #include <vector>
 
-#include "access/AesChannel.h"
-#include "access/ChipAuthentication.h"
 #include "access/PaceVectors.h"
-#include "access/RandomSource.h"
 #include "bench/support/SideBySide.h"
-#include "lds/DG14.h"
+#include "card/AesChannel.h"
+#include "chipauth/ChipAuthentication.h"
+#include "crypto/RandomSource.h"
+#include "document/DG14.h"
 #include "reader/ApduExchange.h"
 #include "reader/PcscApi.h"
 #include "support/CannedCard.h"

@@ -21,12 +21,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "access/AesSecureMessaging.h"
-#include "access/CardAccess.h"
-#include "access/PaceAuthentication.h"
-#include "access/PlainCommands.h"
-#include "access/RandomSource.h"
 #include "bench/support/SideBySide.h"
+#include "card/AesSecureMessaging.h"
+#include "card/PlainCommands.h"
+#include "crypto/RandomSource.h"
+#include "pace/CardAccess.h"
+#include "pace/PaceAuthentication.h"
 #include "reader/ApduExchange.h"
 #include "reader/PcscApi.h"
 #include "support/CannedCard.h"

@@ -22,10 +22,10 @@
 #include <cstdint>
 #include <stdexcept>
 
-#include "access/MrtdContext.h"
-#include "access/SecureCommands.h"
-#include "access/SecureResponses.h"
 #include "bench/support/SideBySide.h"
+#include "card/SecureCommands.h"
+#include "card/SecureResponses.h"
+#include "crypto/MrtdContext.h"
 #include "reader/ApduExchange.h"
 #include "tools/simchip/SecureChannel.h"
 

@@ -37,11 +37,11 @@
 
 #include "bench/jpeg2000/FaceVariants.h"
 #include "bench/support/SideBySide.h"
+#include "document/FaceLocation.h"
 #include "jpeg2000/BitmapBuilder.h"
 #include "jpeg2000/Jp2Header.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
 #include "jpeg2000/OpenJpegDecoder.h"
-#include "lds/FaceLocation.h"
 #include "tools/simchip/DocumentFile.h"
 
 namespace {

@@ -29,16 +29,16 @@
 #include <iostream>
 #include <string>
 
-#include "access/CardExchange.h"
-#include "access/PlainCommands.h"
-#include "app/ReadCommand.h"
 #include "bench/pcscd/ProcessCpu.h"
 #include "bench/read/QuietView.h"
 #include "bench/read/RecordedExchanges.h"
 #include "bench/support/SideBySide.h"
+#include "card/CardExchange.h"
+#include "card/PlainCommands.h"
+#include "document/ShownFace.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
-#include "lds/ShownFace.h"
 #include "reader/ApduExchange.h"
+#include "reading/ReadCommand.h"
 #include "support/MrzInputs.h"
 #include "trust/TrustStore.h"
 

@@ -26,19 +26,20 @@
 #include <algorithm>
 #include <memory>
 
-#include "access/FileReading.h"
-#include "access/MemoryStream.h"
-#include "access/MrzInformation.h"
-#include "app/ReadCommand.h"
 #include "app/frmZelvan.h"
+#include "bac/MrzInformation.h"
 #include "bench/read/QuietView.h"
 #include "bench/read/RecordedExchanges.h"
 #include "bench/read/SampleReading.h"
 #include "bench/support/SideBySide.h"
+#include "card/FileReading.h"
+#include "card/MemoryStream.h"
+#include "document/FaceImage.h"
+#include "document/ShownFace.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
-#include "lds/FaceImage.h"
-#include "lds/ShownFace.h"
 #include "reader/ApduExchange.h"
+#include "reading/OpenDocument.h"
+#include "reading/ReadCommand.h"
 #include "trust/TrustStore.h"
 #include "ui_frmZelvan.h"
 

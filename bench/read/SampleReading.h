@@ -6,9 +6,9 @@
 #include <memory>
 #include <vector>
 
-#include "access/RandomSource.h"
-#include "app/ReadCommand.h"
 #include "bench/read/RecordedExchanges.h"
+#include "crypto/RandomSource.h"
+#include "reading/ReadCommand.h"
 #include "tools/simchip/DocumentFile.h"
 #include "tools/simchip/SimulatedChip.h"
 #include "tools/simchip/SimulatedReader.h"

@@ -20,12 +20,12 @@
 #include <openssl/rsa.h>
 #include <openssl/x509.h>
 
+#include "activeauth/ActiveAuthenticationCheck.h"
 #include "bench/support/SideBySide.h"
-#include "lds/DG15.h"
+#include "document/DG15.h"
 #include "support/Hex.h"
 #include "support/RecordedActiveAuthentication.h"
 #include "support/TestPki.h"
-#include "trust/ActiveAuthenticationCheck.h"
 
 namespace {
 

@@ -21,10 +21,10 @@
 #include <iterator>
 
 #include "bench/support/SideBySide.h"
+#include "passiveauth/PassiveAuthentication.h"
+#include "passiveauth/SodParser.h"
 #include "support/TestPki.h"
 #include "tools/simchip/DocumentFile.h"
-#include "trust/PassiveAuthentication.h"
-#include "trust/SodParser.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <openssl/evp.h>
 
 #include "PaceVectors.h"
-#include "access/AesChannel.h"
-#include "access/PlainCommands.h"
+#include "card/AesChannel.h"
+#include "card/PlainCommands.h"
 #include "support/FakePiccView.h"
 #include "support/OpenSslCmac.h"
 

@@ -4,7 +4,8 @@
 #include <vector>
 
 #include "IcaoWorkedExample.h"
-#include "access/BacKeys.h"
+#include "bac/BacKeys.h"
+#include "crypto/DesCipher.h"
 #include "support/FakeCard.h"
 
 namespace {

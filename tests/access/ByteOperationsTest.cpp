@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "access/ByteOperations.h"
+#include "crypto/ByteOperations.h"
 #include "support/FakeCard.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "PaceVectors.h"
-#include "access/CardAccess.h"
+#include "pace/CardAccess.h"
 
 namespace {
 

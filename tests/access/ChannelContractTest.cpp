@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "access/BacChannel.h"
-#include "access/ByteOperations.h"
-#include "access/PlainChannel.h"
-#include "access/PlainCommands.h"
+#include "card/BacChannel.h"
+#include "card/PlainChannel.h"
+#include "card/PlainCommands.h"
+#include "crypto/ByteOperations.h"
 #include "support/FakePiccView.h"
 #include "support/Hex.h"
 #include "tools/simchip/SecureChannel.h"

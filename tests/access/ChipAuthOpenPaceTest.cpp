@@ -22,10 +22,10 @@
 #include <algorithm>
 #include <optional>
 
-#include "access/BacChannel.h"
-#include "access/ChipAuthProtocols.h"
-#include "access/ChipAuthentication.h"
-#include "access/DataObjects.h"
+#include "card/BacChannel.h"
+#include "card/DataObjects.h"
+#include "chipauth/ChipAuthentication.h"
+#include "crypto/ChipAuthProtocols.h"
 #include "reader/ApduExchange.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"

@@ -11,12 +11,12 @@
 #include <openssl/x509.h>
 
 #include "PaceVectors.h"
-#include "access/AesChannel.h"
-#include "access/BacChannel.h"
-#include "access/ChipAuthCommands.h"
-#include "access/ChipAuthPublicKey.h"
-#include "access/ChipAuthentication.h"
-#include "lds/DG14.h"
+#include "card/AesChannel.h"
+#include "card/BacChannel.h"
+#include "chipauth/ChipAuthCommands.h"
+#include "chipauth/ChipAuthPublicKey.h"
+#include "chipauth/ChipAuthentication.h"
+#include "document/DG14.h"
 #include "reader/ApduExchange.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"

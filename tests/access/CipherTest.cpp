@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "IcaoWorkedExample.h"
-#include "access/DesCipher.h"
-#include "access/RetailMac.h"
-#include "access/TripleDes.h"
+#include "crypto/DesCipher.h"
+#include "crypto/RetailMac.h"
+#include "crypto/TripleDes.h"
 #include "support/FakeCard.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "access/ByteOperations.h"
+#include "crypto/ByteOperations.h"
 #include "support/Hex.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "access/FileReading.h"
+#include "card/FileReading.h"
 #include "support/FakeCard.h"
 
 namespace {

@@ -4,11 +4,11 @@
 #include <ostream>
 #include <string>
 
-#include "access/AesChannel.h"
-#include "access/BacChannel.h"
-#include "access/InternalAuthenticate.h"
-#include "access/PlainChannel.h"
-#include "access/ProtectedAnswerLength.h"
+#include "activeauth/InternalAuthenticate.h"
+#include "card/AesChannel.h"
+#include "card/BacChannel.h"
+#include "card/PlainChannel.h"
+#include "card/ProtectedAnswerLength.h"
 #include "reader/ApduExchange.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"

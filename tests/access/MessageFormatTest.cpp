@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "access/MessageFormat.h"
+#include "output/MessageFormat.h"
 
 namespace {
 

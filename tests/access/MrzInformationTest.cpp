@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "access/MrzInformation.h"
+#include "bac/MrzInformation.h"
 
 namespace {
 

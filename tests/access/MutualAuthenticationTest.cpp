@@ -4,7 +4,7 @@
 
 #include "IcaoWorkedExample.h"
 #include "SimulatedChipCard.h"
-#include "access/MutualAuthentication.h"
+#include "bac/MutualAuthentication.h"
 #include "reader/ApduExchange.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"

@@ -4,8 +4,9 @@
 
 #include "IcaoWorkedExample.h"
 #include "SimulatedChipCard.h"
-#include "access/FileReading.h"
+#include "card/FileReading.h"
 #include "reader/ApduExchange.h"
+#include "reading/OpenDocument.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
 

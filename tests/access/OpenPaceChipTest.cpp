@@ -9,9 +9,10 @@
 #include <gtest/gtest.h>
 
 #include "SimulatedChipCard.h"
-#include "access/FileReading.h"
-#include "access/MemoryStream.h"
+#include "card/FileReading.h"
+#include "card/MemoryStream.h"
 #include "reader/ApduExchange.h"
+#include "reading/OpenDocument.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
 #include "tools/pacechip/OpenPaceChip.h"

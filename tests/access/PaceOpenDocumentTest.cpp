@@ -11,8 +11,9 @@
 
 #include "IcaoWorkedExample.h"
 #include "PaceVectors.h"
-#include "access/FileReading.h"
+#include "card/FileReading.h"
 #include "reader/ApduExchange.h"
+#include "reading/OpenDocument.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
 #include "support/OpenSslCmac.h"

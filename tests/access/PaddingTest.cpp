@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "access/Padding.h"
+#include "crypto/Padding.h"
 #include "support/FakeCard.h"
 
 namespace {

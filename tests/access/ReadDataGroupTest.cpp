@@ -4,9 +4,9 @@
 
 #include "IcaoWorkedExample.h"
 #include "SimulatedChipCard.h"
-#include "access/BacChannel.h"
-#include "access/FileReading.h"
-#include "access/PlainChannel.h"
+#include "card/BacChannel.h"
+#include "card/FileReading.h"
+#include "card/PlainChannel.h"
 #include "reader/ApduExchange.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"

@@ -10,11 +10,12 @@
 #include <gtest/gtest.h>
 
 #include "SimulatedChipCard.h"
-#include "access/ChipAuthentication.h"
-#include "access/FileReading.h"
-#include "access/MemoryStream.h"
-#include "lds/DG14.h"
+#include "card/FileReading.h"
+#include "card/MemoryStream.h"
+#include "chipauth/ChipAuthentication.h"
+#include "document/DG14.h"
 #include "reader/ApduExchange.h"
+#include "reading/OpenDocument.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
 #include "tools/simchip/DocumentFile.h"

@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "access/FileReading.h"
+#include "card/FileReading.h"
 #include "reader/ApduExchange.h"
+#include "reading/OpenDocument.h"
 #include "support/FakePiccView.h"
 #include "tools/simchip/LdsBuilder.h"
 #include "tools/simchip/SimulatedChip.h"

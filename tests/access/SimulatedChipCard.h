@@ -9,7 +9,7 @@
 #include <map>
 
 #include "IcaoWorkedExample.h"
-#include "access/MrtdContext.h"
+#include "crypto/MrtdContext.h"
 #include "support/FakeCard.h"
 #include "tools/simchip/Lds.h"
 #include "tools/simchip/SimulatedChip.h"

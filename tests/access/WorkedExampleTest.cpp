@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "IcaoWorkedExample.h"
-#include "access/FileReading.h"
+#include "card/FileReading.h"
 #include "reader/ApduExchange.h"
+#include "reading/OpenDocument.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
 

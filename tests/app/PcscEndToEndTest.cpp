@@ -31,8 +31,8 @@
 
 #include <PCSC/winscard.h>
 
-#include "access/RandomSource.h"
 #include "app/frmZelvan.h"
+#include "crypto/RandomSource.h"
 #include "reader/ApduExchange.h"
 #include "support/ScopedEnvironment.h"
 #include "ui_frmZelvan.h"

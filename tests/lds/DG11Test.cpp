@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "LdsBytes.h"
-#include "lds/DG11.h"
+#include "document/DG11.h"
 
 namespace {
 

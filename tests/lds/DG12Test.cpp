@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "LdsBytes.h"
-#include "lds/DG12.h"
-#include "lds/DateText.h"
-#include "lds/FullName.h"
+#include "document/DG12.h"
+#include "document/DateText.h"
+#include "document/FullName.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "access/ChipAuthProtocols.h"
 #include "access/PaceVectors.h"
-#include "lds/DG14.h"
+#include "crypto/ChipAuthProtocols.h"
+#include "document/DG14.h"
 
 namespace {
 

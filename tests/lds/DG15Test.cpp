@@ -11,7 +11,7 @@
 #include <openssl/x509.h>
 
 #include "LdsBytes.h"
-#include "lds/DG15.h"
+#include "document/DG15.h"
 #include "support/TestPki.h"
 
 namespace {

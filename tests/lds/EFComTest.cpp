@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "LdsBytes.h"
-#include "lds/EFCom.h"
+#include "document/EFCom.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "FaceBytes.h"
 #include "Fixtures.h"
-#include "lds/FaceImage.h"
+#include "document/FaceImage.h"
 
 namespace {
 

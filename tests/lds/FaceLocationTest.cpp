@@ -5,7 +5,7 @@
 
 #include "FaceBytes.h"
 #include "Fixtures.h"
-#include "lds/FaceLocation.h"
+#include "document/FaceLocation.h"
 
 namespace {
 

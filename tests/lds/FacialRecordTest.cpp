@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "FaceBytes.h"
-#include "lds/FacialRecord.h"
+#include "document/FacialRecord.h"
 
 namespace {
 

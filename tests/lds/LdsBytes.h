@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "access/MemoryStream.h"
+#include "card/MemoryStream.h"
 
 using TBytes = std::vector<std::uint8_t>;
 
@@ -37,7 +37,7 @@ inline TMemoryStream StreamOf(const TBytes& bytes) {
 
 #include <ostream>
 
-#include "lds/ShortString.h"
+#include "document/ShortString.h"
 
 // Readable test failure messages for the fixed-capacity strings.
 template <std::size_t Capacity>

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "LdsBytes.h"
-#include "lds/DG1.h"
+#include "document/DG1.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "lds/ShownFace.h"
+#include "document/ShownFace.h"
 
 namespace {
 

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "ReadSteps.h"
-#include "access/RandomSource.h"
-#include "app/ReadCommand.h"
+#include "crypto/RandomSource.h"
+#include "document/ShownFace.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
-#include "lds/ShownFace.h"
+#include "reading/ReadCommand.h"
 #include "support/FakePiccView.h"
 #include "tools/hostilechip/ScriptedChipReader.h"
 #include "tools/pacechip/OpenPaceChip.h"

@@ -6,8 +6,8 @@
 #include <regex>
 #include <string_view>
 
-#include "access/FileReading.h"
-#include "access/PaceCommands.h"
+#include "card/FileReading.h"
+#include "pace/PaceCommands.h"
 #include "tools/simchip/Lds.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "access/RandomSource.h"
+#include "crypto/RandomSource.h"
 #include "reader/PcscApi.h"
 #include "support/Hex.h"
 #include "support/ScopedSeam.h"

@@ -8,7 +8,7 @@
 
 #include <QImage>
 
-#include "access/PiccView.h"
+#include "output/PiccView.h"
 #include "support/ScopedSeam.h"
 
 struct TLoggedLine {

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "access/ReadInputs.h"
+#include "document/ReadInputs.h"
 
 // Two-digit years from 70 on are taken as 19YY, the others as 20YY.
 TReadInputs InputsFromMrzInformation(std::string_view mrzInformation, bool pictureWanted = true);

@@ -2,7 +2,7 @@
 // A view that shows nothing, for tests, fuzz targets and benchmarks that do
 // not look at the window. Installs itself for its lifetime.
 
-#include "access/PiccView.h"
+#include "output/PiccView.h"
 #include "support/ScopedSeam.h"
 
 class TNullView : public TNullPiccView {

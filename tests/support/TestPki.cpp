@@ -11,7 +11,7 @@
 #include <openssl/rsa.h>
 #include <openssl/x509v3.h>
 
-#include "trust/SecurityObject.h"
+#include "passiveauth/SecurityObject.h"
 
 namespace testpki {
 

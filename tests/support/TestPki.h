@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "trust/OpenSslPointers.h"
+#include "crypto/OpenSslPointers.h"
 
 namespace testpki {
 

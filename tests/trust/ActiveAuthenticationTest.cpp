@@ -13,16 +13,16 @@
 #include <openssl/ecdsa.h>
 #include <openssl/rsa.h>
 
-#include "access/BacChannel.h"
-#include "lds/DG15.h"
+#include "activeauth/ActiveAuthentication.h"
+#include "activeauth/ActiveAuthenticationCheck.h"
+#include "activeauth/Iso9796Signature.h"
+#include "card/BacChannel.h"
+#include "document/DG15.h"
 #include "reader/ApduExchange.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
 #include "support/TestPki.h"
 #include "support/VectorFile.h"
-#include "trust/ActiveAuthentication.h"
-#include "trust/ActiveAuthenticationCheck.h"
-#include "trust/Iso9796Signature.h"
 
 namespace {
 

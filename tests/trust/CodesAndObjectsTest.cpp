@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <optional>
 
-#include "trust/CountryCodes.h"
-#include "trust/SecurityObject.h"
+#include "passiveauth/CountryCodes.h"
+#include "passiveauth/SecurityObject.h"
 
 namespace {
 

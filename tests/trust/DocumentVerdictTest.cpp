@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "trust/DocumentVerdict.h"
+#include "reading/DocumentVerdict.h"
 
 namespace {
 

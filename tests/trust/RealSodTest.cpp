@@ -8,12 +8,12 @@
 #include <algorithm>
 
 #include "RealDocuments.h"
+#include "passiveauth/CountryCodes.h"
+#include "passiveauth/PassiveAuthentication.h"
+#include "passiveauth/SodParser.h"
 #include "support/TempFolder.h"
 #include "support/TestPki.h"
 #include "trust/CmsSignature.h"
-#include "trust/CountryCodes.h"
-#include "trust/PassiveAuthentication.h"
-#include "trust/SodParser.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <optional>
 
+#include "passiveauth/PassiveAuthentication.h"
 #include "support/TempFolder.h"
 #include "support/TestPki.h"
 #include "trust/LdifReader.h"
-#include "trust/PassiveAuthentication.h"
 #include "trust/TrustImport.h"
 
 using namespace testpki;

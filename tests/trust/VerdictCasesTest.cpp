@@ -7,10 +7,10 @@
 #include <string>
 #include <utility>
 
+#include "passiveauth/PassiveAuthentication.h"
+#include "passiveauth/SodParser.h"
 #include "support/TempFolder.h"
 #include "support/TestPki.h"
-#include "trust/PassiveAuthentication.h"
-#include "trust/SodParser.h"
 
 using namespace testpki;
 

@@ -21,7 +21,7 @@
 #include <span>
 #include <vector>
 
-#include "access/MrtdContext.h"
+#include "crypto/MrtdContext.h"
 #include "tools/simchip/Bytes.h"
 #include "tools/simchip/SimulatedReader.h"
 

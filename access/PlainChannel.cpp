@@ -1,8 +1,0 @@
-#include "access/PlainChannel.h"
-
-#include "access/PlainResponse.h"
-
-TUnwrapResult TPlainChannel::OpenDataAnswer(std::span<const std::uint8_t> answer, std::span<std::uint8_t> plaintext,
-                                            std::size_t& length) {
-  return UnwrapPlainResponse(answer, plaintext, length);
-}

@@ -1,0 +1,15 @@
+#include "activeauth/ActiveAuthentication.h"
+
+#include <optional>
+
+#include "activeauth/ActiveAuthenticationCheck.h"
+#include "activeauth/InternalAuthenticate.h"
+#include "document/DG15.h"
+
+TAaResult PerformActiveAuthentication(std::span<const std::uint8_t> dg15, TSecureChannel& channel,
+                                      std::string_view algorithmOid) {
+  if (dg15.empty()) return {TAaVerdict::NotSupported, {}};
+  const std::optional<TDG15File> key = DecodeDG15(dg15);
+  if (!key) return {TAaVerdict::NotPossible, "no RSA or EC key in DG15"};
+  return JudgeInternalAuthenticate(*key, PerformInternalAuthenticate(channel, key->SignatureLength), algorithmOid);
+}

@@ -1,0 +1,48 @@
+#pragma once
+// The reader's part of Active Authentication (ICAO 9303-11 §6.1): INTERNAL
+// AUTHENTICATE with a fresh 8-byte challenge through the reading's channel,
+// giving back the chip's signature for the trust layer to verify.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "card/SecureChannel.h"
+#include "reader/Apdu.h"
+
+inline constexpr std::size_t kAaChallengeLength = 8;
+using TAaChallenge = std::array<std::uint8_t, kAaChallengeLength>;
+
+// The most data a short response APDU brings (Le 00).
+inline constexpr std::size_t kShortAnswerMaxData = 256;
+
+enum class TInternalAuthenticateOutcome {
+  Signed,       // the chip answered; Signature holds its answer's data
+  Failed,       // the exchange went wrong; Reason says how
+  NotPossible,  // nothing was sent: the answer could not come back through this reader
+};
+
+struct TInternalAuthenticateResult {
+  TInternalAuthenticateOutcome Outcome = TInternalAuthenticateOutcome::Failed;
+  TAaChallenge Challenge{};             // as sent (all zero when nothing was sent)
+  std::vector<std::uint8_t> Signature;  // Signed
+  std::string Reason;                   // Failed, NotPossible: a short human text
+};
+
+// 00 88 00 00 08 <challenge> 00: INTERNAL AUTHENTICATE, Le 256.
+TCommandApdu BuildInternalAuthenticate(const TAaChallenge& challenge);
+
+// Why an answer of signatureLength bytes cannot come back through channel in
+// one short response to the reader link, or empty when it can. The protected
+// answer must stay within 256 data bytes and, with its status word, within
+// the link's response capacity (kResponseCapacity).
+std::string AnswerDoesNotFit(const TSecureChannel& channel, std::size_t signatureLength);
+
+// Sends INTERNAL AUTHENTICATE with a challenge from the random source in use
+// and opens the chip's answer through channel. signatureLength (DG15's key)
+// decides beforehand whether the answer can come back; when it cannot,
+// nothing is sent (NotPossible). Logs nothing itself; a protected answer the
+// channel rejects as unsafe logs its "Hata #n" line.
+TInternalAuthenticateResult PerformInternalAuthenticate(TSecureChannel& channel, std::size_t signatureLength);

@@ -1,0 +1,16 @@
+#pragma once
+// The MRZ information of Basic Access Control: document number, date of birth
+// and date of expiry, each followed by its ICAO 9303 check digit.
+
+#include <string>
+#include <string_view>
+
+#include "document/ReadInputs.h"
+
+// ICAO 9303 7-3-1 check digit of a field of 8-bit characters: '0'..'9'.
+char MrzCheckDigit(std::string_view field);
+
+// Document number (as given, 8-bit text), its check digit, the date of birth
+// as YYMMDD, its check digit, the date of expiry as YYMMDD, its check digit.
+std::string BuildMrzInformation(std::string_view documentNumber, const TCalendarDate& dateOfBirth,
+                                const TCalendarDate& dateOfExpiry);

@@ -1,0 +1,47 @@
+#include "card/DataObjects.h"
+
+void AppendDataObject(std::vector<std::uint8_t>& out, std::uint16_t tag, std::span<const std::uint8_t> value) {
+  if (tag > 0xFF) out.push_back(static_cast<std::uint8_t>(tag >> 8));
+  out.push_back(static_cast<std::uint8_t>(tag));
+  const std::size_t length = value.size();
+  if (length > 0xFF) {
+    out.insert(out.end(), {0x82, static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)});
+  } else if (length > 0x7F) {
+    out.insert(out.end(), {0x81, static_cast<std::uint8_t>(length)});
+  } else {
+    out.push_back(static_cast<std::uint8_t>(length));
+  }
+  out.insert(out.end(), value.begin(), value.end());
+}
+
+std::optional<TDataObject> ReadDataObject(std::span<const std::uint8_t> bytes) {
+  std::size_t at = 0;
+  if (bytes.empty()) return std::nullopt;
+  std::uint16_t tag = bytes[at++];
+  if ((tag & 0x1F) == 0x1F) {  // a second tag byte
+    if (at >= bytes.size() || (bytes[at] & 0x80) != 0) return std::nullopt;
+    tag = static_cast<std::uint16_t>(tag << 8 | bytes[at++]);
+  }
+  if (at >= bytes.size()) return std::nullopt;
+  std::size_t length = bytes[at++];
+  if (length == 0x81 || length == 0x82) {
+    const std::size_t lengthBytes = length - 0x80;
+    if (bytes.size() - at < lengthBytes) return std::nullopt;
+    length = 0;
+    for (std::size_t i = 0; i < lengthBytes; ++i) length = length << 8 | bytes[at++];
+  } else if (length > 0x7F) {
+    return std::nullopt;
+  }
+  if (bytes.size() - at < length) return std::nullopt;
+  return TDataObject{tag, bytes.subspan(at, length), at + length};
+}
+
+std::optional<std::span<const std::uint8_t>> FindDataObject(std::span<const std::uint8_t> bytes, std::uint16_t tag) {
+  while (!bytes.empty()) {
+    const std::optional<TDataObject> object = ReadDataObject(bytes);
+    if (!object) return std::nullopt;
+    if (object->Tag == tag) return object->Value;
+    bytes = bytes.subspan(object->Length);
+  }
+  return std::nullopt;
+}

@@ -1,0 +1,8 @@
+#include "card/PlainChannel.h"
+
+#include "card/PlainResponse.h"
+
+TUnwrapResult TPlainChannel::OpenDataAnswer(std::span<const std::uint8_t> answer, std::span<std::uint8_t> plaintext,
+                                            std::size_t& length) {
+  return UnwrapPlainResponse(answer, plaintext, length);
+}

@@ -1,0 +1,299 @@
+#include "crypto/PaceGroup.h"
+
+#include <stdexcept>
+#include <string>
+
+#include <openssl/bn.h>
+#include <openssl/core_names.h>
+#include <openssl/ec.h>
+#include <openssl/evp.h>
+#include <openssl/param_build.h>
+
+#include "crypto/RandomSource.h"
+
+void TBignumClearFree::operator()(BIGNUM* number) const { BN_clear_free(number); }
+
+namespace {
+
+struct TBnCtxFree {
+  void operator()(BN_CTX* context) const { BN_CTX_free(context); }
+};
+struct TBnFree {
+  void operator()(BIGNUM* number) const { BN_free(number); }
+};
+struct TGroupFree {
+  void operator()(EC_GROUP* group) const { EC_GROUP_free(group); }
+};
+struct TPointFree {
+  void operator()(EC_POINT* point) const { EC_POINT_clear_free(point); }
+};
+struct TPkeyFree {
+  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+};
+struct TPkeyCtxFree {
+  void operator()(EVP_PKEY_CTX* context) const { EVP_PKEY_CTX_free(context); }
+};
+using TBnCtx = std::unique_ptr<BN_CTX, TBnCtxFree>;
+using TNumber = std::unique_ptr<BIGNUM, TBnFree>;
+using TPoint = std::unique_ptr<EC_POINT, TPointFree>;
+
+void Require(bool done, const char* what) {
+  if (!done) throw std::runtime_error(std::string(what) + " failed in libcrypto");
+}
+
+TPrivateKey NewSecretNumber() {
+  TPrivateKey number(BN_secure_new());
+  Require(number != nullptr, "BN_secure_new");
+  return number;
+}
+
+// A number in 1..order-1 from the random source in use.
+TPrivateKey RandomBelow(const BIGNUM& order) {
+  const int bits = BN_num_bits(&order);
+  TSecretBuffer bytes(static_cast<std::size_t>(BN_num_bytes(&order)));
+  const int spareBits = static_cast<int>(bytes.size()) * 8 - bits;
+  TPrivateKey number = NewSecretNumber();
+  for (;;) {
+    RandomBytes(bytes.Bytes());
+    bytes.data()[0] &= static_cast<std::uint8_t>(0xFF >> spareBits);
+    Require(BN_bin2bn(bytes.data(), static_cast<int>(bytes.size()), number.get()) != nullptr, "BN_bin2bn");
+    if (!BN_is_zero(number.get()) && BN_cmp(number.get(), &order) < 0) return number;
+  }
+}
+
+TSecretBuffer PaddedBytes(const BIGNUM& number, std::size_t length) {
+  TSecretBuffer bytes(length);
+  Require(BN_bn2binpad(&number, bytes.data(), static_cast<int>(length)) == static_cast<int>(length), "BN_bn2binpad");
+  return bytes;
+}
+
+class TEcGroup final : public TPaceGroup {
+public:
+  explicit TEcGroup(int curveNid) : TEcGroup(EC_GROUP_new_by_curve_name(curveNid)) {}
+  // Takes group.
+  explicit TEcGroup(EC_GROUP* group) : group_(group) {
+    Require(group_ != nullptr, "EC_GROUP");
+    generator_.reset(EC_POINT_dup(EC_GROUP_get0_generator(group_.get()), group_.get()));
+    Require(generator_ != nullptr, "EC_POINT_dup");
+    fieldLength_ = static_cast<std::size_t>((EC_GROUP_get_degree(group_.get()) + 7) / 8);
+  }
+
+  TPrivateKey NewPrivateKey() const override { return RandomBelow(*EC_GROUP_get0_order(group_.get())); }
+
+  std::vector<std::uint8_t> PublicKey(const BIGNUM& sk) const override {
+    // On the standard generator libcrypto's fixed-base multiplication (with
+    // its precomputed tables where the curve has them) does the work.
+    const TPoint point = mapped_ ? Multiply(*generator_, sk) : MultiplyGenerator(sk);
+    const TSecretBuffer encoded = Encode(*point);
+    return {encoded.Bytes().begin(), encoded.Bytes().end()};
+  }
+
+  std::optional<TSecretBuffer> SharedElement(const BIGNUM& sk, std::span<const std::uint8_t> peer) const override {
+    const TPoint point = Decode(peer);
+    if (!point) return std::nullopt;
+    const TPoint shared = Multiply(*point, sk);
+    if (EC_POINT_is_at_infinity(group_.get(), shared.get())) return std::nullopt;
+    return Encode(*shared);
+  }
+
+  std::optional<TSecretBuffer> SharedSecret(const BIGNUM& sk, std::span<const std::uint8_t> peer) const override {
+    std::optional<TSecretBuffer> point = SharedElement(sk, peer);
+    if (!point) return std::nullopt;
+    return TSecretBuffer(point->Bytes().subspan(1, fieldLength_));
+  }
+
+  bool MapGenerator(std::span<const std::uint8_t> nonce, std::span<const std::uint8_t> h) override {
+    const TPoint hPoint = Decode(h);
+    if (!hPoint) return false;
+    TPrivateKey s = NewSecretNumber();
+    Require(BN_bin2bn(nonce.data(), static_cast<int>(nonce.size()), s.get()) != nullptr, "BN_bin2bn");
+    TPoint mapped = Multiply(*EC_GROUP_get0_generator(group_.get()), *s);
+    const TBnCtx context(BN_CTX_secure_new());
+    Require(context && EC_POINT_add(group_.get(), mapped.get(), mapped.get(), hPoint.get(), context.get()) == 1,
+            "EC_POINT_add");
+    if (EC_POINT_is_at_infinity(group_.get(), mapped.get())) return false;
+    generator_ = std::move(mapped);
+    mapped_ = true;
+    return true;
+  }
+
+  std::vector<std::uint8_t> Generator() const override {
+    const TSecretBuffer encoded = Encode(*generator_);
+    return {encoded.Bytes().begin(), encoded.Bytes().end()};
+  }
+
+  std::uint8_t PublicKeyTag() const override { return 0x86; }
+
+private:
+  TPoint MultiplyGenerator(const BIGNUM& scalar) const {
+    TPoint result(EC_POINT_new(group_.get()));
+    const TBnCtx context(BN_CTX_secure_new());
+    Require(
+        result && context && EC_POINT_mul(group_.get(), result.get(), &scalar, nullptr, nullptr, context.get()) == 1,
+        "EC_POINT_mul");
+    return result;
+  }
+
+  TPoint Multiply(const EC_POINT& point, const BIGNUM& scalar) const {
+    TPoint result(EC_POINT_new(group_.get()));
+    const TBnCtx context(BN_CTX_secure_new());
+    Require(result && context && EC_POINT_mul(group_.get(), result.get(), nullptr, &point, &scalar, context.get()) == 1,
+            "EC_POINT_mul");
+    return result;
+  }
+
+  TSecretBuffer Encode(const EC_POINT& point) const {
+    TSecretBuffer encoded(1 + 2 * fieldLength_);
+    const TBnCtx context(BN_CTX_new());
+    Require(EC_POINT_point2oct(group_.get(), &point, POINT_CONVERSION_UNCOMPRESSED, encoded.data(), encoded.size(),
+                               context.get()) == encoded.size(),
+            "EC_POINT_point2oct");
+    return encoded;
+  }
+
+  // An uncompressed point on the curve, not at infinity; nothing otherwise.
+  TPoint Decode(std::span<const std::uint8_t> encoded) const {
+    if (encoded.size() != 1 + 2 * fieldLength_ || encoded[0] != 0x04) return nullptr;
+    TPoint point(EC_POINT_new(group_.get()));
+    const TBnCtx context(BN_CTX_new());
+    if (!point || !context ||
+        EC_POINT_oct2point(group_.get(), point.get(), encoded.data(), encoded.size(), context.get()) != 1 ||
+        EC_POINT_is_on_curve(group_.get(), point.get(), context.get()) != 1 ||
+        EC_POINT_is_at_infinity(group_.get(), point.get()))
+      return nullptr;
+    return point;
+  }
+
+  std::unique_ptr<EC_GROUP, TGroupFree> group_;
+  TPoint generator_;
+  bool mapped_ = false;  // generator_ is no longer the curve's own
+  std::size_t fieldLength_ = 0;
+};
+
+// p, q and g of one of libcrypto's named DH groups.
+std::unique_ptr<TPaceGroup> MakeNamedDhGroup(std::string_view groupName);
+
+class TDhGroup final : public TPaceGroup {
+public:
+  // Takes p, q and g (none null).
+  TDhGroup(TNumber p, TNumber q, TNumber g) : p_(std::move(p)), q_(std::move(q)) {
+    Require(p_ && q_ && g, "DH parameters");
+    standard_.reset(BN_dup(g.get()));
+    generator_.reset(g.release());
+    Require(standard_ != nullptr, "BN_dup");
+    length_ = static_cast<std::size_t>(BN_num_bytes(p_.get()));
+  }
+
+  TPrivateKey NewPrivateKey() const override { return RandomBelow(*q_); }
+
+  // An unsigned integer in the fewest bytes, as the public key data objects carry it: the chip
+  // reads it that way and computes its token over that encoding, without leading zeros.
+  std::vector<std::uint8_t> PublicKey(const BIGNUM& sk) const override {
+    const TPrivateKey y = Power(*generator_, sk);
+    std::vector<std::uint8_t> encoded(static_cast<std::size_t>(BN_num_bytes(y.get())));
+    Require(BN_bn2bin(y.get(), encoded.data()) == static_cast<int>(encoded.size()), "BN_bn2bin");
+    return encoded;
+  }
+
+  std::optional<TSecretBuffer> SharedElement(const BIGNUM& sk, std::span<const std::uint8_t> peer) const override {
+    const TPrivateKey y = Decode(peer);
+    if (!y) return std::nullopt;
+    const TPrivateKey shared = Power(*y, sk);
+    if (BN_is_one(shared.get())) return std::nullopt;
+    return PaddedBytes(*shared, length_);
+  }
+
+  std::optional<TSecretBuffer> SharedSecret(const BIGNUM& sk, std::span<const std::uint8_t> peer) const override {
+    return SharedElement(sk, peer);
+  }
+
+  bool MapGenerator(std::span<const std::uint8_t> nonce, std::span<const std::uint8_t> h) override {
+    const TPrivateKey hNumber = Decode(h);
+    if (!hNumber) return false;
+    TPrivateKey s = NewSecretNumber();
+    Require(BN_bin2bn(nonce.data(), static_cast<int>(nonce.size()), s.get()) != nullptr, "BN_bin2bn");
+    TPrivateKey mapped = Power(*standard_, *s);
+    const TBnCtx context(BN_CTX_secure_new());
+    Require(context && BN_mod_mul(mapped.get(), mapped.get(), hNumber.get(), p_.get(), context.get()) == 1,
+            "BN_mod_mul");
+    if (BN_is_one(mapped.get())) return false;
+    generator_.reset(mapped.release());
+    return true;
+  }
+
+  std::vector<std::uint8_t> Generator() const override {
+    const TSecretBuffer encoded = PaddedBytes(*generator_, length_);
+    return {encoded.Bytes().begin(), encoded.Bytes().end()};
+  }
+
+  std::uint8_t PublicKeyTag() const override { return 0x84; }
+
+private:
+  TPrivateKey Power(const BIGNUM& base, const BIGNUM& exponent) const {
+    TPrivateKey result = NewSecretNumber();
+    const TBnCtx context(BN_CTX_secure_new());
+    Require(context && BN_mod_exp_mont_consttime(result.get(), &base, &exponent, p_.get(), context.get(), nullptr) == 1,
+            "BN_mod_exp_mont_consttime");
+    return result;
+  }
+
+  // A number 1 < y < p - 1 in the subgroup of order q (y^q = 1); nothing otherwise. An unsigned
+  // integer: chips may leave out its leading zero bytes, so it may be shorter than p.
+  TPrivateKey Decode(std::span<const std::uint8_t> encoded) const {
+    if (encoded.empty() || encoded.size() > length_) return nullptr;
+    TPrivateKey y = NewSecretNumber();
+    Require(BN_bin2bn(encoded.data(), static_cast<int>(encoded.size()), y.get()) != nullptr, "BN_bin2bn");
+    const TNumber pMinusOne(BN_dup(p_.get()));
+    Require(pMinusOne && BN_sub_word(pMinusOne.get(), 1) == 1, "BN_sub_word");
+    if (BN_cmp(y.get(), BN_value_one()) <= 0 || BN_cmp(y.get(), pMinusOne.get()) >= 0) return nullptr;
+    const TPrivateKey order = Power(*y, *q_);
+    if (!BN_is_one(order.get())) return nullptr;
+    return y;
+  }
+
+  TNumber p_;
+  TNumber q_;
+  TNumber standard_;
+  TPrivateKey generator_;
+  std::size_t length_ = 0;
+};
+
+std::unique_ptr<TPaceGroup> MakeNamedDhGroup(std::string_view groupName) {
+  const std::unique_ptr<EVP_PKEY_CTX, TPkeyCtxFree> context(EVP_PKEY_CTX_new_from_name(nullptr, "DH", nullptr));
+  std::string name(groupName);
+  const OSSL_PARAM parameters[] = {
+      OSSL_PARAM_construct_utf8_string(OSSL_PKEY_PARAM_GROUP_NAME, name.data(), 0),
+      OSSL_PARAM_construct_end(),
+  };
+  EVP_PKEY* key = nullptr;
+  Require(context && EVP_PKEY_fromdata_init(context.get()) == 1 &&
+              EVP_PKEY_fromdata(context.get(), &key, EVP_PKEY_KEY_PARAMETERS, const_cast<OSSL_PARAM*>(parameters)) == 1,
+          "EVP_PKEY_fromdata (DH group)");
+  const std::unique_ptr<EVP_PKEY, TPkeyFree> owned(key);
+  BIGNUM* p = nullptr;
+  BIGNUM* q = nullptr;
+  BIGNUM* g = nullptr;
+  const bool got = EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_P, &p) == 1 &&
+                   EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_Q, &q) == 1 &&
+                   EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_G, &g) == 1;
+  TNumber pNumber(p);
+  TNumber qNumber(q);
+  TNumber gNumber(g);
+  Require(got, "EVP_PKEY_get_bn_param (DH group)");
+  return std::make_unique<TDhGroup>(std::move(pNumber), std::move(qNumber), std::move(gNumber));
+}
+
+}  // namespace
+
+std::unique_ptr<TPaceGroup> MakePaceGroup(const TPaceDomain& domain) {
+  if (domain.Agreement == TPaceAgreement::Ecdh) return std::make_unique<TEcGroup>(domain.CurveNid);
+  return MakeNamedDhGroup(domain.GroupName);
+}
+
+std::unique_ptr<TPaceGroup> MakeEcGroup(const EC_GROUP& curve) {
+  return std::make_unique<TEcGroup>(EC_GROUP_dup(&curve));
+}
+
+std::unique_ptr<TPaceGroup> MakeDhGroup(const bignum_st& p, const bignum_st& q, const bignum_st& g) {
+  return std::make_unique<TDhGroup>(TNumber(BN_dup(&p)), TNumber(BN_dup(&q)), TNumber(BN_dup(&g)));
+}

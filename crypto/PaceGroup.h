@@ -1,0 +1,63 @@
+#pragma once
+// The arithmetic of PACE Generic Mapping on one set of domain parameters:
+// elliptic curve points (ECDH) or numbers modulo p (DH), on OpenSSL's EC_POINT
+// and BIGNUM. The group holds its current generator, first the standard one,
+// then the one mapped with the nonce.
+//
+// Public keys are encoded as they travel: an uncompressed point 04 || x || y,
+// or a number big-endian over the length of p. Shared values keep their full
+// length (the x coordinate over the field length, K over the length of p,
+// leading zero bytes kept).
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "crypto/PaceProtocols.h"
+#include "crypto/SecretBuffer.h"
+
+struct bignum_st;    // OpenSSL's BIGNUM
+struct ec_group_st;  // OpenSSL's EC_GROUP
+
+struct TBignumClearFree {
+  void operator()(bignum_st* number) const;
+};
+// A private key: cleared when freed.
+using TPrivateKey = std::unique_ptr<bignum_st, TBignumClearFree>;
+
+class TPaceGroup {
+public:
+  virtual ~TPaceGroup() = default;
+
+  // A private key in 1..order-1 from the random source in use: bytes over the
+  // length of the order, cut to its bit length, drawn again until in range.
+  virtual TPrivateKey NewPrivateKey() const = 0;
+  // The public key of sk over the current generator.
+  virtual std::vector<std::uint8_t> PublicKey(const bignum_st& sk) const = 0;
+  // sk times (or to the power of) the peer's public key, in the public key's
+  // encoding; nothing when the peer's key is not a valid element of the group.
+  virtual std::optional<TSecretBuffer> SharedElement(const bignum_st& sk, std::span<const std::uint8_t> peer) const = 0;
+  // The shared secret of a key agreement: the x coordinate of the shared
+  // point, or the shared number; nothing for an invalid peer key.
+  virtual std::optional<TSecretBuffer> SharedSecret(const bignum_st& sk, std::span<const std::uint8_t> peer) const = 0;
+  // Replaces the generator with nonce × G + H (ECDH) or g^nonce × h mod p
+  // (DH), h the shared element of the mapping. False when h is not valid or
+  // the new generator is the neutral element.
+  virtual bool MapGenerator(std::span<const std::uint8_t> nonce, std::span<const std::uint8_t> h) = 0;
+  // The current generator, encoded as a public key.
+  virtual std::vector<std::uint8_t> Generator() const = 0;
+  // Tag of the public key inside the public key data object: 86 (point), 84 (number).
+  virtual std::uint8_t PublicKeyTag() const = 0;
+};
+
+// The group of these standard domain parameters. Raises std::runtime_error
+// when libcrypto does not have them.
+std::unique_ptr<TPaceGroup> MakePaceGroup(const TPaceDomain& domain);
+// The group of a copy of this curve (Chip Authentication with a known named
+// curve: a copy costs less than making the curve again).
+std::unique_ptr<TPaceGroup> MakeEcGroup(const ec_group_st& curve);
+// The DH group of a key's own parameters: prime p, subgroup order q,
+// generator g (Chip Authentication with a DH key).
+std::unique_ptr<TPaceGroup> MakeDhGroup(const bignum_st& p, const bignum_st& q, const bignum_st& g);

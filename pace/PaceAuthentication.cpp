@@ -1,0 +1,150 @@
+#include "pace/PaceAuthentication.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <string>
+
+#include "card/AesChannel.h"
+#include "card/BacChannel.h"
+#include "card/CardExchange.h"
+#include "crypto/ByteOperations.h"
+#include "crypto/PaceGroup.h"
+#include "crypto/PaceKdf.h"
+#include "output/MessageFormat.h"
+#include "output/PiccView.h"
+#include "pace/PaceCipherSuite.h"
+#include "pace/PaceCommands.h"
+
+namespace {
+
+// Status words with which a chip says it does not do MSE:Set AT for PACE at
+// all: BAC may then be tried.
+constexpr std::array<std::uint16_t, 4> kUnsupportedStatus{kSwInsNotSupported, kSwClaNotSupported, 0x6A81,
+                                                          kSwIncorrectP1P2};
+
+TPaceResult Failed(const std::string& reason) {
+  LogMessage("PACE: failed (" + reason + ")");
+  return {TPaceOutcome::Failed, nullptr};
+}
+
+std::string StatusText(std::uint16_t status) { return FormatMessage("%04X", {}, status); }
+
+// One GENERAL AUTHENTICATE step: the value of `answerTag` in the chip's answer,
+// or the reason it could not be had.
+struct TStepAnswer {
+  std::optional<std::vector<std::uint8_t>> Value;
+  std::string Failure;
+};
+
+TStepAnswer Step(const TCommandApdu& command, std::uint16_t answerTag, const char* stepName) {
+  if (ExchangeApdu(command) != 0) return {std::nullopt, std::string("connection error at ") + stepName};
+  const TResponseApdu answer = ParseResponse(ResponseBytes());
+  if (answer.Status == kSwAuthenticationFailed || (answer.Status & 0xFFF0) == 0x63C0)
+    return {std::nullopt,
+            "the chip refused the password at " + std::string(stepName) + ": " + StatusText(answer.Status)};
+  if (answer.Status != kSwSuccess)
+    return {std::nullopt, std::string(stepName) + " answered " + StatusText(answer.Status)};
+  std::optional<std::vector<std::uint8_t>> value = AuthenticationDataObject(answer.Data, answerTag);
+  if (!value) return {std::nullopt, std::string(stepName) + " answer malformed"};
+  return {std::move(value), {}};
+}
+
+std::unique_ptr<TSecureChannel> StartSecureMessaging(TPaceCipher cipher, TSecretBuffer encKey, TSecretBuffer macKey,
+                                                     tMRTD_CTX& ctx) {
+  if (cipher != TPaceCipher::TripleDes) return std::make_unique<TAesChannel>(std::move(encKey), std::move(macKey));
+  std::copy_n(encKey.data(), ctx.encK.size(), ctx.encK.begin());
+  std::copy_n(macKey.data(), ctx.macK.size(), ctx.macK.begin());
+  ctx.SSC = {};
+  ctx.CounterFromZero = true;
+  ctx.BacEnabled = true;
+  return std::make_unique<TBacChannel>(ctx);
+}
+
+}  // namespace
+
+const TPaceInfo* ChoosePaceInfo(std::span<const TPaceInfo> infos) {
+  const auto usable = std::ranges::find_if(infos, [](const TPaceInfo& info) {
+    if (!FindPaceProtocol(info.Oid) || !info.ParameterId || *info.ParameterId < 0 || *info.ParameterId > 0xFF)
+      return false;
+    const std::optional<TPaceDomain> domain = FindPaceDomain(static_cast<std::uint32_t>(*info.ParameterId));
+    return domain && domain->FitsShortApdus && domain->Agreement == FindPaceProtocol(info.Oid)->Agreement;
+  });
+  return usable == infos.end() ? nullptr : &*usable;
+}
+
+TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo> infos, tMRTD_CTX& ctx) {
+  ctx.BacEnabled = false;
+  const TPaceInfo* info = ChoosePaceInfo(infos);
+  if (!info) {
+    LogMessage("PACE: failed (no PACEInfo with Generic Mapping on standard parameters)");
+    return {TPaceOutcome::NotRun, nullptr};
+  }
+  const TPaceProtocol protocol = *FindPaceProtocol(info->Oid);
+  const TPaceDomain domain = *FindPaceDomain(static_cast<std::uint32_t>(*info->ParameterId));
+  const std::string described = std::string(protocol.Name) + ", " + std::string(domain.Name);
+
+  // The parameter id always goes in tag 84: chips with one PACEInfo accept
+  // it, chips with several need it, and some want it in any case.
+  if (ExchangeApdu(BuildMseSetAt(info->Oid, password.Reference, static_cast<std::uint8_t>(*info->ParameterId))) != 0)
+    return Failed("connection error at MSE:Set AT");
+  const std::uint16_t mseStatus = GetStatusWord(ResponseBytes());
+  if (std::ranges::find(kUnsupportedStatus, mseStatus) != kUnsupportedStatus.end()) {
+    LogMessage("PACE: failed (MSE:Set AT not supported: " + StatusText(mseStatus) + ")");
+    return {TPaceOutcome::NotRun, nullptr};
+  }
+  if (mseStatus != kSwSuccess) return Failed("MSE:Set AT answered " + StatusText(mseStatus));
+
+  // Step 1: the nonce, enciphered under K_π.
+  const TStepAnswer encryptedNonce = Step(BuildGeneralAuthenticateStart(), 0x80, "the encrypted nonce");
+  if (!encryptedNonce.Value) return Failed(encryptedNonce.Failure);
+  const std::size_t block = CipherBlockLength(protocol.Cipher);
+  if (encryptedNonce.Value->empty() || encryptedNonce.Value->size() % block != 0)
+    return Failed("encrypted nonce of " + std::to_string(encryptedNonce.Value->size()) + " bytes");
+  TSecretBuffer nonce;
+  {
+    const TSecretBuffer kPi = DeriveKey(protocol.Cipher, password.Seed.Bytes(), kKdfPassword);
+    nonce = DecryptNonce(protocol.Cipher, kPi.Bytes(), *encryptedNonce.Value);
+  }
+
+  // Step 2: the mapping to a generator of the nonce's own.
+  const std::unique_ptr<TPaceGroup> group = MakePaceGroup(domain);
+  {
+    const TPrivateKey mapKey = group->NewPrivateKey();
+    const TStepAnswer chipMapKey =
+        Step(BuildGeneralAuthenticate(0x81, group->PublicKey(*mapKey), false), 0x82, "the mapping");
+    if (!chipMapKey.Value) return Failed(chipMapKey.Failure);
+    const std::optional<TSecretBuffer> h = group->SharedElement(*mapKey, *chipMapKey.Value);
+    if (!h || !group->MapGenerator(nonce.Bytes(), h->Bytes())) return Failed("the chip's mapping key is not valid");
+    nonce.Wipe();
+  }
+
+  // Step 3: the key agreement over the mapped generator.
+  const TPrivateKey agreementKey = group->NewPrivateKey();
+  const std::vector<std::uint8_t> terminalKey = group->PublicKey(*agreementKey);
+  const TStepAnswer chipKeyAnswer = Step(BuildGeneralAuthenticate(0x83, terminalKey, false), 0x84, "the key agreement");
+  if (!chipKeyAnswer.Value) return Failed(chipKeyAnswer.Failure);
+  const std::vector<std::uint8_t>& chipKey = *chipKeyAnswer.Value;
+  if (SameBytes(chipKey, terminalKey)) return Failed("the chip's key equals the terminal's");
+  TSecretBuffer encKey;
+  TSecretBuffer macKey;
+  {
+    const std::optional<TSecretBuffer> secret = group->SharedSecret(*agreementKey, chipKey);
+    if (!secret) return Failed("the chip's agreement key is not valid");
+    encKey = DeriveKey(protocol.Cipher, secret->Bytes(), kKdfEncryption);
+    macKey = DeriveKey(protocol.Cipher, secret->Bytes(), kKdfMac);
+  }
+
+  // Step 4: the tokens, each over the other side's public key.
+  const TAuthenticationToken terminalToken = AuthenticationToken(
+      protocol.Cipher, macKey.Bytes(), PublicKeyDataObject(info->Oid, group->PublicKeyTag(), chipKey));
+  const TStepAnswer chipToken =
+      Step(BuildGeneralAuthenticate(0x85, terminalToken, true), 0x86, "the authentication tokens");
+  if (!chipToken.Value) return Failed(chipToken.Failure);
+  const TAuthenticationToken expected = AuthenticationToken(
+      protocol.Cipher, macKey.Bytes(), PublicKeyDataObject(info->Oid, group->PublicKeyTag(), terminalKey));
+  if (!SameBytes(expected, *chipToken.Value)) return Failed("the chip's authentication token does not verify");
+
+  LogMessage("PACE: established (" + described + ")");
+  return {TPaceOutcome::Established, StartSecureMessaging(protocol.Cipher, std::move(encKey), std::move(macKey), ctx)};
+}

@@ -1,0 +1,42 @@
+#include "passiveauth/DataGroupHashes.h"
+
+#include <string>
+
+#include <openssl/crypto.h>
+
+#include "crypto/OpenSslPointers.h"
+
+namespace {
+
+bool SameHash(const EVP_MD* md, const std::vector<std::uint8_t>& data, const std::vector<std::uint8_t>& listed) {
+  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned int length = 0;
+  if (EVP_Digest(data.data(), data.size(), digest, &length, md, nullptr) != 1) return false;
+  return length == listed.size() && CRYPTO_memcmp(digest, listed.data(), length) == 0;
+}
+
+}  // namespace
+
+void CheckDataGroupHashes(const std::map<int, std::vector<std::uint8_t>>& dataGroups, const TSecurityObject& object,
+                          TVerdictReport& report) {
+  if (dataGroups.empty()) {
+    report.Missing("DG hashes: no data group was read", "no data group read");
+    return;
+  }
+  const TEvpMdPtr md(EVP_MD_fetch(nullptr, object.HashAlgorithm.c_str(), nullptr));
+  for (const auto& [number, data] : dataGroups) {
+    const std::string name = "DG" + std::to_string(number);
+    const auto listed = object.Hashes.find(number);
+    const bool matched = listed != object.Hashes.end() && md && SameHash(md.get(), data, listed->second);
+    report.HashCompared(number, matched);
+    if (listed == object.Hashes.end())
+      report.Failure(name + " hash: not listed in EF.SOD", name + " not listed in EF.SOD");
+    else if (!md)
+      report.Failure(name + " hash: MISMATCH (hash algorithm " + object.HashAlgorithm + " unknown)",
+                     "unknown hash algorithm " + object.HashAlgorithm);
+    else if (matched)
+      report.Info(name + " hash: match");
+    else
+      report.Failure(name + " hash: MISMATCH", name + " hash mismatch");
+  }
+}

@@ -1,0 +1,109 @@
+#include "passiveauth/PassiveAuthentication.h"
+
+#include <openssl/err.h>
+
+#include "passiveauth/DataGroupHashes.h"
+#include "passiveauth/IssuingStateCheck.h"
+#include "passiveauth/SodParser.h"
+#include "passiveauth/VerdictReport.h"
+#include "trust/CertificateText.h"
+#include "trust/CmsSignature.h"
+
+namespace {
+
+std::string SodSummary(std::size_t size, const TSecurityObject& object) {
+  std::string groups;
+  for (const auto& [number, hash] : object.Hashes) groups += (groups.empty() ? "DG" : ", DG") + std::to_string(number);
+  std::string version = "v" + std::to_string(object.Version);
+  if (object.Version == 1) version += " (LDS " + object.LdsVersion + ", Unicode " + object.UnicodeVersion + ")";
+  return "EF.SOD: " + std::to_string(size) + " bytes, LDS security object " + version + ", " + object.HashAlgorithm +
+         ", " + std::to_string(object.Hashes.size()) + " hashes (" + groups + ")";
+}
+
+std::string SignerSummary(X509* signer) {
+  const std::string country = NameCountry(X509_get_subject_name(signer));
+  return "Document signer: " + NameText(X509_get_subject_name(signer)) + ", country " +
+         (country.empty() ? "not given" : country) + ", valid " + DateText(X509_get0_notBefore(signer)) + " to " +
+         DateText(X509_get0_notAfter(signer));
+}
+
+// The chain's line; returns the CSCA reached when trusted.
+TX509Ptr ReportChain(X509* signer, const TTrustStore& store, std::time_t at, const TChainSettings& settings,
+                     TVerdictReport& report) {
+  TChainCheck chain = CheckDocumentSigner(signer, store.Anchors(), store.Crls(), at, settings);
+  switch (chain.Status) {
+    case TChainStatus::Trusted:
+      report.Info("CSCA: trusted (" + NameText(X509_get_subject_name(chain.Csca.get())) +
+                  (chain.RevocationChecked ? "; not revoked according to its CRL)"
+                                           : "; revocation not checked: no CRL for this CSCA)"));
+      return std::move(chain.Csca);
+    case TChainStatus::UnknownCsca:
+      report.Missing("CSCA: not in the trust store (issuer " + NameText(X509_get_issuer_name(signer)) + ")",
+                     "CSCA not in the trust store");
+      break;
+    case TChainStatus::Expired:
+      report.Failure("CSCA: EXPIRED (" + chain.Detail + ")", "certificate expired");
+      break;
+    case TChainStatus::Revoked:
+      report.Failure("CSCA: REVOKED (" + chain.Detail + ")", "document signer revoked");
+      break;
+    case TChainStatus::Invalid:
+      report.Failure("CSCA: chain INVALID (" + chain.Detail + ")", "certificate chain invalid");
+      break;
+  }
+  return nullptr;
+}
+
+void VerifySod(const TReadingEvidence& evidence, const TTrustStore& store, const TChainSettings& settings,
+               TVerdictReport& report) {
+  auto parsed = ParseSod(evidence.Sod);
+  if (const auto* problem = std::get_if<TSodProblem>(&parsed)) {
+    report.Failure("EF.SOD: unreadable, " + problem->Text + " (" + std::to_string(evidence.Sod.size()) + " bytes)",
+                   "EF.SOD malformed");
+    return;
+  }
+  TParsedSod& sod = std::get<TParsedSod>(parsed);
+  report.Info(SodSummary(evidence.Sod.size(), sod.SecurityObject));
+
+  const TCmsSignatureCheck signature = CheckCmsSignature(sod.Cms.get(), store.DocumentSigners());
+  TX509Ptr csca;
+  if (!signature.Signer) {
+    report.Missing("Document signer: certificate neither in EF.SOD nor in the trust store",
+                   "document signer certificate not available");
+  } else {
+    if (signature.Valid)
+      report.Info("SOD signature: valid (" + signature.Algorithm + ")");
+    else
+      report.Failure("SOD signature: INVALID (" + signature.Algorithm + ": " + signature.Problem + ")",
+                     "SOD signature invalid");
+    report.Info(SignerSummary(signature.Signer.get()));
+    csca = ReportChain(signature.Signer.get(), store, std::chrono::system_clock::to_time_t(evidence.ReadAt), settings,
+                       report);
+  }
+  CheckDataGroupHashes(evidence.DataGroups, sod.SecurityObject, report);
+  CheckIssuingState(evidence.IssuingState, signature.Signer.get(), csca.get(), report);
+}
+
+}  // namespace
+
+TPaResult VerifyPassiveAuthentication(const TReadingEvidence& evidence, const TTrustStore& store,
+                                      const TChainSettings& settings) {
+  TVerdictReport report;
+  switch (evidence.SodPresence) {
+    case TSodPresence::Absent:
+      report.Missing("EF.SOD: not on the chip", "no EF.SOD on the chip");
+      break;
+    case TSodPresence::CutOff:
+      report.Missing("EF.SOD: cut off after " + std::to_string(evidence.Sod.size()) + " bytes (the card left)",
+                     "EF.SOD not read whole");
+      break;
+    case TSodPresence::Unreadable:
+      report.Missing("EF.SOD: not read (the card left or the chip refused it)", "EF.SOD not read");
+      break;
+    case TSodPresence::Read:
+      VerifySod(evidence, store, settings, report);
+      break;
+  }
+  ERR_clear_error();
+  return report.Finish();
+}

@@ -1,0 +1,42 @@
+#include "passiveauth/VerdictReport.h"
+
+namespace {
+
+std::string Joined(const std::vector<std::string>& reasons) {
+  std::string text;
+  for (const std::string& reason : reasons) text += (text.empty() ? "" : "; ") + reason;
+  return text;
+}
+
+}  // namespace
+
+void TVerdictReport::Info(std::string line) { Lines_.push_back({std::move(line), TPaLineKind::Info}); }
+
+void TVerdictReport::Failure(std::string line, std::string reason) {
+  Lines_.push_back({std::move(line), TPaLineKind::Failure});
+  Failures_.push_back(std::move(reason));
+}
+
+void TVerdictReport::Missing(std::string line, std::string reason) {
+  Lines_.push_back({std::move(line), TPaLineKind::Info});
+  Missing_.push_back(std::move(reason));
+}
+
+TPaResult TVerdictReport::Finish() {
+  TPaResult result;
+  if (!Failures_.empty()) {
+    result.Verdict = TPaVerdict::Failed;
+    result.Reason = Joined(Failures_);
+    Lines_.push_back({"Passive authentication: FAILED (" + result.Reason + ")", TPaLineKind::Failure});
+  } else if (!Missing_.empty()) {
+    result.Verdict = TPaVerdict::Incomplete;
+    result.Reason = Joined(Missing_);
+    Lines_.push_back({"Passive authentication: INCOMPLETE (" + result.Reason + ")", TPaLineKind::Info});
+  } else {
+    result.Verdict = TPaVerdict::Passed;
+    Lines_.push_back({"Passive authentication: PASSED", TPaLineKind::Passed});
+  }
+  result.Lines = std::move(Lines_);
+  result.HashMatches = std::move(HashMatches_);
+  return result;
+}

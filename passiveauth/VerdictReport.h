@@ -1,0 +1,26 @@
+#pragma once
+// Collects the check lines of Passive Authentication and decides the
+// verdict: FAILED when any check contradicts the document, INCOMPLETE when
+// none does but something needed is missing, PASSED otherwise.
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "passiveauth/PassiveAuthResult.h"
+
+class TVerdictReport {
+public:
+  void Info(std::string line);
+  void Failure(std::string line, std::string reason);
+  void Missing(std::string line, std::string reason);
+  // Whether data group number matched its hash in EF.SOD.
+  void HashCompared(int number, bool matched) { HashMatches_[number] = matched; }
+  TPaResult Finish();
+
+private:
+  std::map<int, bool> HashMatches_;
+  std::vector<TPaLine> Lines_;
+  std::vector<std::string> Failures_;
+  std::vector<std::string> Missing_;
+};

@@ -1,0 +1,40 @@
+#pragma once
+// The read command's chip checks: Chip Authentication right after DG14 (before
+// the other data groups, so that they come under the keys the chip has
+// proved), and Active Authentication after DG15. Their verdict lines are
+// written with Passive Authentication's, once EF.SOD has vouched for DG14
+// and DG15 (see DocumentVerdict.h); a Chip Authentication that fails ends
+// the reading at once.
+
+#include <memory>
+#include <optional>
+
+#include "card/FileReading.h"
+#include "card/MemoryStream.h"
+#include "card/SecureChannel.h"
+#include "crypto/MrtdContext.h"
+#include "document/DG14.h"
+#include "reading/DocumentVerdict.h"
+
+struct TChipAuthenticationStage {
+  TDataGroupRead Dg14Read = TDataGroupRead::NotRead;
+  std::optional<TDG14> Dg14;  // as parsed, for Active Authentication's hash
+  TChipCheck Check;
+};
+
+// Reads DG14 when EF.COM lists it and runs the Chip Authentication it names.
+// When it passes, channel becomes the secure messaging under the new keys.
+// When it fails, the failure is logged (red), the window keeps no data of an
+// earlier document, the verdict shows it, and the reading must end.
+TChipAuthenticationStage RunChipAuthenticationStage(bool listed, TMemoryStream& stream,
+                                                    std::unique_ptr<TSecureChannel>& channel, tMRTD_CTX& session);
+
+struct TActiveAuthenticationStage {
+  TDataGroupRead Dg15Read = TDataGroupRead::NotRead;
+  TChipCheck Check;
+};
+
+// Reads DG15 when EF.COM lists it and runs Active Authentication with its key
+// (the ECDSA hash named by DG14's ActiveAuthenticationInfo).
+TActiveAuthenticationStage RunActiveAuthenticationStage(bool listed, TMemoryStream& stream, TSecureChannel& channel,
+                                                        const std::optional<TDG14>& dg14);

@@ -1,0 +1,60 @@
+#include "reading/DocumentVerdict.h"
+
+#include <algorithm>
+#include <string_view>
+
+namespace {
+
+constexpr int kChipAuthenticationKeys = 14;
+constexpr int kActiveAuthenticationKey = 15;
+
+// The outcome once EF.SOD has been asked about the data group holding the key.
+TChipCheck Vouched(TChipCheck check, const TPaResult& passive, int keyDataGroup) {
+  if (check.Outcome != TChipCheckOutcome::Passed) return check;
+  const auto compared = passive.HashMatches.find(keyDataGroup);
+  if (compared != passive.HashMatches.end() && !compared->second)
+    return {TChipCheckOutcome::Failed, "DG" + std::to_string(keyDataGroup) + " does not match EF.SOD"};
+  return check;
+}
+
+TPaLine LineOf(std::string_view checkName, const TChipCheck& check) {
+  const std::string name(checkName);
+  switch (check.Outcome) {
+    case TChipCheckOutcome::Passed:
+      return {name + ": PASSED", TPaLineKind::Passed};
+    case TChipCheckOutcome::Failed:
+      return {name + ": FAILED (" + check.Reason + ")", TPaLineKind::Failure};
+    case TChipCheckOutcome::NotPossible:
+      return {name + ": not possible (" + check.Reason + ")", TPaLineKind::Info};
+    case TChipCheckOutcome::NotSupported:
+      break;
+  }
+  return {name + ": not supported", TPaLineKind::Info};
+}
+
+TVerdictShown Decide(TPaVerdict passive, const TChipCheck& chip, const TChipCheck& active) {
+  const auto is = [&](TChipCheckOutcome outcome) { return chip.Outcome == outcome || active.Outcome == outcome; };
+  if (passive == TPaVerdict::Failed || is(TChipCheckOutcome::Failed)) return TVerdictShown::NotGenuine;
+  if (passive == TPaVerdict::Incomplete) return TVerdictShown::Incomplete;
+  const bool chipOffersOne =
+      chip.Outcome != TChipCheckOutcome::NotSupported || active.Outcome != TChipCheckOutcome::NotSupported;
+  if (chipOffersOne && !is(TChipCheckOutcome::Passed)) return TVerdictShown::Incomplete;
+  return TVerdictShown::Genuine;
+}
+
+}  // namespace
+
+TDocumentVerdict DecideDocumentVerdict(const TPaResult& passive, const TChipCheck& chipAuthentication,
+                                       const TChipCheck& activeAuthentication) {
+  const TChipCheck chip = Vouched(chipAuthentication, passive, kChipAuthenticationKeys);
+  const TChipCheck active = Vouched(activeAuthentication, passive, kActiveAuthenticationKey);
+  TDocumentVerdict verdict;
+  verdict.ChipLines = {LineOf("Chip authentication", chip), LineOf("Active authentication", active)};
+  verdict.Shown = Decide(passive.Verdict, chip, active);
+  const auto detail = [&verdict](const TPaLine& line) {
+    verdict.Details += (verdict.Details.empty() ? "" : "\n") + line.Text;
+  };
+  std::ranges::for_each(passive.Lines, detail);
+  std::ranges::for_each(verdict.ChipLines, detail);
+  return verdict;
+}
