@@ -10,7 +10,7 @@ rm -rf fuzz/corpus
 "$BUILD_DIR/fuzz/zelvan-fuzz-corpus" tools/samples tests/jpeg2000/data fuzz/corpus
 "$BUILD_DIR/fuzz/zelvan-fuzz-trust-corpus" tests/trust/data/pa/sod fuzz/corpus
 # DG14 seeds: the recorded passports' files of the Chip Authentication sessions.
-python3 - tests/access/data/chipauth-vectors.txt fuzz/corpus/dg14 <<'PY'
+python3 - tests/support/data/chipauth-vectors.txt fuzz/corpus/dg14 <<'PY'
 import os, sys
 section = None
 os.makedirs(sys.argv[2], exist_ok=True)
@@ -21,8 +21,8 @@ for line in open(sys.argv[1]):
         with open(os.path.join(sys.argv[2], section), "wb") as seed:
             seed.write(bytes.fromhex(line.split("=", 1)[1].split()[0]))
 PY
-# and one with the DH key of tests/access/data/ca-dh-leading-zero.txt.
-python3 - tests/access/data/ca-dh-leading-zero.txt fuzz/corpus/dg14 <<'PY'
+# and one with the DH key of tests/support/data/ca-dh-leading-zero.txt.
+python3 - tests/support/data/ca-dh-leading-zero.txt fuzz/corpus/dg14 <<'PY'
 import os, sys
 def tlv(tag, value):
     n = len(value)

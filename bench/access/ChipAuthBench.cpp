@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "access/PaceVectors.h"
+#include "support/PaceVectors.h"
 #include "bench/support/SideBySide.h"
 #include "card/AesChannel.h"
 #include "chipauth/ChipAuthentication.h"

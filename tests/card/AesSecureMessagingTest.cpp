@@ -9,11 +9,11 @@
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
 
-#include "PaceVectors.h"
 #include "card/AesChannel.h"
 #include "card/PlainCommands.h"
 #include "support/FakePiccView.h"
 #include "support/OpenSslCmac.h"
+#include "support/PaceVectors.h"
 
 namespace {
 

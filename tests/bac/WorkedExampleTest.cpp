@@ -6,12 +6,12 @@
 
 #include <vector>
 
-#include "IcaoWorkedExample.h"
 #include "card/FileReading.h"
 #include "reader/ApduExchange.h"
 #include "reading/OpenDocument.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
+#include "support/IcaoWorkedExample.h"
 
 namespace {
 

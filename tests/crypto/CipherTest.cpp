@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "IcaoWorkedExample.h"
 #include "crypto/DesCipher.h"
 #include "crypto/RetailMac.h"
 #include "crypto/TripleDes.h"
 #include "support/FakeCard.h"
+#include "support/IcaoWorkedExample.h"
 
 namespace {
 

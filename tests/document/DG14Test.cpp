@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "access/PaceVectors.h"
+#include "support/PaceVectors.h"
 #include "crypto/ChipAuthProtocols.h"
 #include "document/DG14.h"
 

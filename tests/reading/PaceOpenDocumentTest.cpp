@@ -9,14 +9,14 @@
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
 
-#include "IcaoWorkedExample.h"
-#include "PaceVectors.h"
 #include "card/FileReading.h"
 #include "reader/ApduExchange.h"
 #include "reading/OpenDocument.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
+#include "support/IcaoWorkedExample.h"
 #include "support/OpenSslCmac.h"
+#include "support/PaceVectors.h"
 
 namespace {
 

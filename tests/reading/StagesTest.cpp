@@ -10,9 +10,9 @@
 #include <QDate>
 #include <QLocale>
 
-#include "FaceBytes.h"
-#include "Fixtures.h"
 #include "card/PlainChannel.h"
+#include "document/FaceBytes.h"
+#include "document/Fixtures.h"
 #include "document/ShownFace.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
 #include "reader/ApduExchange.h"

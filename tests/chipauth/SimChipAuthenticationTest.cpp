@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include "SimulatedChipCard.h"
 #include "card/FileReading.h"
 #include "card/MemoryStream.h"
 #include "chipauth/ChipAuthentication.h"
@@ -18,6 +17,7 @@
 #include "reading/OpenDocument.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
+#include "support/SimulatedChipCard.h"
 #include "tools/simchip/DocumentFile.h"
 
 namespace {

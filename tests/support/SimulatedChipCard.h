@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <map>
 
-#include "IcaoWorkedExample.h"
 #include "crypto/MrtdContext.h"
 #include "support/FakeCard.h"
+#include "support/IcaoWorkedExample.h"
 #include "tools/simchip/Lds.h"
 #include "tools/simchip/SimulatedChip.h"
 

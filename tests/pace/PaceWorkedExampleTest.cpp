@@ -8,7 +8,6 @@
 
 #include <openssl/evp.h>
 
-#include "PaceVectors.h"
 #include "bac/MrzInformation.h"
 #include "card/AesChannel.h"
 #include "card/DataObjects.h"
@@ -22,6 +21,7 @@
 #include "reader/ApduExchange.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
+#include "support/PaceVectors.h"
 
 namespace {
 

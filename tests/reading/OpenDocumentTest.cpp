@@ -2,13 +2,13 @@
 
 #include <vector>
 
-#include "IcaoWorkedExample.h"
-#include "SimulatedChipCard.h"
 #include "card/FileReading.h"
 #include "reader/ApduExchange.h"
 #include "reading/OpenDocument.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
+#include "support/IcaoWorkedExample.h"
+#include "support/SimulatedChipCard.h"
 
 namespace {
 

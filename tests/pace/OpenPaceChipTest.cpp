@@ -8,13 +8,13 @@
 
 #include <gtest/gtest.h>
 
-#include "SimulatedChipCard.h"
 #include "card/FileReading.h"
 #include "card/MemoryStream.h"
 #include "reader/ApduExchange.h"
 #include "reading/OpenDocument.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
+#include "support/SimulatedChipCard.h"
 #include "tools/pacechip/OpenPaceChip.h"
 #include "tools/simchip/DocumentFile.h"
 

@@ -2,14 +2,14 @@
 
 #include <vector>
 
-#include "IcaoWorkedExample.h"
-#include "SimulatedChipCard.h"
 #include "card/BacChannel.h"
 #include "card/FileReading.h"
 #include "card/PlainChannel.h"
 #include "reader/ApduExchange.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
+#include "support/IcaoWorkedExample.h"
+#include "support/SimulatedChipCard.h"
 
 namespace {
 

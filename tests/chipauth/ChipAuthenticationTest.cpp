@@ -10,7 +10,6 @@
 #include <openssl/evp.h>
 #include <openssl/x509.h>
 
-#include "PaceVectors.h"
 #include "card/AesChannel.h"
 #include "card/BacChannel.h"
 #include "chipauth/ChipAuthCommands.h"
@@ -20,6 +19,7 @@
 #include "reader/ApduExchange.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
+#include "support/PaceVectors.h"
 
 namespace {
 

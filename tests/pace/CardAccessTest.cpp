@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "PaceVectors.h"
 #include "pace/CardAccess.h"
+#include "support/PaceVectors.h"
 
 namespace {
 

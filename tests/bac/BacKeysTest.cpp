@@ -3,10 +3,10 @@
 #include <bit>
 #include <vector>
 
-#include "IcaoWorkedExample.h"
 #include "bac/BacKeys.h"
 #include "crypto/DesCipher.h"
 #include "support/FakeCard.h"
+#include "support/IcaoWorkedExample.h"
 
 namespace {
 

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "IcaoWorkedExample.h"
-#include "SimulatedChipCard.h"
 #include "card/BacChannel.h"
 #include "card/FileSteps.h"
 #include "card/PlainCommands.h"
@@ -14,6 +12,8 @@
 #include "reader/ApduExchange.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
+#include "support/IcaoWorkedExample.h"
+#include "support/SimulatedChipCard.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 
 #include <vector>
 
-#include "IcaoWorkedExample.h"
-#include "SimulatedChipCard.h"
 #include "bac/MutualAuthentication.h"
 #include "reader/ApduExchange.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
+#include "support/IcaoWorkedExample.h"
+#include "support/SimulatedChipCard.h"
 #include "tools/simchip/CardCrypto.h"
 
 namespace {
