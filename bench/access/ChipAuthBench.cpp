@@ -3,7 +3,7 @@
 // with the known curves, the ephemeral key pair, the shared secret, the KDF,
 // MSE:Set AT and GENERAL AUTHENTICATE or MSE:Set KAT under the old secure
 // messaging, the SELECT that proves the new keys), the chip's answers played
-// back from two recorded passports (tests/access/data/chipauth-vectors.txt;
+// back from two recorded passports (tests/support/data/chipauth-vectors.txt;
 // Austria: brainpoolP256r1, AES-128 before and after; France: NIST P-256,
 // AES-256 before, 3DES after), against one ECDH derivation
 // (EVP_PKEY_derive with the recorded keys) and the KDF's two SHA-1 digests by
@@ -20,7 +20,6 @@
 #include <string>
 #include <vector>
 
-#include "support/PaceVectors.h"
 #include "bench/support/SideBySide.h"
 #include "card/AesChannel.h"
 #include "chipauth/ChipAuthentication.h"
@@ -31,6 +30,7 @@
 #include "support/CannedCard.h"
 #include "support/Hex.h"
 #include "support/NullView.h"
+#include "support/PaceVectors.h"
 
 namespace {
 

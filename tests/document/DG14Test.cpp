@@ -1,4 +1,4 @@
-// DG14 parsed from the four recorded passports' files (tests/access/data/
+// DG14 parsed from the four recorded passports' files (tests/support/data/
 // chipauth-vectors.txt) and from small files made here: what is kept, which
 // Chip Authentication is chosen, and files that give nothing.
 
@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "support/PaceVectors.h"
 #include "crypto/ChipAuthProtocols.h"
 #include "document/DG14.h"
+#include "support/PaceVectors.h"
 
 namespace {
 

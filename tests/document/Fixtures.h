@@ -1,5 +1,5 @@
 #pragma once
-// The picture files of tests/lds/data, made by make-face-fixtures.sh.
+// The picture files of tests/document/data, made by make-face-fixtures.sh.
 
 #include <fstream>
 #include <iterator>

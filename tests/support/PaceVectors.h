@@ -6,6 +6,6 @@
 
 #include "support/VectorFile.h"
 
-// Section `section` of file (a name inside tests/access/data).
+// Section `section` of file (a name inside tests/support/data).
 TVectorSection PaceVectors(const std::string& file, const std::string& section);
 inline TVectorSection PublishedVectors(const std::string& section) { return PaceVectors("pace-vectors.txt", section); }
