@@ -16,7 +16,8 @@ std::optional<int> RunImportCommand(std::span<const std::string> arguments, std:
   }
   const std::filesystem::path folder = UserTrustFolder();
   out << "Trust store folder: " << folder.string() << "\n";
-  const std::vector<std::string> lines = ImportTrustFiles(files, folder);
+  const TTrustStore store(TrustStoreFolders());
+  const std::vector<std::string> lines = ImportTrustFiles(files, folder, store.Cscas());
   for (const std::string& line : lines) out << line << "\n";
   const bool allImported =
       std::ranges::all_of(lines, [](const std::string& line) { return line.starts_with("Imported "); });

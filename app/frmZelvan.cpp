@@ -154,7 +154,7 @@ void TfrmPICC::dropEvent(QDropEvent* event) {
 void TfrmPICC::ImportDroppedFiles(const QList<QUrl>& urls) {
   std::vector<std::filesystem::path> files;
   for (const QUrl& url : urls) files.emplace_back(url.toLocalFile().toStdString());
-  for (const std::string& line : ImportTrustFiles(files, UserTrustFolder()))
+  for (const std::string& line : ImportTrustFiles(files, UserTrustFolder(), trustStore_->Cscas()))
     LogMessage(line, line.starts_with("Imported ") ? lkProtocol : lkConnectionError);
   trustStore_->ReloadIfChanged();
 }

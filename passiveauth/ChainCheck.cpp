@@ -4,24 +4,19 @@
 
 #include <openssl/core_names.h>
 
+#include "passiveauth/RevocationCheck.h"
 #include "trust/CertificateText.h"
 
 namespace {
 
 // Explicit EC parameters are accepted exactly when OpenSSL found them equal
-// to a named curve while decoding the key (it then knows the curve's name);
-// a stale CRL still lists what was revoked, so it is used as it is.
+// to a named curve while decoding the key (it then knows the curve's name).
 int AcceptIcaoCertificates(int ok, X509_STORE_CTX* context) {
   if (ok) return ok;
-  switch (X509_STORE_CTX_get_error(context)) {
-    case X509_V_ERR_EC_KEY_EXPLICIT_PARAMS:
-      return KeyOnNamedCurve(X509_STORE_CTX_get_current_cert(context)) ? 1 : 0;
-    case X509_V_ERR_CRL_HAS_EXPIRED:
-    case X509_V_ERR_CRL_NOT_YET_VALID:
-      return 1;
-    default:
-      return 0;
-  }
+  return X509_STORE_CTX_get_error(context) == X509_V_ERR_EC_KEY_EXPLICIT_PARAMS &&
+                 KeyOnNamedCurve(X509_STORE_CTX_get_current_cert(context))
+             ? 1
+             : 0;
 }
 
 TChainStatus StatusOf(int error) {
@@ -38,12 +33,6 @@ TChainStatus StatusOf(int error) {
   };
   const auto found = statuses.find(error);
   return found == statuses.end() ? TChainStatus::Invalid : found->second;
-}
-
-bool HasCrlOf(X509* documentSigner, std::span<X509_CRL* const> crls) {
-  for (X509_CRL* crl : crls)
-    if (X509_NAME_cmp(X509_CRL_get_issuer(crl), X509_get_issuer_name(documentSigner)) == 0) return true;
-  return false;
 }
 
 std::string Describe(int error, int depth, X509* certificate) {
@@ -73,7 +62,8 @@ bool KeyOnNamedCurve(X509* certificate) {
 }
 
 TChainCheck CheckDocumentSigner(X509* documentSigner, X509_STORE* anchors, std::span<X509_CRL* const> crls,
-                                std::time_t at, const TChainSettings& settings) {
+                                std::time_t at, const std::map<std::string, std::string>& unusableCrls,
+                                const TChainSettings& settings) {
   TChainCheck check;
   TX509StoreCtxPtr context(X509_STORE_CTX_new());
   if (!context || X509_STORE_CTX_init(context.get(), anchors, documentSigner, nullptr) != 1) {
@@ -83,13 +73,6 @@ TChainCheck CheckDocumentSigner(X509* documentSigner, X509_STORE* anchors, std::
   X509_STORE_CTX_set_time(context.get(), 0, at);
   unsigned long flags = 0;
   if (settings.PartialChain) flags |= X509_V_FLAG_PARTIAL_CHAIN;
-  STACK_OF(X509_CRL)* crlStack = sk_X509_CRL_new_null();
-  for (X509_CRL* crl : crls) sk_X509_CRL_push(crlStack, crl);
-  check.RevocationChecked = HasCrlOf(documentSigner, crls);
-  if (check.RevocationChecked) {
-    flags |= X509_V_FLAG_CRL_CHECK;
-    X509_STORE_CTX_set0_crls(context.get(), crlStack);
-  }
   X509_STORE_CTX_set_flags(context.get(), flags);
   if (settings.AnyPurpose) X509_STORE_CTX_set_purpose(context.get(), X509_PURPOSE_ANY);
   if (settings.AcceptNamedExplicitCurves) X509_STORE_CTX_set_verify_cb(context.get(), AcceptIcaoCertificates);
@@ -98,6 +81,17 @@ TChainCheck CheckDocumentSigner(X509* documentSigner, X509_STORE* anchors, std::
   check.Error = trusted ? X509_V_OK : X509_STORE_CTX_get_error(context.get());
   check.Status = trusted ? TChainStatus::Trusted : StatusOf(check.Error);
   if (trusted) {
+    // Revocation is looked up apart from OpenSSL's chain: its CRL check wants
+    // the CRL signed by the very key that signed the certificate, and fails
+    // the chain on any CRL problem.
+    const TRevocation revocation = CheckRevocation(documentSigner, crls, unusableCrls, at);
+    if (revocation.Revoked) {
+      check.Status = TChainStatus::Revoked;
+      check.Error = X509_V_ERR_CERT_REVOKED;
+      check.Detail = revocation.Text;
+      return check;
+    }
+    check.Revocation = revocation.Text;
     STACK_OF(X509)* chain = X509_STORE_CTX_get0_chain(context.get());
     check.Csca = ShareCertificate(sk_X509_value(chain, sk_X509_num(chain) - 1));
   } else {
@@ -105,6 +99,5 @@ TChainCheck CheckDocumentSigner(X509* documentSigner, X509_STORE* anchors, std::
     check.Detail = Describe(check.Error, X509_STORE_CTX_get_error_depth(context.get()),
                             current != nullptr ? current : documentSigner);
   }
-  sk_X509_CRL_free(crlStack);
   return check;
 }

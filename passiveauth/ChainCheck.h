@@ -1,9 +1,10 @@
 #pragma once
 // The document signer's certificate against the CSCAs of the trust store:
 // signatures up to a trusted CSCA or link certificate, validity at the time
-// of reading, and the CRL of its CSCA when the store holds one.
+// of reading, and the CRLs of its CSCA's name that the store holds.
 
 #include <ctime>
+#include <map>
 #include <span>
 #include <string>
 
@@ -23,14 +24,16 @@ struct TChainSettings {
 
 struct TChainCheck {
   TChainStatus Status = TChainStatus::Invalid;
-  int Error = 0;                   // X509_V_ERR_..., 0 when trusted
-  std::string Detail;              // for the log
-  TX509Ptr Csca;                   // the anchor reached, when trusted
-  bool RevocationChecked = false;  // a CRL of the DS's issuer was used
+  int Error = 0;           // X509_V_ERR_..., 0 when trusted
+  std::string Detail;      // for the log
+  TX509Ptr Csca;           // the anchor reached, when trusted
+  std::string Revocation;  // when trusted: what the CRLs say (RevocationCheck)
 };
 
+// unusableCrls: the store's CRLs left out, by issuer name, with why.
 TChainCheck CheckDocumentSigner(X509* documentSigner, X509_STORE* anchors, std::span<X509_CRL* const> crls,
-                                std::time_t at, const TChainSettings& settings = {});
+                                std::time_t at, const std::map<std::string, std::string>& unusableCrls = {},
+                                const TChainSettings& settings = {});
 
 // True when the certificate's key is not EC, or is EC on a named curve, given
 // by name or by explicit parameters equal to that curve's.

@@ -30,12 +30,11 @@ std::string SignerSummary(X509* signer) {
 // The chain's line; returns the CSCA reached when trusted.
 TX509Ptr ReportChain(X509* signer, const TTrustStore& store, std::time_t at, const TChainSettings& settings,
                      TVerdictReport& report) {
-  TChainCheck chain = CheckDocumentSigner(signer, store.Anchors(), store.Crls(), at, settings);
+  TChainCheck chain = CheckDocumentSigner(signer, store.Anchors(), store.Crls(), at, store.UnusableCrls(), settings);
   switch (chain.Status) {
     case TChainStatus::Trusted:
-      report.Info("CSCA: trusted (" + NameText(X509_get_subject_name(chain.Csca.get())) +
-                  (chain.RevocationChecked ? "; not revoked according to its CRL)"
-                                           : "; revocation not checked: no CRL for this CSCA)"));
+      report.Info("CSCA: trusted (" + NameText(X509_get_subject_name(chain.Csca.get())) + "; " + chain.Revocation +
+                  ")");
       return std::move(chain.Csca);
     case TChainStatus::UnknownCsca:
       report.Missing("CSCA: not in the trust store (issuer " + NameText(X509_get_issuer_name(signer)) + ")",

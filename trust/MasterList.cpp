@@ -4,6 +4,7 @@
 
 #include "trust/CertificateText.h"
 #include "trust/CmsSignature.h"
+#include "trust/TrustAnchor.h"
 
 extern "C" {
 typedef struct CscaMasterList_st {
@@ -30,14 +31,12 @@ struct TMasterListFree {
   void operator()(CSCA_MASTER_LIST* list) const { CSCA_MASTER_LIST_free(list); }
 };
 
-// The listed certificate whose key signed the signer's certificate.
+// The listed certificate of the signer's country whose key signed the signer's certificate.
 std::string CertifiedBy(X509* signer, const std::vector<TX509Ptr>& listed) {
-  for (const auto& candidate : listed) {
-    if (X509_check_issued(candidate.get(), signer) != X509_V_OK) continue;
-    EVP_PKEY* key = X509_get0_pubkey(candidate.get());
-    if (key != nullptr && X509_verify(signer, key) == 1) return NameText(X509_get_subject_name(candidate.get()));
-  }
-  return {};
+  std::vector<X509*> candidates;
+  for (const auto& candidate : listed) candidates.push_back(candidate.get());
+  X509* certifier = CertifyingCsca(signer, candidates);
+  return certifier != nullptr ? NameText(X509_get_subject_name(certifier)) : std::string();
 }
 
 }  // namespace
@@ -73,6 +72,7 @@ TMasterList ReadMasterList(std::span<const std::uint8_t> der) {
   if (signature.Signer) {
     list.Signer = NameText(X509_get_subject_name(signature.Signer.get()));
     list.SignerCertifiedBy = CertifiedBy(signature.Signer.get(), list.Certificates);
+    list.SignerCertificate = ShareCertificate(signature.Signer.get());
   }
   return list;
 }

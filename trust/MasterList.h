@@ -19,7 +19,8 @@ struct TMasterList {
   bool SignatureValid = false;         // the list's own CMS signature
   std::string SignatureText;           // the signature check for the log
   std::string Signer;                  // the signer's subject
-  std::string SignerCertifiedBy;       // the listed CSCA that certified the signer, if any
+  std::string SignerCertifiedBy;       // the listed CSCA of the signer's country that certified it, if any
+  TX509Ptr SignerCertificate;          // the signer's certificate, when the list carries it
 };
 
 TMasterList ReadMasterList(std::span<const std::uint8_t> der);

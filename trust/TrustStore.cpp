@@ -70,8 +70,19 @@ void TTrustStore::Reload() {
   Loaded_ = Snapshot();
   LoadLog_.clear();
   Material_ = {};
+  UnusableCrls_.clear();
+  // First every file on its own, then what needs the CSCAs of all of them:
+  // master lists certified by a CSCA of another file, CRLs signed by one.
+  std::vector<std::pair<std::filesystem::path, TTrustFileRead>> reads;
+  std::vector<X509*> cscas;
   for (const auto& [file, stamp] : Loaded_) {
-    TTrustFileRead read = ReadTrustFile(file);
+    reads.emplace_back(file, ReadTrustFile(file));
+    for (const TX509Ptr& csca : reads.back().second.Material.Cscas) cscas.push_back(csca.get());
+  }
+  for (auto& [file, read] : reads)
+    for (const std::string& issuer : AdmitWithCscas(read, cscas))
+      UnusableCrls_.emplace(issuer, "its CRL's signature verifies under no CSCA key of that name");
+  for (auto& [file, read] : reads) {
     LoadLog_.push_back(file.filename().string() + ": " + read.Summary);
     if (!read.Usable) continue;
     MoveAll(read.Material.Cscas, Material_.Cscas);
@@ -85,4 +96,6 @@ void TTrustStore::Reload() {
   for (const auto& crl : Material_.Crls) CrlPointers_.push_back(crl.get());
   SignerPointers_.clear();
   for (const auto& certificate : Material_.DocumentSigners) SignerPointers_.push_back(certificate.get());
+  CscaPointers_.clear();
+  for (const auto& certificate : Material_.Cscas) CscaPointers_.push_back(certificate.get());
 }

@@ -36,6 +36,9 @@ public:
   X509_STORE* Anchors() const { return Anchors_.get(); }
   std::span<X509_CRL* const> Crls() const { return CrlPointers_; }
   std::span<X509* const> DocumentSigners() const { return SignerPointers_; }
+  std::span<X509* const> Cscas() const { return CscaPointers_; }
+  // CRLs left out, by issuer name (as NameText gives it): why.
+  const std::map<std::string, std::string>& UnusableCrls() const { return UnusableCrls_; }
 
 private:
   using TSnapshot = std::map<std::filesystem::path, std::pair<std::uintmax_t, std::filesystem::file_time_type>>;
@@ -48,4 +51,6 @@ private:
   TX509StorePtr Anchors_{X509_STORE_new()};
   std::vector<X509_CRL*> CrlPointers_;
   std::vector<X509*> SignerPointers_;
+  std::vector<X509*> CscaPointers_;
+  std::map<std::string, std::string> UnusableCrls_;
 };

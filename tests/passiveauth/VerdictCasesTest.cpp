@@ -135,6 +135,69 @@ const TVerdictCase kCases[] = {
            "csca.crl", Der(MakeCrl(Pki().Csca.get(), Pki().CscaKey.get(), {Pki().ExpiredDs.get()}, kReadAt).get()));
      },
      TPaVerdict::Passed, "", "CSCA: trusted (C=DE, CN=Test CSCA; not revoked according to its CRL)"},
+    // A CSCA that changed its key signs its CRL with the new key; documents
+    // under the old key stay valid: the CRL still covers them.
+    {"document signer under the old key, CRL signed with the new key",
+     [](TCase& c) {
+       static const TX509Ptr ds = MakeCertificate({"DE", "Old key DS", Utc(2019, 1, 1), Utc(2031, 1, 1), false, 33},
+                                                  Pki().DsKey.get(), Pki().OldRoot.get(), Pki().OldRootKey.get());
+       ResignWith(c, ds.get(), Pki().DsKey.get());
+       c.StoreFiles = {{"old-root.pem", Der(Pki().OldRoot.get())},
+                       {"link.cer", Der(Pki().Link.get())},
+                       {"new.crl", Der(MakeCrl(Pki().Link.get(), Pki().NewRootKey.get(), {}, kReadAt).get())}};
+     },
+     TPaVerdict::Passed, "", "CSCA: trusted (C=DE, CN=Link CSCA; not revoked according to its CRL)"},
+    {"document signer under the old key, revoked on the CRL signed with the new key",
+     [](TCase& c) {
+       static const TX509Ptr ds = MakeCertificate({"DE", "Old key DS", Utc(2019, 1, 1), Utc(2031, 1, 1), false, 34},
+                                                  Pki().DsKey.get(), Pki().OldRoot.get(), Pki().OldRootKey.get());
+       ResignWith(c, ds.get(), Pki().DsKey.get());
+       c.StoreFiles = {{"old-root.pem", Der(Pki().OldRoot.get())},
+                       {"link.cer", Der(Pki().Link.get())},
+                       {"new.crl", Der(MakeCrl(Pki().Link.get(), Pki().NewRootKey.get(), {ds.get()}, kReadAt).get())}};
+     },
+     TPaVerdict::Failed, "document signer revoked",
+     "CSCA: REVOKED (the document signer certificate is on its CSCA's CRL)"},
+    {"document signer under a link certificate, CRL of the old key",
+     [](TCase& c) {
+       static const TX509Ptr ds = MakeCertificate({"DE", "Linked DS", Utc(2023, 1, 1), Utc(2031, 1, 1), false, 35},
+                                                  Pki().DsKey.get(), Pki().Link.get(), Pki().NewRootKey.get());
+       ResignWith(c, ds.get(), Pki().DsKey.get());
+       c.StoreFiles = {{"old-root.pem", Der(Pki().OldRoot.get())},
+                       {"link.cer", Der(Pki().Link.get())},
+                       {"old.crl", Der(MakeCrl(Pki().OldRoot.get(), Pki().OldRootKey.get(), {}, kReadAt).get())}};
+     },
+     TPaVerdict::Passed, "", "CSCA: trusted (C=DE, CN=Link CSCA; not revoked according to its CRL)"},
+    {"CRL under the CSCA's name signed by another key",
+     [](TCase& c) {
+       c.StoreFiles.emplace_back("forged.crl",
+                                 Der(MakeCrl(Pki().Csca.get(), Pki().OtherKey.get(), {Pki().Ds.get()}, kReadAt).get()));
+     },
+     TPaVerdict::Passed, "",
+     "CSCA: trusted (C=DE, CN=Test CSCA; revocation not checked: its CRL's signature verifies under no CSCA key of "
+     "that name)"},
+    {"CRL with one byte of its signature changed",
+     [](TCase& c) {
+       TBytes crl = Der(MakeCrl(Pki().Csca.get(), Pki().CscaKey.get(), {}, kReadAt).get());
+       crl[crl.size() - 3] ^= 0x01;
+       c.StoreFiles.emplace_back("broken.crl", crl);
+     },
+     TPaVerdict::Passed, "",
+     "CSCA: trusted (C=DE, CN=Test CSCA; revocation not checked: its CRL's signature verifies under no CSCA key of "
+     "that name)"},
+    {"CRL past its next update",
+     [](TCase& c) {
+       c.StoreFiles.emplace_back("old.crl",
+                                 Der(MakeCrl(Pki().Csca.get(), Pki().CscaKey.get(), {}, Utc(2025, 12, 1)).get()));
+     },
+     TPaVerdict::Passed, "",
+     "CSCA: trusted (C=DE, CN=Test CSCA; not revoked according to its CRL, which expired on 2026-03-01)"},
+    {"revoked on a CRL past its next update",
+     [](TCase& c) {
+       c.StoreFiles.emplace_back(
+           "old.crl", Der(MakeCrl(Pki().Csca.get(), Pki().CscaKey.get(), {Pki().Ds.get()}, Utc(2025, 12, 1)).get()));
+     },
+     TPaVerdict::Failed, "document signer revoked", "CSCA: REVOKED"},
     {"data group read but not listed",
      [](TCase& c) {
        c.Evidence.DataGroups[3] = {0x63, 0x00};

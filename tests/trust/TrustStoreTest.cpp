@@ -132,6 +132,69 @@ TEST(TrustImport, CopiesUsableFilesAndTheStoreLoadsThemAgain) {
   EXPECT_TRUE(store.Material().Cscas.empty());
 }
 
+// What the store needs of the rest of the store: a document signer is never
+// an anchor, a master list needs a CSCA of its signer's country, a CRL the
+// key of a CSCA of its issuer's name; an import never replaces another file.
+TEST(TrustImport, TakesOnlyAnchorsCertifiedListsAndSignedCrlsAndKeepsOtherFiles) {
+  static const TEvpPkeyPtr foreignKey = NewEcKey();
+  static const TX509Ptr foreignCsca = MakeCertificate({"BE", "Foreign CSCA", Utc(2020, 1, 1), Utc(2035, 1, 1), true, 7},
+                                                      foreignKey.get(), nullptr, foreignKey.get());
+  static const TX509Ptr frenchSigner =
+      MakeCertificate({"FR", "French List Signer", Utc(2021, 1, 1), Utc(2031, 1, 1), false, 8}, Pki().DsKey.get(),
+                      Pki().Csca.get(), Pki().CscaKey.get());
+  TTempFolder sources;
+  TTempFolder user;
+  const auto crl = MakeCrl(Pki().Csca.get(), Pki().CscaKey.get(), {}, kReadAt);
+  WriteFile(sources.Path() / "ds.cer", Der(Pki().Ds.get()));
+  WriteFile(sources.Path() / "french.ml", MakeMasterList({foreignCsca.get()}, frenchSigner.get(), Pki().DsKey.get()));
+  WriteFile(sources.Path() / "dutch.ml",
+            MakeMasterList({foreignCsca.get()}, Pki().ListSigner.get(), Pki().DsKey.get()));
+  WriteFile(sources.Path() / "store.crl", Der(crl.get()));
+  const std::vector<std::filesystem::path> files{sources.Path() / "ds.cer", sources.Path() / "french.ml",
+                                                 sources.Path() / "dutch.ml", sources.Path() / "store.crl"};
+
+  // Without the Dutch CSCA, neither the Dutch list nor its CRL can be vouched for.
+  const auto alone = ImportTrustFiles(files, user.Path());
+  ASSERT_EQ(alone.size(), 4u);
+  EXPECT_EQ(alone[0], "Not imported ds.cer: not a CA certificate (CA:FALSE in its basic constraints)");
+  EXPECT_TRUE(
+      alone[1].starts_with("Not imported french.ml: master list of 1 CSCA certificate, signature valid, "
+                           "signed by C=FR, CN=French List Signer"))
+      << alone[1];
+  EXPECT_TRUE(alone[1].ends_with("; not used (signer not certified by a CSCA of FR)")) << alone[1];
+  EXPECT_TRUE(alone[2].ends_with("; not used (signer not certified by a CSCA of NL)")) << alone[2];
+  EXPECT_EQ(alone[3],
+            "Not imported store.crl: 1 CRL (C=NL, CN=Store CSCA, issued 2026-06-01, 0 revoked certificates); the CRL "
+            "of C=NL, CN=Store CSCA is not used (its signature verifies under no CSCA key of that name)");
+
+  // With it in the store, both are taken; the French list's signer is Dutch-certified but French: still refused.
+  std::vector<X509*> storeCscas{Pki().Csca.get()};
+  const auto withStore = ImportTrustFiles(files, user.Path(), storeCscas);
+  EXPECT_TRUE(withStore[1].starts_with("Not imported french.ml")) << withStore[1];
+  EXPECT_TRUE(
+      withStore[2].starts_with("Imported dutch.ml: master list of 1 CSCA certificate, signature valid, "
+                               "signed by C=NL, CN=List Signer (certified by C=NL, CN=Store CSCA of the "
+                               "trust store)"))
+      << withStore[2];
+  EXPECT_EQ(withStore[3], "Imported store.crl: 1 CRL (C=NL, CN=Store CSCA, issued 2026-06-01, 0 revoked certificates)");
+
+  // The same file again stays one file; a different file of the same name goes in beside it.
+  EXPECT_TRUE(ImportTrustFiles(std::vector{files[3]}, user.Path(), storeCscas)[0].starts_with("Imported store.crl: "));
+  WriteFile(sources.Path() / "store.crl",
+            Der(MakeCrl(Pki().Csca.get(), Pki().CscaKey.get(), {Pki().Ds.get()}, kReadAt + 86400).get()));
+  EXPECT_TRUE(ImportTrustFiles(std::vector{files[3]}, user.Path(), storeCscas)[0].starts_with(
+      "Imported store.crl as store-2.crl: 1 CRL"));
+  EXPECT_EQ(ReadFile(user.Path() / "store.crl"), Der(crl.get()));
+  EXPECT_EQ(ReadFile(user.Path() / "store-2.crl"), ReadFile(sources.Path() / "store.crl"));
+
+  // The store reads the list and the CRLs with the CSCA of another file.
+  WriteFile(user.Path() / "csca.cer", Der(Pki().Csca.get()));
+  const TTrustStore store({user.Path()});
+  EXPECT_EQ(store.Material().Cscas.size(), 2u);  // the Dutch CSCA and the foreign one of the list
+  EXPECT_EQ(store.Crls().size(), 2u);
+  EXPECT_EQ(VerifyPassiveAuthentication(Reading(true), store).Reason, "document signer revoked");
+}
+
 // Sets an environment variable for one scope; nullopt unsets it.
 class TScopedEnv {
 public:
