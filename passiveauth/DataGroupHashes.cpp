@@ -5,6 +5,7 @@
 #include <openssl/crypto.h>
 
 #include "crypto/OpenSslPointers.h"
+#include "trust/AcceptedDigests.h"
 
 namespace {
 
@@ -23,7 +24,8 @@ void CheckDataGroupHashes(const std::map<int, std::vector<std::uint8_t>>& dataGr
     report.Missing("DG hashes: no data group was read", "no data group read");
     return;
   }
-  const TEvpMdPtr md(EVP_MD_fetch(nullptr, object.HashAlgorithm.c_str(), nullptr));
+  const bool accepted = IsAcceptedDigest(object.HashAlgorithm);
+  const TEvpMdPtr md(accepted ? EVP_MD_fetch(nullptr, object.HashAlgorithm.c_str(), nullptr) : nullptr);
   for (const auto& [number, data] : dataGroups) {
     const std::string name = "DG" + std::to_string(number);
     const auto listed = object.Hashes.find(number);
@@ -31,6 +33,9 @@ void CheckDataGroupHashes(const std::map<int, std::vector<std::uint8_t>>& dataGr
     report.HashCompared(number, matched);
     if (listed == object.Hashes.end())
       report.Failure(name + " hash: not listed in EF.SOD", name + " not listed in EF.SOD");
+    else if (!accepted)
+      report.Failure(name + " hash: not checked (unsupported digest " + object.HashAlgorithm + ")",
+                     "unsupported digest " + object.HashAlgorithm);
     else if (!md)
       report.Failure(name + " hash: MISMATCH (hash algorithm " + object.HashAlgorithm + " unknown)",
                      "unknown hash algorithm " + object.HashAlgorithm);

@@ -66,7 +66,12 @@ void VerifySod(const TReadingEvidence& evidence, const TTrustStore& store, const
 
   const TCmsSignatureCheck signature = CheckCmsSignature(sod.Cms.get(), store.DocumentSigners());
   TX509Ptr csca;
-  if (!signature.Signer) {
+  if (signature.SignerCount != 1) {
+    // Which signer would be the issuing state's is not for the reader to pick.
+    report.Failure("SOD signature: INVALID (" + signature.Problem + ")", "SOD signature invalid");
+    report.Info("Document signer: not checked (no single signer)");
+    report.Info("CSCA: not checked (no single signer)");
+  } else if (!signature.Signer) {
     report.Missing("Document signer: certificate neither in EF.SOD nor in the trust store",
                    "document signer certificate not available");
   } else {

@@ -1,10 +1,20 @@
 #include "passiveauth/VerdictReport.h"
 
+#include <algorithm>
+#include <string_view>
+
 namespace {
 
+// Each reason once, in the order first given (one digest refused for every
+// data group is one reason).
 std::string Joined(const std::vector<std::string>& reasons) {
   std::string text;
-  for (const std::string& reason : reasons) text += (text.empty() ? "" : "; ") + reason;
+  std::vector<std::string_view> given;
+  for (const std::string& reason : reasons) {
+    if (std::ranges::find(given, reason) != given.end()) continue;
+    given.push_back(reason);
+    text += (text.empty() ? "" : "; ") + reason;
+  }
   return text;
 }
 

@@ -1,33 +1,54 @@
 #include "trust/CmsSignature.h"
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
 #include <openssl/asn1.h>
 #include <openssl/objects.h>
 
+#include "trust/AcceptedDigests.h"
+
 namespace {
 
 // The signer by issuer and serial number or subject key identifier; failing
 // that, by serial number alone, as some signers write the issuer's name with
 // its attributes in another order than the certificate does.
-X509* FindSigner(CMS_SignerInfo* signer, STACK_OF(X509) * embedded, std::span<X509* const> candidates) {
-  std::vector<X509*> all;
-  for (int i = 0; i < sk_X509_num(embedded); ++i) all.push_back(sk_X509_value(embedded, i));
-  all.insert(all.end(), candidates.begin(), candidates.end());
-  for (X509* certificate : all)
+X509* FindSignerAmong(CMS_SignerInfo* signer, std::span<X509* const> certificates) {
+  for (X509* certificate : certificates)
     if (CMS_SignerInfo_cert_cmp(signer, certificate) == 0) return certificate;
   ASN1_OCTET_STRING* keyId = nullptr;
   X509_NAME* issuer = nullptr;
   ASN1_INTEGER* serial = nullptr;
   if (CMS_SignerInfo_get0_signer_id(signer, &keyId, &issuer, &serial) != 1 || serial == nullptr) return nullptr;
   X509* found = nullptr;
-  for (X509* certificate : all) {
+  for (X509* certificate : certificates) {
     if (ASN1_INTEGER_cmp(X509_get0_serialNumber(certificate), serial) != 0) continue;
     if (found != nullptr && X509_cmp(found, certificate) != 0) return nullptr;  // ambiguous
     found = certificate;
   }
   return found;
+}
+
+// EF.SOD's own certificates first: a store entry never stands in for the
+// signer the document carries.
+X509* FindSigner(CMS_SignerInfo* signer, STACK_OF(X509) * embedded, std::span<X509* const> candidates) {
+  std::vector<X509*> own;
+  for (int i = 0; i < sk_X509_num(embedded); ++i) own.push_back(sk_X509_value(embedded, i));
+  if (X509* found = FindSignerAmong(signer, own)) return found;
+  return FindSignerAmong(signer, candidates);
+}
+
+std::string DigestName(CMS_SignerInfo* signer) {
+  X509_ALGOR* digest = nullptr;
+  CMS_SignerInfo_get0_algs(signer, nullptr, nullptr, &digest, nullptr);
+  const ASN1_OBJECT* digestObject = nullptr;
+  X509_ALGOR_get0(&digestObject, nullptr, nullptr, digest);
+  const int nid = OBJ_obj2nid(digestObject);
+  if (nid != NID_undef) return OBJ_nid2sn(nid);
+  char oid[80] = {};
+  OBJ_obj2txt(oid, sizeof oid, digestObject, 1);
+  return oid;
 }
 
 // The SignerInfo names either the key type (rsaEncryption, id-ecPublicKey)
@@ -79,8 +100,9 @@ bool MessageDigestMatches(CMS_ContentInfo* cms, CMS_SignerInfo* signer) {
 TCmsSignatureCheck CheckCmsSignature(CMS_ContentInfo* cms, std::span<X509* const> candidates) {
   TCmsSignatureCheck check;
   STACK_OF(CMS_SignerInfo)* signers = CMS_get0_SignerInfos(cms);
-  if (sk_CMS_SignerInfo_num(signers) != 1) {
-    check.Problem = "expected one signer, found " + std::to_string(sk_CMS_SignerInfo_num(signers));
+  check.SignerCount = std::max(sk_CMS_SignerInfo_num(signers), 0);
+  if (check.SignerCount != 1) {
+    check.Problem = "expected one signer, found " + std::to_string(check.SignerCount);
     return check;
   }
   CMS_SignerInfo* signer = sk_CMS_SignerInfo_value(signers, 0);
@@ -94,7 +116,9 @@ TCmsSignatureCheck CheckCmsSignature(CMS_ContentInfo* cms, std::span<X509* const
     return check;
   }
   CMS_SignerInfo_set1_signer_cert(signer, check.Signer.get());
-  if (CMS_signed_get_attr_count(signer) <= 0) {
+  if (const std::string digest = DigestName(signer); !IsAcceptedDigest(digest)) {
+    check.Problem = "unsupported digest " + digest;
+  } else if (CMS_signed_get_attr_count(signer) <= 0) {
     check.Problem = "no signed attributes";
   } else if (!ContentTypeAttributeMatches(cms, signer)) {
     check.Problem = "the contentType attribute does not name the content";

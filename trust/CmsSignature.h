@@ -17,9 +17,12 @@ struct TCmsSignatureCheck {
   bool Valid = false;     // signed attributes and signature both good
   std::string Algorithm;  // e.g. "ECDSA with SHA256", "RSASSA-PSS with SHA256"
   std::string Problem;    // why not valid
+  int SignerCount = 0;    // SignerInfos in the SignedData; anything but one is invalid
 };
 
-// `candidates` are looked at when the CMS embeds no matching certificate.
+// The signer is looked for among the certificates the CMS embeds first, then
+// among `candidates`. A digest other than SHA-1, SHA-224, SHA-256, SHA-384 or
+// SHA-512 is not valid.
 TCmsSignatureCheck CheckCmsSignature(CMS_ContentInfo* cms, std::span<X509* const> candidates = {});
 
 // The content of a CMS SignedData when its eContentType is `expectedOid`.

@@ -198,6 +198,26 @@ const TVerdictCase kCases[] = {
            "old.crl", Der(MakeCrl(Pki().Csca.get(), Pki().CscaKey.get(), {Pki().Ds.get()}, Utc(2025, 12, 1)).get()));
      },
      TPaVerdict::Failed, "document signer revoked", "CSCA: REVOKED"},
+    {"two signers",
+     [](TCase& c) {
+       c.Evidence.Sod = MakeSodSignedBy(
+           c.SignedGroups, {{Pki().Ds.get(), Pki().DsKey.get()}, {Pki().ExpiredDs.get(), Pki().DsKey.get()}});
+     },
+     TPaVerdict::Failed, "SOD signature invalid", "SOD signature: INVALID (expected one signer, found 2)"},
+    {"hashes over MD5",
+     [](TCase& c) {
+       c.Evidence.Sod = MakeSodSignedBy(c.SignedGroups, {{Pki().Ds.get(), Pki().DsKey.get()}}, true, "MD5", "SHA256");
+     },
+     TPaVerdict::Failed, "unsupported digest MD5", "DG1 hash: not checked (unsupported digest MD5)"},
+    {"signature over MD5",
+     [](TCase& c) {
+       static const TEvpPkeyPtr key = NewRsaKey(1024);
+       static const TX509Ptr ds = MakeCertificate({"DE", "RSA DS", Utc(2021, 1, 1), Utc(2031, 1, 1), false, 36},
+                                                  key.get(), Pki().Csca.get(), Pki().CscaKey.get());
+       c.Evidence.Sod = MakeSodSignedBy(c.SignedGroups, {{ds.get(), key.get()}}, true, "SHA256", "MD5");
+     },
+     TPaVerdict::Failed, "SOD signature invalid",
+     "SOD signature: INVALID (RSA PKCS#1 v1.5 with MD5: unsupported digest MD5)"},
     {"data group read but not listed",
      [](TCase& c) {
        c.Evidence.DataGroups[3] = {0x63, 0x00};
@@ -319,7 +339,7 @@ TEST(VerdictLines, FailuresAreRedPassedIsGreenTheRestNavy) {
           line.Text.find("INVALID") != std::string::npos || line.Text.find("MISMATCH") != std::string::npos ||
           line.Text.find(": not listed") != std::string::npos || line.Text.find("EXPIRED") != std::string::npos ||
           line.Text.find("REVOKED") != std::string::npos || line.Text.starts_with("EF.SOD: unreadable") ||
-          line.Text.find("FAILED") != std::string::npos;
+          line.Text.find("FAILED") != std::string::npos || line.Text.find("unsupported digest") != std::string::npos;
       const TPaLineKind expected = failure                                         ? TPaLineKind::Failure
                                    : line.Text == "Passive authentication: PASSED" ? TPaLineKind::Passed
                                                                                    : TPaLineKind::Info;

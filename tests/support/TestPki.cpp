@@ -54,17 +54,18 @@ TBytes WrapSod(const TBytes& cms) {
   return sod;
 }
 
-TBytes SignedData(const TBytes& content, const char* contentType, X509* signer, EVP_PKEY* key, bool embedSigner,
-                  const EVP_MD* md) {
+TBytes SignedData(const TBytes& content, const char* contentType,
+                  const std::vector<std::pair<X509*, EVP_PKEY*>>& signers, bool embedSigner, const EVP_MD* md) {
   TBioPtr in(BIO_new_mem_buf(content.data(), static_cast<int>(content.size())));
   TCmsPtr cms(CMS_sign(nullptr, nullptr, nullptr, nullptr, CMS_PARTIAL | CMS_BINARY));
   Require(cms != nullptr, "CMS_sign");
   ASN1_OBJECT* type = OBJ_txt2obj(contentType, 1);
   CMS_set1_eContentType(cms.get(), type);
   ASN1_OBJECT_free(type);
-  Require(CMS_add1_signer(cms.get(), signer, key, md, CMS_BINARY | CMS_NOSMIMECAP | (embedSigner ? 0 : CMS_NOCERTS)) !=
-              nullptr,
-          "CMS_add1_signer");
+  for (const auto& [signer, key] : signers)
+    Require(CMS_add1_signer(cms.get(), signer, key, md,
+                            CMS_BINARY | CMS_NOSMIMECAP | (embedSigner ? 0 : CMS_NOCERTS)) != nullptr,
+            "CMS_add1_signer");
   Require(CMS_final(cms.get(), in.get(), nullptr, CMS_BINARY) == 1, "CMS_final");
   unsigned char* der = nullptr;
   const int length = i2d_CMS_ContentInfo(cms.get(), &der);
@@ -158,6 +159,11 @@ TX509CrlPtr MakeCrl(X509* issuer, EVP_PKEY* issuerKey, const std::vector<X509*>&
 
 TBytes MakeSod(const std::map<int, TBytes>& dataGroups, X509* signer, EVP_PKEY* signerKey, bool embedSigner,
                const char* hash) {
+  return MakeSodSignedBy(dataGroups, {{signer, signerKey}}, embedSigner, hash);
+}
+
+TBytes MakeSodSignedBy(const std::map<int, TBytes>& dataGroups, const std::vector<std::pair<X509*, EVP_PKEY*>>& signers,
+                       bool embedSigner, const char* hash, const char* signatureHash) {
   TSecurityObject object;
   object.HashAlgorithm = hash;
   const TEvpMdPtr md(EVP_MD_fetch(nullptr, hash, nullptr));
@@ -168,7 +174,8 @@ TBytes MakeSod(const std::map<int, TBytes>& dataGroups, X509* signer, EVP_PKEY* 
     digest.resize(length);
     object.Hashes[number] = digest;
   }
-  return WrapSod(SignedData(EncodeSecurityObject(object), "2.23.136.1.1.1", signer, signerKey, embedSigner, md.get()));
+  const TEvpMdPtr signatureMd(EVP_MD_fetch(nullptr, signatureHash != nullptr ? signatureHash : hash, nullptr));
+  return WrapSod(SignedData(EncodeSecurityObject(object), "2.23.136.1.1.1", signers, embedSigner, signatureMd.get()));
 }
 
 TBytes MakeMasterList(const std::vector<X509*>& certificates, X509* signer, EVP_PKEY* signerKey) {
@@ -188,7 +195,7 @@ TBytes MakeMasterList(const std::vector<X509*>& certificates, X509* signer, EVP_
   TBytes sequence = {0x02, 0x01, 0x00};
   const TBytes set = wrap(V_ASN1_SET, certificateSet);
   sequence.insert(sequence.end(), set.begin(), set.end());
-  return SignedData(wrap(V_ASN1_SEQUENCE, sequence), "2.23.136.1.1.2", signer, signerKey, true, EVP_sha256());
+  return SignedData(wrap(V_ASN1_SEQUENCE, sequence), "2.23.136.1.1.2", {{signer, signerKey}}, true, EVP_sha256());
 }
 
 TBytes Der(X509* certificate) {

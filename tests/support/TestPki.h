@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "crypto/OpenSslPointers.h"
@@ -38,6 +39,10 @@ TX509CrlPtr MakeCrl(X509* issuer, EVP_PKEY* issuerKey, const std::vector<X509*>&
 // document signer, its certificate embedded unless told otherwise.
 TBytes MakeSod(const std::map<int, TBytes>& dataGroups, X509* signer, EVP_PKEY* signerKey, bool embedSigner = true,
                const char* hash = "SHA256");
+// The same with several SignerInfos, each under its own key, and the
+// signature's digest apart from the hashes' (the same when null).
+TBytes MakeSodSignedBy(const std::map<int, TBytes>& dataGroups, const std::vector<std::pair<X509*, EVP_PKEY*>>& signers,
+                       bool embedSigner = true, const char* hash = "SHA256", const char* signatureHash = nullptr);
 TBytes MakeMasterList(const std::vector<X509*>& certificates, X509* signer, EVP_PKEY* signerKey);
 TBytes Der(X509* certificate);
 TBytes Der(X509_CRL* crl);
