@@ -25,6 +25,7 @@ using TX509StoreCtxPtr = std::unique_ptr<X509_STORE_CTX, TOpenSslFree<X509_STORE
 using TCmsPtr = std::unique_ptr<CMS_ContentInfo, TOpenSslFree<CMS_ContentInfo_free>>;
 using TBioPtr = std::unique_ptr<BIO, TOpenSslFree<BIO_free_all>>;
 using TEvpMdPtr = std::unique_ptr<EVP_MD, TOpenSslFree<EVP_MD_free>>;
+using TEvpMdCtxPtr = std::unique_ptr<EVP_MD_CTX, TOpenSslFree<EVP_MD_CTX_free>>;
 using TEvpPkeyPtr = std::unique_ptr<EVP_PKEY, TOpenSslFree<EVP_PKEY_free>>;
 
 // A certificate shared between the store and the checks that use it.

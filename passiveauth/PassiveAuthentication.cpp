@@ -64,7 +64,7 @@ void VerifySod(const TReadingEvidence& evidence, const TTrustStore& store, const
   TParsedSod& sod = std::get<TParsedSod>(parsed);
   report.Info(SodSummary(evidence.Sod.size(), sod.SecurityObject));
 
-  const TCmsSignatureCheck signature = CheckCmsSignature(sod.Cms.get(), store.DocumentSigners());
+  const TCmsSignatureCheck signature = CheckCmsSignature(sod.Cms.get(), store.DocumentSigners(), sod.CmsBytes);
   TX509Ptr csca;
   if (signature.SignerCount != 1) {
     // Which signer would be the issuing state's is not for the reader to pick.
@@ -76,7 +76,8 @@ void VerifySod(const TReadingEvidence& evidence, const TTrustStore& store, const
                    "document signer certificate not available");
   } else {
     if (signature.Valid)
-      report.Info("SOD signature: valid (" + signature.Algorithm + ")");
+      report.Info("SOD signature: valid (" + signature.Algorithm +
+                  (signature.AsReceived ? "; over the signed attributes as received, which are not DER" : "") + ")");
     else
       report.Failure("SOD signature: INVALID (" + signature.Algorithm + ": " + signature.Problem + ")",
                      "SOD signature invalid");

@@ -34,6 +34,7 @@ std::variant<TParsedSod, TSodProblem> ParseSod(std::span<const std::uint8_t> sod
   parsed.Cms.reset(d2i_CMS_ContentInfo(nullptr, &cursor, static_cast<long>(bodyLength)));
   if (!parsed.Cms) return TSodProblem{false, "no CMS structure inside its 0x77 wrapper"};
   const std::size_t used = static_cast<std::size_t>(cursor - body);
+  parsed.CmsBytes = std::span<const std::uint8_t>(body, used);
   const bool endOfContents = indefinite && bodyLength - used == 2 && cursor[0] == 0 && cursor[1] == 0;
   if (used != bodyLength && !endOfContents) return TSodProblem{false, "bytes after the CMS structure"};
 

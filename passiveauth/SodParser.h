@@ -14,6 +14,7 @@
 
 struct TParsedSod {
   TCmsPtr Cms;
+  std::span<const std::uint8_t> CmsBytes;  // the SignedData as received, inside the 0x77 wrapper
   TSecurityObject SecurityObject;
 };
 

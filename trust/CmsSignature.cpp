@@ -8,6 +8,7 @@
 #include <openssl/objects.h>
 
 #include "trust/AcceptedDigests.h"
+#include "trust/ReceivedSignedAttributes.h"
 
 namespace {
 
@@ -97,7 +98,8 @@ bool MessageDigestMatches(CMS_ContentInfo* cms, CMS_SignerInfo* signer) {
 
 }  // namespace
 
-TCmsSignatureCheck CheckCmsSignature(CMS_ContentInfo* cms, std::span<X509* const> candidates) {
+TCmsSignatureCheck CheckCmsSignature(CMS_ContentInfo* cms, std::span<X509* const> candidates,
+                                     std::span<const std::uint8_t> received) {
   TCmsSignatureCheck check;
   STACK_OF(CMS_SignerInfo)* signers = CMS_get0_SignerInfos(cms);
   check.SignerCount = std::max(sk_CMS_SignerInfo_num(signers), 0);
@@ -124,10 +126,14 @@ TCmsSignatureCheck CheckCmsSignature(CMS_ContentInfo* cms, std::span<X509* const
     check.Problem = "the contentType attribute does not name the content";
   } else if (!MessageDigestMatches(cms, signer)) {
     check.Problem = "the messageDigest attribute does not match the content";
-  } else if (CMS_SignerInfo_verify(signer) != 1) {
-    check.Problem = "the signature does not verify with the signer's key";
-  } else {
+  } else if (CMS_SignerInfo_verify(signer) == 1) {
     check.Valid = true;
+  } else if (const auto attributes = ReceivedSignedAttributes(received);
+             attributes && SignatureVerifiesOver(signer, check.Signer.get(), *attributes)) {
+    check.Valid = true;
+    check.AsReceived = true;
+  } else {
+    check.Problem = "the signature does not verify with the signer's key";
   }
   return check;
 }

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <span>
 #include <string>
 #include <utility>
 
@@ -86,6 +88,91 @@ TBytes SignerField(const TBytes& sod, bool messageDigest) {
                                              signer, OBJ_nid2obj(NID_pkcs9_messageDigest), -3, V_ASN1_OCTET_STRING))
                                        : CMS_SignerInfo_get0_signature(signer);
   return TBytes(ASN1_STRING_get0_data(value), ASN1_STRING_get0_data(value) + ASN1_STRING_length(value));
+}
+
+// One BER element of a test fixture: single-byte tag, definite length.
+struct TTlv {
+  std::uint8_t Tag = 0;
+  TBytes Content;
+  std::size_t Size = 0;  // of the whole element as read
+  TBytes Whole;          // the whole element as read
+};
+
+TTlv ReadTlv(std::span<const std::uint8_t> bytes) {
+  std::size_t length = bytes[1];
+  std::size_t header = 2;
+  if (length & 0x80) {
+    const std::size_t count = length & 0x7F;
+    length = 0;
+    for (std::size_t i = 0; i < count; ++i) length = length << 8 | bytes[2 + i];
+    header += count;
+  }
+  const auto at = [&](std::size_t offset) { return bytes.begin() + static_cast<long>(offset); };
+  return {bytes[0], TBytes(at(header), at(header + length)), header + length, TBytes(at(0), at(header + length))};
+}
+
+TBytes Encode(std::uint8_t tag, const TBytes& content, bool longForm = false) {
+  TBytes out{tag};
+  const std::size_t n = content.size();
+  if (n < 0x80 && !longForm) {
+    out.push_back(static_cast<std::uint8_t>(n));
+  } else {
+    TBytes digits;
+    for (std::size_t v = n; v > 0; v >>= 8) digits.insert(digits.begin(), static_cast<std::uint8_t>(v));
+    out.push_back(static_cast<std::uint8_t>(0x80 | digits.size()));
+    out.insert(out.end(), digits.begin(), digits.end());
+  }
+  out.insert(out.end(), content.begin(), content.end());
+  return out;
+}
+
+std::vector<TTlv> Children(const TBytes& content) {
+  std::vector<TTlv> children;
+  for (std::size_t at = 0; at < content.size();) {
+    children.push_back(ReadTlv(std::span<const std::uint8_t>(content).subspan(at)));
+    at += children.back().Size;
+  }
+  return children;
+}
+
+// The element with `change` applied to the descendant at `path` (child
+// indexes, negative from the end), every length on the way encoded again.
+TBytes Rewrite(const TBytes& element, std::span<const int> path, const std::function<TBytes(const TTlv&)>& change) {
+  const TTlv tlv = ReadTlv(element);
+  if (path.empty()) return change(tlv);
+  std::vector<TTlv> children = Children(tlv.Content);
+  const std::size_t index = path[0] >= 0 ? static_cast<std::size_t>(path[0]) : children.size() + path[0];
+  TBytes content;
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    const TBytes& child = children[i].Whole;  // as it was: only the path is encoded again
+    const TBytes part = i == index ? Rewrite(child, path.subspan(1), change) : child;
+    content.insert(content.end(), part.begin(), part.end());
+  }
+  return Encode(tlv.Tag, content);
+}
+
+// EF.SOD as a signer that encodes the length of its signed attributes in
+// the long form would send it (BER; DER wants the short form below 128), the
+// signature made over exactly those bytes, as such signers do. OpenSSL
+// verifies over its DER re-encoding, whose length octets differ.
+TBytes WithBerSignedAttributes(const TBytes& sod, EVP_PKEY* key) {
+  TBytes signedBytes;
+  // 77 { ContentInfo { type, [0] { SignedData { ..., signerInfos { SignerInfo { ..., [0] attrs } } } } } }
+  const int toAttributes[] = {0, 1, 0, -1, 0, 3};
+  const TBytes longForm = Rewrite(sod, toAttributes, [&](const TTlv& attributes) {
+    signedBytes = Encode(0x31, attributes.Content, true);
+    return Encode(0xA0, attributes.Content, true);
+  });
+  EVP_MD_CTX* context = EVP_MD_CTX_new();
+  TBytes signature(EVP_PKEY_get_size(key));
+  std::size_t length = signature.size();
+  EXPECT_EQ(EVP_DigestSignInit(context, nullptr, EVP_sha256(), nullptr, key), 1);
+  EXPECT_EQ(EVP_DigestSign(context, signature.data(), &length, signedBytes.data(), signedBytes.size()), 1);
+  EVP_MD_CTX_free(context);
+  signature.resize(length);
+  // The signature: the OCTET STRING after the signature algorithm, SignerInfo's sixth field.
+  const int toSignature[] = {0, 1, 0, -1, 0, 5};
+  return Rewrite(longForm, toSignature, [&](const TTlv&) { return Encode(0x04, signature); });
 }
 
 void ResignWith(TCase& reading, X509* signer, EVP_PKEY* key) {
@@ -218,6 +305,16 @@ const TVerdictCase kCases[] = {
      },
      TPaVerdict::Failed, "SOD signature invalid",
      "SOD signature: INVALID (RSA PKCS#1 v1.5 with MD5: unsupported digest MD5)"},
+    {"signed attributes in BER, signed as received",
+     [](TCase& c) {
+       static const TEvpPkeyPtr key = NewRsaKey(1024);
+       static const TX509Ptr ds = MakeCertificate({"DE", "BER DS", Utc(2021, 1, 1), Utc(2031, 1, 1), false, 37},
+                                                  key.get(), Pki().Csca.get(), Pki().CscaKey.get());
+       ResignWith(c, ds.get(), key.get());
+       c.Evidence.Sod = WithBerSignedAttributes(c.Evidence.Sod, key.get());
+     },
+     TPaVerdict::Passed, "",
+     "SOD signature: valid (RSA PKCS#1 v1.5 with SHA256; over the signed attributes as received, which are not DER)"},
     {"data group read but not listed",
      [](TCase& c) {
        c.Evidence.DataGroups[3] = {0x63, 0x00};
