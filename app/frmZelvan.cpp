@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/DocumentLogo.h"
+#include "app/ElidedLabel.h"
 #include "app/ErrorMessage.h"
 #include "app/LogLine.h"
 #include "document/CodePage.h"
@@ -43,6 +44,18 @@ const QColor kGreen(0, 128, 0);
 const QColor kAmber(204, 122, 0);
 const QString kNoReaderStatus = QStringLiteral(" Okuyucu: Bağlı değil.");
 const QString kReaderStatusPrefix = QStringLiteral(" Okuyucu: ");
+const std::array kVerdictWords{QStringLiteral("Geçerli"), QStringLiteral("Geçersiz"), QStringLiteral("Eksik")};
+constexpr int kVerdictPadding = 6;  // each side, as the panel's style sheet says
+
+// Wide enough for the widest verdict word in bold, whatever the reader panel holds.
+int VerdictPanelWidth(const QLabel& panel) {
+  QFont bold = panel.font();
+  bold.setBold(true);
+  const QFontMetrics metrics(bold);
+  int widest = 0;
+  for (const QString& word : kVerdictWords) widest = std::max(widest, metrics.horizontalAdvance(word));
+  return widest + 2 * kVerdictPadding + 2 * panel.margin() + 2 * panel.frameWidth();
+}
 
 // Turns letters to upper case while they are typed.
 class TUpperCaseValidator final : public QValidator {
@@ -84,11 +97,14 @@ TfrmPICC::TfrmPICC(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::
   ui_->Image1->setPixmap(QPixmap::fromImage(DrawDocumentLogo())
                              .scaled(ui_->Image1->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
   ui_->Panel2Caption->lower();
-  auto* statusPanel = new QLabel(kNoReaderStatus, ui_->StatusBar1);
+  // The reader's name gives way to the verdict: a real ACR122U's name is long
+  // enough to squeeze the verdict out of a 626-pixel window.
+  auto* statusPanel = new TElidedLabel(kNoReaderStatus, ui_->StatusBar1);
   statusPanel->setObjectName(QStringLiteral("StatusBar1Panel"));
   ui_->StatusBar1->addWidget(statusPanel, 1);
   auto* verdictPanel = new QLabel(ui_->StatusBar1);
   verdictPanel->setObjectName(QStringLiteral("StatusBarVerdict"));
+  verdictPanel->setMinimumWidth(VerdictPanelWidth(*verdictPanel));
   ui_->StatusBar1->addPermanentWidget(verdictPanel);
 
   connect(ui_->bOku, &QPushButton::clicked, this, &TfrmPICC::bOkuClick);
@@ -227,16 +243,17 @@ void TfrmPICC::ShowVerdict(TVerdictShown verdict, const std::string& details) {
   };
   static const std::array<TLook, 4> kLooks{{
       {TVerdictShown::None, QString(), kNavy},
-      {TVerdictShown::Genuine, QStringLiteral("Geçerli"), kGreen},
-      {TVerdictShown::NotGenuine, QStringLiteral("Geçersiz"), kRed},
-      {TVerdictShown::Incomplete, QStringLiteral("Eksik"), kAmber},
+      {TVerdictShown::Genuine, kVerdictWords[0], kGreen},
+      {TVerdictShown::NotGenuine, kVerdictWords[1], kRed},
+      {TVerdictShown::Incomplete, kVerdictWords[2], kAmber},
   }};
   const auto look =
       std::find_if(kLooks.begin(), kLooks.end(), [verdict](const TLook& l) { return l.Verdict == verdict; });
   QLabel& panel = VerdictPanel();
   panel.setText(look->Word);
-  panel.setStyleSheet(
-      QStringLiteral("QLabel { color: %1; font-weight: bold; padding: 0 6px; }").arg(look->Colour.name()));
+  panel.setStyleSheet(QStringLiteral("QLabel { color: %1; font-weight: bold; padding: 0 %2px; }")
+                          .arg(look->Colour.name())
+                          .arg(kVerdictPadding));
   panel.setToolTip(QString::fromStdString(details));
 }
 

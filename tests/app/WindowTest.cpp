@@ -13,6 +13,7 @@
 #include <QTextEdit>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/ErrorMessage.h"
@@ -258,6 +259,38 @@ TEST_F(Window, ProgressBarKeepsItsPositionWithinANewMaximum) {
   EXPECT_EQ(window->ProgressPosition(), 93);
   window->SetProgressMax(0);  // an unreadable length: no busy animation
   EXPECT_GT(Control<QProgressBar>("pBar")->maximum(), Control<QProgressBar>("pBar")->minimum());
+}
+
+// Reader names as pcsc-lite gives them are long (an ACR122U's; desk readers
+// with extended length name their slot and serial number too): the reader
+// panel gives way and every verdict word stands whole at the window's fixed
+// width.
+TEST_F(Window, VerdictStandsWholeBesideAnyReaderName) {
+  window->show();
+  for (const char* reader :
+       {"ACS ACR122U PICC Interface 00 00",
+        "HID Global OMNIKEY 5422 Smartcard Reader [OMNIKEY 5422CL Smartcard Reader] 01 00",
+        "Identiv uTrust 3700 F Contactless Reader [uTrust 3700 F CL Reader] (55041827304121) 00 00"}) {
+    const QString readerStatus = QStringLiteral(" Okuyucu: ") + QString::fromLatin1(reader);
+    window->ShowVerdict(TVerdictShown::None, {});
+    window->SetStatusText(readerStatus);
+    for (const auto& [verdict, word] : {std::pair{TVerdictShown::Genuine, QStringLiteral("Geçerli")},
+                                        std::pair{TVerdictShown::NotGenuine, QStringLiteral("Geçersiz")},
+                                        std::pair{TVerdictShown::Incomplete, QStringLiteral("Eksik")}}) {
+      window->ShowVerdict(verdict, "Passive authentication: PASSED");
+      QCoreApplication::processEvents();
+      QLabel& panel = window->VerdictPanel();
+      QFont bold = panel.font();
+      bold.setBold(true);
+      EXPECT_EQ(panel.text(), word);
+      EXPECT_EQ(window->width(), 626);
+      EXPECT_GE(panel.contentsRect().width(), QFontMetrics(bold).horizontalAdvance(word))
+          << reader << ": " << word.toStdString();
+      const QRect inWindow(panel.mapTo(window.get(), QPoint(0, 0)), panel.size());
+      EXPECT_TRUE(window->rect().contains(inWindow)) << reader << ": " << word.toStdString();
+    }
+    EXPECT_EQ(window->StatusText(), readerStatus);
+  }
 }
 
 TEST(ErrorBoxText, AppendsFullStopAfterCharactersAbovePoint) {
