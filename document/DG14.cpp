@@ -9,6 +9,7 @@
 
 #include "card/BerLength.h"
 #include "crypto/ChipAuthProtocols.h"
+#include "crypto/ObjectIdentifier.h"
 
 namespace {
 
@@ -117,36 +118,52 @@ std::optional<TDG14> ParseDG14(std::span<const std::uint8_t> file) {
   if (!entries || cursor != content.data() + content.size()) return std::nullopt;
 
   TDG14 dg14;
-  for (int i = 0; i < sk_ASN1_TYPE_num(entries.get()); ++i) {
-    const std::optional<TFields> fields = FieldsOf(sk_ASN1_TYPE_value(entries.get(), i));
-    if (!fields) return std::nullopt;
-    TakeEntry(*fields, dg14);
-  }
+  for (int i = 0; i < sk_ASN1_TYPE_num(entries.get()); ++i)
+    if (const std::optional<TFields> fields = FieldsOf(sk_ASN1_TYPE_value(entries.get(), i))) TakeEntry(*fields, dg14);
   return dg14;
 }
 
-std::optional<TChipAuthenticationKey> ChooseChipAuthentication(const TDG14& dg14) {
+std::vector<TChipAuthenticationOption> ChipAuthenticationOptions(const TDG14& dg14) {
   const auto& keys = dg14.ChipAuthenticationPublicKeys;
+  std::vector<TChipAuthenticationOption> options;
   if (dg14.ChipAuthenticationInfos.empty()) {
-    // The key alone: the protocol of its kind with 3DES.
+    // Keys alone: the protocol of their kind with 3DES.
     for (const TChipAuthenticationPublicKeyInfo& key : keys)
       if (const std::optional<TPaceAgreement> kind = FindCaKeyProtocol(key.Oid))
-        return TChipAuthenticationKey{TBytes(ImpliedCaProtocol(*kind).Oid.begin(), ImpliedCaProtocol(*kind).Oid.end()),
-                                      key.KeyId, key.PublicKeyInfo, false};
-    return std::nullopt;
+        options.push_back(
+            {TChipAuthenticationKey{TBytes(ImpliedCaProtocol(*kind).Oid.begin(), ImpliedCaProtocol(*kind).Oid.end()),
+                                    key.KeyId, key.PublicKeyInfo, false},
+             {}});
+    return options;
   }
   for (const TChipAuthenticationInfo& info : dg14.ChipAuthenticationInfos) {
     const std::optional<TCaProtocol> protocol = FindCaProtocol(info.Oid);
-    if (!protocol) continue;
-    const TChipAuthenticationPublicKeyInfo* chosen = nullptr;
-    if (info.KeyId) {
-      const auto same = std::ranges::find_if(
-          keys, [&](const auto& key) { return key.KeyId == info.KeyId && KeyFits(key, protocol->Agreement); });
-      if (same != keys.end()) chosen = &*same;
-    } else if (std::ranges::count_if(keys, [&](const auto& key) { return KeyFits(key, protocol->Agreement); }) == 1) {
-      chosen = &*std::ranges::find_if(keys, [&](const auto& key) { return KeyFits(key, protocol->Agreement); });
+    if (!protocol) {
+      options.push_back({std::nullopt, "protocol " + DottedOid(info.Oid) + " not known"});
+      continue;
     }
-    if (chosen) return TChipAuthenticationKey{info.Oid, info.KeyId, chosen->PublicKeyInfo, true};
+    if (info.Version != 1) {
+      options.push_back({std::nullopt, "version " + std::to_string(info.Version)});
+      continue;
+    }
+    const auto fits = [&](const TChipAuthenticationPublicKeyInfo& key) {
+      return KeyFits(key, protocol->Agreement) && (!info.KeyId || key.KeyId == info.KeyId);
+    };
+    const auto count = std::ranges::count_if(keys, fits);
+    if (count == 1)
+      options.push_back(
+          {TChipAuthenticationKey{info.Oid, info.KeyId, std::ranges::find_if(keys, fits)->PublicKeyInfo, true}, {}});
+    else if (count == 0)
+      options.push_back({std::nullopt, info.KeyId ? "no key with keyId " + std::to_string(*info.KeyId)
+                                                  : std::string("no key of its kind")});
+    else
+      options.push_back({std::nullopt, std::to_string(count) + " keys and no keyId to choose between them"});
   }
+  return options;
+}
+
+std::optional<TChipAuthenticationKey> ChooseChipAuthentication(const TDG14& dg14) {
+  for (TChipAuthenticationOption& option : ChipAuthenticationOptions(dg14))
+    if (option.Key) return std::move(option.Key);
   return std::nullopt;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "document/ChipAuthenticationKey.h"
@@ -42,14 +43,24 @@ struct TDG14 {
 };
 
 // The SecurityInfos of DG14 as read (6E, length, SET). Nothing when the file
-// is not well formed: the wrapper's length does not hold, the SET does not
-// fill it, or an entry is not a SEQUENCE starting with an OBJECT IDENTIFIER.
-// A known entry whose fields are not as they should be is passed over.
+// is not well formed: the wrapper's length does not hold or the SET does not
+// fill it. An entry the program cannot use (not a SEQUENCE starting with an
+// OBJECT IDENTIFIER, or a known entry whose fields are not as they should be)
+// is passed over: the others still count.
 std::optional<TDG14> ParseDG14(std::span<const std::uint8_t> file);
 
-// The Chip Authentication to run: the first ChipAuthenticationInfo whose
-// protocol the program knows, with the public key of the same key id (or the
-// only key of the right kind when it names none). A DG14 with a key but no
-// ChipAuthenticationInfo implies id-CA-ECDH-3DES-CBC-CBC (id-CA-DH-3DES-CBC-CBC
-// for a DH key) by MSE:Set KAT. Nothing when there is no such pair.
+// One way of running Chip Authentication that DG14 offers, in DG14's order:
+// the protocol and key to run, or why this one cannot be run.
+struct TChipAuthenticationOption {
+  std::optional<TChipAuthenticationKey> Key;
+  std::string Problem;  // when there is no key, e.g. "version 2", "no key with keyId 3"
+};
+
+// Every ChipAuthenticationInfo (version 1, the public key of the same key id,
+// or the only key of the right kind when it names none); a DG14 with keys but
+// no ChipAuthenticationInfo implies id-CA-ECDH-3DES-CBC-CBC
+// (id-CA-DH-3DES-CBC-CBC for a DH key) by MSE:Set KAT, one option per key.
+std::vector<TChipAuthenticationOption> ChipAuthenticationOptions(const TDG14& dg14);
+
+// The first of the options that has a key; nothing when none has.
 std::optional<TChipAuthenticationKey> ChooseChipAuthentication(const TDG14& dg14);

@@ -120,6 +120,14 @@ const auto kChoices = [] {
        TChipAuthenticationKey{Hex(kCaDhAes128), std::nullopt, kDhKey, true}},
       {"MalformedInfoPassedOver", File({Seq({Oid(kCaEcdhAes128), Oid("0401")}), Seq({Oid(kPkEcdh), kKeyA})}),
        TChipAuthenticationKey{Hex(kCaEcdh3Des), std::nullopt, kKeyA, false}},
+      // Entries the program cannot use do not cost it the ones it can.
+      {"EntriesNotSecurityInfosPassedOver",
+       File({Int(1), Seq({Int(1), Int(2)}), Seq({Oid(kCaEcdhAes128), Int(1)}), Seq({Oid(kPkEcdh), kKeyA})}),
+       TChipAuthenticationKey{ecdhAes, std::nullopt, kKeyA, true}},
+      {"VersionTwoPassedOverForVersionOne",
+       File({Seq({Oid(kCaEcdhAes128), Int(2), Int(1)}), Seq({Oid(kCaEcdh3Des), Int(1), Int(2)}),
+             Seq({Oid(kPkEcdh), kKeyA, Int(1)}), Seq({Oid(kPkEcdh), kKeyB, Int(2)})}),
+       TChipAuthenticationKey{Hex(kCaEcdh3Des), 2, kKeyB, true}},
   };
 }();
 
@@ -133,6 +141,25 @@ TEST_P(DG14Choice, ChoosesTheKeyOfTheProtocol) {
 
 INSTANTIATE_TEST_SUITE_P(Files, DG14Choice, ::testing::ValuesIn(kChoices),
                          [](const auto& info) { return std::string(info.param.Name); });
+
+// Why each option DG14 offers can or cannot run, in DG14's order.
+TEST(DG14, OptionsSayWhyTheyCannotRun) {
+  const std::optional<TDG14> dg14 = ParseDG14(
+      File({Seq({Oid("04007F00070202030209"), Int(1)}), Seq({Oid(kCaEcdhAes128), Int(2)}),
+            Seq({Oid(kCaEcdhAes128), Int(1), Int(3)}), Seq({Oid(kCaEcdh3Des), Int(1)}), Seq({Oid(kCaDhAes128), Int(1)}),
+            Seq({Oid(kPkEcdh), kKeyA, Int(1)}), Seq({Oid(kPkEcdh), kKeyB, Int(2)})}));
+  ASSERT_TRUE(dg14);
+  const std::vector<TChipAuthenticationOption> options = ChipAuthenticationOptions(*dg14);
+  std::vector<std::string> problems;
+  for (const TChipAuthenticationOption& option : options) {
+    EXPECT_FALSE(option.Key) << option.Problem;
+    problems.push_back(option.Problem);
+  }
+  EXPECT_EQ(problems,
+            (std::vector<std::string>{"protocol 0.4.0.127.0.7.2.2.3.2.9 not known", "version 2", "no key with keyId 3",
+                                      "2 keys and no keyId to choose between them", "no key of its kind"}));
+  EXPECT_FALSE(ChooseChipAuthentication(*dg14));
+}
 
 // Files that are not well formed give nothing.
 TEST(DG14, NotWellFormedGivesNothing) {
@@ -151,8 +178,6 @@ TEST(DG14, NotWellFormedGivesNothing) {
       {"bytes after", longer},
       {"SET shorter than the wrapper", shorterSet},
       {"SEQUENCE instead of SET", Der(0x6E, Seq({Seq({Oid(kPkEcdh), kKeyA})}))},
-      {"entry not a SEQUENCE", File({Int(1)})},
-      {"entry without OID", File({Seq({Int(1), Int(2)})})},
   };
   for (const auto& [name, file] : bad) EXPECT_FALSE(ParseDG14(file)) << name;
 }
