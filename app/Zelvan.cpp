@@ -19,6 +19,10 @@ Q_IMPORT_PLUGIN(TJpeg2000ImagePlugin)
 int main(int argc, char** argv) {
   // Importing trust files needs no window (nor a display).
   const std::vector<std::string> arguments(argv + std::min(argc, 1), argv + argc);
+  if (arguments.size() == 1 && arguments[0] == "--version") {
+    std::cout << "Zelvan " << ZELVAN_VERSION << "\n";
+    return 0;
+  }
   if (const std::optional<int> status = RunImportCommand(arguments, std::cout)) return *status;
 
   QApplication application(argc, argv);
