@@ -3,6 +3,7 @@
 // the colour it is shown in, and the verdict with its reason.
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -26,4 +27,7 @@ struct TPaResult {
   // Each data group read whose hash was compared with EF.SOD: true when it
   // matched its listed value, false when it differed or was not listed.
   std::map<int, bool> HashMatches;
+  // The data groups EF.SOD lists (signed data: what the chip must hold);
+  // empty when EF.SOD was not read or not understood.
+  std::set<int> Listed;
 };

@@ -63,6 +63,9 @@ void VerifySod(const TReadingEvidence& evidence, const TTrustStore& store, const
   }
   TParsedSod& sod = std::get<TParsedSod>(parsed);
   report.Info(SodSummary(evidence.Sod.size(), sod.SecurityObject));
+  std::set<int> listed;
+  for (const auto& [number, hash] : sod.SecurityObject.Hashes) listed.insert(number);
+  report.Listed(std::move(listed));
 
   const TCmsSignatureCheck signature = CheckCmsSignature(sod.Cms.get(), store.DocumentSigners(), sod.CmsBytes);
   TX509Ptr csca;

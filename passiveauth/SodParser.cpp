@@ -45,3 +45,11 @@ std::variant<TParsedSod, TSodProblem> ParseSod(std::span<const std::uint8_t> sod
   parsed.SecurityObject = std::move(*object);
   return parsed;
 }
+
+std::set<int> DataGroupsListedIn(std::span<const std::uint8_t> sod) {
+  std::set<int> listed;
+  auto parsed = ParseSod(sod);
+  if (const auto* taken = std::get_if<TParsedSod>(&parsed))
+    for (const auto& [number, hash] : taken->SecurityObject.Hashes) listed.insert(number);
+  return listed;
+}

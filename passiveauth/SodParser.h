@@ -4,6 +4,7 @@
 // and the LDS security object it carries.
 
 #include <cstdint>
+#include <set>
 #include <span>
 #include <string>
 #include <variant>
@@ -24,3 +25,7 @@ struct TSodProblem {
 };
 
 std::variant<TParsedSod, TSodProblem> ParseSod(std::span<const std::uint8_t> sod);
+
+// The data groups an EF.SOD lists; empty when it cannot be taken apart.
+// The reading reads what EF.SOD lists before checking it.
+std::set<int> DataGroupsListedIn(std::span<const std::uint8_t> sod);

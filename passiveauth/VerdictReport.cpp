@@ -48,5 +48,6 @@ TPaResult TVerdictReport::Finish() {
   }
   result.Lines = std::move(Lines_);
   result.HashMatches = std::move(HashMatches_);
+  result.Listed = std::move(Listed_);
   return result;
 }

@@ -4,7 +4,9 @@
 // none does but something needed is missing, PASSED otherwise.
 
 #include <map>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "passiveauth/PassiveAuthResult.h"
@@ -16,10 +18,13 @@ public:
   void Missing(std::string line, std::string reason);
   // Whether data group number matched its hash in EF.SOD.
   void HashCompared(int number, bool matched) { HashMatches_[number] = matched; }
+  // The data groups EF.SOD lists.
+  void Listed(std::set<int> numbers) { Listed_ = std::move(numbers); }
   TPaResult Finish();
 
 private:
   std::map<int, bool> HashMatches_;
+  std::set<int> Listed_;
   std::vector<TPaLine> Lines_;
   std::vector<std::string> Failures_;
   std::vector<std::string> Missing_;

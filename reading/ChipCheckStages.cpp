@@ -10,6 +10,7 @@
 #include "crypto/ObjectIdentifier.h"
 #include "output/PiccView.h"
 #include "reader/ApduExchange.h"
+#include "reader/StatusWord.h"
 
 namespace {
 
@@ -52,6 +53,12 @@ void ShowFailedChipAuthentication(const TChipCheck& check) {
   PiccView().ShowVerdict(TVerdictShown::NotGenuine, line);
 }
 
+// Whether the last exchange reached the chip and it answered "file not found".
+bool ChipSaidFileNotFound() {
+  const TReaderLink& link = ReaderLink();
+  return link.LastResult == kScardSuccess && GetStatusWord(link.Response()) == kSwFileNotFound;
+}
+
 std::string NotReadWhole(std::uint8_t number) { return "DG" + std::to_string(number) + " not read whole"; }
 
 }  // namespace
@@ -61,15 +68,31 @@ TChipAuthenticationStage RunChipAuthenticationStage(bool listed, TMemoryStream& 
   TChipAuthenticationStage stage;
   if (!listed) return stage;
   stage.Dg14Read = ReadDataGroup(kChipAuthenticationKeys, stream, *channel);
+  stage.Dg14Absent = stage.Dg14Read == TDataGroupRead::NotRead && ChipSaidFileNotFound();
   if (stage.Dg14Read != TDataGroupRead::Whole) {
     stage.Check = {TChipCheckOutcome::NotPossible, NotReadWhole(kChipAuthenticationKeys)};
     return stage;
   }
   stage.Dg14 = ParseDG14(FileAtStart(stream));
-  const std::optional<TChipAuthenticationKey> key = stage.Dg14 ? ChooseChipAuthentication(*stage.Dg14) : std::nullopt;
-  if (!key) return stage;  // a DG14 without a Chip Authentication key: not supported
-
-  TChipAuthResult result = PerformChipAuthentication(*key, *channel, session);
+  if (!stage.Dg14) {
+    stage.Check = {TChipCheckOutcome::NotPossible, "DG14 cannot be decoded"};
+    return stage;
+  }
+  // Each option in turn: one the program cannot run here sends nothing.
+  std::string notPossible;
+  TChipAuthResult result;
+  result.Outcome = TChipAuthOutcome::NotRun;
+  for (const TChipAuthenticationOption& option : ChipAuthenticationOptions(*stage.Dg14)) {
+    if (option.Key) result = PerformChipAuthentication(*option.Key, *channel, session);
+    if (option.Key && result.Outcome != TChipAuthOutcome::NotRun) break;
+    const std::string& why = option.Key ? result.Reason : option.Problem;
+    notPossible += (notPossible.empty() ? "" : "; ") + why;
+  }
+  if (result.Outcome == TChipAuthOutcome::NotRun) {
+    stage.Check = {TChipCheckOutcome::NotPossible,
+                   notPossible.empty() ? std::string("DG14 holds no Chip Authentication key") : notPossible};
+    return stage;
+  }
   stage.Check = {CheckOf(kChipAuthChecks, result.Outcome), result.Reason};
   // A card taken away proves nothing either way: the reading goes on and its
   // later steps fail as after any pull.
@@ -85,6 +108,7 @@ TActiveAuthenticationStage RunActiveAuthenticationStage(bool listed, TMemoryStre
   TActiveAuthenticationStage stage;
   if (!listed) return stage;
   stage.Dg15Read = ReadDataGroup(kActiveAuthenticationKey, stream, channel);
+  stage.Dg15Absent = stage.Dg15Read == TDataGroupRead::NotRead && ChipSaidFileNotFound();
   if (stage.Dg15Read != TDataGroupRead::Whole) {
     stage.Check = {TChipCheckOutcome::NotPossible, NotReadWhole(kActiveAuthenticationKey)};
     return stage;
@@ -100,4 +124,9 @@ TActiveAuthenticationStage RunActiveAuthenticationStage(bool listed, TMemoryStre
     stage.Check = {TChipCheckOutcome::NotPossible, "the card left during Active Authentication"};
   }
   return stage;
+}
+
+TChipCheck AbsentKeyFile(const TChipCheck& check, bool absent, bool listedInSod, int number) {
+  if (!absent || !listedInSod) return check;
+  return {TChipCheckOutcome::Failed, "DG" + std::to_string(number) + " listed in EF.SOD but absent on the chip"};
 }

@@ -18,11 +18,14 @@
 
 struct TChipAuthenticationStage {
   TDataGroupRead Dg14Read = TDataGroupRead::NotRead;
+  bool Dg14Absent = false;    // the chip answered that it has no DG14
   std::optional<TDG14> Dg14;  // as parsed, for Active Authentication's hash
   TChipCheck Check;
 };
 
-// Reads DG14 when EF.COM lists it and runs the Chip Authentication it names.
+// Reads DG14 when listed and runs the Chip Authentication it offers: each of
+// its options in turn until one can be run here (a key the program cannot
+// use is passed over without a command); none: not possible, with why.
 // When it passes, channel becomes the secure messaging under the new keys.
 // When it fails, the failure is logged (red), the window keeps no data of an
 // earlier document, the verdict shows it, and the reading must end.
@@ -31,10 +34,16 @@ TChipAuthenticationStage RunChipAuthenticationStage(bool listed, TMemoryStream& 
 
 struct TActiveAuthenticationStage {
   TDataGroupRead Dg15Read = TDataGroupRead::NotRead;
+  bool Dg15Absent = false;  // the chip answered that it has no DG15
   TChipCheck Check;
 };
 
-// Reads DG15 when EF.COM lists it and runs Active Authentication with its key
+// Reads DG15 when listed and runs Active Authentication with its key
 // (the ECDSA hash named by DG14's ActiveAuthenticationInfo).
 TActiveAuthenticationStage RunActiveAuthenticationStage(bool listed, TMemoryStream& stream, TSecureChannel& channel,
                                                         const std::optional<TDG14>& dg14);
+
+// A key file that EF.SOD lists and the chip says it does not have fails its
+// check: a copy that leaves DG14 or DG15 out must not pass for a chip
+// without them.
+TChipCheck AbsentKeyFile(const TChipCheck& check, bool absent, bool listedInSod, int number);

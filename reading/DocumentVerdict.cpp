@@ -32,12 +32,15 @@ TPaLine LineOf(std::string_view checkName, const TChipCheck& check) {
   return {name + ": not supported", TPaLineKind::Info};
 }
 
-TVerdictShown Decide(TPaVerdict passive, const TChipCheck& chip, const TChipCheck& active) {
+TVerdictShown Decide(const TPaResult& passive, const TChipCheck& chip, const TChipCheck& active) {
   const auto is = [&](TChipCheckOutcome outcome) { return chip.Outcome == outcome || active.Outcome == outcome; };
-  if (passive == TPaVerdict::Failed || is(TChipCheckOutcome::Failed)) return TVerdictShown::NotGenuine;
-  if (passive == TPaVerdict::Incomplete) return TVerdictShown::Incomplete;
+  if (passive.Verdict == TPaVerdict::Failed || is(TChipCheckOutcome::Failed)) return TVerdictShown::NotGenuine;
+  if (passive.Verdict == TPaVerdict::Incomplete) return TVerdictShown::Incomplete;
+  // What the chip must prove comes from EF.SOD, which is signed; EF.COM,
+  // which anyone can write, only adds to it.
   const bool chipOffersOne =
-      chip.Outcome != TChipCheckOutcome::NotSupported || active.Outcome != TChipCheckOutcome::NotSupported;
+      chip.Outcome != TChipCheckOutcome::NotSupported || active.Outcome != TChipCheckOutcome::NotSupported ||
+      passive.Listed.contains(kChipAuthenticationKeys) || passive.Listed.contains(kActiveAuthenticationKey);
   if (chipOffersOne && !is(TChipCheckOutcome::Passed)) return TVerdictShown::Incomplete;
   return TVerdictShown::Genuine;
 }
@@ -50,7 +53,7 @@ TDocumentVerdict DecideDocumentVerdict(const TPaResult& passive, const TChipChec
   const TChipCheck active = Vouched(activeAuthentication, passive, kActiveAuthenticationKey);
   TDocumentVerdict verdict;
   verdict.ChipLines = {LineOf("Chip authentication", chip), LineOf("Active authentication", active)};
-  verdict.Shown = Decide(passive.Verdict, chip, active);
+  verdict.Shown = Decide(passive, chip, active);
   const auto detail = [&verdict](const TPaLine& line) {
     verdict.Details += (verdict.Details.empty() ? "" : "\n") + line.Text;
   };

@@ -1,11 +1,15 @@
 #include "reading/ReadCommand.h"
 
+#include <set>
+#include <string>
+
 #include <openssl/crypto.h>
 
 #include "bac/MrzInformation.h"
 #include "card/FileReading.h"
 #include "card/MemoryStream.h"
 #include "document/DG1.h"
+#include "passiveauth/SodParser.h"
 #include "reader/ACSModule.h"
 #include "reader/ApduExchange.h"
 #include "reader/StatusWord.h"
@@ -79,7 +83,7 @@ void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
   // DG14 and DG15 have a stream of their own, so that no stage ever finds
   // their bytes in place of a data group it failed to read.
   TMemoryStream keyStream;
-  const TChipAuthenticationStage chipAuthentication =
+  TChipAuthenticationStage chipAuthentication =
       RunChipAuthenticationStage(ListsDataGroup(listed, 14), keyStream, channel, state.Session);
   keeper.Keep(14, chipAuthentication.Dg14Read, keyStream);
   if (chipAuthentication.Check.Outcome == TChipCheckOutcome::Failed) return;
@@ -90,13 +94,36 @@ void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
   if (ListsDataGroup(listed, 12)) keeper.Keep(12, RunDG12Stage(stream, *channel), stream);
   keeper.Keep(2, RunPictureStage(stream, *channel, inputs.PictureWanted, state.Picture, state.ShownFace), stream);
 
-  const TActiveAuthenticationStage activeAuthentication =
+  TActiveAuthenticationStage activeAuthentication =
       RunActiveAuthenticationStage(ListsDataGroup(listed, 15), keyStream, *channel, chipAuthentication.Dg14);
   keeper.Keep(15, activeAuthentication.Dg15Read, keyStream);
 
   keeper.KeepSecurityObject(ReadElementaryFile(kSecurityObjectFile, stream, *channel), stream);
+
+  // EF.COM is not signed: what EF.SOD lists and EF.COM left out is read too,
+  // so that a copy cannot skip the chip checks by leaving DG14 and DG15 out
+  // of EF.COM.
+  const std::set<int> signedList = DataGroupsListedIn(evidence.Sod);
+  const auto leftOut = [&](int number) {
+    if (!signedList.contains(number) || ListsDataGroup(listed, number)) return false;
+    LogMessage("EF.COM does not list DG" + std::to_string(number) + "; EF.SOD does");
+    return true;
+  };
+  if (leftOut(12)) keeper.Keep(12, RunDG12Stage(stream, *channel), stream);
+  if (leftOut(14)) {
+    chipAuthentication = RunChipAuthenticationStage(true, keyStream, channel, state.Session);
+    keeper.Keep(14, chipAuthentication.Dg14Read, keyStream);
+    if (chipAuthentication.Check.Outcome == TChipCheckOutcome::Failed) return;
+  }
+  if (leftOut(15)) {
+    activeAuthentication = RunActiveAuthenticationStage(true, keyStream, *channel, chipAuthentication.Dg14);
+    keeper.Keep(15, activeAuthentication.Dg15Read, keyStream);
+  }
+
   const TPaResult passive = RunPassiveAuthenticationStage(evidence, state.Trust);
-  ShowDocumentVerdict(passive, chipAuthentication.Check, activeAuthentication.Check);
+  ShowDocumentVerdict(
+      passive, AbsentKeyFile(chipAuthentication.Check, chipAuthentication.Dg14Absent, passive.Listed.contains(14), 14),
+      AbsentKeyFile(activeAuthentication.Check, activeAuthentication.Dg15Absent, passive.Listed.contains(15), 15));
 }
 
 void WipeSession(tMRTD_CTX& ctx) {
