@@ -57,6 +57,7 @@ class Chip:
         self.data_groups = {}
         self.private_keys = {}
         self.sod = None
+        self.ef_com_groups = None  # the data groups EF.COM lists; None: those the chip has
 
     def sign(self, signer_name, hashes_left_out=()):
         signed = {n: content for n, content in self.data_groups.items() if n not in hashes_left_out}
@@ -64,7 +65,8 @@ class Chip:
 
     def document_text(self):
         files = {lds.data_group_file_id(n): content for n, content in self.data_groups.items()}
-        files[lds.EF_COM_ID] = lds.ef_com(sorted(self.data_groups))
+        listed = self.ef_com_groups if self.ef_com_groups is not None else sorted(self.data_groups)
+        files[lds.EF_COM_ID] = lds.ef_com(listed)
         if self.sod is not None:
             files[lds.EF_SOD_ID] = self.sod
         return docfile.format_document(self.label, self.mrz_information, files, self.private_keys)

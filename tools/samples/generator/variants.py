@@ -21,8 +21,23 @@ def remove_sod(chip):
     chip.sod = None
 
 
+def leave_chip_keys_out_of_ef_com(chip):
+    # What a copy of the chip would do to skip Chip and Active Authentication:
+    # EF.COM is not signed, EF.SOD still lists DG14 and DG15.
+    chip.ef_com_groups = sorted(n for n in chip.data_groups if n not in (14, 15))
+
+
+def remove_chip_keys(chip):
+    # EF.COM and EF.SOD list DG14 and DG15; the chip answers that it has neither.
+    chip.ef_com_groups = sorted(chip.data_groups)
+    del chip.data_groups[14]
+    del chip.data_groups[15]
+
+
 AFTER_SIGNING = {
     "change-a-byte-of-dg11": change_dg11,
     "change-a-byte-of-the-signature": change_signature,
     "remove-ef-sod": remove_sod,
+    "leave-dg14-and-dg15-out-of-ef-com": leave_chip_keys_out_of_ef_com,
+    "remove-dg14-and-dg15": remove_chip_keys,
 }
