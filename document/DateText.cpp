@@ -32,11 +32,22 @@ std::string ShortDateText(const TCalendarDate& date) {
   return QLocale::system().toString(day, QLocale::ShortFormat).toStdString();
 }
 
-std::string ExpiryDateText(std::string_view yymmdd) {
+int ExpiryYear(int yy, const TCalendarDate& typed, int thisYear) {
+  if (typed.Year % 100 == yy && typed.Year > 0) return typed.Year;
+  return 2000 + yy - thisYear > 50 ? 1900 + yy : 2000 + yy;
+}
+
+std::string ExpiryDateText(std::string_view yymmdd, const TCalendarDate& typed) {
   if (yymmdd.size() != 6) return std::string(yymmdd);
-  const std::optional<int> year = Number(yymmdd.substr(0, 2));
-  return DateOr(yymmdd, year ? std::optional<int>(2000 + *year) : std::nullopt, Number(yymmdd.substr(2, 2)),
-                Number(yymmdd.substr(4, 2)));
+  const std::optional<int> yy = Number(yymmdd.substr(0, 2));
+  const std::optional<int> month = Number(yymmdd.substr(2, 2));
+  const std::optional<int> day = Number(yymmdd.substr(4, 2));
+  // The typed century counts only for the very date typed.
+  const bool sameDate = month == typed.Month && day == typed.Day;
+  const std::optional<int> year =
+      yy ? std::optional<int>(ExpiryYear(*yy, sameDate ? typed : TCalendarDate{}, QDate::currentDate().year()))
+         : std::nullopt;
+  return DateOr(yymmdd, year, month, day);
 }
 
 std::string FullDateText(std::string_view yyyymmdd) {

@@ -13,7 +13,7 @@ constexpr std::uint8_t kDataGroup1 = 1;
 
 }  // namespace
 
-TDataGroupRead RunDG1Stage(TMemoryStream& stream, TSecureChannel& channel) {
+TDataGroupRead RunDG1Stage(TMemoryStream& stream, TSecureChannel& channel, const TCalendarDate& typedExpiry) {
   // DG1 cut off part way is not taken for the document's: like a DG1 that was
   // not read at all, it ends the reading with the stream's read error.
   const TDataGroupRead read = ReadDataGroup(kDataGroup1, stream, channel);
@@ -33,7 +33,7 @@ TDataGroupRead RunDG1Stage(TMemoryStream& stream, TSecureChannel& channel) {
   show(TResultEdit::Soyadi1, dg1.Surname.View());
   show(TResultEdit::Adi1, dg1.GivenNames.View());
   show(TResultEdit::BelgeNo, dg1.DocumentNumber.View());
-  view.SetResultText(TResultEdit::GecTar2, ExpiryDateText(dg1.DateOfExpiry.View()));
+  view.SetResultText(TResultEdit::GecTar2, ExpiryDateText(dg1.DateOfExpiry.View(), typedExpiry));
   view.AppendPlainLine(AnsiToUtf8(dg1.DocumentNumber.View()));
   return read;
 }

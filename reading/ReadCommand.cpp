@@ -88,7 +88,7 @@ void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
   keeper.Keep(14, chipAuthentication.Dg14Read, keyStream);
   if (chipAuthentication.Check.Outcome == TChipCheckOutcome::Failed) return;
 
-  keeper.Keep(1, RunDG1Stage(stream, *channel), stream);
+  keeper.Keep(1, RunDG1Stage(stream, *channel, inputs.DateOfExpiry), stream);
   keeper.KeepIssuingState(stream);
   keeper.Keep(11, RunDG11Stage(stream, *channel, inputs.DateOfBirth), stream);
   if (ListsDataGroup(listed, 12)) keeper.Keep(12, RunDG12Stage(stream, *channel), stream);

@@ -23,7 +23,8 @@ tEFComFile RunEFComStage(const TEFComBuffer& efCom);
 // Reads DG1, logs the MRZ, tells the view which document it is, fills the
 // seven MRZ edits and the date of expiry, and appends the document number as
 // a plain line.
-TDataGroupRead RunDG1Stage(TMemoryStream& stream, TSecureChannel& channel);
+// typedExpiry: the date of expiry the operator gave, whose century the box takes.
+TDataGroupRead RunDG1Stage(TMemoryStream& stream, TSecureChannel& channel, const TCalendarDate& typedExpiry = {});
 
 // Reads DG11, fills place of birth, address, the date of birth given,
 // profession, title and the full name in the holder's own letters, and logs

@@ -203,8 +203,8 @@ TEST_F(ReadCommand, PassportFillsFieldsLogAndPicture) {
       {"eAdres", "Şükrü Göçmen Sokağı No:7 Şişli/İSTANBUL"},
       {"eVerYer", "İSTANBUL NÜFUS MÜDÜRLÜĞÜ"},
       {"eVerTar", QLocale::system().toString(QDate(1989, 6, 24), QLocale::ShortFormat)},
-      // A two-digit year of expiry is taken as 20YY.
-      {"eGecTar2", QLocale::system().toString(QDate(2094, 6, 23), QLocale::ShortFormat)},
+      // The two-digit year of expiry takes the century of the date typed (23.06.1994).
+      {"eGecTar2", QLocale::system().toString(QDate(1994, 6, 23), QLocale::ShortFormat)},
       {"eUnvan", "Dr."},
       {"eAdi2", "ANNA MARIA"},
       {"eSoyadi2", "ERIKSSON"},

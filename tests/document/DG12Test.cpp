@@ -92,8 +92,23 @@ TEST(SplitFullName, PrimaryAndSecondaryIdentifiers) {
   }
 }
 
-TEST(DateText, ExpiryIsInThisCenturyAndOtherTextStaysAsItIs) {
-  EXPECT_EQ(ExpiryDateText("940623"), ShortDateText({2094, 6, 23}));
+// The century of a two-digit year of expiry: the typed date's when its six
+// digits are the MRZ's, else 20YY unless that lies more than 50 years ahead.
+TEST(DateText, ExpiryTakesTheTypedCenturyOrTheNearerOne) {
+  struct TCase {
+    int Yy;
+    TCalendarDate Typed;
+    int Expected;
+  };
+  for (const TCase& c : {TCase{94, {1994, 6, 23}, 1994}, TCase{94, {}, 1994}, TCase{94, {2094, 6, 23}, 2094},
+                         TCase{30, {}, 2030}, TCase{76, {}, 2076}, TCase{77, {}, 1977}, TCase{30, {1930, 1, 1}, 1930}})
+    EXPECT_EQ(ExpiryYear(c.Yy, c.Typed, 2026), c.Expected) << c.Yy << " typed " << c.Typed.Year;
+  // Only the very date typed lends its century.
+  EXPECT_EQ(ExpiryDateText("940623", {1994, 6, 23}), ShortDateText({1994, 6, 23}));
+  EXPECT_EQ(ExpiryDateText("301231", {1930, 12, 30}), ShortDateText({2030, 12, 31}));
+}
+
+TEST(DateText, ExpiryInTheNearerCenturyAndOtherTextStaysAsItIs) {
   EXPECT_EQ(ExpiryDateText("301231"), ShortDateText({2030, 12, 31}));
   EXPECT_EQ(FullDateText("19890624"), ShortDateText({1989, 6, 24}));
   for (const std::string text : {"", "9406", "94O623", "941323", "19891324"}) {
