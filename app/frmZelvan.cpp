@@ -221,10 +221,18 @@ void TfrmPICC::SetResultText(TResultEdit edit, const std::string& text) {
 }
 
 void TfrmPICC::BeginDocument(const std::string& documentNumber, const std::string& issuingState) {
-  // Fields kept from an earlier reading are right only for the same document.
+  // No document (a reading starts, or a chip failed Chip Authentication), or
+  // another one than this reading showed: nothing earlier stays on screen,
+  // also not for the same document read again (with the picture unticked,
+  // or a chip that no longer lists DG12).
   const std::string document = documentNumber + '\n' + issuingState;
-  if (document == shownDocument_) return;
+  if (!documentNumber.empty() && document == shownDocument_) return;
+  ClearDocument();
   shownDocument_ = document;
+}
+
+void TfrmPICC::ClearDocument() {
+  shownDocument_.clear();
   for (QLineEdit* edit : ui_->GroupBox3->findChildren<QLineEdit*>()) edit->clear();
   shownFace_->Forget(*JP2Bmp);
   ShowPicture(QImage());

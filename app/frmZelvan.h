@@ -71,6 +71,8 @@ private:
   void FormCreate();
   void FormClose();
   void ApplyFonts();
+  // Empties every box, the face and the verdict.
+  void ClearDocument();
   void AppendLogLine(const QString& text, const QColor& colour);
   void ShowError(const QString& message);
   QLineEdit* ResultEdit(TResultEdit edit) const;

@@ -53,9 +53,9 @@ public:
   // Appends a plain black line to the log without moving the focus.
   virtual void AppendPlainLine(const std::string& text) = 0;
   virtual void SetResultText(TResultEdit edit, const std::string& text) = 0;
-  // This reading's DG1 names this document. When the window shows another
-  // document (another number or issuing state), it empties every result box,
-  // the picture and the verdict before the reading fills them again.
+  // A reading starts (no document yet), or its DG1 names this document:
+  // unless it is the document this reading already shows, the window
+  // empties every result box, the picture and the verdict first.
   virtual void BeginDocument(const std::string& documentNumber, const std::string& issuingState) = 0;
   virtual void SetProgressMax(int maximum) = 0;
   virtual int ProgressPosition() const = 0;

@@ -9,6 +9,7 @@
 #include "card/FileReading.h"
 #include "card/MemoryStream.h"
 #include "document/DG1.h"
+#include "output/PiccView.h"
 #include "passiveauth/SodParser.h"
 #include "reader/ACSModule.h"
 #include "reader/ApduExchange.h"
@@ -64,6 +65,8 @@ void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
     LogMessage(SCardErrorText(static_cast<std::uint32_t>(connected)), lkConnectionError);
     return;
   }
+  // The card answers: only what this reading reads and checks will stand on screen.
+  PiccView().BeginDocument({}, {});
 
   const std::string mrzInformation =
       BuildMrzInformation(inputs.DocumentNumber, inputs.DateOfBirth, inputs.DateOfExpiry);
