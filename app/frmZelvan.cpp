@@ -196,7 +196,10 @@ void TfrmPICC::AppendLogLine(const QString& text, const QColor& colour) {
 }
 
 void TfrmPICC::LogMessage(const std::string& text, int kind) {
-  const QColor colour = kind == lkConnectionError ? kRed : kind == lkPassed ? kGreen : kNavy;
+  const QColor colour = kind == lkConnectionError ? kRed
+                        : kind == lkPassed        ? kGreen
+                        : kind == lkWarning       ? kAmber
+                                                  : kNavy;
   AppendLogLine(QString::fromStdString(text), colour);
   ui_->rbOutput->setFocus();
 }

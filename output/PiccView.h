@@ -13,6 +13,7 @@ enum TLogKind : int {
   lkProtocol = 0,         // navy: every progress and protocol message
   lkConnectionError = 2,  // red: the PC/SC error when the card cannot be reached, and failed checks
   lkPassed = 3,           // green: a check the document passed
+  lkWarning = 4,          // amber: a check that passed but proves less than it seems
 };
 
 // What the verdict panel shows about the document read.

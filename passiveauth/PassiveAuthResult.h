@@ -11,6 +11,7 @@ enum class TPaLineKind {
   Failure,  // red
   Passed,   // green: the PASSED verdict only
   Info,     // navy
+  Warning,  // amber: passed, but not vouched for
 };
 
 struct TPaLine {

@@ -8,19 +8,29 @@ namespace {
 constexpr int kChipAuthenticationKeys = 14;
 constexpr int kActiveAuthenticationKey = 15;
 
+// A passed check whose key EF.SOD does not vouch for (no EF.SOD, the key's
+// data group not compared with it, or Passive Authentication not PASSED):
+// the chip proved a key, but not one the issuing state signed.
+struct TVouchedCheck {
+  TChipCheck Check;
+  bool Unvouched = false;
+};
+
 // The outcome once EF.SOD has been asked about the data group holding the key.
-TChipCheck Vouched(TChipCheck check, const TPaResult& passive, int keyDataGroup) {
-  if (check.Outcome != TChipCheckOutcome::Passed) return check;
+TVouchedCheck Vouched(TChipCheck check, const TPaResult& passive, int keyDataGroup) {
+  if (check.Outcome != TChipCheckOutcome::Passed) return {check};
   const auto compared = passive.HashMatches.find(keyDataGroup);
   if (compared != passive.HashMatches.end() && !compared->second)
-    return {TChipCheckOutcome::Failed, "DG" + std::to_string(keyDataGroup) + " does not match EF.SOD"};
-  return check;
+    return {{TChipCheckOutcome::Failed, "DG" + std::to_string(keyDataGroup) + " does not match EF.SOD"}};
+  return {check, compared == passive.HashMatches.end() || passive.Verdict != TPaVerdict::Passed};
 }
 
-TPaLine LineOf(std::string_view checkName, const TChipCheck& check) {
+TPaLine LineOf(std::string_view checkName, const TVouchedCheck& vouched) {
   const std::string name(checkName);
+  const TChipCheck& check = vouched.Check;
   switch (check.Outcome) {
     case TChipCheckOutcome::Passed:
+      if (vouched.Unvouched) return {name + ": PASSED (key not vouched for by EF.SOD)", TPaLineKind::Warning};
       return {name + ": PASSED", TPaLineKind::Passed};
     case TChipCheckOutcome::Failed:
       return {name + ": FAILED (" + check.Reason + ")", TPaLineKind::Failure};
@@ -49,11 +59,11 @@ TVerdictShown Decide(const TPaResult& passive, const TChipCheck& chip, const TCh
 
 TDocumentVerdict DecideDocumentVerdict(const TPaResult& passive, const TChipCheck& chipAuthentication,
                                        const TChipCheck& activeAuthentication) {
-  const TChipCheck chip = Vouched(chipAuthentication, passive, kChipAuthenticationKeys);
-  const TChipCheck active = Vouched(activeAuthentication, passive, kActiveAuthenticationKey);
+  const TVouchedCheck chip = Vouched(chipAuthentication, passive, kChipAuthenticationKeys);
+  const TVouchedCheck active = Vouched(activeAuthentication, passive, kActiveAuthenticationKey);
   TDocumentVerdict verdict;
   verdict.ChipLines = {LineOf("Chip authentication", chip), LineOf("Active authentication", active)};
-  verdict.Shown = Decide(passive, chip, active);
+  verdict.Shown = Decide(passive, chip.Check, active.Check);
   const auto detail = [&verdict](const TPaLine& line) {
     verdict.Details += (verdict.Details.empty() ? "" : "\n") + line.Text;
   };

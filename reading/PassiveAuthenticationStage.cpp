@@ -17,6 +17,7 @@ constexpr std::array kLogKinds{
     TKindShown{TPaLineKind::Failure, lkConnectionError},
     TKindShown{TPaLineKind::Passed, lkPassed},
     TKindShown{TPaLineKind::Info, lkProtocol},
+    TKindShown{TPaLineKind::Warning, lkWarning},
 };
 
 int LogKindOf(TPaLineKind kind) {

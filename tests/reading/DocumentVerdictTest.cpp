@@ -82,7 +82,7 @@ TEST(DocumentVerdict, CombinesTheThreeChecks) {
        {Passed, ""},
        TVerdictShown::NotGenuine,
        "Chip authentication: FAILED (DG14 does not match EF.SOD)",
-       "Active authentication: PASSED"},
+       "Active authentication: PASSED (key not vouched for by EF.SOD)"},
       {"DG15 not listed in EF.SOD fails active authentication",
        Passive(TPaVerdict::Failed, {{14, true}, {15, false}}),
        {},
@@ -90,20 +90,32 @@ TEST(DocumentVerdict, CombinesTheThreeChecks) {
        TVerdictShown::NotGenuine,
        "Chip authentication: not supported",
        "Active authentication: FAILED (DG15 does not match EF.SOD)"},
+      // A key proved but not vouched for: the line says so (amber).
       {"chip checks cannot make up for a missing EF.SOD",
        Passive(TPaVerdict::Incomplete),
        {Passed, ""},
        {Passed, ""},
        TVerdictShown::Incomplete,
-       "Chip authentication: PASSED",
-       "Active authentication: PASSED"},
+       "Chip authentication: PASSED (key not vouched for by EF.SOD)",
+       "Active authentication: PASSED (key not vouched for by EF.SOD)"},
       {"nor for a failed Passive Authentication",
        Passive(TPaVerdict::Failed, keysMatch),
        {Passed, ""},
        {Passed, ""},
        TVerdictShown::NotGenuine,
-       "Chip authentication: PASSED",
-       "Active authentication: PASSED"},
+       "Chip authentication: PASSED (key not vouched for by EF.SOD)",
+       "Active authentication: PASSED (key not vouched for by EF.SOD)"},
+      {"EF.SOD lists DG14: a chip that proves nothing is not genuine",
+       [] {
+         TPaResult passive = Passive(TPaVerdict::Passed, {{1, true}});
+         passive.Listed = {1, 14};
+         return passive;
+       }(),
+       {},
+       {},
+       TVerdictShown::Incomplete,
+       "Chip authentication: not supported",
+       "Active authentication: not supported"},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -116,11 +128,13 @@ TEST(DocumentVerdict, CombinesTheThreeChecks) {
   }
 }
 
-TEST(DocumentVerdict, ColoursPassedGreenAndFailedRed) {
-  const TDocumentVerdict verdict =
-      DecideDocumentVerdict(Passive(TPaVerdict::Passed), {Passed, ""}, {Failed, "signature does not verify"});
+TEST(DocumentVerdict, ColoursPassedGreenUnvouchedAmberAndFailedRed) {
+  const TDocumentVerdict verdict = DecideDocumentVerdict(Passive(TPaVerdict::Passed, {{14, true}}), {Passed, ""},
+                                                         {Failed, "signature does not verify"});
   EXPECT_EQ(verdict.ChipLines[0].Kind, TPaLineKind::Passed);
   EXPECT_EQ(verdict.ChipLines[1].Kind, TPaLineKind::Failure);
+  EXPECT_EQ(DecideDocumentVerdict(Passive(TPaVerdict::Incomplete), {Passed, ""}, {}).ChipLines[0].Kind,
+            TPaLineKind::Warning);
   EXPECT_EQ(DecideDocumentVerdict(Passive(TPaVerdict::Passed), {}, {NotPossible, "x"}).ChipLines[1].Kind,
             TPaLineKind::Info);
 }

@@ -69,7 +69,7 @@ bool WithoutChipData(const std::string& line) {
   static const std::regex kSodCutOff(R"(EF\.SOD: cut off after \d+ bytes \(the card left\))");
   // A chip check done before the pull keeps its outcome; one the pull stopped is not possible.
   static const std::regex kChipCheck(
-      R"((Chip|Active) authentication: (PASSED|not possible \((DG1[45] not read whole|the card left during (Chip|Active) Authentication)\)))");
+      R"((Chip|Active) authentication: (PASSED|PASSED \(key not vouched for by EF\.SOD\)|not possible \((DG1[45] not read whole|the card left during (Chip|Active) Authentication)\)))");
   return kLinesWithoutChipData.contains(line) || std::regex_match(line, kSodCutOff) ||
          std::regex_match(line, kChipCheck);
 }
