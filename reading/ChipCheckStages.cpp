@@ -53,12 +53,6 @@ void ShowFailedChipAuthentication(const TChipCheck& check) {
   PiccView().ShowVerdict(TVerdictShown::NotGenuine, line);
 }
 
-// Whether the last exchange reached the chip and it answered "file not found".
-bool ChipSaidFileNotFound() {
-  const TReaderLink& link = ReaderLink();
-  return link.LastResult == kScardSuccess && GetStatusWord(link.Response()) == kSwFileNotFound;
-}
-
 std::string NotReadWhole(std::uint8_t number) { return "DG" + std::to_string(number) + " not read whole"; }
 
 }  // namespace
@@ -129,4 +123,9 @@ TActiveAuthenticationStage RunActiveAuthenticationStage(bool listed, TMemoryStre
 TChipCheck AbsentKeyFile(const TChipCheck& check, bool absent, bool listedInSod, int number) {
   if (!absent || !listedInSod) return check;
   return {TChipCheckOutcome::Failed, "DG" + std::to_string(number) + " listed in EF.SOD but absent on the chip"};
+}
+
+bool ChipSaidFileNotFound() {
+  const TReaderLink& link = ReaderLink();
+  return link.LastResult == kScardSuccess && GetStatusWord(link.Response()) == kSwFileNotFound;
 }

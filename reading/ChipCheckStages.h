@@ -47,3 +47,7 @@ TActiveAuthenticationStage RunActiveAuthenticationStage(bool listed, TMemoryStre
 // check: a copy that leaves DG14 or DG15 out must not pass for a chip
 // without them.
 TChipCheck AbsentKeyFile(const TChipCheck& check, bool absent, bool listedInSod, int number);
+
+// Whether the last exchange reached the chip and it answered "file not found":
+// a file the chip says it has not, told apart from a card taken away.
+bool ChipSaidFileNotFound();

@@ -13,19 +13,12 @@
 #include "passiveauth/SodParser.h"
 #include "reader/ACSModule.h"
 #include "reader/ApduExchange.h"
-#include "reader/StatusWord.h"
 #include "reading/ChipCheckStages.h"
 #include "reading/OpenDocument.h"
 #include "reading/PassiveAuthenticationStage.h"
 #include "reading/Stages.h"
 
 namespace {
-
-// Whether the last exchange reached the chip and it answered "file not found".
-bool ChipSaidFileNotFound() {
-  const TReaderLink& link = ReaderLink();
-  return link.LastResult == kScardSuccess && GetStatusWord(link.Response()) == kSwFileNotFound;
-}
 
 // What the reading read, kept for Passive Authentication.
 class TEvidenceKeeper {
