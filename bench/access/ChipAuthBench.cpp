@@ -20,7 +20,6 @@
 #include <string>
 #include <vector>
 
-#include "support/PaceVectors.h"
 #include "bench/support/SideBySide.h"
 #include "card/AesChannel.h"
 #include "chipauth/ChipAuthentication.h"
@@ -31,6 +30,7 @@
 #include "support/CannedCard.h"
 #include "support/Hex.h"
 #include "support/NullView.h"
+#include "support/PaceVectors.h"
 
 namespace {
 

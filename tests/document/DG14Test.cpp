@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "support/PaceVectors.h"
 #include "crypto/ChipAuthProtocols.h"
 #include "document/DG14.h"
+#include "support/PaceVectors.h"
 
 namespace {
 
