@@ -11,9 +11,6 @@
 
 namespace {
 
-using TMdCtxPtr = std::unique_ptr<EVP_MD_CTX, TOpenSslFree<EVP_MD_CTX_free>>;
-using TEcdsaSigPtr = std::unique_ptr<ECDSA_SIG, TOpenSslFree<ECDSA_SIG_free>>;
-
 struct TAlgorithmHash {
   std::string_view Oid;
   const EVP_MD* (*Digest)();
@@ -80,7 +77,7 @@ TAaResult VerifyEcdsaPlainSignature(EVP_PKEY& key, int orderBits, std::span<cons
             "ECDSA signature of " + std::to_string(signature.size()) + " bytes, expected " + std::to_string(expected)};
 
   const std::vector<std::uint8_t> der = DerSignature(signature);
-  const TMdCtxPtr context(EVP_MD_CTX_new());
+  const TEvpMdCtxPtr context(EVP_MD_CTX_new());
   const bool verified =
       !der.empty() && context && EVP_DigestVerifyInit(context.get(), nullptr, digest, nullptr, &key) == 1 &&
       EVP_DigestVerify(context.get(), der.data(), der.size(), challenge.data(), challenge.size()) == 1;

@@ -17,10 +17,6 @@ constexpr std::uint8_t kImplicitSha1Trailer = 0xBC;
 constexpr std::uint8_t kExplicitTrailer = 0xCC;
 constexpr std::uint8_t kTrailerNibble = 0x0C;
 
-using TPkeyCtxPtr = std::unique_ptr<EVP_PKEY_CTX, TOpenSslFree<EVP_PKEY_CTX_free>>;
-using TMdCtxPtr = std::unique_ptr<EVP_MD_CTX, TOpenSslFree<EVP_MD_CTX_free>>;
-using TBnPtr = std::unique_ptr<BIGNUM, TOpenSslFree<BN_free>>;
-
 // The hash identifiers of ISO/IEC 10118-3 in a two-byte trailer xx CC.
 struct THashIdentifier {
   std::uint8_t Identifier;
@@ -49,7 +45,7 @@ std::optional<TTrailer> ReadTrailer(std::span<const std::uint8_t> representative
 
 bool HashOf(const EVP_MD* digest, std::span<const std::uint8_t> first, std::span<const std::uint8_t> second,
             std::vector<std::uint8_t>& hash) {
-  const TMdCtxPtr context(EVP_MD_CTX_new());
+  const TEvpMdCtxPtr context(EVP_MD_CTX_new());
   unsigned int length = 0;
   hash.resize(EVP_MAX_MD_SIZE);
   const bool done = context && EVP_DigestInit_ex(context.get(), digest, nullptr) == 1 &&
@@ -63,7 +59,7 @@ bool HashOf(const EVP_MD* digest, std::span<const std::uint8_t> first, std::span
 // signature ^ e mod n at the modulus length; nothing when libcrypto refuses
 // it (longer than the modulus, not below it).
 std::optional<std::vector<std::uint8_t>> RaiseToExponent(EVP_PKEY& key, std::span<const std::uint8_t> signature) {
-  const TPkeyCtxPtr context(EVP_PKEY_CTX_new(&key, nullptr));
+  const TEvpPkeyCtxPtr context(EVP_PKEY_CTX_new(&key, nullptr));
   std::size_t length = 0;
   if (!context || EVP_PKEY_verify_recover_init(context.get()) != 1 ||
       EVP_PKEY_CTX_set_rsa_padding(context.get(), RSA_NO_PADDING) != 1 ||
@@ -80,8 +76,8 @@ std::optional<std::vector<std::uint8_t>> RaiseToExponent(EVP_PKEY& key, std::spa
 bool SubtractFromModulus(EVP_PKEY& key, std::vector<std::uint8_t>& value) {
   BIGNUM* modulus = nullptr;
   if (EVP_PKEY_get_bn_param(&key, "n", &modulus) != 1) return false;
-  const TBnPtr n(modulus);
-  const TBnPtr f(BN_bin2bn(value.data(), static_cast<int>(value.size()), nullptr));
+  const TBignumPtr n(modulus);
+  const TBignumPtr f(BN_bin2bn(value.data(), static_cast<int>(value.size()), nullptr));
   return f && BN_sub(f.get(), n.get(), f.get()) == 1 && !BN_is_negative(f.get()) &&
          BN_bn2binpad(f.get(), value.data(), static_cast<int>(value.size())) >= 0;
 }

@@ -1,6 +1,8 @@
 #pragma once
 // BER-TLV lengths in their short form (one byte below 0x80) and the long
-// forms with one or two length bytes (0x81 nn, 0x82 nn nn).
+// forms with one or two length bytes (0x81 nn, 0x82 nn nn). The one reader of
+// length octets: file lengths, data objects, the LDS decoders and the DO'87'
+// of protected answers all read their lengths here.
 
 #include <cstddef>
 #include <cstdint>
@@ -13,5 +15,7 @@ struct TBerLength {
 };
 
 // The length encoded at the start of bytes; none when the form is another
-// one or its bytes are cut off.
+// one (0x80, the indefinite form; 0x83 and above) or its bytes are cut off.
+// A long form that a shorter one could have written (81 05, 82 00 7F) is read
+// as it stands.
 std::optional<TBerLength> ParseBerLength(std::span<const std::uint8_t> bytes);

@@ -1,5 +1,7 @@
 #include "card/DataObjects.h"
 
+#include "card/BerLength.h"
+
 void AppendDataObject(std::vector<std::uint8_t>& out, std::uint16_t tag, std::span<const std::uint8_t> value) {
   if (tag > 0xFF) out.push_back(static_cast<std::uint8_t>(tag >> 8));
   out.push_back(static_cast<std::uint8_t>(tag));
@@ -22,18 +24,11 @@ std::optional<TDataObject> ReadDataObject(std::span<const std::uint8_t> bytes) {
     if (at >= bytes.size() || (bytes[at] & 0x80) != 0) return std::nullopt;
     tag = static_cast<std::uint16_t>(tag << 8 | bytes[at++]);
   }
-  if (at >= bytes.size()) return std::nullopt;
-  std::size_t length = bytes[at++];
-  if (length == 0x81 || length == 0x82) {
-    const std::size_t lengthBytes = length - 0x80;
-    if (bytes.size() - at < lengthBytes) return std::nullopt;
-    length = 0;
-    for (std::size_t i = 0; i < lengthBytes; ++i) length = length << 8 | bytes[at++];
-  } else if (length > 0x7F) {
-    return std::nullopt;
-  }
-  if (bytes.size() - at < length) return std::nullopt;
-  return TDataObject{tag, bytes.subspan(at, length), at + length};
+  const std::optional<TBerLength> length = ParseBerLength(bytes.subspan(at));
+  if (!length) return std::nullopt;
+  at += length->FieldSize;
+  if (bytes.size() - at < length->Value) return std::nullopt;
+  return TDataObject{tag, bytes.subspan(at, length->Value), at + length->Value};
 }
 
 std::optional<std::span<const std::uint8_t>> FindDataObject(std::span<const std::uint8_t> bytes, std::uint16_t tag) {

@@ -3,6 +3,8 @@
 
 #include "card/FileReading.h"
 
+#include "card/BerLength.h"
+
 #include <algorithm>
 #include <optional>
 
@@ -19,29 +21,13 @@ std::optional<std::uint32_t> At(std::span<const std::uint8_t> start, std::size_t
 std::uint16_t DecodeFileLength(std::span<const std::uint8_t> start) {
   const auto first = At(start, 0);
   if (!first || *first == 0x00 || *first == 0xFF) return 0;
-  std::size_t p = (*first & 0x1F) == 0x1F ? 2 : 1;  // one- or two-byte tag
+  const std::size_t tagLength = (*first & 0x1F) == 0x1F ? 2 : 1;  // one- or two-byte tag
+  if (start.size() < tagLength) return 0;
 
-  const auto form = At(start, p);
-  if (!form) return 0;
-  std::uint32_t length = 0;
-  if (*form < 0x80) {
-    length = *form;
-    p += 1;
-  } else if (*form == 0x81) {
-    const auto b1 = At(start, p + 1);
-    if (!b1) return 0;
-    length = *b1;
-    p += 2;
-  } else if (*form == 0x82) {
-    const auto b1 = At(start, p + 1);
-    const auto b2 = At(start, p + 2);
-    if (!b1 || !b2) return 0;
-    length = *b1 * 256 + *b2;
-    p += 3;
-  } else {
-    return 0;  // 0x80 (indefinite) and 0x83 and above are not supported
-  }
-  const std::uint32_t total = length + static_cast<std::uint32_t>(p);
+  // 0x80 (indefinite), 0x83 and above, and cut-off length bytes give no length.
+  const std::optional<TBerLength> length = ParseBerLength(start.subspan(tagLength));
+  if (!length) return 0;
+  const std::size_t total = tagLength + length->FieldSize + length->Value;
   return total > 0xFFFF ? 0 : static_cast<std::uint16_t>(total);
 }
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
+#include "card/BerLength.h"
 #include "crypto/ByteOperations.h"
 #include "crypto/Padding.h"
 #include "crypto/RetailMac.h"
@@ -27,21 +29,11 @@ struct TReadAnswerLayout {
 
 // Reads the DO'87' length (short form, 0x81 or 0x82); false for 0x80 and 0x83 and above.
 bool ReadLayout(std::span<const std::uint8_t> answer, TReadAnswerLayout& layout) {
-  const std::uint8_t first = answer[1];
-  if (first < 0x80) {
-    layout = {0, first};
-    return true;
-  }
-  if (first == 0x81) {
-    layout = {1, answer[2]};
-    return true;
-  }
-  if (first == 0x82) {
-    // Only the last length byte counts: an answer of at most 255 bytes has no longer cryptogram.
-    layout = {2, answer[3]};
-    return true;
-  }
-  return false;
+  const std::optional<TBerLength> length = ParseBerLength(answer.subspan(1));
+  if (!length) return false;
+  // After 0x82 only the last length byte counts: an answer of at most 255 bytes has no longer cryptogram.
+  layout = {length->FieldSize - 1, length->Value & 0xFF};
+  return true;
 }
 
 void LogRejection(std::string_view pattern, long long value) { LogMessage(FormatMessage(pattern, {value})); }

@@ -8,26 +8,9 @@
 #include <openssl/ec.h>
 #include <openssl/objects.h>
 
-namespace {
+#include "crypto/OpenSslPointers.h"
 
-struct TTypeStackFree {
-  void operator()(STACK_OF(ASN1_TYPE) * stack) const { sk_ASN1_TYPE_pop_free(stack, ASN1_TYPE_free); }
-};
-struct TGroupFree {
-  void operator()(EC_GROUP* group) const { EC_GROUP_free(group); }
-};
-struct TBnFree {
-  void operator()(BIGNUM* number) const { BN_free(number); }
-};
-struct TBnCtxFree {
-  void operator()(BN_CTX* context) const { BN_CTX_free(context); }
-};
-struct TIntegerFree {
-  void operator()(ASN1_INTEGER* integer) const { ASN1_INTEGER_free(integer); }
-};
-using TTypeStack = std::unique_ptr<STACK_OF(ASN1_TYPE), TTypeStackFree>;
-using TEcGroupPtr = std::unique_ptr<EC_GROUP, TGroupFree>;
-using TNumber = std::unique_ptr<BIGNUM, TBnFree>;
+namespace {
 
 // id-ecPublicKey 1.2.840.10045.2.1 and dhpublicnumber 1.2.840.10046.2.1.
 constexpr std::uint8_t kEcPublicKey[] = {0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x02, 0x01};
@@ -47,10 +30,10 @@ constexpr int kLeastDhOrderBits = 160;
 TChipPublicKeyDecoding Refused(std::string failure) { return {std::nullopt, std::move(failure)}; }
 
 // The elements of a DER SEQUENCE that fills bytes exactly.
-TTypeStack SequenceOf(std::span<const std::uint8_t> bytes) {
+TAsn1TypeStackPtr SequenceOf(std::span<const std::uint8_t> bytes) {
   if (bytes.empty() || bytes.size() > static_cast<std::size_t>(LONG_MAX)) return nullptr;
   const unsigned char* cursor = bytes.data();
-  TTypeStack fields(d2i_ASN1_SEQUENCE_ANY(nullptr, &cursor, static_cast<long>(bytes.size())));
+  TAsn1TypeStackPtr fields(d2i_ASN1_SEQUENCE_ANY(nullptr, &cursor, static_cast<long>(bytes.size())));
   if (!fields || cursor != bytes.data() + bytes.size()) return nullptr;
   return fields;
 }
@@ -65,9 +48,9 @@ bool IsOid(const ASN1_TYPE* value, std::span<const std::uint8_t> oid) {
   return std::ranges::equal(std::span<const std::uint8_t>(OBJ_get0_data(object), OBJ_length(object)), oid);
 }
 
-TNumber NumberOf(const ASN1_TYPE* value) {
+TBignumPtr NumberOf(const ASN1_TYPE* value) {
   if (ASN1_TYPE_get(value) != V_ASN1_INTEGER) return nullptr;
-  TNumber number(ASN1_INTEGER_to_BN(value->value.integer, nullptr));
+  TBignumPtr number(ASN1_INTEGER_to_BN(value->value.integer, nullptr));
   if (number && BN_is_negative(number.get())) return nullptr;
   return number;
 }
@@ -95,7 +78,7 @@ const std::vector<TKnownCurve>& KnownCurves() {
 // explicit parameters after the built-in curve they equal while decoding
 // them; that curve is compared first, then every other.
 const TKnownCurve* KnownCurve(const EC_GROUP& group) {
-  const std::unique_ptr<BN_CTX, TBnCtxFree> context(BN_CTX_new());
+  const TBnCtxPtr context(BN_CTX_new());
   // EC_GROUP_cmp compares the field, a, b, the generator, the order and the cofactor.
   const auto equal = [&](const TKnownCurve& curve) {
     return EC_GROUP_cmp(curve.Group.get(), &group, context.get()) == 0;
@@ -128,21 +111,20 @@ TChipPublicKeyDecoding DecodeEcKey(const ASN1_TYPE& parameters, std::span<const 
 // the public key is an INTEGER inside the BIT STRING.
 TChipPublicKeyDecoding DecodeDhKey(const ASN1_TYPE& parameters, std::span<const std::uint8_t> publicKey) {
   if (ASN1_TYPE_get(&parameters) != V_ASN1_SEQUENCE) return Refused("DH parameters not readable");
-  const TTypeStack fields = SequenceOf(StringBytes(parameters.value.sequence));
+  const TAsn1TypeStackPtr fields = SequenceOf(StringBytes(parameters.value.sequence));
   if (!fields || sk_ASN1_TYPE_num(fields.get()) < 3) return Refused("DH parameters not readable");
-  const TNumber p = NumberOf(sk_ASN1_TYPE_value(fields.get(), 0));
-  const TNumber g = NumberOf(sk_ASN1_TYPE_value(fields.get(), 1));
-  const TNumber q = NumberOf(sk_ASN1_TYPE_value(fields.get(), 2));
+  const TBignumPtr p = NumberOf(sk_ASN1_TYPE_value(fields.get(), 0));
+  const TBignumPtr g = NumberOf(sk_ASN1_TYPE_value(fields.get(), 1));
+  const TBignumPtr q = NumberOf(sk_ASN1_TYPE_value(fields.get(), 2));
   if (!p || !g || !q || BN_num_bits(p.get()) < kLeastDhBits || BN_num_bits(p.get()) > kMostDhBits ||
       BN_num_bits(q.get()) < kLeastDhOrderBits || BN_cmp(q.get(), p.get()) >= 0 ||
       BN_cmp(g.get(), BN_value_one()) <= 0 || BN_cmp(g.get(), p.get()) >= 0 || !BN_is_odd(p.get()))
     return Refused("DH parameters not usable");
 
   const unsigned char* cursor = publicKey.data();
-  const std::unique_ptr<ASN1_INTEGER, TIntegerFree> y(
-      d2i_ASN1_INTEGER(nullptr, &cursor, static_cast<long>(publicKey.size())));
+  const TAsn1IntegerPtr y(d2i_ASN1_INTEGER(nullptr, &cursor, static_cast<long>(publicKey.size())));
   if (!y || cursor != publicKey.data() + publicKey.size()) return Refused("DH public key not readable");
-  const TNumber yNumber(ASN1_INTEGER_to_BN(y.get(), nullptr));
+  const TBignumPtr yNumber(ASN1_INTEGER_to_BN(y.get(), nullptr));
   const int length = BN_num_bytes(p.get());
   std::vector<std::uint8_t> encoded(static_cast<std::size_t>(length));
   if (!yNumber || BN_is_negative(yNumber.get()) || BN_bn2binpad(yNumber.get(), encoded.data(), length) != length)
@@ -156,13 +138,13 @@ TChipPublicKeyDecoding DecodeDhKey(const ASN1_TYPE& parameters, std::span<const 
 
 TChipPublicKeyDecoding DecodeChipPublicKey(std::span<const std::uint8_t> subjectPublicKeyInfo) {
   // SubjectPublicKeyInfo ::= SEQUENCE { AlgorithmIdentifier { OID, parameters }, BIT STRING }
-  const TTypeStack info = SequenceOf(subjectPublicKeyInfo);
+  const TAsn1TypeStackPtr info = SequenceOf(subjectPublicKeyInfo);
   if (!info || sk_ASN1_TYPE_num(info.get()) != 2) return Refused("public key not readable");
   const ASN1_TYPE* algorithmField = sk_ASN1_TYPE_value(info.get(), 0);
   const ASN1_TYPE* keyField = sk_ASN1_TYPE_value(info.get(), 1);
   if (ASN1_TYPE_get(algorithmField) != V_ASN1_SEQUENCE || ASN1_TYPE_get(keyField) != V_ASN1_BIT_STRING)
     return Refused("public key not readable");
-  const TTypeStack algorithm = SequenceOf(StringBytes(algorithmField->value.sequence));
+  const TAsn1TypeStackPtr algorithm = SequenceOf(StringBytes(algorithmField->value.sequence));
   if (!algorithm || sk_ASN1_TYPE_num(algorithm.get()) != 2) return Refused("public key algorithm not readable");
   const ASN1_BIT_STRING* bits = keyField->value.bit_string;
   // Whole bytes only: no unused bits in the last byte.

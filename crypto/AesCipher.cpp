@@ -8,29 +8,17 @@
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
 
+#include "crypto/OpenSslPointers.h"
 #include "crypto/SecretBytes.h"
 
 namespace {
 
-struct TCipherContextFree {
-  void operator()(EVP_CIPHER_CTX* context) const { EVP_CIPHER_CTX_free(context); }
-};
-struct TCipherFree {
-  void operator()(EVP_CIPHER* cipher) const { EVP_CIPHER_free(cipher); }
-};
-struct TMacFree {
-  void operator()(EVP_MAC* mac) const { EVP_MAC_free(mac); }
-};
-struct TMacContextFree {
-  void operator()(EVP_MAC_CTX* context) const { EVP_MAC_CTX_free(context); }
-};
-
 // Each algorithm is fetched once per process.
 const EVP_CIPHER* CbcCipher(std::size_t keyLength) {
-  static const std::unique_ptr<EVP_CIPHER, TCipherFree> ciphers[] = {
-      std::unique_ptr<EVP_CIPHER, TCipherFree>(EVP_CIPHER_fetch(nullptr, "AES-128-CBC", nullptr)),
-      std::unique_ptr<EVP_CIPHER, TCipherFree>(EVP_CIPHER_fetch(nullptr, "AES-192-CBC", nullptr)),
-      std::unique_ptr<EVP_CIPHER, TCipherFree>(EVP_CIPHER_fetch(nullptr, "AES-256-CBC", nullptr)),
+  static const TEvpCipherPtr ciphers[] = {
+      TEvpCipherPtr(EVP_CIPHER_fetch(nullptr, "AES-128-CBC", nullptr)),
+      TEvpCipherPtr(EVP_CIPHER_fetch(nullptr, "AES-192-CBC", nullptr)),
+      TEvpCipherPtr(EVP_CIPHER_fetch(nullptr, "AES-256-CBC", nullptr)),
   };
   if (keyLength != 16 && keyLength != 24 && keyLength != 32)
     throw std::runtime_error("AES key of " + std::to_string(keyLength) + " bytes");
@@ -46,7 +34,7 @@ const char* CbcCipherName(std::size_t keyLength) {
 }
 
 EVP_MAC* CmacAlgorithm() {
-  static const std::unique_ptr<EVP_MAC, TMacFree> mac(EVP_MAC_fetch(nullptr, "CMAC", nullptr));
+  static const TEvpMacPtr mac(EVP_MAC_fetch(nullptr, "CMAC", nullptr));
   if (!mac) throw std::runtime_error("CMAC is not available in libcrypto");
   return mac.get();
 }
@@ -57,7 +45,7 @@ void AesCbc(std::span<const std::uint8_t> key, TAesDirection direction, const TA
             std::span<const std::uint8_t> input, std::span<std::uint8_t> output) {
   const std::size_t length = input.size() / kAesBlockSize * kAesBlockSize;
   if (output.size() < length) throw std::runtime_error("AES output buffer too short");
-  const std::unique_ptr<EVP_CIPHER_CTX, TCipherContextFree> context(EVP_CIPHER_CTX_new());
+  const TEvpCipherCtxPtr context(EVP_CIPHER_CTX_new());
   int produced = 0;
   if (!context ||
       EVP_CipherInit_ex2(context.get(), CbcCipher(key.size()), key.data(), iv.data(),
@@ -76,7 +64,7 @@ TAesBlock AesEncryptBlock(std::span<const std::uint8_t> key, const TAesBlock& bl
 }
 
 TShortMac AesCmac8(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data) {
-  const std::unique_ptr<EVP_MAC_CTX, TMacContextFree> context(EVP_MAC_CTX_new(CmacAlgorithm()));
+  const TEvpMacCtxPtr context(EVP_MAC_CTX_new(CmacAlgorithm()));
   std::string cipherName = CbcCipherName(key.size());
   const OSSL_PARAM parameters[] = {
       OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_CIPHER, cipherName.data(), 0),
@@ -104,31 +92,18 @@ TAesSessionKeys::TAesSessionKeys(std::span<const std::uint8_t> encKey, std::span
   const TAesBlock zero{};
   const bool keyed =
       encrypt_ && decrypt_ && mac_ &&
-      EVP_CipherInit_ex2(encrypt_, CbcCipher(encKey.size()), encKey.data(), zero.data(), 1, nullptr) == 1 &&
-      EVP_CipherInit_ex2(decrypt_, CbcCipher(encKey.size()), encKey.data(), zero.data(), 0, nullptr) == 1 &&
-      EVP_CIPHER_CTX_set_padding(encrypt_, 0) == 1 && EVP_CIPHER_CTX_set_padding(decrypt_, 0) == 1 &&
-      EVP_MAC_init(mac_, macKey.data(), macKey.size(), parameters) == 1;
-  if (!keyed) {
-    Free();
-    throw std::runtime_error("AES keying failed in libcrypto");
-  }
-}
-
-TAesSessionKeys::~TAesSessionKeys() { Free(); }
-
-void TAesSessionKeys::Free() {
-  EVP_CIPHER_CTX_free(encrypt_);
-  EVP_CIPHER_CTX_free(decrypt_);
-  EVP_MAC_CTX_free(mac_);
-  encrypt_ = decrypt_ = nullptr;
-  mac_ = nullptr;
+      EVP_CipherInit_ex2(encrypt_.get(), CbcCipher(encKey.size()), encKey.data(), zero.data(), 1, nullptr) == 1 &&
+      EVP_CipherInit_ex2(decrypt_.get(), CbcCipher(encKey.size()), encKey.data(), zero.data(), 0, nullptr) == 1 &&
+      EVP_CIPHER_CTX_set_padding(encrypt_.get(), 0) == 1 && EVP_CIPHER_CTX_set_padding(decrypt_.get(), 0) == 1 &&
+      EVP_MAC_init(mac_.get(), macKey.data(), macKey.size(), parameters) == 1;
+  if (!keyed) throw std::runtime_error("AES keying failed in libcrypto");
 }
 
 void TAesSessionKeys::Cbc(TAesDirection direction, const TAesBlock& iv, std::span<const std::uint8_t> input,
                           std::span<std::uint8_t> output) {
   const std::size_t length = input.size() / kAesBlockSize * kAesBlockSize;
   if (output.size() < length) throw std::runtime_error("AES output buffer too short");
-  EVP_CIPHER_CTX* context = direction == TAesDirection::Encrypt ? encrypt_ : decrypt_;
+  EVP_CIPHER_CTX* context = (direction == TAesDirection::Encrypt ? encrypt_ : decrypt_).get();
   int produced = 0;
   // A new IV on the scheduled key.
   if (EVP_CipherInit_ex2(context, nullptr, nullptr, iv.data(), -1, nullptr) != 1 ||
@@ -146,8 +121,8 @@ TShortMac TAesSessionKeys::Cmac8(std::span<const std::uint8_t> data) {
   TAesBlock full{};
   std::size_t length = 0;
   // Restarting with no key keeps the scheduled one.
-  if (EVP_MAC_init(mac_, nullptr, 0, nullptr) != 1 || EVP_MAC_update(mac_, data.data(), data.size()) != 1 ||
-      EVP_MAC_final(mac_, full.data(), &length, full.size()) != 1 || length != full.size())
+  if (EVP_MAC_init(mac_.get(), nullptr, 0, nullptr) != 1 || EVP_MAC_update(mac_.get(), data.data(), data.size()) != 1 ||
+      EVP_MAC_final(mac_.get(), full.data(), &length, full.size()) != 1 || length != full.size())
     throw std::runtime_error("CMAC failed in libcrypto");
   TShortMac mac{};
   std::copy_n(full.begin(), mac.size(), mac.begin());

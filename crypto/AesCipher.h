@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <span>
 
+#include "crypto/OpenSslPointers.h"
+
 inline constexpr std::size_t kAesBlockSize = 16;
 using TAesBlock = std::array<std::uint8_t, kAesBlockSize>;
 using TShortMac = std::array<std::uint8_t, 8>;
@@ -24,16 +26,12 @@ TAesBlock AesEncryptBlock(std::span<const std::uint8_t> key, const TAesBlock& bl
 // The first 8 bytes of AES-CMAC (NIST SP 800-38B) over data.
 TShortMac AesCmac8(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data);
 
-struct evp_cipher_ctx_st;
-struct evp_mac_ctx_st;
-
 // The same operations for a session's many commands: the encryption key and
 // the MAC key scheduled once (libcrypto contexts, freed and so cleansed with
 // this object); each operation only restarts them.
 class TAesSessionKeys {
 public:
   TAesSessionKeys(std::span<const std::uint8_t> encKey, std::span<const std::uint8_t> macKey);
-  ~TAesSessionKeys();
   TAesSessionKeys(const TAesSessionKeys&) = delete;
   TAesSessionKeys& operator=(const TAesSessionKeys&) = delete;
 
@@ -43,9 +41,7 @@ public:
   TShortMac Cmac8(std::span<const std::uint8_t> data);
 
 private:
-  void Free();
-
-  evp_cipher_ctx_st* encrypt_ = nullptr;
-  evp_cipher_ctx_st* decrypt_ = nullptr;
-  evp_mac_ctx_st* mac_ = nullptr;
+  TEvpCipherCtxPtr encrypt_;
+  TEvpCipherCtxPtr decrypt_;
+  TEvpMacCtxPtr mac_;
 };

@@ -8,18 +8,15 @@
 
 #include <openssl/evp.h>
 
+#include "crypto/OpenSslPointers.h"
 #include "crypto/Padding.h"
 #include "crypto/SecretBytes.h"
 
 namespace {
 
-struct TCipherFree {
-  void operator()(EVP_CIPHER* cipher) const { EVP_CIPHER_free(cipher); }
-};
-
 // Fetched once and shared: the algorithm description holds no key or state.
 const EVP_CIPHER* DesEde3Cbc() {
-  static const std::unique_ptr<EVP_CIPHER, TCipherFree> cipher(EVP_CIPHER_fetch(nullptr, "DES-EDE3-CBC", nullptr));
+  static const TEvpCipherPtr cipher(EVP_CIPHER_fetch(nullptr, "DES-EDE3-CBC", nullptr));
   if (!cipher) throw std::runtime_error("DES-EDE3-CBC is not available in libcrypto");
   return cipher.get();
 }
@@ -29,10 +26,6 @@ void Check(int ok) {
 }
 
 }  // namespace
-
-void TDesCbc::TContextFree::operator()(evp_cipher_ctx_st* context) const {
-  EVP_CIPHER_CTX_free(context);  // cleanses the key schedule and chaining value
-}
 
 TDesCbc::TDesCbc(const TDesKeys& keys, TCipherDirection direction, const t64Bit& iv) : context_(EVP_CIPHER_CTX_new()) {
   if (!context_) throw std::runtime_error("Cannot allocate a cipher context");

@@ -9,8 +9,7 @@
 #include <span>
 
 #include "crypto/MrtdContext.h"
-
-struct evp_cipher_ctx_st;  // OpenSSL's EVP_CIPHER_CTX
+#include "crypto/OpenSslPointers.h"
 
 using TDesKey = std::span<const std::uint8_t, 8>;
 
@@ -42,10 +41,7 @@ public:
   void Process(std::span<const std::uint8_t> input, std::span<std::uint8_t> output);
 
 private:
-  struct TContextFree {
-    void operator()(evp_cipher_ctx_st* context) const;
-  };
-  std::unique_ptr<evp_cipher_ctx_st, TContextFree> context_;
+  TEvpCipherCtxPtr context_;
 };
 
 // One DES block under one key (the raw block operation, for callers and tests).

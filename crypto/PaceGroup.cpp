@@ -9,33 +9,10 @@
 #include <openssl/evp.h>
 #include <openssl/param_build.h>
 
+#include "crypto/OpenSslPointers.h"
 #include "crypto/RandomSource.h"
 
-void TBignumClearFree::operator()(BIGNUM* number) const { BN_clear_free(number); }
-
 namespace {
-
-struct TBnCtxFree {
-  void operator()(BN_CTX* context) const { BN_CTX_free(context); }
-};
-struct TBnFree {
-  void operator()(BIGNUM* number) const { BN_free(number); }
-};
-struct TGroupFree {
-  void operator()(EC_GROUP* group) const { EC_GROUP_free(group); }
-};
-struct TPointFree {
-  void operator()(EC_POINT* point) const { EC_POINT_clear_free(point); }
-};
-struct TPkeyFree {
-  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-struct TPkeyCtxFree {
-  void operator()(EVP_PKEY_CTX* context) const { EVP_PKEY_CTX_free(context); }
-};
-using TBnCtx = std::unique_ptr<BN_CTX, TBnCtxFree>;
-using TNumber = std::unique_ptr<BIGNUM, TBnFree>;
-using TPoint = std::unique_ptr<EC_POINT, TPointFree>;
 
 void Require(bool done, const char* what) {
   if (!done) throw std::runtime_error(std::string(what) + " failed in libcrypto");
@@ -83,15 +60,15 @@ public:
   std::vector<std::uint8_t> PublicKey(const BIGNUM& sk) const override {
     // On the standard generator libcrypto's fixed-base multiplication (with
     // its precomputed tables where the curve has them) does the work.
-    const TPoint point = mapped_ ? Multiply(*generator_, sk) : MultiplyGenerator(sk);
+    const TSecretEcPointPtr point = mapped_ ? Multiply(*generator_, sk) : MultiplyGenerator(sk);
     const TSecretBuffer encoded = Encode(*point);
     return {encoded.Bytes().begin(), encoded.Bytes().end()};
   }
 
   std::optional<TSecretBuffer> SharedElement(const BIGNUM& sk, std::span<const std::uint8_t> peer) const override {
-    const TPoint point = Decode(peer);
+    const TSecretEcPointPtr point = Decode(peer);
     if (!point) return std::nullopt;
-    const TPoint shared = Multiply(*point, sk);
+    const TSecretEcPointPtr shared = Multiply(*point, sk);
     if (EC_POINT_is_at_infinity(group_.get(), shared.get())) return std::nullopt;
     return Encode(*shared);
   }
@@ -103,12 +80,12 @@ public:
   }
 
   bool MapGenerator(std::span<const std::uint8_t> nonce, std::span<const std::uint8_t> h) override {
-    const TPoint hPoint = Decode(h);
+    const TSecretEcPointPtr hPoint = Decode(h);
     if (!hPoint) return false;
     TPrivateKey s = NewSecretNumber();
     Require(BN_bin2bn(nonce.data(), static_cast<int>(nonce.size()), s.get()) != nullptr, "BN_bin2bn");
-    TPoint mapped = Multiply(*EC_GROUP_get0_generator(group_.get()), *s);
-    const TBnCtx context(BN_CTX_secure_new());
+    TSecretEcPointPtr mapped = Multiply(*EC_GROUP_get0_generator(group_.get()), *s);
+    const TBnCtxPtr context(BN_CTX_secure_new());
     Require(context && EC_POINT_add(group_.get(), mapped.get(), mapped.get(), hPoint.get(), context.get()) == 1,
             "EC_POINT_add");
     if (EC_POINT_is_at_infinity(group_.get(), mapped.get())) return false;
@@ -125,18 +102,18 @@ public:
   std::uint8_t PublicKeyTag() const override { return 0x86; }
 
 private:
-  TPoint MultiplyGenerator(const BIGNUM& scalar) const {
-    TPoint result(EC_POINT_new(group_.get()));
-    const TBnCtx context(BN_CTX_secure_new());
+  TSecretEcPointPtr MultiplyGenerator(const BIGNUM& scalar) const {
+    TSecretEcPointPtr result(EC_POINT_new(group_.get()));
+    const TBnCtxPtr context(BN_CTX_secure_new());
     Require(
         result && context && EC_POINT_mul(group_.get(), result.get(), &scalar, nullptr, nullptr, context.get()) == 1,
         "EC_POINT_mul");
     return result;
   }
 
-  TPoint Multiply(const EC_POINT& point, const BIGNUM& scalar) const {
-    TPoint result(EC_POINT_new(group_.get()));
-    const TBnCtx context(BN_CTX_secure_new());
+  TSecretEcPointPtr Multiply(const EC_POINT& point, const BIGNUM& scalar) const {
+    TSecretEcPointPtr result(EC_POINT_new(group_.get()));
+    const TBnCtxPtr context(BN_CTX_secure_new());
     Require(result && context && EC_POINT_mul(group_.get(), result.get(), nullptr, &point, &scalar, context.get()) == 1,
             "EC_POINT_mul");
     return result;
@@ -144,7 +121,7 @@ private:
 
   TSecretBuffer Encode(const EC_POINT& point) const {
     TSecretBuffer encoded(1 + 2 * fieldLength_);
-    const TBnCtx context(BN_CTX_new());
+    const TBnCtxPtr context(BN_CTX_new());
     Require(EC_POINT_point2oct(group_.get(), &point, POINT_CONVERSION_UNCOMPRESSED, encoded.data(), encoded.size(),
                                context.get()) == encoded.size(),
             "EC_POINT_point2oct");
@@ -152,10 +129,10 @@ private:
   }
 
   // An uncompressed point on the curve, not at infinity; nothing otherwise.
-  TPoint Decode(std::span<const std::uint8_t> encoded) const {
+  TSecretEcPointPtr Decode(std::span<const std::uint8_t> encoded) const {
     if (encoded.size() != 1 + 2 * fieldLength_ || encoded[0] != 0x04) return nullptr;
-    TPoint point(EC_POINT_new(group_.get()));
-    const TBnCtx context(BN_CTX_new());
+    TSecretEcPointPtr point(EC_POINT_new(group_.get()));
+    const TBnCtxPtr context(BN_CTX_new());
     if (!point || !context ||
         EC_POINT_oct2point(group_.get(), point.get(), encoded.data(), encoded.size(), context.get()) != 1 ||
         EC_POINT_is_on_curve(group_.get(), point.get(), context.get()) != 1 ||
@@ -164,8 +141,8 @@ private:
     return point;
   }
 
-  std::unique_ptr<EC_GROUP, TGroupFree> group_;
-  TPoint generator_;
+  TEcGroupPtr group_;
+  TSecretEcPointPtr generator_;
   bool mapped_ = false;  // generator_ is no longer the curve's own
   std::size_t fieldLength_ = 0;
 };
@@ -176,7 +153,7 @@ std::unique_ptr<TPaceGroup> MakeNamedDhGroup(std::string_view groupName);
 class TDhGroup final : public TPaceGroup {
 public:
   // Takes p, q and g (none null).
-  TDhGroup(TNumber p, TNumber q, TNumber g) : p_(std::move(p)), q_(std::move(q)) {
+  TDhGroup(TBignumPtr p, TBignumPtr q, TBignumPtr g) : p_(std::move(p)), q_(std::move(q)) {
     Require(p_ && q_ && g, "DH parameters");
     standard_.reset(BN_dup(g.get()));
     generator_.reset(g.release());
@@ -213,7 +190,7 @@ public:
     TPrivateKey s = NewSecretNumber();
     Require(BN_bin2bn(nonce.data(), static_cast<int>(nonce.size()), s.get()) != nullptr, "BN_bin2bn");
     TPrivateKey mapped = Power(*standard_, *s);
-    const TBnCtx context(BN_CTX_secure_new());
+    const TBnCtxPtr context(BN_CTX_secure_new());
     Require(context && BN_mod_mul(mapped.get(), mapped.get(), hNumber.get(), p_.get(), context.get()) == 1,
             "BN_mod_mul");
     if (BN_is_one(mapped.get())) return false;
@@ -231,7 +208,7 @@ public:
 private:
   TPrivateKey Power(const BIGNUM& base, const BIGNUM& exponent) const {
     TPrivateKey result = NewSecretNumber();
-    const TBnCtx context(BN_CTX_secure_new());
+    const TBnCtxPtr context(BN_CTX_secure_new());
     Require(context && BN_mod_exp_mont_consttime(result.get(), &base, &exponent, p_.get(), context.get(), nullptr) == 1,
             "BN_mod_exp_mont_consttime");
     return result;
@@ -243,7 +220,7 @@ private:
     if (encoded.empty() || encoded.size() > length_) return nullptr;
     TPrivateKey y = NewSecretNumber();
     Require(BN_bin2bn(encoded.data(), static_cast<int>(encoded.size()), y.get()) != nullptr, "BN_bin2bn");
-    const TNumber pMinusOne(BN_dup(p_.get()));
+    const TBignumPtr pMinusOne(BN_dup(p_.get()));
     Require(pMinusOne && BN_sub_word(pMinusOne.get(), 1) == 1, "BN_sub_word");
     if (BN_cmp(y.get(), BN_value_one()) <= 0 || BN_cmp(y.get(), pMinusOne.get()) >= 0) return nullptr;
     const TPrivateKey order = Power(*y, *q_);
@@ -251,15 +228,15 @@ private:
     return y;
   }
 
-  TNumber p_;
-  TNumber q_;
-  TNumber standard_;
+  TBignumPtr p_;
+  TBignumPtr q_;
+  TBignumPtr standard_;
   TPrivateKey generator_;
   std::size_t length_ = 0;
 };
 
 std::unique_ptr<TPaceGroup> MakeNamedDhGroup(std::string_view groupName) {
-  const std::unique_ptr<EVP_PKEY_CTX, TPkeyCtxFree> context(EVP_PKEY_CTX_new_from_name(nullptr, "DH", nullptr));
+  const TEvpPkeyCtxPtr context(EVP_PKEY_CTX_new_from_name(nullptr, "DH", nullptr));
   std::string name(groupName);
   const OSSL_PARAM parameters[] = {
       OSSL_PARAM_construct_utf8_string(OSSL_PKEY_PARAM_GROUP_NAME, name.data(), 0),
@@ -269,16 +246,16 @@ std::unique_ptr<TPaceGroup> MakeNamedDhGroup(std::string_view groupName) {
   Require(context && EVP_PKEY_fromdata_init(context.get()) == 1 &&
               EVP_PKEY_fromdata(context.get(), &key, EVP_PKEY_KEY_PARAMETERS, const_cast<OSSL_PARAM*>(parameters)) == 1,
           "EVP_PKEY_fromdata (DH group)");
-  const std::unique_ptr<EVP_PKEY, TPkeyFree> owned(key);
+  const TEvpPkeyPtr owned(key);
   BIGNUM* p = nullptr;
   BIGNUM* q = nullptr;
   BIGNUM* g = nullptr;
   const bool got = EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_P, &p) == 1 &&
                    EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_Q, &q) == 1 &&
                    EVP_PKEY_get_bn_param(key, OSSL_PKEY_PARAM_FFC_G, &g) == 1;
-  TNumber pNumber(p);
-  TNumber qNumber(q);
-  TNumber gNumber(g);
+  TBignumPtr pNumber(p);
+  TBignumPtr qNumber(q);
+  TBignumPtr gNumber(g);
   Require(got, "EVP_PKEY_get_bn_param (DH group)");
   return std::make_unique<TDhGroup>(std::move(pNumber), std::move(qNumber), std::move(gNumber));
 }
@@ -294,6 +271,6 @@ std::unique_ptr<TPaceGroup> MakeEcGroup(const EC_GROUP& curve) {
   return std::make_unique<TEcGroup>(EC_GROUP_dup(&curve));
 }
 
-std::unique_ptr<TPaceGroup> MakeDhGroup(const bignum_st& p, const bignum_st& q, const bignum_st& g) {
-  return std::make_unique<TDhGroup>(TNumber(BN_dup(&p)), TNumber(BN_dup(&q)), TNumber(BN_dup(&g)));
+std::unique_ptr<TPaceGroup> MakeDhGroup(const BIGNUM& p, const BIGNUM& q, const BIGNUM& g) {
+  return std::make_unique<TDhGroup>(TBignumPtr(BN_dup(&p)), TBignumPtr(BN_dup(&q)), TBignumPtr(BN_dup(&g)));
 }

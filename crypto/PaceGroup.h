@@ -15,17 +15,12 @@
 #include <span>
 #include <vector>
 
+#include "crypto/OpenSslPointers.h"
 #include "crypto/PaceProtocols.h"
 #include "crypto/SecretBuffer.h"
 
-struct bignum_st;    // OpenSSL's BIGNUM
-struct ec_group_st;  // OpenSSL's EC_GROUP
-
-struct TBignumClearFree {
-  void operator()(bignum_st* number) const;
-};
 // A private key: cleared when freed.
-using TPrivateKey = std::unique_ptr<bignum_st, TBignumClearFree>;
+using TPrivateKey = TSecretBignumPtr;
 
 class TPaceGroup {
 public:
@@ -35,13 +30,13 @@ public:
   // length of the order, cut to its bit length, drawn again until in range.
   virtual TPrivateKey NewPrivateKey() const = 0;
   // The public key of sk over the current generator.
-  virtual std::vector<std::uint8_t> PublicKey(const bignum_st& sk) const = 0;
+  virtual std::vector<std::uint8_t> PublicKey(const BIGNUM& sk) const = 0;
   // sk times (or to the power of) the peer's public key, in the public key's
   // encoding; nothing when the peer's key is not a valid element of the group.
-  virtual std::optional<TSecretBuffer> SharedElement(const bignum_st& sk, std::span<const std::uint8_t> peer) const = 0;
+  virtual std::optional<TSecretBuffer> SharedElement(const BIGNUM& sk, std::span<const std::uint8_t> peer) const = 0;
   // The shared secret of a key agreement: the x coordinate of the shared
   // point, or the shared number; nothing for an invalid peer key.
-  virtual std::optional<TSecretBuffer> SharedSecret(const bignum_st& sk, std::span<const std::uint8_t> peer) const = 0;
+  virtual std::optional<TSecretBuffer> SharedSecret(const BIGNUM& sk, std::span<const std::uint8_t> peer) const = 0;
   // Replaces the generator with nonce × G + H (ECDH) or g^nonce × h mod p
   // (DH), h the shared element of the mapping. False when h is not valid or
   // the new generator is the neutral element.
@@ -57,7 +52,7 @@ public:
 std::unique_ptr<TPaceGroup> MakePaceGroup(const TPaceDomain& domain);
 // The group of a copy of this curve (Chip Authentication with a known named
 // curve: a copy costs less than making the curve again).
-std::unique_ptr<TPaceGroup> MakeEcGroup(const ec_group_st& curve);
+std::unique_ptr<TPaceGroup> MakeEcGroup(const EC_GROUP& curve);
 // The DH group of a key's own parameters: prime p, subgroup order q,
 // generator g (Chip Authentication with a DH key).
-std::unique_ptr<TPaceGroup> MakeDhGroup(const bignum_st& p, const bignum_st& q, const bignum_st& g);
+std::unique_ptr<TPaceGroup> MakeDhGroup(const BIGNUM& p, const BIGNUM& q, const BIGNUM& g);

@@ -5,14 +5,12 @@
 
 #include <openssl/evp.h>
 
+#include "crypto/OpenSslPointers.h"
+
 namespace {
 
-struct TDigestFree {
-  void operator()(EVP_MD* md) const { EVP_MD_free(md); }
-};
-
 const EVP_MD* Sha1Algorithm() {
-  static const std::unique_ptr<EVP_MD, TDigestFree> md(EVP_MD_fetch(nullptr, "SHA1", nullptr));
+  static const TEvpMdPtr md(EVP_MD_fetch(nullptr, "SHA1", nullptr));
   if (!md) throw std::runtime_error("SHA1 is not available in libcrypto");
   return md.get();
 }

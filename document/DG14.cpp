@@ -10,6 +10,7 @@
 #include "card/BerLength.h"
 #include "crypto/ChipAuthProtocols.h"
 #include "crypto/ObjectIdentifier.h"
+#include "crypto/OpenSslPointers.h"
 
 namespace {
 
@@ -17,10 +18,6 @@ constexpr std::uint8_t kDG14Tag = 0x6E;
 // 2.23.136.1.1.5: id-AA.
 constexpr std::uint8_t kIdAa[] = {0x67, 0x81, 0x08, 0x01, 0x01, 0x05};
 
-struct TTypeStackFree {
-  void operator()(STACK_OF(ASN1_TYPE) * stack) const { sk_ASN1_TYPE_pop_free(stack, ASN1_TYPE_free); }
-};
-using TTypeStack = std::unique_ptr<STACK_OF(ASN1_TYPE), TTypeStackFree>;
 using TBytes = std::vector<std::uint8_t>;
 
 std::span<const std::uint8_t> OidBytes(const ASN1_TYPE* value) {
@@ -41,7 +38,7 @@ std::optional<std::int64_t> IntegerOf(const ASN1_TYPE* value) {
 
 // The fields of one SecurityInfo, SEQUENCE { protocol OID, ... }.
 struct TFields {
-  TTypeStack Stack;
+  TAsn1TypeStackPtr Stack;
   int Count() const { return sk_ASN1_TYPE_num(Stack.get()); }
   const ASN1_TYPE* At(int index) const { return sk_ASN1_TYPE_value(Stack.get(), index); }
 };
@@ -50,7 +47,7 @@ std::optional<TFields> FieldsOf(const ASN1_TYPE* entry) {
   if (ASN1_TYPE_get(entry) != V_ASN1_SEQUENCE) return std::nullopt;
   const std::span<const std::uint8_t> encoded = StringBytes(entry->value.sequence);
   const unsigned char* cursor = encoded.data();
-  TFields fields{TTypeStack(d2i_ASN1_SEQUENCE_ANY(nullptr, &cursor, static_cast<long>(encoded.size())))};
+  TFields fields{TAsn1TypeStackPtr(d2i_ASN1_SEQUENCE_ANY(nullptr, &cursor, static_cast<long>(encoded.size())))};
   if (!fields.Stack || fields.Count() < 1 || ASN1_TYPE_get(fields.At(0)) != V_ASN1_OBJECT) return std::nullopt;
   return fields;
 }
@@ -114,7 +111,7 @@ std::optional<TDG14> ParseDG14(std::span<const std::uint8_t> file) {
   if (!length || 1 + length->FieldSize + length->Value != file.size()) return std::nullopt;
   const std::span<const std::uint8_t> content = file.subspan(1 + length->FieldSize);
   const unsigned char* cursor = content.data();
-  const TTypeStack entries(d2i_ASN1_SET_ANY(nullptr, &cursor, static_cast<long>(content.size())));
+  const TAsn1TypeStackPtr entries(d2i_ASN1_SET_ANY(nullptr, &cursor, static_cast<long>(content.size())));
   if (!entries || cursor != content.data() + content.size()) return std::nullopt;
 
   TDG14 dg14;

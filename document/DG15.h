@@ -12,18 +12,16 @@
 
 #include <openssl/evp.h>
 
+#include "crypto/OpenSslPointers.h"
+
 enum class TAaKeyKind {
   Rsa,  // ISO/IEC 9796-2 signatures with message recovery
   Ec,   // ECDSA, plain r || s
 };
 
-struct TEvpPkeyFree {
-  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-
 struct TDG15File {
   TAaKeyKind Kind = TAaKeyKind::Rsa;
-  std::unique_ptr<EVP_PKEY, TEvpPkeyFree> Key;
+  TEvpPkeyPtr Key;
   int KeyBits = 0;  // the modulus for RSA, the group order for EC
   // The length of the chip's answer to INTERNAL AUTHENTICATE: the modulus
   // in bytes for RSA; r and s at the order's length for ECDSA (BSI TR-03111

@@ -7,14 +7,10 @@
 #include <openssl/objects.h>
 
 #include "crypto/ObjectIdentifier.h"
+#include "crypto/OpenSslPointers.h"
 #include "crypto/PaceProtocols.h"
 
 namespace {
-
-struct TTypeStackFree {
-  void operator()(STACK_OF(ASN1_TYPE) * stack) const { sk_ASN1_TYPE_pop_free(stack, ASN1_TYPE_free); }
-};
-using TTypeStack = std::unique_ptr<STACK_OF(ASN1_TYPE), TTypeStackFree>;
 
 std::optional<std::int64_t> IntegerOf(const ASN1_TYPE* value) {
   std::int64_t number = 0;
@@ -29,7 +25,7 @@ std::optional<TPaceInfo> PaceInfoOf(const ASN1_TYPE* entry) {
   const ASN1_STRING* encoded = entry->value.sequence;
   const unsigned char* cursor = ASN1_STRING_get0_data(encoded);
   const long length = ASN1_STRING_length(encoded);
-  const TTypeStack fields(d2i_ASN1_SEQUENCE_ANY(nullptr, &cursor, length));
+  const TAsn1TypeStackPtr fields(d2i_ASN1_SEQUENCE_ANY(nullptr, &cursor, length));
   if (!fields || sk_ASN1_TYPE_num(fields.get()) < 2) return std::nullopt;
   const ASN1_TYPE* protocol = sk_ASN1_TYPE_value(fields.get(), 0);
   if (ASN1_TYPE_get(protocol) != V_ASN1_OBJECT) return std::nullopt;
@@ -55,7 +51,7 @@ std::vector<TPaceInfo> ParseCardAccess(std::span<const std::uint8_t> file) {
   std::vector<TPaceInfo> infos;
   if (file.empty() || file.size() > static_cast<std::size_t>(LONG_MAX)) return infos;
   const unsigned char* cursor = file.data();
-  const TTypeStack entries(d2i_ASN1_SET_ANY(nullptr, &cursor, static_cast<long>(file.size())));
+  const TAsn1TypeStackPtr entries(d2i_ASN1_SET_ANY(nullptr, &cursor, static_cast<long>(file.size())));
   if (!entries) return infos;
   for (int i = 0; i < sk_ASN1_TYPE_num(entries.get()); ++i)
     if (std::optional<TPaceInfo> info = PaceInfoOf(sk_ASN1_TYPE_value(entries.get(), i)))

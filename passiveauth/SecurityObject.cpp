@@ -7,6 +7,8 @@
 #include <openssl/objects.h>
 #include <openssl/x509.h>
 
+#include "crypto/OpenSslPointers.h"
+
 // LDSSecurityObject ::= SEQUENCE {
 //   version INTEGER, hashAlgorithm AlgorithmIdentifier,
 //   dataGroupHashValues SEQUENCE OF SEQUENCE { dataGroupNumber INTEGER, dataGroupHashValue OCTET STRING },
@@ -61,10 +63,8 @@ ASN1_SEQUENCE(LDS_DG_HASH) =
 
 namespace {
 
-struct TSecurityObjectFree {
-  void operator()(LDS_SECURITY_OBJECT* object) const { LDS_SECURITY_OBJECT_free(object); }
-};
-using TSecurityObjectPtr = std::unique_ptr<LDS_SECURITY_OBJECT, TSecurityObjectFree>;
+// The type is this file's own ASN.1 template, so its owner is named here.
+using TSecurityObjectPtr = TOpenSslPtr<LDS_SECURITY_OBJECT, LDS_SECURITY_OBJECT_free>;
 
 std::string Text(const ASN1_STRING* string) {
   return std::string(reinterpret_cast<const char*>(ASN1_STRING_get0_data(string)),

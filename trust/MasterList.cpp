@@ -2,6 +2,7 @@
 
 #include <openssl/asn1t.h>
 
+#include "crypto/OpenSslPointers.h"
 #include "trust/CertificateText.h"
 #include "trust/CmsSignature.h"
 #include "trust/TrustAnchor.h"
@@ -27,9 +28,8 @@ namespace {
 
 constexpr const char* kMasterListOid = "2.23.136.1.1.2";
 
-struct TMasterListFree {
-  void operator()(CSCA_MASTER_LIST* list) const { CSCA_MASTER_LIST_free(list); }
-};
+// The type is this file's own ASN.1 template, so its owner is named here.
+using TMasterListPtr = TOpenSslPtr<CSCA_MASTER_LIST, CSCA_MASTER_LIST_free>;
 
 // The listed certificate of the signer's country whose key signed the signer's certificate.
 std::string CertifiedBy(X509* signer, const std::vector<TX509Ptr>& listed) {
@@ -56,8 +56,7 @@ TMasterList ReadMasterList(std::span<const std::uint8_t> der) {
   }
   const auto bytes = std::get<std::span<const std::uint8_t>>(content);
   const unsigned char* listCursor = bytes.data();
-  std::unique_ptr<CSCA_MASTER_LIST, TMasterListFree> decoded(
-      d2i_CSCA_MASTER_LIST(nullptr, &listCursor, static_cast<long>(bytes.size())));
+  TMasterListPtr decoded(d2i_CSCA_MASTER_LIST(nullptr, &listCursor, static_cast<long>(bytes.size())));
   if (!decoded) {
     list.Problem = "the CscaMasterList cannot be decoded";
     return list;

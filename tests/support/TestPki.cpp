@@ -21,13 +21,6 @@ void Require(bool ok, const char* what) {
   if (!ok) throw std::runtime_error(std::string("test PKI: ") + what);
 }
 
-using TPkeyCtxPtr = std::unique_ptr<EVP_PKEY_CTX, TOpenSslFree<EVP_PKEY_CTX_free>>;
-using TBnPtr = std::unique_ptr<BIGNUM, TOpenSslFree<BN_free>>;
-using TGroupPtr = std::unique_ptr<EC_GROUP, TOpenSslFree<EC_GROUP_free>>;
-using TPointPtr = std::unique_ptr<EC_POINT, TOpenSslFree<EC_POINT_free>>;
-using TParamBldPtr = std::unique_ptr<OSSL_PARAM_BLD, TOpenSslFree<OSSL_PARAM_BLD_free>>;
-using TParamsPtr = std::unique_ptr<OSSL_PARAM, TOpenSslFree<OSSL_PARAM_free>>;
-
 void AddExtension(X509* certificate, X509* issuer, int nid, const char* value) {
   X509V3_CTX context;
   X509V3_set_ctx_nodb(&context);
@@ -81,18 +74,18 @@ TEvpPkeyPtr NewEcKey(const char* curve) { return TEvpPkeyPtr(EVP_EC_gen(curve));
 TEvpPkeyPtr NewRsaKey(int bits) { return TEvpPkeyPtr(EVP_RSA_gen(static_cast<unsigned>(bits))); }
 
 TEvpPkeyPtr NewExplicitP256Key(bool otherGenerator) {
-  TGroupPtr group(EC_GROUP_new_by_curve_name(NID_X9_62_prime256v1));
-  TBnPtr p(BN_new()), a(BN_new()), b(BN_new()), order(BN_new()), cofactor(BN_new());
+  TEcGroupPtr group(EC_GROUP_new_by_curve_name(NID_X9_62_prime256v1));
+  TBignumPtr p(BN_new()), a(BN_new()), b(BN_new()), order(BN_new()), cofactor(BN_new());
   EC_GROUP_get_curve(group.get(), p.get(), a.get(), b.get(), nullptr);
   EC_GROUP_get_order(group.get(), order.get(), nullptr);
   EC_GROUP_get_cofactor(group.get(), cofactor.get(), nullptr);
-  TPointPtr generator(EC_POINT_dup(EC_GROUP_get0_generator(group.get()), group.get()));
+  TEcPointPtr generator(EC_POINT_dup(EC_GROUP_get0_generator(group.get()), group.get()));
   if (otherGenerator) EC_POINT_dbl(group.get(), generator.get(), generator.get(), nullptr);
   unsigned char point[65];
   const std::size_t pointLength =
       EC_POINT_point2oct(group.get(), generator.get(), POINT_CONVERSION_UNCOMPRESSED, point, sizeof point, nullptr);
 
-  TParamBldPtr builder(OSSL_PARAM_BLD_new());
+  TParamBuildPtr builder(OSSL_PARAM_BLD_new());
   OSSL_PARAM_BLD_push_utf8_string(builder.get(), OSSL_PKEY_PARAM_EC_FIELD_TYPE, SN_X9_62_prime_field, 0);
   OSSL_PARAM_BLD_push_BN(builder.get(), OSSL_PKEY_PARAM_EC_P, p.get());
   OSSL_PARAM_BLD_push_BN(builder.get(), OSSL_PKEY_PARAM_EC_A, a.get());
@@ -103,13 +96,13 @@ TEvpPkeyPtr NewExplicitP256Key(bool otherGenerator) {
   OSSL_PARAM_BLD_push_utf8_string(builder.get(), OSSL_PKEY_PARAM_EC_ENCODING, OSSL_PKEY_EC_ENCODING_EXPLICIT, 0);
   TParamsPtr params(OSSL_PARAM_BLD_to_param(builder.get()));
 
-  TPkeyCtxPtr fromData(EVP_PKEY_CTX_new_from_name(nullptr, "EC", nullptr));
+  TEvpPkeyCtxPtr fromData(EVP_PKEY_CTX_new_from_name(nullptr, "EC", nullptr));
   EVP_PKEY* parameters = nullptr;
   Require(EVP_PKEY_fromdata_init(fromData.get()) == 1 &&
               EVP_PKEY_fromdata(fromData.get(), &parameters, EVP_PKEY_KEY_PARAMETERS, params.get()) == 1,
           "explicit EC parameters");
   TEvpPkeyPtr parameterKey(parameters);
-  TPkeyCtxPtr generate(EVP_PKEY_CTX_new_from_pkey(nullptr, parameterKey.get(), nullptr));
+  TEvpPkeyCtxPtr generate(EVP_PKEY_CTX_new_from_pkey(nullptr, parameterKey.get(), nullptr));
   EVP_PKEY* key = nullptr;
   Require(EVP_PKEY_keygen_init(generate.get()) == 1 && EVP_PKEY_keygen(generate.get(), &key) == 1, "explicit EC key");
   return TEvpPkeyPtr(key);

@@ -12,6 +12,7 @@
 #include "ChipHarness.h"
 #include "TerminalSecureMessaging.h"
 #include "TestKeys.h"
+#include "crypto/OpenSslPointers.h"
 
 namespace simchip::testing {
 namespace {
@@ -37,8 +38,7 @@ TBytes Digest(const EVP_MD* digest, const TBytes& data) {
 
 // Raw RSA public operation, then header 6A, M1, H(M1 || challenge) and the trailer.
 bool Iso9796Verifies(EVP_PKEY& key, const TBytes& signature, const EVP_MD* digest, const TBytes& trailer) {
-  std::unique_ptr<EVP_PKEY_CTX, decltype(&EVP_PKEY_CTX_free)> context(EVP_PKEY_CTX_new(&key, nullptr),
-                                                                      &EVP_PKEY_CTX_free);
+  TEvpPkeyCtxPtr context(EVP_PKEY_CTX_new(&key, nullptr));
   TBytes recovered(signature.size());
   std::size_t length = recovered.size();
   if (EVP_PKEY_verify_recover_init(context.get()) != 1 ||
@@ -62,7 +62,7 @@ bool PlainEcdsaVerifies(EVP_PKEY& key, const TBytes& signature, const EVP_MD* di
   unsigned char* der = nullptr;
   const int derLength = i2d_ECDSA_SIG(parts, &der);
   ECDSA_SIG_free(parts);
-  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+  TEvpMdCtxPtr context(EVP_MD_CTX_new());
   const bool valid = EVP_DigestVerifyInit(context.get(), nullptr, digest, nullptr, &key) == 1 &&
                      EVP_DigestVerify(context.get(), der, static_cast<std::size_t>(derLength), kChallenge.data(),
                                       kChallenge.size()) == 1;
@@ -90,7 +90,7 @@ TEST(ActiveAuthentication, SignatureVerifiesWithTheDocumentsKeyOnly) {
       {"ECDSA P-256 with SHA-384", "EC", "prime256v1", "SHA1", "2A8648CE3D040303", EVP_sha384, nullptr},
   };
   for (const TAaCase& c : cases) {
-    const TPkey key = GenerateKey(c.KeyType, c.Parameter);
+    const TEvpPkeyPtr key = GenerateKey(c.KeyType, c.Parameter);
     for (const bool clone : {false, true}) {
       SCOPED_TRACE(std::string(c.Name) + (clone ? ", clone" : ""));
       TLds dg14;
@@ -119,7 +119,7 @@ TEST(ActiveAuthentication, SignatureVerifiesWithTheDocumentsKeyOnly) {
 }
 
 TEST(ActiveAuthentication, OnlyUnderSecureMessagingWhileBacIsRequired) {
-  const TPkey key = GenerateKey("EC", "prime256v1");
+  const TEvpPkeyPtr key = GenerateKey("EC", "prime256v1");
   const TDocument document = DocumentWith({{std::string(kActiveAuthenticationKey), EncodePrivateKey(*key)}});
   const TBytes command = Concat({Hex("0088000008"), kChallenge, Hex("00")});
   TChipHarness bacRequired(document);

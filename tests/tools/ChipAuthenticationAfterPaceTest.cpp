@@ -104,7 +104,7 @@ TEST(ChipAuthenticationAfterPace, OpenPaceSwitchesToTheNewKeys) {
   for (const TCase& c : cases) {
     for (const bool clone : {false, true}) {
       SCOPED_TRACE(std::string(c.Name) + (clone ? ", clone" : ""));
-      const TPkey chipKey = GenerateKey(c.KeyType, c.Group);
+      const TEvpPkeyPtr chipKey = GenerateKey(c.KeyType, c.Group);
       TChipOptions options;
       options.CloneChipAuthentication = clone;
       TChipHarness harness(DocumentWith({{std::string(kChipAuthenticationKey), EncodePrivateKey(*chipKey)}}), options);

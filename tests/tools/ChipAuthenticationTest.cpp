@@ -66,7 +66,7 @@ TEST(ChipAuthentication, NewKeysServeFromTheCommandAfterTheHandshake) {
   for (const TCaCase& c : kCases) {
     for (const bool clone : {false, true}) {
       SCOPED_TRACE(std::string(c.Name) + (clone ? ", clone" : ""));
-      const TPkey chipKey = GenerateKey(c.KeyType, c.Group);
+      const TEvpPkeyPtr chipKey = GenerateKey(c.KeyType, c.Group);
       TChipOptions options;
       options.CloneChipAuthentication = clone;
       TChipHarness harness(DocumentWith({{std::string(kChipAuthenticationKey), EncodePrivateKey(*chipKey)}}), options);
@@ -131,7 +131,7 @@ TEST(ChipAuthentication, RefusalsKeepBacsKeys) {
        0x6985},
       {"MSE:Set KAT with a point off the curve", true, {0x00, 0x22, 0x41, 0xA6, Object(0x91, point), {}}, 0x6A80},
   };
-  const TPkey chipKey = GenerateKey("EC", "prime256v1");
+  const TEvpPkeyPtr chipKey = GenerateKey("EC", "prime256v1");
   for (const TRefusalCase& c : cases) {
     SCOPED_TRACE(c.Name);
     std::map<std::string, TBytes> keys;
@@ -155,7 +155,7 @@ TEST(ChipAuthentication, AKeyThatIsNotPkcs8FailsWhenTheChipIsMade) {
 }
 
 TEST(ChipAuthentication, PlainCommandsAreRefused) {
-  const TPkey chipKey = GenerateKey("EC", "prime256v1");
+  const TEvpPkeyPtr chipKey = GenerateKey("EC", "prime256v1");
   TChipHarness harness(DocumentWith({{std::string(kChipAuthenticationKey), EncodePrivateKey(*chipKey)}}));
   harness.Exchange(Hex("00A4040C07A0000002471001"));
   EXPECT_EQ(ToHex(harness.Exchange(Hex("0022 41A4 0C 800A04007F00070202030202"))), "6982");

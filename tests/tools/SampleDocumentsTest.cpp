@@ -12,6 +12,7 @@
 #include <openssl/x509.h>
 
 #include "ChipHarness.h"
+#include "crypto/OpenSslPointers.h"
 #include "tools/simchip/DocumentFile.h"
 #include "tools/simchip/Tlv.h"
 
@@ -175,16 +176,14 @@ const std::vector<TChipKeySample> kChipKeySamples{
     {"no-dg11-passport.zdoc", nullptr, nullptr, nullptr, nullptr, 0, false},
 };
 
-using TPkeyPtr = std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)>;
-
-TPkeyPtr PublicKey(std::span<const std::uint8_t> spki) {
+TEvpPkeyPtr PublicKey(std::span<const std::uint8_t> spki) {
   const unsigned char* p = spki.data();
-  return {d2i_PUBKEY(nullptr, &p, static_cast<long>(spki.size())), EVP_PKEY_free};
+  return TEvpPkeyPtr(d2i_PUBKEY(nullptr, &p, static_cast<long>(spki.size())));
 }
 
-TPkeyPtr PrivateKey(const TBytes& pkcs8) {
+TEvpPkeyPtr PrivateKey(const TBytes& pkcs8) {
   const unsigned char* p = pkcs8.data();
-  return {d2i_AutoPrivateKey(nullptr, &p, static_cast<long>(pkcs8.size())), EVP_PKEY_free};
+  return TEvpPkeyPtr(d2i_AutoPrivateKey(nullptr, &p, static_cast<long>(pkcs8.size())));
 }
 
 // The elements of DG14's SecurityInfos SET, each whole.
@@ -214,7 +213,7 @@ TEST(SampleDocuments, Dg14AndDg15HoldThePublicHalvesOfTheChipsKeys) {
     EXPECT_EQ(document.PrivateKeys.contains("active-authentication"), sample.AaKeyType != nullptr);
     if (sample.CaProtocol) {
       std::vector<std::string> infos;
-      TPkeyPtr caKey(nullptr, EVP_PKEY_free);
+      TEvpPkeyPtr caKey;
       for (const auto info : SecurityInfos(document.Lds.at(DataGroupFileId(14)))) {
         const std::string hex = ToHex(info);
         infos.push_back(hex);
@@ -230,7 +229,7 @@ TEST(SampleDocuments, Dg14AndDg15HoldThePublicHalvesOfTheChipsKeys) {
       EXPECT_EQ(infos.size(), sample.AaInfo ? 3u : 2u);
       ASSERT_TRUE(caKey) << "no ChipAuthenticationPublicKeyInfo with a readable key";
       EXPECT_TRUE(EVP_PKEY_is_a(caKey.get(), sample.CaKeyType));
-      const TPkeyPtr caPrivate = PrivateKey(document.PrivateKeys.at("chip-authentication"));
+      const TEvpPkeyPtr caPrivate = PrivateKey(document.PrivateKeys.at("chip-authentication"));
       ASSERT_TRUE(caPrivate);
       EXPECT_EQ(EVP_PKEY_eq(caKey.get(), caPrivate.get()), 1);
     }
@@ -238,11 +237,11 @@ TEST(SampleDocuments, Dg14AndDg15HoldThePublicHalvesOfTheChipsKeys) {
       const auto dg15 = ReadTlv(document.Lds.at(DataGroupFileId(15)));
       ASSERT_TRUE(dg15);
       EXPECT_EQ(dg15->Tag, 0x6F);
-      const TPkeyPtr aaKey = PublicKey(dg15->Value);
+      const TEvpPkeyPtr aaKey = PublicKey(dg15->Value);
       ASSERT_TRUE(aaKey);
       EXPECT_TRUE(EVP_PKEY_is_a(aaKey.get(), sample.AaKeyType));
       EXPECT_EQ(EVP_PKEY_get_bits(aaKey.get()), sample.AaBits);
-      const TPkeyPtr aaPrivate = PrivateKey(document.PrivateKeys.at("active-authentication"));
+      const TEvpPkeyPtr aaPrivate = PrivateKey(document.PrivateKeys.at("active-authentication"));
       ASSERT_TRUE(aaPrivate);
       EXPECT_EQ(EVP_PKEY_eq(aaKey.get(), aaPrivate.get()), 1);
     }

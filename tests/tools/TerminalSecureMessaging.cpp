@@ -19,7 +19,7 @@ TBytes Padded(TBytes data, std::size_t block) {
 }
 
 TBytes Cipher(const EVP_CIPHER* cipher, const TBytes& key, const TBytes& iv, const TBytes& data, bool encrypt) {
-  std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)> context(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
+  TEvpCipherCtxPtr context(EVP_CIPHER_CTX_new());
   TBytes out(data.size() + 32);
   int written = 0;
   int last = 0;
@@ -129,8 +129,7 @@ TTerminalSm CaSession(std::span<const std::uint8_t> secret, bool aes, std::size_
 }
 
 TBytes DeriveSecret(EVP_PKEY& own, EVP_PKEY& peer) {
-  std::unique_ptr<EVP_PKEY_CTX, decltype(&EVP_PKEY_CTX_free)> context(EVP_PKEY_CTX_new(&own, nullptr),
-                                                                      &EVP_PKEY_CTX_free);
+  TEvpPkeyCtxPtr context(EVP_PKEY_CTX_new(&own, nullptr));
   std::size_t length = 0;
   if (EVP_PKEY_derive_init(context.get()) != 1) throw std::runtime_error("derive");
   if (EVP_PKEY_get_base_id(&own) != EVP_PKEY_EC) EVP_PKEY_CTX_set_dh_pad(context.get(), 1);
@@ -142,14 +141,13 @@ TBytes DeriveSecret(EVP_PKEY& own, EVP_PKEY& peer) {
   return secret;
 }
 
-std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> EphemeralKey(EVP_PKEY& chipKey, bool leadingZero) {
+TEvpPkeyPtr EphemeralKey(EVP_PKEY& chipKey, bool leadingZero) {
   for (;;) {
-    std::unique_ptr<EVP_PKEY_CTX, decltype(&EVP_PKEY_CTX_free)> context(
-        EVP_PKEY_CTX_new_from_pkey(nullptr, &chipKey, nullptr), &EVP_PKEY_CTX_free);
+    TEvpPkeyCtxPtr context(EVP_PKEY_CTX_new_from_pkey(nullptr, &chipKey, nullptr));
     EVP_PKEY* key = nullptr;
     if (EVP_PKEY_keygen_init(context.get()) != 1 || EVP_PKEY_generate(context.get(), &key) != 1)
       throw std::runtime_error("keygen");
-    std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> ephemeral(key, &EVP_PKEY_free);
+    TEvpPkeyPtr ephemeral(key);
     if (!leadingZero || DeriveSecret(*ephemeral, chipKey)[0] == 0x00) return ephemeral;
   }
 }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <span>
 
+#include "crypto/OpenSslPointers.h"
 #include "reader/Apdu.h"
 #include "support/Hex.h"
 
@@ -43,6 +44,6 @@ TBytes DeriveSecret(EVP_PKEY& own, EVP_PKEY& peer);
 // A terminal's ephemeral key pair in the group of the chip's key; with
 // leadingZero one whose shared secret with it starts with a zero byte (about
 // one key in 256), where a secret cut to its significant bytes goes wrong.
-std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> EphemeralKey(EVP_PKEY& chipKey, bool leadingZero);
+TEvpPkeyPtr EphemeralKey(EVP_PKEY& chipKey, bool leadingZero);
 
 }  // namespace simchip::testing

@@ -10,14 +10,14 @@
 #include <string>
 
 #include "ChipHarness.h"
+#include "crypto/OpenSslPointers.h"
 #include "tools/simchip/ChipKeys.h"
 
 namespace simchip::testing {
 
 // "EC" with a curve name, "DHX" with an RFC 5114 group ("dh_1024_160"), or "RSA" with its size in bits.
-inline TPkey GenerateKey(const std::string& type, const std::string& parameter) {
-  std::unique_ptr<EVP_PKEY_CTX, decltype(&EVP_PKEY_CTX_free)> context(
-      EVP_PKEY_CTX_new_from_name(nullptr, type.c_str(), nullptr), &EVP_PKEY_CTX_free);
+inline TEvpPkeyPtr GenerateKey(const std::string& type, const std::string& parameter) {
+  TEvpPkeyCtxPtr context(EVP_PKEY_CTX_new_from_name(nullptr, type.c_str(), nullptr));
   if (!context || EVP_PKEY_keygen_init(context.get()) <= 0) throw std::runtime_error("keygen " + type);
   if (type == "RSA") {
     EVP_PKEY_CTX_set_rsa_keygen_bits(context.get(), std::stoi(parameter));
@@ -29,7 +29,7 @@ inline TPkey GenerateKey(const std::string& type, const std::string& parameter) 
   }
   EVP_PKEY* key = nullptr;
   if (EVP_PKEY_generate(context.get(), &key) <= 0) throw std::runtime_error("keygen " + type + " " + parameter);
-  return TPkey(key);
+  return TEvpPkeyPtr(key);
 }
 
 // The specimen's small LDS with these extra files, and these private keys by name.

@@ -1,6 +1,7 @@
 #pragma once
 // OpenPACE's BUF_MEM buffers to and from byte strings; freed and wiped.
 
+#include <eac/eac.h>
 #include <openssl/buffer.h>
 
 #include <algorithm>
@@ -9,14 +10,13 @@
 #include <span>
 #include <stdexcept>
 
+#include "crypto/OpenSslPointers.h"
 #include "tools/simchip/Bytes.h"
 
 namespace pacechip {
 
-struct TBufFree {
-  void operator()(BUF_MEM* buffer) const { BUF_MEM_clear_free(buffer); }
-};
-using TBuf = std::unique_ptr<BUF_MEM, TBufFree>;
+// BUF_MEM_clear_free is OpenPACE's: it wipes the buffer before freeing it.
+using TBuf = TOpenSslPtr<BUF_MEM, BUF_MEM_clear_free>;
 
 inline TBuf BufOf(std::span<const std::uint8_t> bytes) {
   TBuf buffer(BUF_MEM_new());

@@ -8,6 +8,8 @@
 #include <openssl/bn.h>
 #include <openssl/buffer.h>
 
+#include "crypto/OpenSslPointers.h"
+#include "tools/pacechip/EacBuffers.h"
 #include "tools/simchip/Apdu.h"
 #include "tools/simchip/Tlv.h"
 
@@ -16,27 +18,6 @@ namespace pacechip {
 namespace {
 
 using simchip::TBytes;
-
-struct TBufferFree {
-  void operator()(BUF_MEM* buffer) const { BUF_MEM_clear_free(buffer); }
-};
-using TBuffer = std::unique_ptr<BUF_MEM, TBufferFree>;
-struct TNumberFree {
-  void operator()(BIGNUM* number) const { BN_clear_free(number); }
-};
-
-TBuffer BufferOf(std::span<const std::uint8_t> bytes) {
-  TBuffer buffer(BUF_MEM_new());
-  if (!buffer || !BUF_MEM_grow(buffer.get(), bytes.size())) throw std::runtime_error("BUF_MEM_grow");
-  std::copy(bytes.begin(), bytes.end(), reinterpret_cast<std::uint8_t*>(buffer->data));
-  return buffer;
-}
-
-TBytes BytesOf(const BUF_MEM* buffer) {
-  if (!buffer) return {};
-  const auto* data = reinterpret_cast<const std::uint8_t*>(buffer->data);
-  return TBytes(data, data + buffer->length);
-}
 
 // The value of the first object with this tag among those laid end to end.
 std::optional<std::span<const std::uint8_t>> FindObject(std::span<const std::uint8_t> objects, std::uint16_t tag) {
@@ -61,7 +42,7 @@ public:
 
 private:
   EAC_CTX& eac_;
-  std::unique_ptr<BIGNUM, TNumberFree> saved_;
+  TSecretBignumPtr saved_;
 };
 
 }  // namespace
@@ -74,8 +55,8 @@ std::optional<TCommandApdu> UnwrapPendingCommand(const TOpenPaceChip& chip, std:
   const std::span<const std::uint8_t> objects(wrapped->Data);
   if (const auto do87 = FindObject(objects, 0x87); do87 && do87->size() > 1) {
     const TCounterAhead ahead(*eac);
-    const TBuffer deciphered(EAC_decrypt(eac, BufferOf(do87->subspan(1)).get()));
-    const TBuffer unpadded(deciphered ? EAC_remove_iso_pad(deciphered.get()) : nullptr);
+    const TBuf deciphered(EAC_decrypt(eac, BufOf(do87->subspan(1)).get()));
+    const TBuf unpadded(deciphered ? EAC_remove_iso_pad(deciphered.get()) : nullptr);
     if (!unpadded) return std::nullopt;
     plain.Data = BytesOf(unpadded.get());
   }
@@ -91,16 +72,16 @@ std::optional<TBytes> WrapAsLastAnswer(const TOpenPaceChip& chip, std::span<cons
   const TBytes statusBytes{static_cast<std::uint8_t>(status >> 8), static_cast<std::uint8_t>(status)};
   TBytes body;
   if (!data.empty()) {
-    const TBuffer padded(EAC_add_iso_pad(eac, BufferOf(data).get()));
-    const TBuffer cryptogram(EAC_encrypt(eac, padded.get()));
+    const TBuf padded(EAC_add_iso_pad(eac, BufOf(data).get()));
+    const TBuf cryptogram(EAC_encrypt(eac, padded.get()));
     if (!cryptogram) throw std::runtime_error("OpenPACE cannot encipher");
     TBytes value{0x01};
     simchip::Append(value, BytesOf(cryptogram.get()));
     body = simchip::MakeTlv(0x87, value);
   }
   simchip::Append(body, simchip::MakeTlv(0x99, statusBytes));
-  const TBuffer paddedBody(EAC_add_iso_pad(eac, BufferOf(body).get()));
-  const TBuffer mac(EAC_authenticate(eac, paddedBody.get()));
+  const TBuf paddedBody(EAC_add_iso_pad(eac, BufOf(body).get()));
+  const TBuf mac(EAC_authenticate(eac, paddedBody.get()));
   if (!mac) throw std::runtime_error("OpenPACE cannot authenticate");
   simchip::Append(body, simchip::MakeTlv(0x8E, BytesOf(mac.get())));
   simchip::Append(body, statusBytes);
@@ -112,8 +93,8 @@ std::optional<TBytes> UnwrapLastAnswer(const TOpenPaceChip& chip, std::span<cons
   if (!eac || answer.size() < 2) return std::nullopt;
   const auto do87 = FindObject(answer.first(answer.size() - 2), 0x87);
   if (!do87 || do87->size() <= 1) return TBytes{};
-  const TBuffer deciphered(EAC_decrypt(eac, BufferOf(do87->subspan(1)).get()));
-  const TBuffer unpadded(deciphered ? EAC_remove_iso_pad(deciphered.get()) : nullptr);
+  const TBuf deciphered(EAC_decrypt(eac, BufOf(do87->subspan(1)).get()));
+  const TBuf unpadded(deciphered ? EAC_remove_iso_pad(deciphered.get()) : nullptr);
   if (!unpadded) return std::nullopt;
   return BytesOf(unpadded.get());
 }

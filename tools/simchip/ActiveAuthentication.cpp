@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "crypto/OpenSslPointers.h"
 #include "tools/simchip/Tlv.h"
 
 namespace simchip {
@@ -40,10 +41,7 @@ constexpr std::array<THashIdentifier, 4> kHashIdentifiers{{
     {NID_sha224, 0x38},
 }};
 
-struct TPkeyContextFree {
-  void operator()(EVP_PKEY_CTX* context) const { EVP_PKEY_CTX_free(context); }
-};
-using TPkeyContext = std::unique_ptr<EVP_PKEY_CTX, TPkeyContextFree>;
+using TPkeyContext = TEvpPkeyCtxPtr;
 
 // The objects of a constructed value, one after the other.
 std::vector<TTlvObject> Children(std::span<const std::uint8_t> value) {
@@ -64,8 +62,7 @@ const EVP_MD* DigestOfSignatureOid(std::span<const std::uint8_t> oid) {
     return bytes;
   }();
   const unsigned char* p = der.data();
-  std::unique_ptr<ASN1_OBJECT, decltype(&ASN1_OBJECT_free)> object(
-      d2i_ASN1_OBJECT(nullptr, &p, static_cast<long>(der.size())), &ASN1_OBJECT_free);
+  TAsn1ObjectPtr object(d2i_ASN1_OBJECT(nullptr, &p, static_cast<long>(der.size())));
   int digestNid = NID_undef;
   if (!object || OBJ_find_sigid_algs(OBJ_obj2nid(object.get()), &digestNid, nullptr) != 1) return nullptr;
   return EVP_get_digestbynid(digestNid);
@@ -125,7 +122,7 @@ std::size_t FieldLength(EVP_PKEY& key) {
 }
 
 TBytes SignEcdsa(EVP_PKEY& key, std::span<const std::uint8_t> challenge, const EVP_MD& digest) {
-  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(), &EVP_MD_CTX_free);
+  TEvpMdCtxPtr context(EVP_MD_CTX_new());
   std::size_t length = 0;
   if (!context || EVP_DigestSignInit(context.get(), nullptr, &digest, nullptr, &key) != 1 ||
       EVP_DigestSign(context.get(), nullptr, &length, challenge.data(), challenge.size()) != 1)
@@ -134,8 +131,7 @@ TBytes SignEcdsa(EVP_PKEY& key, std::span<const std::uint8_t> challenge, const E
   if (EVP_DigestSign(context.get(), der.data(), &length, challenge.data(), challenge.size()) != 1)
     throw std::runtime_error("ECDSA signature failed");
   const unsigned char* p = der.data();
-  std::unique_ptr<ECDSA_SIG, decltype(&ECDSA_SIG_free)> signature(d2i_ECDSA_SIG(nullptr, &p, static_cast<long>(length)),
-                                                                  &ECDSA_SIG_free);
+  TEcdsaSigPtr signature(d2i_ECDSA_SIG(nullptr, &p, static_cast<long>(length)));
   if (!signature) throw std::runtime_error("ECDSA signature unreadable");
   const std::size_t half = FieldLength(key);
   TBytes plain(2 * half);

@@ -7,18 +7,18 @@
 #include <memory>
 #include <stdexcept>
 
+#include "crypto/OpenSslPointers.h"
+
 namespace simchip {
 
 namespace {
-
-using TCipherContext = std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)>;
 
 // Triple DES with the 24-byte key K1 K2 K3, in the given mode, zero IV, no
 // padding. Single DES is the same cipher with the one key repeated.
 TBytes RunDesEde3(const EVP_CIPHER* cipher, std::span<const std::uint8_t, 24> key, std::span<const std::uint8_t> data,
                   bool encrypt) {
   if (data.size() % kBlockSize != 0) throw std::invalid_argument("DES input is not a whole number of blocks");
-  TCipherContext context(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
+  TEvpCipherCtxPtr context(EVP_CIPHER_CTX_new());
   const TBlock iv{};
   TBytes out(data.size() + kBlockSize);
   int written = 0;

@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "crypto/OpenSslPointers.h"
 #include "tools/simchip/ChipKeys.h"
 
 namespace simchip {
@@ -32,10 +33,6 @@ const std::array<TCaProtocol, 8>& CaProtocols() {
   }};
   return kProtocols;
 }
-
-struct TPkeyContextFree {
-  void operator()(EVP_PKEY_CTX* context) const { EVP_PKEY_CTX_free(context); }
-};
 
 std::optional<EKeyAgreement> AgreementOf(EVP_PKEY& key) {
   switch (EVP_PKEY_get_base_id(&key)) {
@@ -70,11 +67,11 @@ bool KeyFitsProtocol(EVP_PKEY& chipKey, const TCaProtocol& protocol) {
 std::optional<TBytes> CaSharedSecret(EVP_PKEY& chipKey, std::span<const std::uint8_t> terminalKey) {
   if (terminalKey.empty() || !AgreementOf(chipKey)) return std::nullopt;
   // The terminal's key in the chip's group: its parameters, then the public part as sent.
-  TPkey peer(EVP_PKEY_new());
+  TEvpPkeyPtr peer(EVP_PKEY_new());
   if (!peer || EVP_PKEY_copy_parameters(peer.get(), &chipKey) != 1 ||
       EVP_PKEY_set1_encoded_public_key(peer.get(), terminalKey.data(), terminalKey.size()) != 1)
     return std::nullopt;
-  std::unique_ptr<EVP_PKEY_CTX, TPkeyContextFree> context(EVP_PKEY_CTX_new_from_pkey(nullptr, &chipKey, nullptr));
+  TEvpPkeyCtxPtr context(EVP_PKEY_CTX_new_from_pkey(nullptr, &chipKey, nullptr));
   if (!context || EVP_PKEY_derive_init(context.get()) != 1) return std::nullopt;
   // DH secrets keep their leading zero bytes: the length of p.
   if (AgreementOf(chipKey) == EKeyAgreement::Dh && EVP_PKEY_CTX_set_dh_pad(context.get(), 1) != 1) return std::nullopt;

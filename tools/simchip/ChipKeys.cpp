@@ -5,26 +5,25 @@
 
 #include <stdexcept>
 
+#include "crypto/OpenSslPointers.h"
+
 namespace simchip {
 
 namespace {
 
-struct TPkeyContextFree {
-  void operator()(EVP_PKEY_CTX* context) const { EVP_PKEY_CTX_free(context); }
-};
-using TPkeyContext = std::unique_ptr<EVP_PKEY_CTX, TPkeyContextFree>;
+using TPkeyContext = TEvpPkeyCtxPtr;
 
-TPkey Generate(EVP_PKEY_CTX* context) {
+TEvpPkeyPtr Generate(EVP_PKEY_CTX* context) {
   EVP_PKEY* key = nullptr;
   if (!context || EVP_PKEY_generate(context, &key) <= 0) throw std::runtime_error("cannot generate a clone's key");
-  return TPkey(key);
+  return TEvpPkeyPtr(key);
 }
 
-TPkey FreshRsaKey(EVP_PKEY& key) {
+TEvpPkeyPtr FreshRsaKey(EVP_PKEY& key) {
   BIGNUM* exponent = nullptr;
   if (EVP_PKEY_get_bn_param(&key, OSSL_PKEY_PARAM_RSA_E, &exponent) != 1)
     throw std::runtime_error("an RSA key without a public exponent");
-  const std::unique_ptr<BIGNUM, decltype(&BN_free)> e(exponent, &BN_free);
+  const TBignumPtr e(exponent);
   TPkeyContext context(EVP_PKEY_CTX_new_from_name(nullptr, "RSA", nullptr));
   if (!context || EVP_PKEY_keygen_init(context.get()) <= 0 ||
       EVP_PKEY_CTX_set_rsa_keygen_bits(context.get(), EVP_PKEY_get_bits(&key)) <= 0 ||
@@ -35,16 +34,15 @@ TPkey FreshRsaKey(EVP_PKEY& key) {
 
 }  // namespace
 
-TPkey DecodePrivateKey(std::span<const std::uint8_t> pkcs8) {
+TEvpPkeyPtr DecodePrivateKey(std::span<const std::uint8_t> pkcs8) {
   const unsigned char* p = pkcs8.data();
-  TPkey key(d2i_AutoPrivateKey(nullptr, &p, static_cast<long>(pkcs8.size())));
+  TEvpPkeyPtr key(d2i_AutoPrivateKey(nullptr, &p, static_cast<long>(pkcs8.size())));
   if (!key) throw std::runtime_error("a private key that is not PKCS #8");
   return key;
 }
 
 TBytes EncodePrivateKey(EVP_PKEY& key) {
-  std::unique_ptr<PKCS8_PRIV_KEY_INFO, decltype(&PKCS8_PRIV_KEY_INFO_free)> info(EVP_PKEY2PKCS8(&key),
-                                                                                 &PKCS8_PRIV_KEY_INFO_free);
+  TPkcs8InfoPtr info(EVP_PKEY2PKCS8(&key));
   unsigned char* der = nullptr;
   const int length = info ? i2d_PKCS8_PRIV_KEY_INFO(info.get(), &der) : -1;
   if (length <= 0) throw std::runtime_error("cannot encode a private key");
@@ -53,7 +51,7 @@ TBytes EncodePrivateKey(EVP_PKEY& key) {
   return out;
 }
 
-TPkey FreshKeyLike(EVP_PKEY& key) {
+TEvpPkeyPtr FreshKeyLike(EVP_PKEY& key) {
   if (EVP_PKEY_get_base_id(&key) == EVP_PKEY_RSA) return FreshRsaKey(key);
   // EC and DH: a key pair in the key's own group.
   TPkeyContext context(EVP_PKEY_CTX_new_from_pkey(nullptr, &key, nullptr));

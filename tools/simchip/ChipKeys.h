@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "crypto/OpenSslPointers.h"
 #include "tools/simchip/Bytes.h"
 
 namespace simchip {
@@ -21,18 +22,13 @@ namespace simchip {
 inline constexpr std::string_view kChipAuthenticationKey = "chip-authentication";
 inline constexpr std::string_view kActiveAuthenticationKey = "active-authentication";
 
-struct TPkeyFree {
-  void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-using TPkey = std::unique_ptr<EVP_PKEY, TPkeyFree>;
-
 // Throws std::runtime_error when the bytes are no PKCS #8 private key.
-TPkey DecodePrivateKey(std::span<const std::uint8_t> pkcs8);
+TEvpPkeyPtr DecodePrivateKey(std::span<const std::uint8_t> pkcs8);
 // PKCS #8 DER of a private key.
 TBytes EncodePrivateKey(EVP_PKEY& key);
 // A new key of the same kind: the same group or domain parameters (EC, DH),
 // the same modulus size and public exponent (RSA).
-TPkey FreshKeyLike(EVP_PKEY& key);
+TEvpPkeyPtr FreshKeyLike(EVP_PKEY& key);
 
 class TChipKeys {
 public:
@@ -45,8 +41,8 @@ public:
   EVP_PKEY* Key(std::string_view name, bool clone);
 
 private:
-  std::map<std::string, TPkey, std::less<>> keys_;
-  std::map<std::string, TPkey, std::less<>> clones_;
+  std::map<std::string, TEvpPkeyPtr, std::less<>> keys_;
+  std::map<std::string, TEvpPkeyPtr, std::less<>> clones_;
 };
 
 }  // namespace simchip

@@ -7,13 +7,13 @@
 #include <memory>
 #include <stdexcept>
 
+#include "crypto/OpenSslPointers.h"
+
 namespace simchip {
 
 namespace {
 
 constexpr std::size_t kAesBlockSize = 16;
-
-using TCipherContext = std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)>;
 
 const EVP_CIPHER* AesCipher(std::size_t keyLength, bool cbc) {
   switch (keyLength) {
@@ -31,7 +31,7 @@ const EVP_CIPHER* AesCipher(std::size_t keyLength, bool cbc) {
 TBytes RunAes(std::span<const std::uint8_t> key, std::span<const std::uint8_t> iv, std::span<const std::uint8_t> data,
               bool cbc, bool encrypt) {
   if (data.size() % kAesBlockSize != 0) throw std::invalid_argument("AES input is not a whole number of blocks");
-  TCipherContext context(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
+  TEvpCipherCtxPtr context(EVP_CIPHER_CTX_new());
   TBytes out(data.size() + kAesBlockSize);
   int written = 0;
   int last = 0;
@@ -60,9 +60,8 @@ TBytes AesIv(const TSmKeys& keys, std::span<const std::uint8_t> counter) {
 }
 
 TBlock AesCmac8(std::span<const std::uint8_t> key, std::span<const std::uint8_t> data) {
-  std::unique_ptr<EVP_MAC, decltype(&EVP_MAC_free)> mac(EVP_MAC_fetch(nullptr, "CMAC", nullptr), &EVP_MAC_free);
-  std::unique_ptr<EVP_MAC_CTX, decltype(&EVP_MAC_CTX_free)> context(mac ? EVP_MAC_CTX_new(mac.get()) : nullptr,
-                                                                    &EVP_MAC_CTX_free);
+  TEvpMacPtr mac(EVP_MAC_fetch(nullptr, "CMAC", nullptr));
+  TEvpMacCtxPtr context(mac ? EVP_MAC_CTX_new(mac.get()) : nullptr);
   const EVP_CIPHER* cipher = AesCipher(key.size(), true);
   char* name = const_cast<char*>(EVP_CIPHER_get0_name(cipher));
   const OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_MAC_PARAM_CIPHER, name, 0), OSSL_PARAM_END};
