@@ -20,9 +20,9 @@
 #include "fuzz/FuzzSupport.h"
 #include "reader/ApduExchange.h"
 #include "reader/PcscApi.h"
-#include "support/CannedCard.h"
 #include "support/Hex.h"
 #include "support/RecordedActiveAuthentication.h"
+#include "support/ScriptedCard.h"
 
 namespace {
 
@@ -42,11 +42,12 @@ void CheckResult(const TAaResult& result) {
 // The answer as a chip without secure messaging gives it; the challenge the
 // exchange drew is replaced by the recorded one before the judgement.
 TAaResult AnswerThroughExchange(std::span<const std::uint8_t> answer, const TBytes& challenge) {
-  static TCannedCard card;
+  static TScriptedCard card;
   ResetReaderLink();
   SetPcscApi(&card);
-  card.Answers = {TBytes(answer.begin(), answer.end())};
-  card.Next = 0;
+  card.Recording = false;
+  card.Script = {{TBytes(answer.begin(), answer.end())}};
+  card.Rewind();
   TPlainChannel channel;
   const TDG15File& key = DecodedKey(kRecordedDg15);
   TInternalAuthenticateResult exchange = PerformInternalAuthenticate(channel, key.SignatureLength);

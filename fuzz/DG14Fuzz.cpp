@@ -14,21 +14,7 @@
 #include "crypto/RandomSource.h"
 #include "document/DG14.h"
 #include "fuzz/FuzzSupport.h"
-
-namespace {
-
-// The terminal's ephemeral key from fixed bytes, so that a run repeats.
-class TCountingSource final : public TRandomSource {
-public:
-  void Fill(std::span<std::uint8_t> bytes) override {
-    for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(++next_ * 37);
-  }
-
-private:
-  std::uint8_t next_ = 0;
-};
-
-}  // namespace
+#include "support/SeededRandomSource.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::optional<TDG14> dg14 = ParseDG14(std::span<const std::uint8_t>(data, size));
@@ -52,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   if (decoded.Key->Agreement != protocol->Agreement) return 0;
-  TCountingSource random;
+  TSeededRandomSource random(9303);  // the terminal's ephemeral key from fixed bytes, so that a run repeats
+  random.Recording = false;
   SetRandomSource(&random);
   const TPrivateKey ephemeral = decoded.Key->Group->NewPrivateKey();
   const std::optional<TSecretBuffer> secret = decoded.Key->Group->SharedSecret(*ephemeral, decoded.Key->Key);

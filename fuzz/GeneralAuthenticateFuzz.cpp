@@ -15,22 +15,13 @@
 #include "pace/PaceAuthentication.h"
 #include "reader/ApduExchange.h"
 #include "reader/PcscApi.h"
-#include "support/CannedCard.h"
 #include "support/Hex.h"
 #include "support/NullView.h"
 #include "support/ScopedSeam.h"
+#include "support/ScriptedCard.h"
+#include "support/SeededRandomSource.h"
 
 namespace {
-
-class TCountingRandom : public TRandomSource {
-public:
-  void Fill(std::span<std::uint8_t> bytes) override {
-    for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(++counter_ * 37);
-  }
-
-private:
-  std::uint8_t counter_ = 0;
-};
 
 const std::array kInfos{
     TPaceInfo{Hex("04007F00070202040202"), 2, 13},  // ECDH, AES-128, brainpoolP256r1
@@ -45,17 +36,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   const TPaceInfo& info = kInfos[data[0] % kInfos.size()];
   TNullView view;
-  TCannedCard card;
+  TScriptedCard card;
+  card.Recording = false;
   const TScopedSeam<TPcscApi> seam(card, PcscApi, SetPcscApi);
-  TCountingRandom random;
+  TSeededRandomSource random(9303);
+  random.Recording = false;
   SetRandomSource(&random);
   ResetReaderLink();
   // MSE:Set AT is accepted; the rest comes from the input.
-  card.Answers.push_back(Hex("9000"));
+  card.Script.push_back({Hex("9000")});
   std::span<const std::uint8_t> rest(data + 1, size - 1);
   while (!rest.empty()) {
     const std::size_t length = std::min<std::size_t>(rest[0], rest.size() - 1);
-    card.Answers.emplace_back(rest.begin() + 1, rest.begin() + 1 + static_cast<std::ptrdiff_t>(length));
+    card.Script.push_back({TBytes(rest.begin() + 1, rest.begin() + 1 + static_cast<std::ptrdiff_t>(length))});
     rest = rest.subspan(1 + length);
   }
 

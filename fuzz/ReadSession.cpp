@@ -15,23 +15,14 @@
 #include "support/MrzInputs.h"
 #include "support/NullView.h"
 #include "support/ScopedSeam.h"
+#include "support/SeededRandomSource.h"
 #include "tools/pacechip/SeededRandomness.h"
 #include "trust/TrustStore.h"
 
 namespace {
 
-// The terminal's nonce and key material: the same bytes every session.
-class TFixedRandom final : public TRandomSource {
-public:
-  void Fill(std::span<std::uint8_t> bytes) override {
-    for (std::uint8_t& byte : bytes) byte = next_++;
-  }
-
-private:
-  std::uint8_t next_ = 0x11;
-};
-
 constexpr std::uint64_t kChipSeed = 9303;
+constexpr std::uint32_t kTerminalSeed = 0x11;
 const pacechip::TPaceChipOptions kPaceOffer{{{"id-PACE-ECDH-GM-AES-CBC-CMAC-128", 13}}, /*RefuseBac=*/false};
 
 // Puts the reader and the random source in place for one session (with a
@@ -70,7 +61,8 @@ void TReadSession::Run(const hostile::TAnswerScript& script, TSessionAccess acce
   reader.InsertCard(chip);
   reader.SetScript(script);
   TNullView view;
-  TFixedRandom random;
+  TSeededRandomSource random(kTerminalSeed);  // the terminal's nonce and key material: the same bytes every session
+  random.Recording = false;
   TSeams seams(reader, random);
 
   // The typed inputs are those of the document, so that BAC succeeds.

@@ -27,24 +27,15 @@
 #include "document/DG14.h"
 #include "reader/ApduExchange.h"
 #include "reader/PcscApi.h"
-#include "support/CannedCard.h"
 #include "support/Hex.h"
 #include "support/NullView.h"
 #include "support/PaceVectors.h"
+#include "support/ScriptedCard.h"
+#include "support/SeededRandomSource.h"
 
 namespace {
 
 constexpr int kBatch = 16;
-
-// The terminal's recorded ephemeral key, again for every run.
-class TRecordedKey : public TRandomSource {
-public:
-  explicit TRecordedKey(TBytes key) : key_(std::move(key)) {}
-  void Fill(std::span<std::uint8_t> bytes) override { std::copy_n(key_.begin(), bytes.size(), bytes.begin()); }
-
-private:
-  TBytes key_;
-};
 
 // An EC key of a named curve from its public point and, when given, its private scalar.
 EVP_PKEY* EcKey(const char* curve, const TBytes& point, const TBytes& scalar) {
@@ -69,10 +60,14 @@ EVP_PKEY* EcKey(const char* curve, const TBytes& point, const TBytes& scalar) {
 void ChipAuthentication(benchmark::State& state, const char* section, const char* curve, bool generalAuthenticate) {
   TNullView view;
   const TVectorSection v = PaceVectors("chipauth-vectors.txt", section);
-  TCannedCard card;
-  card.Answers = generalAuthenticate ? std::vector<TBytes>{v.Bytes("rsp_mse"), v.Bytes("rsp_ga"), v.Bytes("rsp_select")}
-                                     : std::vector<TBytes>{v.Bytes("rsp_mse"), v.Bytes("rsp_select")};
-  TRecordedKey random(v.Bytes("sk_ifd"));
+  TScriptedCard card;
+  card.Script =
+      AnswersOf(generalAuthenticate ? std::vector<TBytes>{v.Bytes("rsp_mse"), v.Bytes("rsp_ga"), v.Bytes("rsp_select")}
+                                    : std::vector<TBytes>{v.Bytes("rsp_mse"), v.Bytes("rsp_select")});
+  card.Recording = false;
+  // The terminal's recorded ephemeral key, again for every run.
+  TSeededRandomSource random = TSeededRandomSource::EachFillFrom({v.Bytes("sk_ifd")});
+  random.Recording = false;
   SetPcscApi(&card);
   SetRandomSource(&random);
   ResetReaderLink();
@@ -82,7 +77,7 @@ void ChipAuthentication(benchmark::State& state, const char* section, const char
   std::copy_n(sscOld.begin(), counter.size(), counter.begin());
   bool allPassed = true;
   const auto subject = [&] {
-    card.Next = 0;
+    card.Rewind();
     tMRTD_CTX ctx{};
     TAesChannel old(TSecretBuffer(v.Bytes("ks_enc_old")), TSecretBuffer(v.Bytes("ks_mac_old")), counter);
     allPassed &= PerformChipAuthentication(key, old, ctx).Outcome == TChipAuthOutcome::Passed;

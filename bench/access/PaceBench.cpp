@@ -29,9 +29,10 @@
 #include "pace/PaceAuthentication.h"
 #include "reader/ApduExchange.h"
 #include "reader/PcscApi.h"
-#include "support/CannedCard.h"
 #include "support/Hex.h"
 #include "support/NullView.h"
+#include "support/ScriptedCard.h"
+#include "support/SeededRandomSource.h"
 
 namespace {
 
@@ -51,23 +52,16 @@ const TBytes kKsEnc = Hex("F5F0E35C0D7161EE6724EE513A0D9A7F");
 const TBytes kKsMac = Hex("FE251C7858B356B24514B3BD5F4297D1");
 constexpr int kBatch = 16;
 
-// A card that plays the recorded answers in turn.
-// The terminal's two private keys, again for every handshake.
-class TRecordedRandom : public TRandomSource {
-public:
-  void Fill(std::span<std::uint8_t> bytes) override {
-    const TBytes& key = (next++ % 2 == 0) ? kSkMap : kSkDh;
-    std::copy_n(key.begin(), bytes.size(), bytes.begin());
-  }
-  std::size_t next = 0;
-};
-
 void PaceHandshake(benchmark::State& state) {
   TNullView view;
-  TCannedCard card;
-  card.Answers = kAnswers;
+  // A card that plays the recorded answers in turn.
+  TScriptedCard card;
+  card.Script = AnswersOf(kAnswers);
   card.Cycle = true;
-  TRecordedRandom random;
+  card.Recording = false;
+  // The terminal's two private keys, again for every handshake.
+  TSeededRandomSource random = TSeededRandomSource::EachFillFrom({kSkMap, kSkDh});
+  random.Recording = false;
   SetPcscApi(&card);
   SetRandomSource(&random);
   ResetReaderLink();
@@ -76,7 +70,7 @@ void PaceHandshake(benchmark::State& state) {
   bool allEstablished = true;
   const auto subject = [&] {
     tMRTD_CTX ctx{};
-    card.Next = 0;
+    card.Rewind();
     allEstablished &= PerformPace(password, infos, ctx).Outcome == TPaceOutcome::Established;
   };
 

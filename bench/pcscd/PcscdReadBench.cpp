@@ -104,11 +104,11 @@ void ReadThroughPcscd(benchmark::State& state) {
   }
 
   // One reading recorded, to count its commands and check that it works.
-  TRecordingApi recorder(SystemPcscApi());
+  TScriptedCard recorder = RecorderOf(SystemPcscApi());
   SetPcscApi(&recorder);
   RunReadCommand(kInputs, readState);
   SetPcscApi(nullptr);
-  const std::size_t commands = recorder.Exchanges().size();
+  const std::size_t commands = recorder.Exchanges.size();
   if (picture.Image().isNull() || view.Picture.isNull()) {
     state.SkipWithError("the reading brought no face");
     return;

@@ -68,7 +68,7 @@ void ReadCommand(benchmark::State& state) {
   const TReadState readState{session, picture, shown, trust};
   const auto read = [&] { RunReadCommand(sample.Inputs(), readState); };
 
-  TReplayApi replay(sample.Record([&] {
+  TScriptedCard replay = ReplayOf(sample.Record([&] {
     ResetReaderLink();
     ReaderLink().DiscoverReader();
     read();
@@ -106,7 +106,7 @@ void ReadCommand(benchmark::State& state) {
   }
   const double reads = static_cast<double>(state.iterations());
   const double commands = static_cast<double>(replay.Played());
-  if (replay.Mismatches() != 0) state.SkipWithError("a reading sent other commands than the recorded one");
+  if (replay.Mismatches != 0) state.SkipWithError("a reading sent other commands than the recorded one");
   state.counters["whole_ms"] = whole / reads * 1e3;
   state.counters["access_ms"] = accessTime / reads * 1e3;
   state.counters["picture_ms"] = pictureTime / reads * 1e3;
@@ -132,7 +132,7 @@ void WindowRead(benchmark::State& state) {
   };
 
   std::unique_ptr<TfrmPICC> window;
-  TReplayApi replay(sample.Record([&] {
+  TScriptedCard replay = ReplayOf(sample.Record([&] {
     window = openWindow();
     window->bOkuClick();
   }));
@@ -154,7 +154,7 @@ void WindowRead(benchmark::State& state) {
   SetPcscApi(nullptr);
   const double reads = static_cast<double>(state.iterations());
   const double commands = static_cast<double>(replay.Played());
-  if (replay.Mismatches() != 0) state.SkipWithError("a reading sent other commands than the recorded one");
+  if (replay.Mismatches != 0) state.SkipWithError("a reading sent other commands than the recorded one");
   state.counters["commands"] = commands;
   state.counters["subject_us"] = whole / reads / commands * 1e6;
   state.counters["floor_us"] = kBudgetPerCommand * 1e6;

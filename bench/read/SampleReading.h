@@ -9,15 +9,11 @@
 #include "bench/read/RecordedExchanges.h"
 #include "crypto/RandomSource.h"
 #include "reading/ReadCommand.h"
+#include "support/ScriptedCard.h"
+#include "support/SeededRandomSource.h"
 #include "tools/simchip/DocumentFile.h"
 #include "tools/simchip/SimulatedChip.h"
 #include "tools/simchip/SimulatedReader.h"
-
-// Always the same bytes.
-class TFixedRandom : public TRandomSource {
-public:
-  void Fill(std::span<std::uint8_t> bytes) override;
-};
 
 class TSampleReading {
 public:
@@ -35,18 +31,18 @@ public:
   // Reads once through the simulated reader with `read` (which runs a whole
   // reading on the current PC/SC API) and returns what was exchanged.
   template <typename TRead>
-  std::vector<TRecordedExchange> Record(TRead&& read) {
-    TRecordingApi recorder(reader_);
+  std::vector<TAnswer> Record(TRead&& read) {
+    TScriptedCard recorder = RecorderOf(reader_);
     SetPcscApi(&recorder);
     read();
     SetPcscApi(nullptr);
-    return recorder.Exchanges();
+    return recorder.Exchanges;
   }
 
 private:
   simchip::TDocument document_;
   std::unique_ptr<simchip::TSimulatedChip> chip_;
   simchip::TSimulatedReader reader_;
-  TFixedRandom random_;
+  TSeededRandomSource random_;
   TReadInputs inputs_;
 };

@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QTextEdit>
 
-#include <cstring>
 #include <map>
 #include <memory>
 #include <string>
@@ -15,11 +14,10 @@
 #include "app/frmZelvan.h"
 #include "reader/ApduExchange.h"
 #include "reader/PcscApi.h"
+#include "support/ScriptedCard.h"
 #include "ui_frmZelvan.h"
 
 namespace {
-
-using TBytes = std::vector<std::uint8_t>;
 
 TBytes Ascii(const std::string& text) { return TBytes(text.begin(), text.end()); }
 
@@ -41,39 +39,15 @@ enum class TDemand { AtSelect, AtRead };
 
 // Wants BAC (at the plain SELECT of EF.COM, or at its first plain READ
 // BINARY), refuses every EXTERNAL AUTHENTICATE, and afterwards serves its
-// files to plain commands.
-class TPlainAfterFailedBacChip final : public TPcscApi {
+// files to plain commands: the answers of the scripted card, behind one reader.
+class TPlainAfterFailedBacChip final : public TScriptedCard {
 public:
-  explicit TPlainAfterFailedBacChip(TDemand demand) : demand_(demand) {}
-
-  std::int32_t EstablishContext(std::uint32_t, TScardContext& context) override {
-    context = 1;
-    return kScardSuccess;
-  }
-  std::int32_t ListReaders(TScardContext, std::span<std::uint8_t> buffer, std::uint32_t& length) override {
-    static constexpr char kNames[] = "Test ACR122 00 00\0";
-    std::memcpy(buffer.data(), kNames, sizeof kNames);
-    length = sizeof kNames;
-    return kScardSuccess;
-  }
-  std::int32_t Connect(TScardContext, const std::string&, std::uint32_t, std::uint32_t, TScardHandle& card,
-                       std::uint32_t& protocol) override {
-    card = 7;
-    protocol = kScardProtocolT1;
-    return kScardSuccess;
-  }
-  std::int32_t Disconnect(TScardHandle, std::uint32_t) override { return kScardSuccess; }
-
-  std::int32_t Transmit(TScardHandle, std::uint32_t, std::span<const std::uint8_t> command,
-                        std::span<std::uint8_t> response, std::uint32_t& length) override {
-    Commands.emplace_back(command.begin(), command.end());
-    const TBytes answer = Answer(Commands.back());
-    std::memcpy(response.data(), answer.data(), answer.size());
-    length = static_cast<std::uint32_t>(answer.size());
-    return kScardSuccess;
+  explicit TPlainAfterFailedBacChip(TDemand demand) : demand_(demand) {
+    Readers = {"Test ACR122 00 00"};
+    Handle = 7;
+    Responder = [this](const TBytes& command) { return TAnswer{Answer(command)}; };
   }
 
-  std::vector<TBytes> Commands;
   bool BacFailed = false;
 
 private:

@@ -35,6 +35,8 @@
 #include "crypto/RandomSource.h"
 #include "reader/ApduExchange.h"
 #include "support/ScopedEnvironment.h"
+#include "support/ScriptedCard.h"
+#include "support/SeededRandomSource.h"
 #include "ui_frmZelvan.h"
 
 namespace {
@@ -110,33 +112,14 @@ private:
   bool ours_ = false;
 };
 
-// Passes every call to the system's PC/SC, running a hook before the n-th transmit.
-class TCountingApi : public TPcscApi {
-public:
-  std::int32_t EstablishContext(std::uint32_t scope, TScardContext& context) override {
-    return SystemPcscApi().EstablishContext(scope, context);
-  }
-  std::int32_t ListReaders(TScardContext context, std::span<std::uint8_t> buffer, std::uint32_t& length) override {
-    return SystemPcscApi().ListReaders(context, buffer, length);
-  }
-  std::int32_t Connect(TScardContext context, const std::string& reader, std::uint32_t share, std::uint32_t protocols,
-                       TScardHandle& card, std::uint32_t& active) override {
-    return SystemPcscApi().Connect(context, reader, share, protocols, card, active);
-  }
-  std::int32_t Transmit(TScardHandle card, std::uint32_t protocol, std::span<const std::uint8_t> command,
-                        std::span<std::uint8_t> response, std::uint32_t& length) override {
-    if ((++Transmits == HookAt || (HookWhen && HookWhen(command))) && Hook) Hook();
-    return SystemPcscApi().Transmit(card, protocol, command, response, length);
-  }
-  std::int32_t Disconnect(TScardHandle card, std::uint32_t disposition) override {
-    return SystemPcscApi().Disconnect(card, disposition);
-  }
-
-  int Transmits = 0;
-  int HookAt = 0;
-  std::function<bool(std::span<const std::uint8_t>)> HookWhen;  // or before a command it picks
-  std::function<void()> Hook;
-};
+// Passes every call to the system's PC/SC, counting the commands; a test can
+// act before any of them (BeforeTransmit).
+TScriptedCard ThroughSystemPcsc() {
+  TScriptedCard api;
+  api.Behind = &SystemPcscApi();
+  api.Recording = false;
+  return api;
+}
 
 class ThroughPcscd : public ::testing::Test {
 protected:
@@ -189,7 +172,7 @@ protected:
     FAIL() << "the card did not come back: " << Log().back().toStdString();
   }
 
-  TCountingApi api;
+  TScriptedCard api = ThroughSystemPcsc();
   std::unique_ptr<TfrmPICC> window;
   std::vector<QString> errors;
 };
@@ -219,18 +202,19 @@ TEST_F(ThroughPcscd, ReadsTheSamplePassportEndToEnd) {
 
 TEST_F(ThroughPcscd, CardTakenAwayInTheMiddleOfTheFaceThenReadAgain) {
   window->bOkuClick();  // a whole read, to count its commands
-  const int wholeRead = api.Transmits;
-  ASSERT_GT(wholeRead, 50);
+  const std::size_t wholeRead = api.Transmits;
+  ASSERT_GT(wholeRead, 50u);
 
   TPassport passport;
   api.Transmits = 0;
-  api.HookAt = wholeRead / 2;  // well inside the face's pieces, most of the reading
-  api.Hook = [&passport] { passport.Stop(); };
+  api.BeforeTransmit = [&](std::span<const std::uint8_t>) {
+    if (api.Transmits == wholeRead / 2) passport.Stop();  // well inside the face's pieces, most of the reading
+  };
   window->bOkuClick();
   EXPECT_TRUE(Logged("MrtdReadFileEx connection error."));
 
   // Nothing on the reader: one red line with the resource manager's text.
-  api.Hook = nullptr;
+  api.BeforeTransmit = nullptr;
   const std::size_t before = Log().size();
   window->bOkuClick();
   ASSERT_EQ(Log().size(), before + 1);
@@ -262,19 +246,6 @@ TEST_F(ThroughPcscd, ReadsTheIdentityCard) {
   EXPECT_FALSE(window->ShownPicture().isNull());
 }
 
-// The terminal's random bytes as a fixed stream: DH sessions then repeat
-// exactly (with the passport's --random-seed), so that OpenPACE's dropping of
-// a DH secret's leading zero bytes can never make a run fail by chance.
-class TSeededRandom : public TRandomSource {
-public:
-  void Fill(std::span<std::uint8_t> bytes) override {
-    for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>((++counter_ * 2654435761u) >> 13);
-  }
-
-private:
-  std::uint32_t counter_ = 0;
-};
-
 struct TPaceRow {
   const char* Protocol;  // --pace PROTOCOL:ID
   const char* Established;
@@ -290,7 +261,10 @@ protected:
     ThroughPcscd::TearDown();
     SetRandomSource(nullptr);
   }
-  TSeededRandom random;
+  // The terminal's random bytes as a fixed stream: DH sessions then repeat
+  // exactly (with the passport's --random-seed), so that OpenPACE's dropping of
+  // a DH secret's leading zero bytes can never make a run fail by chance.
+  TSeededRandomSource random{9303};
   TPassport passport;
 };
 
@@ -339,10 +313,9 @@ TEST_F(PaceChipThroughPcscd, TwoPaceInfosWrongDateOfBirthAndCardTakenAway) {
   // The card taken away before the key agreement step of GENERAL AUTHENTICATE.
   window->Form().eDogTar->setDate({1969, 8, 6});
   int generalAuthenticate = 0;
-  api.HookWhen = [&](std::span<const std::uint8_t> command) {
-    return command.size() > 1 && command[1] == 0x86 && ++generalAuthenticate == 3;
+  api.BeforeTransmit = [&](std::span<const std::uint8_t> command) {
+    if (command.size() > 1 && command[1] == 0x86 && ++generalAuthenticate == 3) passport.Stop();
   };
-  api.Hook = [this] { passport.Stop(); };
   window->bOkuClick();
   EXPECT_TRUE(Logged("PACE: failed (connection error at the key agreement)"));
 }

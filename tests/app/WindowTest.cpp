@@ -19,34 +19,19 @@
 #include "app/ErrorMessage.h"
 #include "app/frmZelvan.h"
 #include "reader/ApduExchange.h"
+#include "support/ScriptedCard.h"
 #include "ui_frmZelvan.h"
 
 namespace {
 
 // A resource manager without any reader: listing fails, connecting fails.
-class TNoReaderApi : public TPcscApi {
-public:
-  std::int32_t EstablishContext(std::uint32_t, TScardContext& context) override {
-    context = 1;
-    return 0;
-  }
-  std::int32_t ListReaders(TScardContext, std::span<std::uint8_t>, std::uint32_t&) override {
-    return ScardCode(kScardENoReadersAvailable);
-  }
-  std::int32_t Connect(TScardContext, const std::string&, std::uint32_t, std::uint32_t, TScardHandle&,
-                       std::uint32_t&) override {
-    ++connects;
-    return ScardCode(kScardEUnknownReader);
-  }
-  std::int32_t Transmit(TScardHandle, std::uint32_t, std::span<const std::uint8_t>, std::span<std::uint8_t>,
-                        std::uint32_t&) override {
-    ++transmits;
-    return ScardCode(kScardEInvalidHandle);
-  }
-  std::int32_t Disconnect(TScardHandle, std::uint32_t) override { return ScardCode(kScardEInvalidHandle); }
-  int connects = 0;
-  int transmits = 0;
-};
+TScriptedCard NoReaderApi() {
+  TScriptedCard api;
+  api.ConnectResult = ScardCode(kScardEUnknownReader);
+  api.Responder = [](const TBytes&) { return TAnswer{{}, ScardCode(kScardEInvalidHandle)}; };
+  api.DisconnectResult = ScardCode(kScardEInvalidHandle);
+  return api;
+}
 
 class Window : public ::testing::Test {
 protected:
@@ -77,7 +62,7 @@ protected:
     return lines;
   }
 
-  TNoReaderApi api;
+  TScriptedCard api = NoReaderApi();
   std::unique_ptr<TfrmPICC> window;
 };
 
@@ -241,8 +226,8 @@ TEST_F(Window, ReadWithoutReaderWritesOneRedLineAndChangesNothingElse) {
     EXPECT_EQ(line.first, "The specified reader name is not recognized.");
     EXPECT_EQ(line.second, QColor(255, 0, 0));
   }
-  EXPECT_EQ(api.connects, 2);
-  EXPECT_EQ(api.transmits, 0);
+  EXPECT_EQ(api.Connects, 2u);
+  EXPECT_EQ(api.Transmits, 0u);
   EXPECT_EQ(Control<QLineEdit>("eAdi1")->text(), "ANNA");
   EXPECT_EQ(Control<QProgressBar>("pBar")->value(), 0);
   EXPECT_EQ(window->StatusText(), " Okuyucu: Bağlı değil.");

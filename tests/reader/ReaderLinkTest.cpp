@@ -1,63 +1,26 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "reader/ACSModule.h"
 #include "reader/ApduExchange.h"
+#include "support/ScriptedCard.h"
 
 namespace {
 
-// A resource manager that lists a fixed multi-string and records the calls.
-class TListingApi : public TPcscApi {
-public:
-  explicit TListingApi(std::vector<std::string> names) {
-    for (const auto& name : names) {
-      multi.insert(multi.end(), name.begin(), name.end());
-      multi.push_back(0);
-    }
-    multi.push_back(0);
-  }
-
-  std::int32_t EstablishContext(std::uint32_t, TScardContext& context) override {
-    context = 77;
-    return establishResult;
-  }
-  std::int32_t ListReaders(TScardContext, std::span<std::uint8_t> buffer, std::uint32_t& length) override {
-    offered = length;
-    if (multi.size() > length || multi.size() > buffer.size()) return ScardCode(kScardEInsufficientBuffer);
-    std::memcpy(buffer.data(), multi.data(), multi.size());
-    length = static_cast<std::uint32_t>(multi.size());
-    return 0;
-  }
-  std::int32_t Connect(TScardContext, const std::string& reader, std::uint32_t share, std::uint32_t protocols,
-                       TScardHandle& card, std::uint32_t& active) override {
-    calls.push_back("connect " + reader + " " + std::to_string(share) + " " + std::to_string(protocols));
-    if (reader.empty()) return ScardCode(kScardEUnknownReader);
-    card = 5;
-    active = kScardProtocolT1;
-    return 0;
-  }
-  std::int32_t Transmit(TScardHandle, std::uint32_t protocol, std::span<const std::uint8_t> command,
-                        std::span<std::uint8_t> response, std::uint32_t& length) override {
-    calls.push_back("transmit " + std::to_string(protocol) + " " + std::to_string(command.size()) + " " +
-                    std::to_string(response.size()));
-    response[0] = 0x90;
-    response[1] = 0x00;
-    length = 2;
-    return 0;
-  }
-  std::int32_t Disconnect(TScardHandle card, std::uint32_t disposition) override {
-    calls.push_back("disconnect " + std::to_string(card) + " " + std::to_string(disposition));
-    return card == 0 ? ScardCode(kScardEInvalidHandle) : 0;
-  }
-
-  std::vector<std::uint8_t> multi;
-  std::int32_t establishResult = 0;
-  std::uint32_t offered = 0;
-  std::vector<std::string> calls;
-};
+// A resource manager that lists the given readers and records the calls; its
+// card answers 90 00 to everything.
+TScriptedCard ListingApi(std::vector<std::string> names) {
+  TScriptedCard api;
+  api.Readers = std::move(names);
+  api.NoReadersResult = kScardSuccess;
+  api.RefuseUnlisted = true;
+  api.Context = 77;
+  api.Handle = 5;
+  api.Responder = [](const TBytes&) { return TAnswer{{0x90, 0x00}}; };
+  return api;
+}
 
 class ReaderLink : public ::testing::Test {
 protected:
@@ -84,17 +47,17 @@ TEST_F(ReaderLink, ChoosesFirstReaderWhoseNameContainsACR122) {
   };
   for (const auto& c : cases) {
     ResetReaderLink();
-    TListingApi api(c.Names);
+    TScriptedCard api = ListingApi(c.Names);
     SetPcscApi(&api);
     ::ReaderLink().DiscoverReader();
     EXPECT_EQ(::ReaderLink().ReaderName, c.Chosen);
-    EXPECT_EQ(api.offered, 256u);
+    EXPECT_EQ(api.OfferedListLength, 256u);
     EXPECT_EQ(::ReaderLink().LastResult, 0);
   }
 }
 
 TEST_F(ReaderLink, ListingOver256BytesChoosesNoReader) {
-  TListingApi api({std::string(230, 'X'), "ACS ACR122U PICC Interface 00 00"});
+  TScriptedCard api = ListingApi({std::string(230, 'X'), "ACS ACR122U PICC Interface 00 00"});
   SetPcscApi(&api);
   ::ReaderLink().DiscoverReader();
   EXPECT_EQ(::ReaderLink().ReaderName, "");
@@ -102,29 +65,29 @@ TEST_F(ReaderLink, ListingOver256BytesChoosesNoReader) {
 }
 
 TEST_F(ReaderLink, FailedContextStopsDiscoverySilently) {
-  TListingApi api({"ACS ACR122U"});
-  api.establishResult = ScardCode(kScardENoService);
+  TScriptedCard api = ListingApi({"ACS ACR122U"});
+  api.EstablishResult = ScardCode(kScardENoService);
   SetPcscApi(&api);
   ::ReaderLink().DiscoverReader();
   EXPECT_EQ(::ReaderLink().ReaderName, "");
   EXPECT_EQ(::ReaderLink().LastResult, ScardCode(kScardENoService));
-  EXPECT_EQ(api.offered, 0u);
+  EXPECT_EQ(api.OfferedListLength, 0u);
 }
 
 TEST_F(ReaderLink, ConnectUnpowersOldHandleThenConnectsSharedAnyProtocol) {
-  TListingApi api({"ACS ACR122U"});
+  TScriptedCard api = ListingApi({"ACS ACR122U"});
   SetPcscApi(&api);
   ::ReaderLink().DiscoverReader();
   EXPECT_EQ(::ReaderLink().ConnectCard(), 0);  // first read: disconnecting the zero handle fails unnoticed
   EXPECT_EQ(::ReaderLink().ConnectCard(), 0);
   const std::vector<std::string> expected{"disconnect 0 2", "connect ACS ACR122U 2 3", "disconnect 5 2",
                                           "connect ACS ACR122U 2 3"};
-  EXPECT_EQ(api.calls, expected);
+  EXPECT_EQ(api.Calls, expected);
   EXPECT_EQ(::ReaderLink().ActiveProtocol, kScardProtocolT1);
 }
 
 TEST_F(ReaderLink, TransmitUsesBuffersAndGrantedCapacity) {
-  TListingApi api({"ACS ACR122U"});
+  TScriptedCard api = ListingApi({"ACS ACR122U"});
   SetPcscApi(&api);
   ::ReaderLink().DiscoverReader();
   ::ReaderLink().ConnectCard();
@@ -132,7 +95,7 @@ TEST_F(ReaderLink, TransmitUsesBuffersAndGrantedCapacity) {
   ::ReaderLink().SendLen = 5;
   ::ReaderLink().RecvLen = 255;
   EXPECT_EQ(::ReaderLink().TransmitApdu(), 0);
-  EXPECT_EQ(api.calls.back(), "transmit 2 5 255");
+  EXPECT_EQ(api.Calls.back(), "transmit 2 5 255");
   EXPECT_EQ(::ReaderLink().RecvLen, 2u);
   EXPECT_EQ(::ReaderLink().RecvBuf[0], 0x90);
 

@@ -10,7 +10,6 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -20,6 +19,7 @@
 #include "jpeg2000/Jpeg2000Bitmap.h"
 #include "reading/ReadCommand.h"
 #include "support/FakePiccView.h"
+#include "support/SeededRandomSource.h"
 #include "tools/hostilechip/ScriptedChipReader.h"
 #include "tools/pacechip/OpenPaceChip.h"
 #include "tools/simchip/DocumentFile.h"
@@ -41,17 +41,6 @@ public:
 
 private:
   TWatcher watcher_;
-};
-
-class TSeededRandom final : public TRandomSource {
-public:
-  explicit TSeededRandom(std::uint32_t seed) : engine_(seed) {}
-  void Fill(std::span<std::uint8_t> bytes) override {
-    for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(engine_());
-  }
-
-private:
-  std::mt19937 engine_;
 };
 
 class TReadRig {
@@ -91,7 +80,7 @@ private:
   TFakePiccView view_;
   simchip::TSimulatedChip chip_;
   TWatchedReader reader_;
-  TSeededRandom random_;
+  TSeededRandomSource random_;
   TReadInputs inputs_;
   TJpeg2000Bitmap bitmap_;
   TShownFace shownFace_;

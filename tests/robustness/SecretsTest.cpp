@@ -153,19 +153,6 @@ bool StorageHolds(std::span<const std::byte> storage, std::span<const std::uint8
   return std::search(storage.begin(), storage.end(), bytes.begin(), bytes.end()) != storage.end();
 }
 
-// Hands out known bytes and keeps them: RND.IFD first, then K.IFD.
-class TKeptRandom final : public TRandomSource {
-public:
-  void Fill(std::span<std::uint8_t> bytes) override {
-    for (std::uint8_t& byte : bytes) byte = static_cast<std::uint8_t>(next_++ * 37 + 11);
-    Filled.emplace_back(bytes.begin(), bytes.end());
-  }
-  std::vector<TBytes> Filled;
-
-private:
-  unsigned next_ = 1;
-};
-
 TEST(SessionSecrets, AreWipedFromTheWindowWhenItIsDestroyed) {
   // A chip without Chip Authentication: the BAC session's keys stay the reading's.
   const simchip::TDocument document = SampleDocument("no-dg11-passport.zdoc");
@@ -175,7 +162,7 @@ TEST(SessionSecrets, AreWipedFromTheWindowWhenItIsDestroyed) {
   chip.SetNextKeyMaterial(chipKeyMaterial);
   simchip::TSimulatedReader reader;
   reader.InsertCard(chip);
-  TKeptRandom random;
+  TSeededRandomSource random(37);  // keeps what it hands out: RND.IFD first, then K.IFD
   ResetReaderLink();
   SetPcscApi(&reader);
   SetRandomSource(&random);
