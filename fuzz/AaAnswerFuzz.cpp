@@ -15,7 +15,7 @@
 
 #include "activeauth/ActiveAuthenticationCheck.h"
 #include "activeauth/Iso9796Signature.h"
-#include "card/PlainChannel.h"
+#include "card/CardSession.h"
 #include "document/DG15.h"
 #include "fuzz/FuzzSupport.h"
 #include "reader/ApduExchange.h"
@@ -47,9 +47,10 @@ TAaResult AnswerThroughExchange(std::span<const std::uint8_t> answer, const TByt
   SetPcscApi(&card);
   card.Answers = {TBytes(answer.begin(), answer.end())};
   card.Next = 0;
-  TPlainChannel channel;
+  tMRTD_CTX record{};
+  TCardSession session(record);
   const TDG15File& key = DecodedKey(kRecordedDg15);
-  TInternalAuthenticateResult exchange = PerformInternalAuthenticate(channel, key.SignatureLength);
+  TInternalAuthenticateResult exchange = PerformInternalAuthenticate(session, key.SignatureLength);
   SetPcscApi(nullptr);
   std::copy(challenge.begin(), challenge.end(), exchange.Challenge.begin());
   return JudgeInternalAuthenticate(key, exchange, "");

@@ -9,7 +9,6 @@
 #include "chipauth/ChipAuthentication.h"
 #include "crypto/ObjectIdentifier.h"
 #include "output/PiccView.h"
-#include "reader/ApduExchange.h"
 
 namespace {
 
@@ -54,13 +53,15 @@ void ShowFailedChipAuthentication(const TChipCheck& check) {
 
 std::string NotReadWhole(std::uint8_t number) { return "DG" + std::to_string(number) + " not read whole"; }
 
+// Whether the card left during the check: its last exchange found no card.
+bool CardLeft(const TCardSession& session) { return session.LastAnswer().Error == TCardError::LinkLost; }
+
 }  // namespace
 
-TChipAuthenticationStage RunChipAuthenticationStage(bool listed, TMemoryStream& stream,
-                                                    std::unique_ptr<TSecureChannel>& channel, tMRTD_CTX& session) {
+TChipAuthenticationStage RunChipAuthenticationStage(bool listed, TMemoryStream& stream, TCardSession& session) {
   TChipAuthenticationStage stage;
   if (!listed) return stage;
-  stage.Dg14Read = ReadDataGroup(kChipAuthenticationKeys, stream, *channel);
+  stage.Dg14Read = ReadDataGroup(kChipAuthenticationKeys, stream, session);
   if (stage.Dg14Read != TDataGroupRead::Whole) {
     stage.Check = {TChipCheckOutcome::NotPossible, NotReadWhole(kChipAuthenticationKeys)};
     return stage;
@@ -69,33 +70,32 @@ TChipAuthenticationStage RunChipAuthenticationStage(bool listed, TMemoryStream& 
   const std::optional<TChipAuthenticationKey> key = stage.Dg14 ? ChooseChipAuthentication(*stage.Dg14) : std::nullopt;
   if (!key) return stage;  // a DG14 without a Chip Authentication key: not supported
 
-  TChipAuthResult result = PerformChipAuthentication(*key, *channel, session);
+  const TChipAuthResult result = PerformChipAuthentication(*key, session);
   stage.Check = {CheckOf(kChipAuthChecks, result.Outcome), result.Reason};
   // A card taken away proves nothing either way: the reading goes on and its
   // later steps fail as after any pull.
-  if (stage.Check.Outcome == TChipCheckOutcome::Failed && ReaderLink().LastResult != kScardSuccess)
+  if (stage.Check.Outcome == TChipCheckOutcome::Failed && CardLeft(session))
     stage.Check = {TChipCheckOutcome::NotPossible, "the card left during Chip Authentication"};
-  if (result.Outcome == TChipAuthOutcome::Passed) channel = std::move(result.Channel);
   if (stage.Check.Outcome == TChipCheckOutcome::Failed) ShowFailedChipAuthentication(stage.Check);
   return stage;
 }
 
-TActiveAuthenticationStage RunActiveAuthenticationStage(bool listed, TMemoryStream& stream, TSecureChannel& channel,
+TActiveAuthenticationStage RunActiveAuthenticationStage(bool listed, TMemoryStream& stream, TCardSession& session,
                                                         const std::optional<TDG14>& dg14) {
   TActiveAuthenticationStage stage;
   if (!listed) return stage;
-  stage.Dg15Read = ReadDataGroup(kActiveAuthenticationKey, stream, channel);
+  stage.Dg15Read = ReadDataGroup(kActiveAuthenticationKey, stream, session);
   if (stage.Dg15Read != TDataGroupRead::Whole) {
     stage.Check = {TChipCheckOutcome::NotPossible, NotReadWhole(kActiveAuthenticationKey)};
     return stage;
   }
   const std::string algorithm =
       dg14 && dg14->ActiveAuthentication ? DottedOid(dg14->ActiveAuthentication->SignatureAlgorithm) : std::string();
-  const TAaResult result = PerformActiveAuthentication(FileAtStart(stream), channel, algorithm);
+  const TAaResult result = PerformActiveAuthentication(FileAtStart(stream), session, algorithm);
   stage.Check = {CheckOf(kActiveAuthChecks, result.Verdict), result.Reason};
   // A card taken away proves nothing either way: the step's connection error,
   // and the later steps fail as after any pull.
-  if (stage.Check.Outcome == TChipCheckOutcome::Failed && ReaderLink().LastResult != kScardSuccess) {
+  if (stage.Check.Outcome == TChipCheckOutcome::Failed && CardLeft(session)) {
     LogMessage(std::string(kInternalAuthenticateConnectionError));
     stage.Check = {TChipCheckOutcome::NotPossible, "the card left during Active Authentication"};
   }

@@ -16,10 +16,10 @@
 
 namespace {
 
-// Whether the last exchange reached the chip and it answered "file not found".
-bool ChipSaidFileNotFound() {
-  const TReaderLink& link = ReaderLink();
-  return link.LastResult == kScardSuccess && GetStatusWord(link.Response()) == kSwFileNotFound;
+// Whether the session's last exchange reached the chip and it answered "file not found".
+bool ChipSaidFileNotFound(const TCardSession& session) {
+  const TCardAnswer& last = session.LastAnswer();
+  return last.Error != TCardError::LinkLost && last.Status() == kSwFileNotFound;
 }
 
 // What the reading read, kept for Passive Authentication.
@@ -38,11 +38,12 @@ public:
     ExtractMrz(dg1, mrz);
     evidence_.IssuingState = CutMrz(mrz).IssuingState.Str();
   }
-  void KeepSecurityObject(TDataGroupRead read, const TMemoryStream& stream) {
+  void KeepSecurityObject(TDataGroupRead read, const TMemoryStream& stream, const TCardSession& session) {
     static constexpr std::array kPresence{TSodPresence::Read, TSodPresence::Absent, TSodPresence::CutOff};
     evidence_.SodPresence = kPresence[static_cast<std::size_t>(read)];
     // Not read at all: absent only when the chip itself said it has no such file.
-    if (read == TDataGroupRead::NotRead && !ChipSaidFileNotFound()) evidence_.SodPresence = TSodPresence::Unreadable;
+    if (read == TDataGroupRead::NotRead && !ChipSaidFileNotFound(session))
+      evidence_.SodPresence = TSodPresence::Unreadable;
     if (read == TDataGroupRead::Whole) evidence_.Sod = FileAtStart(stream);
     if (read == TDataGroupRead::CutOff)
       evidence_.Sod.assign(stream.Bytes().begin(), stream.Bytes().begin() + stream.Position());
@@ -65,7 +66,8 @@ void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
       BuildMrzInformation(inputs.DocumentNumber, inputs.DateOfBirth, inputs.DateOfExpiry);
 
   TEFComBuffer efCom{};
-  std::unique_ptr<TSecureChannel> channel = OpenDocument(mrzInformation, efCom, state.Session);
+  TCardSession session(state.Session);
+  OpenDocument(mrzInformation, efCom, session);
   const tEFComFile listed = RunEFComStage(efCom);
 
   // One stream carries each data group in turn; it goes with the command,
@@ -80,21 +82,21 @@ void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
   // their bytes in place of a data group it failed to read.
   TMemoryStream keyStream;
   const TChipAuthenticationStage chipAuthentication =
-      RunChipAuthenticationStage(ListsDataGroup(listed, 14), keyStream, channel, state.Session);
+      RunChipAuthenticationStage(ListsDataGroup(listed, 14), keyStream, session);
   keeper.Keep(14, chipAuthentication.Dg14Read, keyStream);
   if (chipAuthentication.Check.Outcome == TChipCheckOutcome::Failed) return;
 
-  keeper.Keep(1, RunDG1Stage(stream, *channel), stream);
+  keeper.Keep(1, RunDG1Stage(stream, session), stream);
   keeper.KeepIssuingState(stream);
-  keeper.Keep(11, RunDG11Stage(stream, *channel, inputs.DateOfBirth), stream);
-  if (ListsDataGroup(listed, 12)) keeper.Keep(12, RunDG12Stage(stream, *channel), stream);
-  keeper.Keep(2, RunPictureStage(stream, *channel, inputs.PictureWanted, state.Picture, state.ShownFace), stream);
+  keeper.Keep(11, RunDG11Stage(stream, session, inputs.DateOfBirth), stream);
+  if (ListsDataGroup(listed, 12)) keeper.Keep(12, RunDG12Stage(stream, session), stream);
+  keeper.Keep(2, RunPictureStage(stream, session, inputs.PictureWanted, state.Picture, state.ShownFace), stream);
 
   const TActiveAuthenticationStage activeAuthentication =
-      RunActiveAuthenticationStage(ListsDataGroup(listed, 15), keyStream, *channel, chipAuthentication.Dg14);
+      RunActiveAuthenticationStage(ListsDataGroup(listed, 15), keyStream, session, chipAuthentication.Dg14);
   keeper.Keep(15, activeAuthentication.Dg15Read, keyStream);
 
-  keeper.KeepSecurityObject(ReadElementaryFile(kSecurityObjectFile, stream, *channel), stream);
+  keeper.KeepSecurityObject(ReadElementaryFile(kSecurityObjectFile, stream, session), stream, session);
   const TPaResult passive = RunPassiveAuthenticationStage(evidence, state.Trust);
   ShowDocumentVerdict(passive, chipAuthentication.Check, activeAuthentication.Check);
 }
