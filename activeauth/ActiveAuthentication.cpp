@@ -6,10 +6,10 @@
 #include "activeauth/InternalAuthenticate.h"
 #include "document/DG15.h"
 
-TAaResult PerformActiveAuthentication(std::span<const std::uint8_t> dg15, TSecureChannel& channel,
+TAaResult PerformActiveAuthentication(std::span<const std::uint8_t> dg15, TCardSession& session,
                                       std::string_view algorithmOid) {
   if (dg15.empty()) return {TAaVerdict::NotSupported, {}};
   const std::optional<TDG15File> key = DecodeDG15(dg15);
   if (!key) return {TAaVerdict::NotPossible, "no RSA or EC key in DG15"};
-  return JudgeInternalAuthenticate(*key, PerformInternalAuthenticate(channel, key->SignatureLength), algorithmOid);
+  return JudgeInternalAuthenticate(*key, PerformInternalAuthenticate(session, key->SignatureLength), algorithmOid);
 }

@@ -1,6 +1,6 @@
 #pragma once
 // The reader's part of Active Authentication (ICAO 9303-11 §6.1): INTERNAL
-// AUTHENTICATE with a fresh 8-byte challenge through the reading's channel,
+// AUTHENTICATE with a fresh 8-byte challenge through the card session,
 // giving back the chip's signature for the trust layer to verify.
 
 #include <array>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "card/SecureChannel.h"
+#include "card/CardSession.h"
 #include "reader/Apdu.h"
 
 inline constexpr std::size_t kAaChallengeLength = 8;
@@ -34,15 +34,15 @@ struct TInternalAuthenticateResult {
 // 00 88 00 00 08 <challenge> 00: INTERNAL AUTHENTICATE, Le 256.
 TCommandApdu BuildInternalAuthenticate(const TAaChallenge& challenge);
 
-// Why an answer of signatureLength bytes cannot come back through channel in
+// Why an answer of signatureLength bytes cannot come back through messaging in
 // one short response to the reader link, or empty when it can. The protected
 // answer must stay within 256 data bytes and, with its status word, within
 // the link's response capacity (kResponseCapacity).
-std::string AnswerDoesNotFit(const TSecureChannel& channel, std::size_t signatureLength);
+std::string AnswerDoesNotFit(const TSecureChannel& messaging, std::size_t signatureLength);
 
 // Sends INTERNAL AUTHENTICATE with a challenge from the random source in use
-// and opens the chip's answer through channel. signatureLength (DG15's key)
+// through the session's secure messaging. signatureLength (DG15's key)
 // decides beforehand whether the answer can come back; when it cannot,
 // nothing is sent (NotPossible). Logs nothing itself; a protected answer the
-// channel rejects as unsafe logs its "Hata #n" line.
-TInternalAuthenticateResult PerformInternalAuthenticate(TSecureChannel& channel, std::size_t signatureLength);
+// secure messaging rejects as unsafe logs its "Hata #n" line.
+TInternalAuthenticateResult PerformInternalAuthenticate(TCardSession& session, std::size_t signatureLength);

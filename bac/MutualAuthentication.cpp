@@ -4,7 +4,7 @@
 #include <array>
 
 #include "bac/BacKeys.h"
-#include "card/CardExchange.h"
+#include "card/SecureMessagingStart.h"
 #include "card/SecureResponses.h"
 #include "crypto/ByteOperations.h"
 #include "crypto/RandomSource.h"
@@ -20,6 +20,7 @@ constexpr std::size_t kChallengeLength = 8;
 constexpr std::size_t kChallengeAnswerLength = 10;     // RND.ICC, SW1 SW2
 constexpr std::size_t kAuthenticateAnswerLength = 42;  // E_ICC, M_ICC, SW1 SW2
 constexpr std::size_t kCryptogramLength = 32;
+constexpr std::size_t kStatusWordLength = 2;
 
 void Log(std::string_view pattern, std::initializer_list<long long> numbers = {}, std::uint32_t status = 0) {
   LogMessage(FormatMessage(pattern, numbers, status));
@@ -33,7 +34,11 @@ TCommandApdu BuildMutualAuthenticate(std::span<const std::uint8_t, 40> data) {
   return {0x00, kInsExternalAuthenticate, 0x00, 0x00, TApduBytes(data.begin(), data.end()), data.size()};
 }
 
-void PerformBac(const std::string& mrzInformation, tMRTD_CTX& ctx) {
+namespace {
+
+// The exchanges of BAC on the record; one line logged when it fails.
+void Authenticate(const std::string& mrzInformation, TCardSession& session) {
+  tMRTD_CTX& ctx = session.TripleDesRecord();
   // The keys are replaced below, so any earlier secure messaging is over: an
   // authentication that fails always leaves BacEnabled false.
   ctx.BacEnabled = false;
@@ -41,12 +46,13 @@ void PerformBac(const std::string& mrzInformation, tMRTD_CTX& ctx) {
   RandomBytes(ctx.RND_IFD);
   RandomBytes(ctx.K_IFD);
 
-  if (ExchangeApdu(BuildGetChallenge()) != 0) return Log("MrtdIccGetChallenge connection error.");
-  if (const std::uint16_t status = GetStatusWord(ResponseBytes()); status != kSwSuccess)
-    return Log("MrtdIccGetChallenge : Wrong status word %x", {}, status);
-  if (ResponseBytes().size() != kChallengeAnswerLength) return Log("RND_ICC error.");
+  const TCardAnswer challenge = session.TransmitPlain(BuildGetChallenge());
+  if (!challenge.Taken()) return Log("MrtdIccGetChallenge connection error.");
+  if (challenge.Status() != kSwSuccess)
+    return Log("MrtdIccGetChallenge : Wrong status word %x", {}, challenge.Status());
+  if (challenge.Response.Data.size() + kStatusWordLength != kChallengeAnswerLength) return Log("RND_ICC error.");
   t64Bit rndIcc{};
-  std::copy_n(ResponseBytes().begin(), rndIcc.size(), rndIcc.begin());
+  std::copy_n(challenge.Response.Data.begin(), rndIcc.size(), rndIcc.begin());
 
   // S = RND.IFD || RND.ICC || K.IFD; E_IFD = S under K_Enc; M_IFD = MAC of E_IFD under K_MAC.
   TSecretBytes<kCryptogramLength> s;
@@ -60,13 +66,15 @@ void PerformBac(const std::string& mrzInformation, tMRTD_CTX& ctx) {
   const t64Bit mIfd = ComputeMac(ctx, std::span<const std::uint8_t>(data).first(kCryptogramLength));
   std::ranges::copy(mIfd, data.begin() + kCryptogramLength);
 
-  if (ExchangeApdu(BuildMutualAuthenticate(data)) != 0) return Log("MrtdIccMutualAuthenticate connection error.");
-  if (const std::uint16_t status = GetStatusWord(ResponseBytes()); status != kSwSuccess)
-    return Log("MrtdIccGetChallenge : Wrong status word %x", {}, status);
-  const std::span<const std::uint8_t> answer = ResponseBytes();
-  if (answer.size() != kAuthenticateAnswerLength)
-    return Log("MrtdIccGetChallenge : Card returned %d bytes instead of %d",
-               {static_cast<long long>(answer.size()), static_cast<long long>(kAuthenticateAnswerLength)});
+  const TCardAnswer authenticated = session.TransmitPlain(BuildMutualAuthenticate(data));
+  if (!authenticated.Taken()) return Log("MrtdIccMutualAuthenticate connection error.");
+  if (authenticated.Status() != kSwSuccess)
+    return Log("MrtdIccGetChallenge : Wrong status word %x", {}, authenticated.Status());
+  const std::span<const std::uint8_t> answer = authenticated.Response.Data;
+  if (answer.size() + kStatusWordLength != kAuthenticateAnswerLength)
+    return Log(
+        "MrtdIccGetChallenge : Card returned %d bytes instead of %d",
+        {static_cast<long long>(answer.size() + kStatusWordLength), static_cast<long long>(kAuthenticateAnswerLength)});
 
   // The chip proves itself: its MAC over E_ICC (no counter) and our RND.IFD inside R.
   const std::span<const std::uint8_t> eIcc = answer.first(kCryptogramLength);
@@ -87,4 +95,11 @@ void PerformBac(const std::string& mrzInformation, tMRTD_CTX& ctx) {
   std::copy_n(rndIcc.begin() + 4, 4, ctx.SSC.begin());
   std::copy_n(ctx.RND_IFD.begin() + 4, 4, ctx.SSC.begin() + 4);
   ctx.BacEnabled = true;
+}
+
+}  // namespace
+
+void PerformBac(const std::string& mrzInformation, TCardSession& session) {
+  Authenticate(mrzInformation, session);
+  UseTripleDesRecord(session);
 }

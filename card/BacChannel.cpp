@@ -13,6 +13,10 @@ TCommandApdu TBacChannel::Protect(const TCommandApdu& command) {
   return session_.BacEnabled ? BuildProtectedCommand(session_, command) : command;
 }
 
+TCommandApdu TBacChannel::ProtectEvenWithoutKeys(const TCommandApdu& command) {
+  return BuildProtectedCommand(session_, command);
+}
+
 bool TBacChannel::ProtectedRefusalIntact(std::span<const std::uint8_t> answer) {
   // A refusal that comes in protected form carries a MAC; checking it keeps
   // the send sequence counter in step with the chip.

@@ -16,6 +16,8 @@ public:
   TDataGroupSelect DataGroupSelect() const override;
   // Protected while BacEnabled, else as it is.
   TCommandApdu Protect(const TCommandApdu& command) override;
+  // Protected with the record's keys whatever BacEnabled says.
+  TCommandApdu ProtectEvenWithoutKeys(const TCommandApdu& command) override;
   // CheckSelectResponse for a 9000 answer and for a refusal in protected
   // form; a bare refusal is taken as it is.
   bool SelectAnswerIntact(std::span<const std::uint8_t> answer) override;

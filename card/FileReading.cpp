@@ -28,7 +28,7 @@ constexpr TStepTexts kDataGroupPlainSelect{
     .FileNotFound = "MrtdSelectDG(%d) : File not found",
     .BadStatus = "MrtdSelectDG(%d) : Bad status word %04X",
 };
-// How a data group is selected before it is read, by what the channel asks for.
+// How a data group is selected before it is read, by what the secure messaging in force asks for.
 struct TDataGroupSelectRule {
   TDataGroupSelect Select;
   const TStepTexts* Texts;
@@ -85,27 +85,26 @@ private:
 
 }  // namespace
 
-TDataGroupRead ReadDataGroup(std::uint8_t number, TMemoryStream& stream, TSecureChannel& channel) {
+TDataGroupRead ReadDataGroup(std::uint8_t number, TMemoryStream& stream, TCardSession& session) {
   return ReadElementaryFile({static_cast<std::uint16_t>(0x0100 | FileIdentifierLow(number)), number, {}}, stream,
-                            channel);
+                            session);
 }
 
-TDataGroupRead ReadElementaryFile(const TElementaryFile& file, TMemoryStream& stream, TSecureChannel& channel) {
+TDataGroupRead ReadElementaryFile(const TElementaryFile& file, TMemoryStream& stream, TCardSession& session) {
   stream.Rewind();
   const std::uint8_t number = file.Number;
-  const TDataGroupSelectRule& select = RuleFor(channel.DataGroupSelect());
+  const TDataGroupSelectRule& select = RuleFor(session.Messaging().DataGroupSelect());
   if (select.Texts) {
     const TNamedTexts selectTexts(*select.Texts, file.Name);
-    if (!SelectFileStep(channel, channel.Protect(BuildSelectFileId(file.Id)), selectTexts.Texts(), number,
-                        select.SecurityRefusalGoesOn))
+    if (!SelectFileStep(session, BuildSelectFileId(file.Id), selectTexts.Texts(), number, select.SecurityRefusalGoesOn))
       return TDataGroupRead::NotRead;
   }
 
   LogStep(TNamedTexts::Named(kQueryingSize, file.Name), number);
   TWorkBuffer work{};
   const TNamedTexts headerTexts(kDataGroupHeaderRead, file.Name);
-  const auto status = ReadBinaryStep(channel, 0, kHeaderLength, TClearBuffers::Yes, headerTexts.Texts(), number);
-  if (!ReadHeaderStep(channel, status, headerTexts.Texts(), number, work)) return TDataGroupRead::NotRead;
+  const auto header = ReadBinaryStep(session, 0, kHeaderLength, TClearBuffers::Yes, headerTexts.Texts(), number, work);
+  if (!ReadHeaderStep(header, headerTexts.Texts(), number)) return TDataGroupRead::NotRead;
 
   const std::uint16_t size = DecodeFileLength(work);
   LogMessage("filesize:" + std::to_string(size));
@@ -116,10 +115,10 @@ TDataGroupRead ReadElementaryFile(const TElementaryFile& file, TMemoryStream& st
   const auto stopped = [&offset] { return offset > 0 ? TDataGroupRead::CutOff : TDataGroupRead::NotRead; };
   while (offset < size) {
     const auto piece = static_cast<std::uint16_t>(std::min<std::uint32_t>(size - offset, kPieceLength));
-    const auto pieceStatus = ReadBinaryStep(channel, static_cast<std::uint16_t>(offset), piece, TClearBuffers::No,
-                                            kDataGroupPieceRead, number);
-    if (!pieceStatus || !AcceptStatusStep(*pieceStatus, kDataGroupPieceRead, number)) return stopped();
-    const std::optional<std::size_t> length = TakeDataStep(channel, work, kDataGroupPieceRead, number);
+    const auto answer = ReadBinaryStep(session, static_cast<std::uint16_t>(offset), piece, TClearBuffers::No,
+                                       kDataGroupPieceRead, number, work);
+    if (!answer || !AcceptStatusStep(answer->Status(), kDataGroupPieceRead, number)) return stopped();
+    const std::optional<std::size_t> length = TakeDataStep(*answer, kDataGroupPieceRead, number);
     if (!length) return stopped();
     PiccView().SetProgressPosition(PiccView().ProgressPosition() + piece);
     offset += piece;

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "card/CardSession.h"
 #include "card/MemoryStream.h"
-#include "card/SecureChannel.h"
 
 // How a data group read ended.
 enum class TDataGroupRead {
@@ -32,9 +32,9 @@ inline constexpr TElementaryFile kSecurityObjectFile{0x011D, 0, "SOD"};
 
 // Reads data group `number` whole into stream from position 0, in pieces of at
 // most 100 bytes, moving the progress bar. Logs every failure.
-TDataGroupRead ReadDataGroup(std::uint8_t number, TMemoryStream& stream, TSecureChannel& channel);
+TDataGroupRead ReadDataGroup(std::uint8_t number, TMemoryStream& stream, TCardSession& session);
 // The same for any elementary file (EF.SOD: kSecurityObjectFile).
-TDataGroupRead ReadElementaryFile(const TElementaryFile& file, TMemoryStream& stream, TSecureChannel& channel);
+TDataGroupRead ReadElementaryFile(const TElementaryFile& file, TMemoryStream& stream, TCardSession& session);
 
 // Total length (tag and length bytes included) of the BER-TLV object that
 // starts at start[0]; 0 when it cannot tell.

@@ -1,5 +1,7 @@
 #include "card/FileSteps.h"
 
+#include <algorithm>
+
 #include "card/PlainCommands.h"
 #include "output/MessageFormat.h"
 #include "output/PiccView.h"
@@ -8,41 +10,52 @@ namespace {
 
 constexpr std::string_view kLengthNot4 = "recv_len <>4 :  %d";
 
+// The line a step writes for each error of the session; none for the answers
+// the secure messaging has already logged ("Hata #n").
+struct TErrorLine {
+  TCardError Error;
+  std::string_view TStepTexts::*Line;
+};
+constexpr std::array kErrorLines{
+    TErrorLine{TCardError::LinkLost, &TStepTexts::ConnectionError},
+    TErrorLine{TCardError::WrongMac, &TStepTexts::WrongMac},
+    TErrorLine{TCardError::TooShort, nullptr},
+    TErrorLine{TCardError::Rejected, nullptr},
+};
+
+void LogError(TCardError error, const TStepTexts& texts, std::uint8_t number) {
+  const auto row = std::ranges::find_if(kErrorLines, [error](const TErrorLine& line) { return line.Error == error; });
+  if (row != kErrorLines.end() && row->Line) LogStep(texts.*(row->Line), number);
+}
+
 }  // namespace
 
 void LogStep(std::string_view pattern, std::uint8_t number, std::uint16_t status) {
   LogMessage(FormatMessage(pattern, {number}, status));
 }
 
-bool SelectFileStep(TSecureChannel& channel, const TCommandApdu& command, const TStepTexts& texts, std::uint8_t number,
-                    bool securityRefusalGoesOn) {
-  if (ExchangeApdu(command) != 0) {
-    LogStep(texts.ConnectionError, number);
+bool SelectFileStep(TCardSession& session, const TCommandApdu& command, const TStepTexts& texts, std::uint8_t number,
+                    bool securityRefusalGoesOn, TWrapping wrapping) {
+  const TCardAnswer answer = session.Transmit(command, {.Form = TAnswerForm::Status, .Wrapping = wrapping});
+  if (!answer.Taken()) {
+    LogError(answer.Error, texts, number);
     return false;
   }
-  const std::span<const std::uint8_t> answer = ResponseBytes();
-  if (!channel.SelectAnswerIntact(answer)) {
-    LogStep(texts.WrongMac, number);
-    return false;
-  }
-  const std::uint16_t status = GetStatusWord(answer);
-  if (securityRefusalGoesOn && status == kSwSecurityNotSatisfied) return true;
-  return AcceptStatusStep(status, texts, number);
+  if (securityRefusalGoesOn && answer.Status() == kSwSecurityNotSatisfied) return true;
+  return AcceptStatusStep(answer.Status(), texts, number);
 }
 
-std::optional<std::uint16_t> ReadBinaryStep(TSecureChannel& channel, std::uint16_t offset, std::uint16_t length,
-                                            TClearBuffers clear, const TStepTexts& texts, std::uint8_t number) {
-  if (ExchangeApdu(channel.Protect(BuildReadBinary(offset, length).value()), clear) != 0) {
-    LogStep(texts.ConnectionError, number);
+std::optional<TCardAnswer> ReadBinaryStep(TCardSession& session, std::uint16_t offset, std::uint16_t length,
+                                          TClearBuffers clear, const TStepTexts& texts, std::uint8_t number,
+                                          std::span<std::uint8_t> plaintext) {
+  TCardAnswer answer = session.Transmit(BuildReadBinary(offset, length).value(),
+                                        {.Form = TAnswerForm::Data, .Plaintext = plaintext, .Clear = clear});
+  // A 9000 answer that cannot be opened ends the step when its data is taken.
+  if (answer.Error == TCardError::LinkLost || (answer.Status() != kSwSuccess && !answer.Taken())) {
+    LogError(answer.Error, texts, number);
     return std::nullopt;
   }
-  const std::span<const std::uint8_t> answer = ResponseBytes();
-  const std::uint16_t status = GetStatusWord(answer);
-  if (status != kSwSuccess && !channel.RefusalIntact(answer)) {
-    LogStep(texts.WrongMac, number);
-    return std::nullopt;
-  }
-  return status;
+  return answer;
 }
 
 bool AcceptStatusStep(std::uint16_t status, const TStepTexts& texts, std::uint8_t number) {
@@ -52,19 +65,15 @@ bool AcceptStatusStep(std::uint16_t status, const TStepTexts& texts, std::uint8_
   return false;
 }
 
-std::optional<std::size_t> TakeDataStep(TSecureChannel& channel, std::span<std::uint8_t> plaintext,
-                                        const TStepTexts& texts, std::uint8_t number) {
-  std::size_t length = 0;
-  const TUnwrapResult result = channel.OpenDataAnswer(ResponseBytes(), plaintext, length);
-  if (result == TUnwrapResult::Ok) return length;
-  if (result == TUnwrapResult::WrongMac) LogStep(texts.WrongMac, number);
+std::optional<std::size_t> TakeDataStep(const TCardAnswer& answer, const TStepTexts& texts, std::uint8_t number) {
+  if (answer.Taken()) return answer.Response.Data.size();
+  LogError(answer.Error, texts, number);
   return std::nullopt;
 }
 
-bool ReadHeaderStep(TSecureChannel& channel, std::optional<std::uint16_t> status, const TStepTexts& texts,
-                    std::uint8_t number, TWorkBuffer& work) {
-  if (!status || !AcceptStatusStep(*status, texts, number)) return false;
-  const std::optional<std::size_t> length = TakeDataStep(channel, work, texts, number);
+bool ReadHeaderStep(const std::optional<TCardAnswer>& answer, const TStepTexts& texts, std::uint8_t number) {
+  if (!answer || !AcceptStatusStep(answer->Status(), texts, number)) return false;
+  const std::optional<std::size_t> length = TakeDataStep(*answer, texts, number);
   if (!length) return false;
   if (*length != kHeaderLength) {
     LogMessage(FormatMessage(kLengthNot4, {static_cast<long long>(*length)}));

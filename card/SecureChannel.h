@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 
+#include "card/CardAnswer.h"
 #include "reader/Apdu.h"
 
 enum class TUnwrapResult {
@@ -16,6 +17,14 @@ enum class TUnwrapResult {
   Rejected,  // unsafe data objects or data too long: logged "Hata #2".."Hata #5 : %d"; callers treat it like TooShort
 };
 
+// What the answer to a command carries under secure messaging.
+enum class TAnswerForm {
+  Status,              // a SELECT's answer: DO'99' and DO'8E', checked whatever its status word
+  Data,                // READ BINARY, INTERNAL AUTHENTICATE: DO'87' DO'99' DO'8E' when 9000
+  Either,              // by its shape: a 9000 answer of DO'99' and DO'8E' alone carries no data
+  StatusWhenAccepted,  // a 9000 answer as a SELECT's; a refusal taken unchecked (it ends the protocol anyway)
+};
+
 // How a data group is selected before it is read.
 enum class TDataGroupSelect {
   None,       // no SELECT: the reads go to the file that is currently selected
@@ -23,13 +32,26 @@ enum class TDataGroupSelect {
   Protected,  // a SELECT under secure messaging
 };
 
+// One kind of secure messaging of a card session (none, 3DES, AES): the
+// session wraps every command with Wrap and takes every answer with Unwrap.
 class TSecureChannel {
 public:
   virtual ~TSecureChannel() = default;
 
+  // The command as it goes to the chip.
+  TCommandApdu Wrap(const TCommandApdu& command) { return Protect(command); }
+  // The answer checked (a refusal must be intact, a 9000 answer must verify)
+  // and its data opened into plaintext as form says; an empty plaintext
+  // takes up to kApduBufferSize bytes. The answer's data is also copied into
+  // the result.
+  TCardAnswer Unwrap(std::span<const std::uint8_t> answer, TAnswerForm form, std::span<std::uint8_t> plaintext);
+
   virtual TDataGroupSelect DataGroupSelect() const = 0;
   // The command as it goes to the chip.
   virtual TCommandApdu Protect(const TCommandApdu& command) = 0;
+  // The command protected with the keys the channel holds, even before they
+  // are in force (3DES after a failed BAC); as Protect for the others.
+  virtual TCommandApdu ProtectEvenWithoutKeys(const TCommandApdu& command) { return Protect(command); }
   // Whether the answer to a SELECT sent through this channel is intact, before
   // its status word is acted on.
   virtual bool SelectAnswerIntact(std::span<const std::uint8_t> answer) = 0;

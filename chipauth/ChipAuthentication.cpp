@@ -5,12 +5,10 @@
 #include <optional>
 #include <vector>
 
-#include "card/AesChannel.h"
-#include "card/BacChannel.h"
 #include "card/CardExchange.h"
 #include "card/DataObjects.h"
 #include "card/PlainCommands.h"
-#include "card/SecureResponses.h"
+#include "card/SecureMessagingStart.h"
 #include "chipauth/ChipAuthCommands.h"
 #include "chipauth/ChipAuthPublicKey.h"
 #include "crypto/ChipAuthProtocols.h"
@@ -31,7 +29,7 @@ std::string StatusText(std::uint16_t status) { return FormatMessage("%04X", {}, 
 
 TChipAuthResult Ended(TChipAuthOutcome outcome, std::string reason) {
   LogMessage("MrtdChipAuthenticate : " + reason);
-  return {outcome, std::move(reason), nullptr};
+  return {outcome, std::move(reason)};
 }
 TChipAuthResult Failed(std::string reason) { return Ended(TChipAuthOutcome::Failed, std::move(reason)); }
 
@@ -44,26 +42,17 @@ struct TStepAnswer {
   std::vector<std::uint8_t> Data;  // the deciphered data of an accepted answer
 };
 
-// Sends command through channel and checks the answer under its keys: a 9000
-// answer must verify (and its data is deciphered), a refusal must be intact.
-TStepAnswer Exchange(TSecureChannel& channel, const TCommandApdu& command) {
-  if (ExchangeApdu(channel.Protect(command)) != 0) return {};
-  const std::span<const std::uint8_t> answer = ResponseBytes();
-  TStepAnswer step{TTaken::NotIntact, GetStatusWord(answer), {}};
-  if (step.Status != kSwSuccess) {
-    if (channel.RefusalIntact(answer)) step.Taken = TTaken::Refused;
-    return step;
-  }
-  // An answer without data is DO'99' and DO'8E' alone.
-  if (IsProtectedStatusAnswer(answer)) {
-    if (channel.SelectAnswerIntact(answer)) step.Taken = TTaken::Accepted;
-    return step;
-  }
+// Sends command through the session and has the answer checked under the
+// keys in force: a 9000 answer must verify (and its data is deciphered), a
+// refusal must be intact. An answer without data is DO'99' and DO'8E' alone.
+TStepAnswer Exchange(TCardSession& session, const TCommandApdu& command) {
   std::array<std::uint8_t, kResponseCapacity> plaintext{};
-  std::size_t length = 0;
-  if (channel.OpenDataAnswer(answer, plaintext, length) != TUnwrapResult::Ok) return step;
-  step.Taken = TTaken::Accepted;
-  step.Data.assign(plaintext.begin(), plaintext.begin() + static_cast<std::ptrdiff_t>(length));
+  TCardAnswer answer = session.Transmit(command, {.Form = TAnswerForm::Either, .Plaintext = plaintext});
+  if (answer.Error == TCardError::LinkLost) return {};
+  TStepAnswer step{TTaken::NotIntact, answer.Status(), {}};
+  if (!answer.Taken()) return step;
+  step.Taken = step.Status == kSwSuccess ? TTaken::Accepted : TTaken::Refused;
+  step.Data = std::move(answer.Response.Data);
   return step;
 }
 
@@ -88,32 +77,24 @@ bool IsEmptyAuthenticationData(std::span<const std::uint8_t> data) {
   return object && object->Tag == kDynamicAuthenticationData && object->Length == data.size();
 }
 
+// Why the answer to the first command under the new keys proves nothing;
+// empty when it proves the keys.
+std::string ProofFailure(const TCardAnswer& proof) {
+  if (proof.Error == TCardError::LinkLost) return "connection error at the first command under the new keys";
+  if (proof.Status() != kSwSuccess)
+    return "the chip refused the first command under the new keys (" + StatusText(proof.Status()) + ")";
+  if (!proof.Taken()) return "the chip's answer does not verify under the new keys";
+  return {};
+}
+
 struct TNewKeys {
   TSecretBuffer Enc;
   TSecretBuffer Mac;
 };
 
-std::unique_ptr<TSecureChannel> RestartSecureMessaging(TPaceCipher cipher, TNewKeys keys, tMRTD_CTX& ctx) {
-  if (cipher != TPaceCipher::TripleDes) return std::make_unique<TAesChannel>(std::move(keys.Enc), std::move(keys.Mac));
-  std::copy_n(keys.Enc.data(), ctx.encK.size(), ctx.encK.begin());
-  std::copy_n(keys.Mac.data(), ctx.macK.size(), ctx.macK.begin());
-  ctx.SSC = {};
-  ctx.CounterFromZero = true;
-  ctx.BacEnabled = true;
-  return std::make_unique<TBacChannel>(ctx);
-}
-
-// The session record's keys are no longer in use once AES runs.
-void ForgetTripleDesKeys(tMRTD_CTX& ctx) {
-  WipeBytes(ctx.encK);
-  WipeBytes(ctx.macK);
-  ctx.SSC = {};
-  ctx.BacEnabled = false;
-}
-
 }  // namespace
 
-TChipAuthResult PerformChipAuthentication(const TChipAuthenticationKey& key, TSecureChannel& channel, tMRTD_CTX& ctx) {
+TChipAuthResult PerformChipAuthentication(const TChipAuthenticationKey& key, TCardSession& session) {
   const std::optional<TCaProtocol> protocol = FindCaProtocol(key.ProtocolOid);
   if (!protocol) return Ended(TChipAuthOutcome::NotRun, "protocol the program does not know");
   TChipPublicKeyDecoding decoded = DecodeChipPublicKey(key.PublicKeyInfo);
@@ -143,7 +124,7 @@ TChipAuthResult PerformChipAuthentication(const TChipAuthenticationKey& key, TSe
   // Under the old keys: MSE:Set AT and GENERAL AUTHENTICATE, or MSE:Set KAT.
   bool keyAgreementTemplate = !key.Announced;
   if (key.Announced) {
-    const TStepAnswer mse = Exchange(channel, BuildCaMseSetAt(protocol->Oid, key.KeyId));
+    const TStepAnswer mse = Exchange(session, BuildCaMseSetAt(protocol->Oid, key.KeyId));
     if (mse.Taken == TTaken::Refused && protocol->Cipher == TPaceCipher::TripleDes) {
       // Older 3DES chips know only MSE:Set KAT.
       LogMessage("MrtdChipAuthenticate : MSE:Set AT refused (" + StatusText(mse.Status) + "), MSE:Set KAT follows");
@@ -151,26 +132,27 @@ TChipAuthResult PerformChipAuthentication(const TChipAuthenticationKey& key, TSe
     } else if (mse.Taken != TTaken::Accepted) {
       return Failed(StepFailure(mse, "MSE:Set AT"));
     } else {
-      const TStepAnswer ga = Exchange(channel, BuildCaGeneralAuthenticate(ephemeralKey));
+      const TStepAnswer ga = Exchange(session, BuildCaGeneralAuthenticate(ephemeralKey));
       if (ga.Taken != TTaken::Accepted) return Failed(StepFailure(ga, "GENERAL AUTHENTICATE"));
       if (!IsEmptyAuthenticationData(ga.Data)) return Failed("GENERAL AUTHENTICATE answer malformed");
     }
   }
   if (keyAgreementTemplate) {
-    const TStepAnswer kat = Exchange(channel, BuildCaMseSetKat(ephemeralKey, key.KeyId));
+    const TStepAnswer kat = Exchange(session, BuildCaMseSetKat(ephemeralKey, key.KeyId));
     if (kat.Taken != TTaken::Accepted) return Failed(StepFailure(kat, "MSE:Set KAT"));
   }
 
   // Under the new keys, counter from zero: the chip proves it derived them.
-  std::unique_ptr<TSecureChannel> renewed = RestartSecureMessaging(protocol->Cipher, std::move(keys), ctx);
-  if (ExchangeApdu(renewed->Protect(BuildSelectFileId(kEfDg14))) != 0)
-    return Failed("connection error at the first command under the new keys");
-  const std::span<const std::uint8_t> proof = ResponseBytes();
-  const std::uint16_t status = GetStatusWord(proof);
-  if (status != kSwSuccess)
-    return Failed("the chip refused the first command under the new keys (" + StatusText(status) + ")");
-  if (!renewed->SelectAnswerIntact(proof)) return Failed("the chip's answer does not verify under the new keys");
+  // Until it has, the secure messaging before stays the session's.
+  std::unique_ptr<TSecureChannel> previous =
+      StartSecureMessaging(session, protocol->Cipher, std::move(keys.Enc), std::move(keys.Mac));
+  const TCardAnswer proof = session.Transmit(BuildSelectFileId(kEfDg14), {.Form = TAnswerForm::StatusWhenAccepted});
+  const std::string failure = ProofFailure(proof);
+  if (!failure.empty()) {
+    session.Install(std::move(previous));
+    return Failed(failure);
+  }
 
-  if (protocol->Cipher != TPaceCipher::TripleDes) ForgetTripleDesKeys(ctx);
-  return {TChipAuthOutcome::Passed, {}, std::move(renewed)};
+  if (protocol->Cipher != TPaceCipher::TripleDes) ForgetTripleDesKeys(session);
+  return {TChipAuthOutcome::Passed, {}};
 }

@@ -10,23 +10,21 @@
 //
 // The old keys stay in force until the last answer of the protocol has been
 // verified under them; then secure messaging restarts with a zero counter,
-// its cipher taken from the protocol (3DES: the session record with an 8-byte
-// counter; AES: a new TAesChannel with a 16-byte counter).
+// its cipher taken from the protocol (3DES: the session's record with an
+// 8-byte counter; AES with a 16-byte counter), in force on the card session.
 //
 // Failures of a step are logged ("MrtdChipAuthenticate : <reason>"); the
 // verdict line is the caller's. The ephemeral private key comes from the
 // random source in use (RandomSource.h, which tests replace); it, the shared
 // secret and the keys are wiped when done with and never logged.
 
-#include <memory>
 #include <string>
 
-#include "card/SecureChannel.h"
-#include "crypto/MrtdContext.h"
+#include "card/CardSession.h"
 #include "document/ChipAuthenticationKey.h"
 
 enum class TChipAuthOutcome {
-  Passed,  // Channel holds secure messaging under the new keys
+  Passed,  // the session reads under secure messaging with the new keys
   Failed,  // the chip refused a step or an answer did not verify: Reason says which
   NotRun,  // the key or protocol is one the program cannot use (Reason says why); nothing was sent
 };
@@ -34,11 +32,11 @@ enum class TChipAuthOutcome {
 struct TChipAuthResult {
   TChipAuthOutcome Outcome = TChipAuthOutcome::NotRun;
   std::string Reason;  // empty when Passed
-  // Passed only. After a failure past the first command the chip may have left
-  // the old keys: the channel given in is then of no further use.
-  std::unique_ptr<TSecureChannel> Channel;
 };
 
-// Runs Chip Authentication with key over channel, the reading's current secure
-// messaging. A 3DES channel after CA uses ctx (keys, counter from zero).
-TChipAuthResult PerformChipAuthentication(const TChipAuthenticationKey& key, TSecureChannel& channel, tMRTD_CTX& ctx);
+// Runs Chip Authentication with key over the session's secure messaging in
+// force. When it passes the session reads under the new keys (3DES on the
+// session's record, counter from zero). After a failure the secure messaging
+// in force is the one before; past the first command the chip may have left
+// its keys, and it is then of no further use.
+TChipAuthResult PerformChipAuthentication(const TChipAuthenticationKey& key, TCardSession& session);

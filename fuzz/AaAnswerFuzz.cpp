@@ -15,7 +15,7 @@
 
 #include "activeauth/ActiveAuthenticationCheck.h"
 #include "activeauth/Iso9796Signature.h"
-#include "card/PlainChannel.h"
+#include "card/CardSession.h"
 #include "document/DG15.h"
 #include "fuzz/FuzzSupport.h"
 #include "reader/ApduExchange.h"
@@ -48,9 +48,10 @@ TAaResult AnswerThroughExchange(std::span<const std::uint8_t> answer, const TByt
   card.Recording = false;
   card.Script = {{TBytes(answer.begin(), answer.end())}};
   card.Rewind();
-  TPlainChannel channel;
+  tMRTD_CTX record{};
+  TCardSession session(record);
   const TDG15File& key = DecodedKey(kRecordedDg15);
-  TInternalAuthenticateResult exchange = PerformInternalAuthenticate(channel, key.SignatureLength);
+  TInternalAuthenticateResult exchange = PerformInternalAuthenticate(session, key.SignatureLength);
   SetPcscApi(nullptr);
   std::copy(challenge.begin(), challenge.end(), exchange.Challenge.begin());
   return JudgeInternalAuthenticate(key, exchange, "");

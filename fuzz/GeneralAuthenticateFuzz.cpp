@@ -54,8 +54,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   tMRTD_CTX ctx{};
   const TPacePassword password = MrzPassword("T22000129364081251010318");
-  const TPaceResult result = PerformPace(password, std::span(&info, 1), ctx);
-  if (result.Outcome == TPaceOutcome::Established && !result.Channel) Finding("established without a channel");
+  TCardSession session(ctx);
+  const TSecureChannel* before = &session.Messaging();
+  const TPaceResult result = PerformPace(password, std::span(&info, 1), session);
+  if (result.Outcome == TPaceOutcome::Established && &session.Messaging() == before)
+    Finding("established without secure messaging");
   if (result.Outcome != TPaceOutcome::Established && ctx.BacEnabled) Finding("secure messaging on after a failure");
   SetRandomSource(nullptr);
   ResetReaderLink();

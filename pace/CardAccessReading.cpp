@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "card/CardExchange.h"
 #include "card/FileReading.h"
 #include "card/PlainCommands.h"
 
@@ -17,9 +16,11 @@ TCommandApdu SelectCardAccess() { return {0x00, kInsSelect, 0x02, 0x0C, {0x01, 0
 enum class TPieceRead { Read, Refused, Lost };
 
 // A plain READ BINARY whose data (exactly `length` bytes with 9000) is appended to file.
-TPieceRead ReadPiece(std::uint16_t offset, std::uint16_t length, std::vector<std::uint8_t>& file) {
-  if (ExchangeApdu(BuildReadBinary(offset, length).value()) != 0) return TPieceRead::Lost;
-  const TResponseApdu answer = ParseResponse(ResponseBytes());
+TPieceRead ReadPiece(TCardSession& session, std::uint16_t offset, std::uint16_t length,
+                     std::vector<std::uint8_t>& file) {
+  const TCardAnswer taken = session.TransmitPlain(BuildReadBinary(offset, length).value());
+  if (!taken.Taken()) return TPieceRead::Lost;
+  const TResponseApdu& answer = taken.Response;
   if (answer.Status != kSwSuccess || answer.Data.size() != length) return TPieceRead::Refused;
   file.insert(file.end(), answer.Data.begin(), answer.Data.end());
   return TPieceRead::Read;
@@ -27,12 +28,13 @@ TPieceRead ReadPiece(std::uint16_t offset, std::uint16_t length, std::vector<std
 
 }  // namespace
 
-std::optional<std::vector<TPaceInfo>> ReadCardAccess() {
-  if (ExchangeApdu(SelectCardAccess()) != 0) return std::nullopt;
-  if (GetStatusWord(ResponseBytes()) != kSwSuccess) return std::vector<TPaceInfo>{};
+std::optional<std::vector<TPaceInfo>> ReadCardAccess(TCardSession& session) {
+  const TCardAnswer selected = session.TransmitPlain(SelectCardAccess());
+  if (!selected.Taken()) return std::nullopt;
+  if (selected.Status() != kSwSuccess) return std::vector<TPaceInfo>{};
 
   std::vector<std::uint8_t> file;
-  TPieceRead read = ReadPiece(0, kHeaderLength, file);
+  TPieceRead read = ReadPiece(session, 0, kHeaderLength, file);
   if (read == TPieceRead::Lost) return std::nullopt;
   if (read == TPieceRead::Refused) return std::vector<TPaceInfo>{};
   const std::uint16_t total = DecodeFileLength(file);
@@ -40,7 +42,7 @@ std::optional<std::vector<TPaceInfo>> ReadCardAccess() {
   while (file.size() < total) {
     const auto offset = static_cast<std::uint16_t>(file.size());
     const auto piece = static_cast<std::uint16_t>(std::min<std::size_t>(total - file.size(), kPieceLength));
-    read = ReadPiece(offset, piece, file);
+    read = ReadPiece(session, offset, piece, file);
     if (read == TPieceRead::Lost) return std::nullopt;
     if (read == TPieceRead::Refused) return std::vector<TPaceInfo>{};
   }

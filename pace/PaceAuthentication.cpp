@@ -5,9 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "card/AesChannel.h"
-#include "card/BacChannel.h"
-#include "card/CardExchange.h"
+#include "card/SecureMessagingStart.h"
 #include "crypto/ByteOperations.h"
 #include "crypto/PaceGroup.h"
 #include "crypto/PaceKdf.h"
@@ -25,7 +23,7 @@ constexpr std::array<std::uint16_t, 4> kUnsupportedStatus{kSwInsNotSupported, kS
 
 TPaceResult Failed(const std::string& reason) {
   LogMessage("PACE: failed (" + reason + ")");
-  return {TPaceOutcome::Failed, nullptr};
+  return {TPaceOutcome::Failed};
 }
 
 std::string StatusText(std::uint16_t status) { return FormatMessage("%04X", {}, status); }
@@ -37,9 +35,10 @@ struct TStepAnswer {
   std::string Failure;
 };
 
-TStepAnswer Step(const TCommandApdu& command, std::uint16_t answerTag, const char* stepName) {
-  if (ExchangeApdu(command) != 0) return {std::nullopt, std::string("connection error at ") + stepName};
-  const TResponseApdu answer = ParseResponse(ResponseBytes());
+TStepAnswer Step(TCardSession& session, const TCommandApdu& command, std::uint16_t answerTag, const char* stepName) {
+  const TCardAnswer taken = session.TransmitPlain(command);
+  if (!taken.Taken()) return {std::nullopt, std::string("connection error at ") + stepName};
+  const TResponseApdu& answer = taken.Response;
   if (answer.Status == kSwAuthenticationFailed || (answer.Status & 0xFFF0) == 0x63C0)
     return {std::nullopt,
             "the chip refused the password at " + std::string(stepName) + ": " + StatusText(answer.Status)};
@@ -48,17 +47,6 @@ TStepAnswer Step(const TCommandApdu& command, std::uint16_t answerTag, const cha
   std::optional<std::vector<std::uint8_t>> value = AuthenticationDataObject(answer.Data, answerTag);
   if (!value) return {std::nullopt, std::string(stepName) + " answer malformed"};
   return {std::move(value), {}};
-}
-
-std::unique_ptr<TSecureChannel> StartSecureMessaging(TPaceCipher cipher, TSecretBuffer encKey, TSecretBuffer macKey,
-                                                     tMRTD_CTX& ctx) {
-  if (cipher != TPaceCipher::TripleDes) return std::make_unique<TAesChannel>(std::move(encKey), std::move(macKey));
-  std::copy_n(encKey.data(), ctx.encK.size(), ctx.encK.begin());
-  std::copy_n(macKey.data(), ctx.macK.size(), ctx.macK.begin());
-  ctx.SSC = {};
-  ctx.CounterFromZero = true;
-  ctx.BacEnabled = true;
-  return std::make_unique<TBacChannel>(ctx);
 }
 
 }  // namespace
@@ -73,12 +61,12 @@ const TPaceInfo* ChoosePaceInfo(std::span<const TPaceInfo> infos) {
   return usable == infos.end() ? nullptr : &*usable;
 }
 
-TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo> infos, tMRTD_CTX& ctx) {
-  ctx.BacEnabled = false;
+TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo> infos, TCardSession& session) {
+  session.TripleDesRecord().BacEnabled = false;
   const TPaceInfo* info = ChoosePaceInfo(infos);
   if (!info) {
     LogMessage("PACE: failed (no PACEInfo with Generic Mapping on standard parameters)");
-    return {TPaceOutcome::NotRun, nullptr};
+    return {TPaceOutcome::NotRun};
   }
   const TPaceProtocol protocol = *FindPaceProtocol(info->Oid);
   const TPaceDomain domain = *FindPaceDomain(static_cast<std::uint32_t>(*info->ParameterId));
@@ -86,17 +74,18 @@ TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo
 
   // The parameter id always goes in tag 84: chips with one PACEInfo accept
   // it, chips with several need it, and some want it in any case.
-  if (ExchangeApdu(BuildMseSetAt(info->Oid, password.Reference, static_cast<std::uint8_t>(*info->ParameterId))) != 0)
-    return Failed("connection error at MSE:Set AT");
-  const std::uint16_t mseStatus = GetStatusWord(ResponseBytes());
+  const TCardAnswer mse = session.TransmitPlain(
+      BuildMseSetAt(info->Oid, password.Reference, static_cast<std::uint8_t>(*info->ParameterId)));
+  if (!mse.Taken()) return Failed("connection error at MSE:Set AT");
+  const std::uint16_t mseStatus = mse.Status();
   if (std::ranges::find(kUnsupportedStatus, mseStatus) != kUnsupportedStatus.end()) {
     LogMessage("PACE: failed (MSE:Set AT not supported: " + StatusText(mseStatus) + ")");
-    return {TPaceOutcome::NotRun, nullptr};
+    return {TPaceOutcome::NotRun};
   }
   if (mseStatus != kSwSuccess) return Failed("MSE:Set AT answered " + StatusText(mseStatus));
 
   // Step 1: the nonce, enciphered under K_π.
-  const TStepAnswer encryptedNonce = Step(BuildGeneralAuthenticateStart(), 0x80, "the encrypted nonce");
+  const TStepAnswer encryptedNonce = Step(session, BuildGeneralAuthenticateStart(), 0x80, "the encrypted nonce");
   if (!encryptedNonce.Value) return Failed(encryptedNonce.Failure);
   const std::size_t block = CipherBlockLength(protocol.Cipher);
   if (encryptedNonce.Value->empty() || encryptedNonce.Value->size() % block != 0)
@@ -112,7 +101,7 @@ TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo
   {
     const TPrivateKey mapKey = group->NewPrivateKey();
     const TStepAnswer chipMapKey =
-        Step(BuildGeneralAuthenticate(0x81, group->PublicKey(*mapKey), false), 0x82, "the mapping");
+        Step(session, BuildGeneralAuthenticate(0x81, group->PublicKey(*mapKey), false), 0x82, "the mapping");
     if (!chipMapKey.Value) return Failed(chipMapKey.Failure);
     const std::optional<TSecretBuffer> h = group->SharedElement(*mapKey, *chipMapKey.Value);
     if (!h || !group->MapGenerator(nonce.Bytes(), h->Bytes())) return Failed("the chip's mapping key is not valid");
@@ -122,7 +111,8 @@ TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo
   // Step 3: the key agreement over the mapped generator.
   const TPrivateKey agreementKey = group->NewPrivateKey();
   const std::vector<std::uint8_t> terminalKey = group->PublicKey(*agreementKey);
-  const TStepAnswer chipKeyAnswer = Step(BuildGeneralAuthenticate(0x83, terminalKey, false), 0x84, "the key agreement");
+  const TStepAnswer chipKeyAnswer =
+      Step(session, BuildGeneralAuthenticate(0x83, terminalKey, false), 0x84, "the key agreement");
   if (!chipKeyAnswer.Value) return Failed(chipKeyAnswer.Failure);
   const std::vector<std::uint8_t>& chipKey = *chipKeyAnswer.Value;
   if (SameBytes(chipKey, terminalKey)) return Failed("the chip's key equals the terminal's");
@@ -139,12 +129,13 @@ TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo
   const TAuthenticationToken terminalToken = AuthenticationToken(
       protocol.Cipher, macKey.Bytes(), PublicKeyDataObject(info->Oid, group->PublicKeyTag(), chipKey));
   const TStepAnswer chipToken =
-      Step(BuildGeneralAuthenticate(0x85, terminalToken, true), 0x86, "the authentication tokens");
+      Step(session, BuildGeneralAuthenticate(0x85, terminalToken, true), 0x86, "the authentication tokens");
   if (!chipToken.Value) return Failed(chipToken.Failure);
   const TAuthenticationToken expected = AuthenticationToken(
       protocol.Cipher, macKey.Bytes(), PublicKeyDataObject(info->Oid, group->PublicKeyTag(), terminalKey));
   if (!SameBytes(expected, *chipToken.Value)) return Failed("the chip's authentication token does not verify");
 
   LogMessage("PACE: established (" + described + ")");
-  return {TPaceOutcome::Established, StartSecureMessaging(protocol.Cipher, std::move(encKey), std::move(macKey), ctx)};
+  StartSecureMessaging(session, protocol.Cipher, std::move(encKey), std::move(macKey));
+  return {TPaceOutcome::Established};
 }

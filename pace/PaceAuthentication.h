@@ -3,36 +3,35 @@
 // AUTHENTICATE in four chained steps (encrypted nonce, mapping, key
 // agreement, authentication tokens), the chip's token checked before
 // anything from the chip is trusted, then secure messaging under the session
-// keys: AES (a TAesChannel) or 3DES (a TBacChannel on the session record,
-// counter from zero).
+// keys put in force on the card session: AES, or 3DES on the session's record
+// (counter from zero).
 //
 // Logs "PACE: established (<protocol>, <parameters>)" or
 // "PACE: failed (<reason>)". Nonce, ephemeral private keys, shared secret and
 // session keys are wiped when done with and never logged.
 
-#include <memory>
 #include <span>
 
-#include "card/SecureChannel.h"
-#include "crypto/MrtdContext.h"
+#include "card/CardSession.h"
 #include "pace/CardAccess.h"
 #include "pace/PacePassword.h"
 
 enum class TPaceOutcome {
-  Established,  // Channel holds the secure messaging
+  Established,  // the session reads under PACE's secure messaging
   NotRun,       // no PACEInfo the program runs, or MSE:Set AT refused as unsupported: BAC may follow
   Failed,       // PACE went wrong (wrong password, an answer that does not hold): no BAC
 };
 
 struct TPaceResult {
   TPaceOutcome Outcome = TPaceOutcome::NotRun;
-  std::unique_ptr<TSecureChannel> Channel;
 };
 
 // The PACEInfo PACE runs with: the first one whose protocol and parameters
 // the program knows and can send in short APDUs; nothing when there is none.
 const TPaceInfo* ChoosePaceInfo(std::span<const TPaceInfo> infos);
 
-// Runs PACE with password over the first usable PACEInfo of infos. For 3DES
-// the session keys go into ctx (BacEnabled, counter from zero).
-TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo> infos, tMRTD_CTX& ctx);
+// Runs PACE with password over the first usable PACEInfo of infos, its steps
+// in plain. Once established the session's secure messaging is PACE's; for
+// 3DES the session keys go into the session's record (BacEnabled, counter
+// from zero).
+TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo> infos, TCardSession& session);

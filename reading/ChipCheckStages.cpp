@@ -9,7 +9,6 @@
 #include "chipauth/ChipAuthentication.h"
 #include "crypto/ObjectIdentifier.h"
 #include "output/PiccView.h"
-#include "reader/ApduExchange.h"
 #include "reader/StatusWord.h"
 
 namespace {
@@ -55,14 +54,16 @@ void ShowFailedChipAuthentication(const TChipCheck& check) {
 
 std::string NotReadWhole(std::uint8_t number) { return "DG" + std::to_string(number) + " not read whole"; }
 
+// Whether the card left during the check: its last exchange found no card.
+bool CardLeft(const TCardSession& session) { return session.LastAnswer().Error == TCardError::LinkLost; }
+
 }  // namespace
 
-TChipAuthenticationStage RunChipAuthenticationStage(bool listed, TMemoryStream& stream,
-                                                    std::unique_ptr<TSecureChannel>& channel, tMRTD_CTX& session) {
+TChipAuthenticationStage RunChipAuthenticationStage(bool listed, TMemoryStream& stream, TCardSession& session) {
   TChipAuthenticationStage stage;
   if (!listed) return stage;
-  stage.Dg14Read = ReadDataGroup(kChipAuthenticationKeys, stream, *channel);
-  stage.Dg14Absent = stage.Dg14Read == TDataGroupRead::NotRead && ChipSaidFileNotFound();
+  stage.Dg14Read = ReadDataGroup(kChipAuthenticationKeys, stream, session);
+  stage.Dg14Absent = stage.Dg14Read == TDataGroupRead::NotRead && ChipSaidFileNotFound(session);
   if (stage.Dg14Read != TDataGroupRead::Whole) {
     stage.Check = {TChipCheckOutcome::NotPossible, NotReadWhole(kChipAuthenticationKeys)};
     return stage;
@@ -77,7 +78,7 @@ TChipAuthenticationStage RunChipAuthenticationStage(bool listed, TMemoryStream& 
   TChipAuthResult result;
   result.Outcome = TChipAuthOutcome::NotRun;
   for (const TChipAuthenticationOption& option : ChipAuthenticationOptions(*stage.Dg14)) {
-    if (option.Key) result = PerformChipAuthentication(*option.Key, *channel, session);
+    if (option.Key) result = PerformChipAuthentication(*option.Key, session);
     if (option.Key && result.Outcome != TChipAuthOutcome::NotRun) break;
     const std::string& why = option.Key ? result.Reason : option.Problem;
     notPossible += (notPossible.empty() ? "" : "; ") + why;
@@ -90,30 +91,29 @@ TChipAuthenticationStage RunChipAuthenticationStage(bool listed, TMemoryStream& 
   stage.Check = {CheckOf(kChipAuthChecks, result.Outcome), result.Reason};
   // A card taken away proves nothing either way: the reading goes on and its
   // later steps fail as after any pull.
-  if (stage.Check.Outcome == TChipCheckOutcome::Failed && ReaderLink().LastResult != kScardSuccess)
+  if (stage.Check.Outcome == TChipCheckOutcome::Failed && CardLeft(session))
     stage.Check = {TChipCheckOutcome::NotPossible, "the card left during Chip Authentication"};
-  if (result.Outcome == TChipAuthOutcome::Passed) channel = std::move(result.Channel);
   if (stage.Check.Outcome == TChipCheckOutcome::Failed) ShowFailedChipAuthentication(stage.Check);
   return stage;
 }
 
-TActiveAuthenticationStage RunActiveAuthenticationStage(bool listed, TMemoryStream& stream, TSecureChannel& channel,
+TActiveAuthenticationStage RunActiveAuthenticationStage(bool listed, TMemoryStream& stream, TCardSession& session,
                                                         const std::optional<TDG14>& dg14) {
   TActiveAuthenticationStage stage;
   if (!listed) return stage;
-  stage.Dg15Read = ReadDataGroup(kActiveAuthenticationKey, stream, channel);
-  stage.Dg15Absent = stage.Dg15Read == TDataGroupRead::NotRead && ChipSaidFileNotFound();
+  stage.Dg15Read = ReadDataGroup(kActiveAuthenticationKey, stream, session);
+  stage.Dg15Absent = stage.Dg15Read == TDataGroupRead::NotRead && ChipSaidFileNotFound(session);
   if (stage.Dg15Read != TDataGroupRead::Whole) {
     stage.Check = {TChipCheckOutcome::NotPossible, NotReadWhole(kActiveAuthenticationKey)};
     return stage;
   }
   const std::string algorithm =
       dg14 && dg14->ActiveAuthentication ? DottedOid(dg14->ActiveAuthentication->SignatureAlgorithm) : std::string();
-  const TAaResult result = PerformActiveAuthentication(FileAtStart(stream), channel, algorithm);
+  const TAaResult result = PerformActiveAuthentication(FileAtStart(stream), session, algorithm);
   stage.Check = {CheckOf(kActiveAuthChecks, result.Verdict), result.Reason};
   // A card taken away proves nothing either way: the step's connection error,
   // and the later steps fail as after any pull.
-  if (stage.Check.Outcome == TChipCheckOutcome::Failed && ReaderLink().LastResult != kScardSuccess) {
+  if (stage.Check.Outcome == TChipCheckOutcome::Failed && CardLeft(session)) {
     LogMessage(std::string(kInternalAuthenticateConnectionError));
     stage.Check = {TChipCheckOutcome::NotPossible, "the card left during Active Authentication"};
   }
@@ -125,7 +125,7 @@ TChipCheck AbsentKeyFile(const TChipCheck& check, bool absent, bool listedInSod,
   return {TChipCheckOutcome::Failed, "DG" + std::to_string(number) + " listed in EF.SOD but absent on the chip"};
 }
 
-bool ChipSaidFileNotFound() {
-  const TReaderLink& link = ReaderLink();
-  return link.LastResult == kScardSuccess && GetStatusWord(link.Response()) == kSwFileNotFound;
+bool ChipSaidFileNotFound(const TCardSession& session) {
+  const TCardAnswer& last = session.LastAnswer();
+  return last.Error != TCardError::LinkLost && last.Status() == kSwFileNotFound;
 }

@@ -6,13 +6,11 @@
 // and DG15 (see DocumentVerdict.h); a Chip Authentication that fails ends
 // the reading at once.
 
-#include <memory>
 #include <optional>
 
+#include "card/CardSession.h"
 #include "card/FileReading.h"
 #include "card/MemoryStream.h"
-#include "card/SecureChannel.h"
-#include "crypto/MrtdContext.h"
 #include "document/DG14.h"
 #include "reading/DocumentVerdict.h"
 
@@ -26,11 +24,10 @@ struct TChipAuthenticationStage {
 // Reads DG14 when listed and runs the Chip Authentication it offers: each of
 // its options in turn until one can be run here (a key the program cannot
 // use is passed over without a command); none: not possible, with why.
-// When it passes, channel becomes the secure messaging under the new keys.
+// When it passes, the session reads under the new keys.
 // When it fails, the failure is logged (red), the window keeps no data of an
 // earlier document, the verdict shows it, and the reading must end.
-TChipAuthenticationStage RunChipAuthenticationStage(bool listed, TMemoryStream& stream,
-                                                    std::unique_ptr<TSecureChannel>& channel, tMRTD_CTX& session);
+TChipAuthenticationStage RunChipAuthenticationStage(bool listed, TMemoryStream& stream, TCardSession& session);
 
 struct TActiveAuthenticationStage {
   TDataGroupRead Dg15Read = TDataGroupRead::NotRead;
@@ -40,7 +37,7 @@ struct TActiveAuthenticationStage {
 
 // Reads DG15 when listed and runs Active Authentication with its key
 // (the ECDSA hash named by DG14's ActiveAuthenticationInfo).
-TActiveAuthenticationStage RunActiveAuthenticationStage(bool listed, TMemoryStream& stream, TSecureChannel& channel,
+TActiveAuthenticationStage RunActiveAuthenticationStage(bool listed, TMemoryStream& stream, TCardSession& session,
                                                         const std::optional<TDG14>& dg14);
 
 // A key file that EF.SOD lists and the chip says it does not have fails its
@@ -50,4 +47,4 @@ TChipCheck AbsentKeyFile(const TChipCheck& check, bool absent, bool listedInSod,
 
 // Whether the last exchange reached the chip and it answered "file not found":
 // a file the chip says it has not, told apart from a card taken away.
-bool ChipSaidFileNotFound();
+bool ChipSaidFileNotFound(const TCardSession& session);

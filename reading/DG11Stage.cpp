@@ -34,9 +34,9 @@ void LogFields(const tDG11File& dg11) {
 
 }  // namespace
 
-TDataGroupRead RunDG11Stage(TMemoryStream& stream, TSecureChannel& channel, const TCalendarDate& dateOfBirth) {
+TDataGroupRead RunDG11Stage(TMemoryStream& stream, TCardSession& session, const TCalendarDate& dateOfBirth) {
   // DG11 cut off part way is not decoded: the stage goes on as for a missing DG11.
-  const TDataGroupRead read = ReadDataGroup(kDataGroup11, stream, channel);
+  const TDataGroupRead read = ReadDataGroup(kDataGroup11, stream, session);
   const bool cutOff = read == TDataGroupRead::CutOff;
   tDG11File dg11;
   if (!cutOff) DecodeDG11(stream, dg11);

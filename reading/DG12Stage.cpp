@@ -34,9 +34,9 @@ std::vector<std::string> Lines(const tDG12File& dg12) {
 
 }  // namespace
 
-TDataGroupRead RunDG12Stage(TMemoryStream& stream, TSecureChannel& channel) {
+TDataGroupRead RunDG12Stage(TMemoryStream& stream, TCardSession& session) {
   // DG12 cut off part way, or not read, is not decoded: its two boxes are emptied.
-  const TDataGroupRead read = ReadDataGroup(kDataGroup12, stream, channel);
+  const TDataGroupRead read = ReadDataGroup(kDataGroup12, stream, session);
   const bool whole = read == TDataGroupRead::Whole;
   const tDG12File dg12 = (whole ? DecodeDG12(stream.Bytes()) : std::nullopt).value_or(tDG12File{});
 

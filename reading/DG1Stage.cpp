@@ -13,10 +13,10 @@ constexpr std::uint8_t kDataGroup1 = 1;
 
 }  // namespace
 
-TDataGroupRead RunDG1Stage(TMemoryStream& stream, TSecureChannel& channel, const TCalendarDate& typedExpiry) {
+TDataGroupRead RunDG1Stage(TMemoryStream& stream, TCardSession& session, const TCalendarDate& typedExpiry) {
   // DG1 cut off part way is not taken for the document's: like a DG1 that was
   // not read at all, it ends the reading with the stream's read error.
-  const TDataGroupRead read = ReadDataGroup(kDataGroup1, stream, channel);
+  const TDataGroupRead read = ReadDataGroup(kDataGroup1, stream, session);
   if (read == TDataGroupRead::CutOff) throw EReadError();
   std::string mrz;
   ExtractMrz(stream, mrz);

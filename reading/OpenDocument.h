@@ -5,11 +5,9 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string>
 
-#include "card/SecureChannel.h"
-#include "crypto/MrtdContext.h"
+#include "card/CardSession.h"
 
 using TEFComBuffer = std::array<std::uint8_t, 256>;
 
@@ -17,8 +15,9 @@ using TEFComBuffer = std::array<std::uint8_t, 256>;
 // application and EF.COM under secure messaging. Otherwise (or when the chip
 // turns PACE down as unsupported) selects the application and runs BAC when
 // the chip demands it. Reads EF.COM whole into efCom (zero-filled by the
-// caller). Logs every failure. Returns the channel the data groups are read
-// through: PACE's secure messaging; plain for a chip that never asked for
-// BAC; BAC's (on ctx) for one that did, whether BAC succeeded or not, and
-// after a failed PACE (keyless, so no data is taken).
-std::unique_ptr<TSecureChannel> OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, tMRTD_CTX& ctx);
+// caller). Logs every failure. Starts without secure messaging and leaves in force on the session the secure
+// messaging the data groups are read through: PACE's; none for a chip that
+// never asked for BAC; BAC's (3DES on the session's record) for one that did,
+// whether BAC succeeded or not, and after a failed PACE (keyless, so no data
+// is taken).
+void OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session);

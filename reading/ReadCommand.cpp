@@ -36,11 +36,12 @@ public:
     ExtractMrz(dg1, mrz);
     evidence_.IssuingState = CutMrz(mrz).IssuingState.Str();
   }
-  void KeepSecurityObject(TDataGroupRead read, const TMemoryStream& stream) {
+  void KeepSecurityObject(TDataGroupRead read, const TMemoryStream& stream, const TCardSession& session) {
     static constexpr std::array kPresence{TSodPresence::Read, TSodPresence::Absent, TSodPresence::CutOff};
     evidence_.SodPresence = kPresence[static_cast<std::size_t>(read)];
     // Not read at all: absent only when the chip itself said it has no such file.
-    if (read == TDataGroupRead::NotRead && !ChipSaidFileNotFound()) evidence_.SodPresence = TSodPresence::Unreadable;
+    if (read == TDataGroupRead::NotRead && !ChipSaidFileNotFound(session))
+      evidence_.SodPresence = TSodPresence::Unreadable;
     if (read == TDataGroupRead::Whole) evidence_.Sod = FileAtStart(stream);
     if (read == TDataGroupRead::CutOff)
       evidence_.Sod.assign(stream.Bytes().begin(), stream.Bytes().begin() + stream.Position());
@@ -65,7 +66,8 @@ void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
       BuildMrzInformation(inputs.DocumentNumber, inputs.DateOfBirth, inputs.DateOfExpiry);
 
   TEFComBuffer efCom{};
-  std::unique_ptr<TSecureChannel> channel = OpenDocument(mrzInformation, efCom, state.Session);
+  TCardSession session(state.Session);
+  OpenDocument(mrzInformation, efCom, session);
   const tEFComFile listed = RunEFComStage(efCom);
 
   // One stream carries each data group in turn; it goes with the command,
@@ -80,21 +82,21 @@ void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
   // their bytes in place of a data group it failed to read.
   TMemoryStream keyStream;
   TChipAuthenticationStage chipAuthentication =
-      RunChipAuthenticationStage(ListsDataGroup(listed, 14), keyStream, channel, state.Session);
+      RunChipAuthenticationStage(ListsDataGroup(listed, 14), keyStream, session);
   keeper.Keep(14, chipAuthentication.Dg14Read, keyStream);
   if (chipAuthentication.Check.Outcome == TChipCheckOutcome::Failed) return;
 
-  keeper.Keep(1, RunDG1Stage(stream, *channel, inputs.DateOfExpiry), stream);
+  keeper.Keep(1, RunDG1Stage(stream, session, inputs.DateOfExpiry), stream);
   keeper.KeepIssuingState(stream);
-  keeper.Keep(11, RunDG11Stage(stream, *channel, inputs.DateOfBirth), stream);
-  if (ListsDataGroup(listed, 12)) keeper.Keep(12, RunDG12Stage(stream, *channel), stream);
-  keeper.Keep(2, RunPictureStage(stream, *channel, inputs.PictureWanted, state.Picture, state.ShownFace), stream);
+  keeper.Keep(11, RunDG11Stage(stream, session, inputs.DateOfBirth), stream);
+  if (ListsDataGroup(listed, 12)) keeper.Keep(12, RunDG12Stage(stream, session), stream);
+  keeper.Keep(2, RunPictureStage(stream, session, inputs.PictureWanted, state.Picture, state.ShownFace), stream);
 
   TActiveAuthenticationStage activeAuthentication =
-      RunActiveAuthenticationStage(ListsDataGroup(listed, 15), keyStream, *channel, chipAuthentication.Dg14);
+      RunActiveAuthenticationStage(ListsDataGroup(listed, 15), keyStream, session, chipAuthentication.Dg14);
   keeper.Keep(15, activeAuthentication.Dg15Read, keyStream);
 
-  keeper.KeepSecurityObject(ReadElementaryFile(kSecurityObjectFile, stream, *channel), stream);
+  keeper.KeepSecurityObject(ReadElementaryFile(kSecurityObjectFile, stream, session), stream, session);
 
   // EF.COM is not signed: what EF.SOD lists and EF.COM left out is read too,
   // so that a copy cannot skip the chip checks by leaving DG14 and DG15 out
@@ -105,14 +107,14 @@ void RunReadCommand(const TReadInputs& inputs, const TReadState& state) {
     LogMessage("EF.COM does not list DG" + std::to_string(number) + "; EF.SOD does");
     return true;
   };
-  if (leftOut(12)) keeper.Keep(12, RunDG12Stage(stream, *channel), stream);
+  if (leftOut(12)) keeper.Keep(12, RunDG12Stage(stream, session), stream);
   if (leftOut(14)) {
-    chipAuthentication = RunChipAuthenticationStage(true, keyStream, channel, state.Session);
+    chipAuthentication = RunChipAuthenticationStage(true, keyStream, session);
     keeper.Keep(14, chipAuthentication.Dg14Read, keyStream);
     if (chipAuthentication.Check.Outcome == TChipCheckOutcome::Failed) return;
   }
   if (leftOut(15)) {
-    activeAuthentication = RunActiveAuthenticationStage(true, keyStream, *channel, chipAuthentication.Dg14);
+    activeAuthentication = RunActiveAuthenticationStage(true, keyStream, session, chipAuthentication.Dg14);
     keeper.Keep(15, activeAuthentication.Dg15Read, keyStream);
   }
 

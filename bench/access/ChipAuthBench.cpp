@@ -21,12 +21,12 @@
 #include <vector>
 
 #include "bench/support/SideBySide.h"
-#include "card/AesChannel.h"
 #include "chipauth/ChipAuthentication.h"
 #include "crypto/RandomSource.h"
 #include "document/DG14.h"
 #include "reader/ApduExchange.h"
 #include "reader/PcscApi.h"
+#include "support/CardSessions.h"
 #include "support/Hex.h"
 #include "support/NullView.h"
 #include "support/PaceVectors.h"
@@ -79,8 +79,8 @@ void ChipAuthentication(benchmark::State& state, const char* section, const char
   const auto subject = [&] {
     card.Rewind();
     tMRTD_CTX ctx{};
-    TAesChannel old(TSecretBuffer(v.Bytes("ks_enc_old")), TSecretBuffer(v.Bytes("ks_mac_old")), counter);
-    allPassed &= PerformChipAuthentication(key, old, ctx).Outcome == TChipAuthOutcome::Passed;
+    TCardSession session = AesSession(ctx, v.Bytes("ks_enc_old"), v.Bytes("ks_mac_old"), counter);
+    allPassed &= PerformChipAuthentication(key, session).Outcome == TChipAuthOutcome::Passed;
   };
 
   EVP_PKEY* terminal = EcKey(curve, v.Bytes("pk_ifd"), v.Bytes("sk_ifd"));

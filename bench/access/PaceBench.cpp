@@ -70,8 +70,9 @@ void PaceHandshake(benchmark::State& state) {
   bool allEstablished = true;
   const auto subject = [&] {
     tMRTD_CTX ctx{};
+    TCardSession session(ctx);
     card.Rewind();
-    allEstablished &= PerformPace(password, infos, ctx).Outcome == TPaceOutcome::Established;
+    allEstablished &= PerformPace(password, infos, session).Outcome == TPaceOutcome::Established;
   };
 
   EC_GROUP* group = EC_GROUP_new_by_curve_name(NID_brainpoolP256r1);

@@ -33,7 +33,7 @@
 #include "bench/read/QuietView.h"
 #include "bench/read/RecordedExchanges.h"
 #include "bench/support/SideBySide.h"
-#include "card/CardExchange.h"
+#include "card/CardSession.h"
 #include "card/PlainCommands.h"
 #include "document/ShownFace.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
@@ -120,10 +120,11 @@ void ReadThroughPcscd(benchmark::State& state) {
   const auto floor = [&] {
     meter.Measure(floorShares, [&] {
       ReaderLink().ConnectCard();
+      tMRTD_CTX record{};
+      TCardSession session(record);
       for (std::size_t i = 0; i < commands; ++i) {
-        ExchangeApdu(kSelectApplication);
-        floorAnswered &=
-            ReaderLink().LastResult == kScardSuccess && ReaderLink().RecvLen == 2 && ReaderLink().RecvBuf[0] == 0x90;
+        const TCardAnswer answer = session.TransmitPlain(kSelectApplication);
+        floorAnswered &= answer.Taken() && answer.Response.Data.empty() && (answer.Status() >> 8) == 0x90;
       }
     });
   };

@@ -83,9 +83,10 @@ void ReadCommand(benchmark::State& state) {
   const auto access = [&] {
     ReaderLink().ConnectCard();
     TEFComBuffer efCom{};
-    const std::unique_ptr<TSecureChannel> channel = OpenDocument(mrzInformation, efCom, session);
+    TCardSession card(session);
+    OpenDocument(mrzInformation, efCom, card);
     faceStream = TMemoryStream();
-    for (const std::uint8_t dataGroup : kDataGroups) ReadDataGroup(dataGroup, faceStream, *channel);
+    for (const std::uint8_t dataGroup : kDataGroups) ReadDataGroup(dataGroup, faceStream, card);
   };
   const auto showFace = [&] {
     const TExtractedFace face = ExtractFaceImage(faceStream, picture);

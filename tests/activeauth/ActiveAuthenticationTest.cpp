@@ -19,6 +19,7 @@
 #include "card/BacChannel.h"
 #include "document/DG15.h"
 #include "reader/ApduExchange.h"
+#include "support/CardSessions.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
 #include "support/TestPki.h"
@@ -61,7 +62,7 @@ protected:
   TFakeCardApi card;
   TFakePiccView view;
   tMRTD_CTX session{};
-  TBacChannel channel{session};
+  TCardSession channel = BacSession(session);
 };
 
 TEST_F(RecordedExchange, ReplaysByteForByteAndPasses) {

@@ -10,6 +10,7 @@
 #include "card/PlainChannel.h"
 #include "card/ProtectedAnswerLength.h"
 #include "reader/ApduExchange.h"
+#include "support/CardSessions.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
 
@@ -75,10 +76,10 @@ protected:
 TEST_P(AnswerFit, DecidesBeforeSendingAnything) {
   const TFitCase& c = GetParam();
   tMRTD_CTX session{};
-  const std::unique_ptr<TSecureChannel> channel = MakeChannel(c.Channel, session);
+  TCardSession channel = SessionWith(session, MakeChannel(c.Channel, session));
   card.Script = {{Hex("6A88")}};
 
-  const TInternalAuthenticateResult result = PerformInternalAuthenticate(*channel, c.SignatureLength);
+  const TInternalAuthenticateResult result = PerformInternalAuthenticate(channel, c.SignatureLength);
 
   if (c.Possible) {
     EXPECT_EQ(card.Commands.size(), 1u);
@@ -115,7 +116,8 @@ protected:
   void TearDown() override { ResetReaderLink(); }
   TFakeCardApi card;
   TFakePiccView view;
-  TPlainChannel channel;
+  tMRTD_CTX record{};
+  TCardSession channel{record};
 };
 
 TEST_F(InternalAuthenticatePlain, SendsTheChallengeAndTakesTheAnswer) {

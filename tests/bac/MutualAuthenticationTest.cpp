@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "bac/MutualAuthentication.h"
+#include "card/CardSession.h"
 #include "reader/ApduExchange.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
@@ -25,7 +26,8 @@ TEST_F(MutualAuthentication, WorkedExampleInstallsTheSessionKeysAndCounter) {
   TFixedRandomSource random(Concat({icao::kRndIfd, icao::kKIfd}));
   card.Script = {{Concat({icao::kRndIcc, Hex("9000")})}, {icao::kAuthenticateAnswer}};
   tMRTD_CTX ctx{};
-  PerformBac(icao::kMrzInformation, ctx);
+  TCardSession session(ctx);
+  PerformBac(icao::kMrzInformation, session);
 
   ASSERT_EQ(card.Commands.size(), 2u);
   EXPECT_EQ(ToHex(card.Commands[0]), ToHex(icao::kGetChallenge));
@@ -112,7 +114,8 @@ TEST_F(MutualAuthentication, EachFailureLogsItsLineAndLeavesTheDocumentKeys) {
     ctx.encK.fill(0x11);
     ctx.macK.fill(0x22);
 
-    PerformBac(icao::kMrzInformation, ctx);
+    TCardSession session(ctx);
+    PerformBac(icao::kMrzInformation, session);
 
     ASSERT_EQ(view.Lines.size(), 1u);
     EXPECT_EQ(view.Lines[0].Text, c.Line);
@@ -132,10 +135,11 @@ TEST_F(MutualAuthentication, TwoAuthenticationsDrawFreshNonceAndKeyMaterial) {
   simchip::TSimulatedChip chip = WorkedExampleChip({});
   card.Responder = AnswerFrom(chip);
   tMRTD_CTX ctx{};
-  PerformBac(icao::kMrzInformation, ctx);
+  TCardSession session(ctx);
+  PerformBac(icao::kMrzInformation, session);
   ASSERT_TRUE(ctx.BacEnabled);
   const tMRTD_CTX first = ctx;
-  PerformBac(icao::kMrzInformation, ctx);
+  PerformBac(icao::kMrzInformation, session);
   ASSERT_TRUE(ctx.BacEnabled);
   EXPECT_TRUE(view.Lines.empty());
 

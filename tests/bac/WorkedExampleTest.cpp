@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "card/CardSession.h"
 #include "card/FileReading.h"
 #include "reader/ApduExchange.h"
 #include "reading/OpenDocument.h"
@@ -39,7 +40,8 @@ TEST(WorkedExample, OpenDocumentSendsThePublishedCommandsAndReadsEfCom) {
 
   TEFComBuffer efCom{};
   tMRTD_CTX ctx{};
-  OpenDocument(icao::kMrzInformation, efCom, ctx);
+  TCardSession session(ctx);
+  OpenDocument(icao::kMrzInformation, efCom, session);
 
   ASSERT_EQ(card.Commands.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(ToHex(card.Commands[i]), ToHex(expected[i])) << i;

@@ -2,10 +2,9 @@
 
 #include <vector>
 
-#include "card/BacChannel.h"
 #include "card/FileReading.h"
-#include "card/PlainChannel.h"
 #include "reader/ApduExchange.h"
+#include "support/CardSessions.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
 #include "support/IcaoWorkedExample.h"
@@ -85,7 +84,7 @@ protected:
   TFakeCardApi card;
   TMemoryStream stream;
   tMRTD_CTX ctx = WorkedExampleSession();
-  TBacChannel channel{ctx};
+  TCardSession session = BacSession(ctx);
 };
 
 TEST_F(ReadDataGroupTest, ReadsWholeFilesInPiecesOfAtMost100Bytes) {
@@ -96,7 +95,7 @@ TEST_F(ReadDataGroupTest, ReadsWholeFilesInPiecesOfAtMost100Bytes) {
     card.Reset();
     stream.Clear();
 
-    EXPECT_EQ(ReadDataGroup(number, stream, channel), TDataGroupRead::Whole);
+    EXPECT_EQ(ReadDataGroup(number, stream, session), TDataGroupRead::Whole);
 
     EXPECT_EQ(view.Texts(), (std::vector<std::string>{"Querying file size DG(" + std::to_string(number) + ")",
                                                       "filesize:" + std::to_string(size)}));
@@ -118,8 +117,8 @@ TEST_F(ReadDataGroupTest, ReadsWholeFilesInPiecesOfAtMost100Bytes) {
 }
 
 TEST_F(ReadDataGroupTest, ShorterFileLeavesTheLongerOnesLastBytesInTheStream) {
-  ReadDataGroup(2, stream, channel);
-  ReadDataGroup(1, stream, channel);
+  ReadDataGroup(2, stream, session);
+  ReadDataGroup(1, stream, session);
   ASSERT_EQ(stream.Size(), 250u);
   EXPECT_EQ(stream.Position(), 0u);
   const TBytes& shorter = File(1);
@@ -131,7 +130,7 @@ TEST_F(ReadDataGroupTest, ShorterFileLeavesTheLongerOnesLastBytesInTheStream) {
 TEST_F(ReadDataGroupTest, UnreadableLengthReadsNothing) {
   chip.Files()[ChipFileId(3)] = Hex("FF01020304");
   stream.Write(Hex("AABBCC"));
-  EXPECT_EQ(ReadDataGroup(3, stream, channel), TDataGroupRead::NotRead);
+  EXPECT_EQ(ReadDataGroup(3, stream, session), TDataGroupRead::NotRead);
   EXPECT_EQ(view.Texts(), (std::vector<std::string>{"Querying file size DG(3)", "filesize:0"}));
   EXPECT_EQ(view.ProgressMax, 0);
   EXPECT_EQ(view.Progress, 7);
@@ -234,8 +233,8 @@ TEST_F(ReadDataGroupTest, EachFailureLogsItsLineAndStops) {
     card.Tamper = c.Tamper;
     TMemoryStream caseStream;
     caseStream.Write(before);  // position at its end
-    tMRTD_CTX session = WorkedExampleSession();
-    TBacChannel sessionChannel(session);
+    tMRTD_CTX record = WorkedExampleSession();
+    TCardSession sessionChannel = BacSession(record);
 
     const TDataGroupRead read = ReadDataGroup(2, caseStream, sessionChannel);
 
@@ -254,7 +253,8 @@ TEST_F(ReadDataGroupTest, ChipWithoutBacIsSelectedAndReadInPlain) {
   simchip::TSimulatedChip plain(ChipFiles({{1, File(1)}}), icao::kMrzInformation, WithoutBac());
   plain.SelectApplication();
   card.Responder = AnswerFrom(plain);
-  TPlainChannel plainChannel;
+  tMRTD_CTX record{};
+  TCardSession plainChannel(record);
   ReadDataGroup(1, stream, plainChannel);
   ASSERT_GE(card.Commands.size(), 3u);
   EXPECT_EQ(ToHex(card.Commands[0]), "00A4020C020101");
@@ -300,7 +300,8 @@ TEST_F(ReadDataGroupTest, PlainSelectFailures) {
     card.Reset();
     card.Tamper = c.Tamper;
     TMemoryStream caseStream;
-    TPlainChannel plainChannel;
+    tMRTD_CTX record{};
+    TCardSession plainChannel(record);
     ReadDataGroup(1, caseStream, plainChannel);
     EXPECT_EQ(view.Texts(), c.Lines);
     EXPECT_EQ(caseStream.Size(), 0u);

@@ -10,6 +10,7 @@
 #include "card/SecureResponses.h"
 #include "crypto/TripleDes.h"
 #include "reader/ApduExchange.h"
+#include "support/CardSessions.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
 #include "support/IcaoWorkedExample.h"
@@ -281,20 +282,18 @@ TEST_F(SecureMessaging, CounterAdvancePerExchange) {
     card.Responder = AnswerFrom(chip);
     if (c.Tamper) card.Tamper[c.Select ? 0 : 1] = c.Tamper;
     tMRTD_CTX ctx = start;
-    TBacChannel channel(ctx);
-    const auto select = [&] {
-      return SelectFileStep(channel, channel.Protect(BuildSelectFile(c.Number)), kTexts, c.Number);
-    };
+    TCardSession session = BacSession(ctx);
+    const auto select = [&] { return SelectFileStep(session, BuildSelectFile(c.Number), kTexts, c.Number); };
     if (!c.Select) {  // select first, then count the read alone
       ASSERT_TRUE(select());
     }
     const t64Bit before = ctx.SSC;
+    std::array<std::uint8_t, 256> plain{};
     if (c.Select) {
       select();
-    } else if (const auto status = ReadBinaryStep(channel, 0, 4, TClearBuffers::Yes, kTexts, c.Number);
-               status && AcceptStatusStep(*status, kTexts, c.Number)) {
-      std::array<std::uint8_t, 256> plain{};
-      TakeDataStep(channel, plain, kTexts, c.Number);
+    } else if (const auto answer = ReadBinaryStep(session, 0, 4, TClearBuffers::Yes, kTexts, c.Number, plain);
+               answer && AcceptStatusStep(answer->Status(), kTexts, c.Number)) {
+      TakeDataStep(*answer, kTexts, c.Number);
     }
     EXPECT_EQ(ctx.SSC[7] - before[7], c.Advance);
     EXPECT_EQ(view.Texts(), c.Lines);

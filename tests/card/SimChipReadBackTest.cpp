@@ -73,7 +73,7 @@ protected:
     SCOPED_TRACE(number);
     const simchip::TBytes& file = lds.at(simchip::DataGroupFileId(number));
     view.Lines.clear();
-    ReadDataGroup(static_cast<std::uint8_t>(number), stream, *channel);
+    ReadDataGroup(static_cast<std::uint8_t>(number), stream, session);
     EXPECT_EQ(view.Texts(), (std::vector<std::string>{"Querying file size DG(" + std::to_string(number) + ")",
                                                       "filesize:" + std::to_string(file.size())}));
     ASSERT_GE(stream.Size(), file.size());
@@ -85,7 +85,7 @@ protected:
   simchip::TSimulatedReader reader;
   TEFComBuffer efCom{};
   tMRTD_CTX ctx{};
-  std::unique_ptr<TSecureChannel> channel;
+  TCardSession session{ctx};
   TMemoryStream stream;
 };
 
@@ -101,7 +101,7 @@ TEST_F(SimChipReadBack, WholeDataGroupsUnderSecureMessaging) {
     stream.Clear();
     view.Lines.clear();
 
-    channel = OpenDocument(kMrzInformation, efCom, ctx);
+    OpenDocument(kMrzInformation, efCom, session);
     EXPECT_TRUE(view.Lines.empty());
     ASSERT_TRUE(ctx.BacEnabled);
     ExpectEfCom(lds);
@@ -121,10 +121,10 @@ TEST_F(SimChipReadBack, ProtectedRefusalKeepsTheCounterInStep) {
   const simchip::TLds lds = Document();
   simchip::TSimulatedChip chip(lds, kMrzInformation, options);
   Connect(chip);
-  channel = OpenDocument(kMrzInformation, efCom, ctx);
+  OpenDocument(kMrzInformation, efCom, session);
   ASSERT_TRUE(ctx.BacEnabled);
 
-  ReadDataGroup(3, stream, *channel);  // absent: refused in protected form
+  ReadDataGroup(3, stream, session);  // absent: refused in protected form
   EXPECT_EQ(view.Texts(), std::vector<std::string>{"MrtdBacSelectDG(3) : File not found"});
   EXPECT_EQ(*chip.SessionCounter(), ctx.SSC);
   ExpectReadBack(11, lds);
@@ -135,12 +135,12 @@ TEST_F(SimChipReadBack, WrongMacOfAPieceEndsTheRead) {
   const simchip::TLds lds = Document();
   simchip::TSimulatedChip chip(lds, kMrzInformation);
   Connect(chip);
-  channel = OpenDocument(kMrzInformation, efCom, ctx);
+  OpenDocument(kMrzInformation, efCom, session);
   ASSERT_TRUE(ctx.BacEnabled);
   view.Lines.clear();
   // Third READ BINARY from here: the size read, then the first two pieces.
   chip.AddFault(simchip::TFault::WrongMac(3).ForIns(0xB0));
-  ReadDataGroup(11, stream, *channel);
+  ReadDataGroup(11, stream, session);
   EXPECT_EQ(view.Texts(), (std::vector<std::string>{"Querying file size DG(11)", "filesize:250",
                                                     "MrtdReadFileEx : Wrong MAC in card's answer"}));
   EXPECT_EQ(stream.Position(), 100u);
@@ -152,7 +152,7 @@ TEST_F(SimChipReadBack, ChipWithoutBacIsReadInPlain) {
   const simchip::TLds lds = Document();
   simchip::TSimulatedChip chip(lds, kMrzInformation, options);
   Connect(chip);
-  channel = OpenDocument(kMrzInformation, efCom, ctx);
+  OpenDocument(kMrzInformation, efCom, session);
   EXPECT_TRUE(view.Lines.empty());
   EXPECT_FALSE(ctx.BacEnabled);
   ExpectEfCom(lds);
@@ -173,16 +173,16 @@ TEST_F(SimChipReadBack, SecurityObjectIsReadLikeADataGroupUnderItsOwnName) {
   lds[kSecurityObjectFile.Id] = sod;
   simchip::TSimulatedChip chip(lds, kMrzInformation);
   Connect(chip);
-  channel = OpenDocument(kMrzInformation, efCom, ctx);
+  OpenDocument(kMrzInformation, efCom, session);
   ASSERT_TRUE(ctx.BacEnabled);
 
-  EXPECT_EQ(ReadElementaryFile(kSecurityObjectFile, stream, *channel), TDataGroupRead::Whole);
+  EXPECT_EQ(ReadElementaryFile(kSecurityObjectFile, stream, session), TDataGroupRead::Whole);
   EXPECT_EQ(view.Texts(), (std::vector<std::string>{"Querying file size SOD", "filesize:300"}));
   EXPECT_TRUE(std::equal(sod.begin(), sod.end(), stream.Bytes().begin()));
 
   chip.Files().erase(kSecurityObjectFile.Id);
   view.Lines.clear();
-  EXPECT_EQ(ReadElementaryFile(kSecurityObjectFile, stream, *channel), TDataGroupRead::NotRead);
+  EXPECT_EQ(ReadElementaryFile(kSecurityObjectFile, stream, session), TDataGroupRead::NotRead);
   EXPECT_EQ(view.Texts(), std::vector<std::string>{"MrtdBacSelectSOD : File not found"});
 }
 

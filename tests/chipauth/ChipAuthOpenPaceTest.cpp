@@ -22,11 +22,11 @@
 #include <algorithm>
 #include <optional>
 
-#include "card/BacChannel.h"
 #include "card/DataObjects.h"
 #include "chipauth/ChipAuthentication.h"
 #include "crypto/ChipAuthProtocols.h"
 #include "reader/ApduExchange.h"
+#include "support/CardSessions.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
 #include "tools/simchip/Apdu.h"
@@ -175,10 +175,10 @@ TEST_P(ChipAuthenticationAgainstOpenPace, AgreesOnTheKeysAndPasses) {
   std::copy(kOldKeys.Mac.begin(), kOldKeys.Mac.end(), ctx.macK.begin());
   std::copy(kOldCounter.begin(), kOldCounter.end(), ctx.SSC.begin());
   ctx.BacEnabled = true;
-  TBacChannel old(ctx);
+  TCardSession session = BacSession(ctx);
 
   const TChipAuthResult result =
-      PerformChipAuthentication({Hex(c.Oid), std::nullopt, PublicKeyInfo(chip.StaticKey(), c.Dh), true}, old, ctx);
+      PerformChipAuthentication({Hex(c.Oid), std::nullopt, PublicKeyInfo(chip.StaticKey(), c.Dh), true}, session);
 
   EXPECT_EQ(result.Outcome, TChipAuthOutcome::Passed) << result.Reason;
   EXPECT_TRUE(chip.Proven());

@@ -17,6 +17,7 @@
 #include "chipauth/ChipAuthentication.h"
 #include "document/DG14.h"
 #include "reader/ApduExchange.h"
+#include "support/CardSessions.h"
 #include "support/FakeCard.h"
 #include "support/FakePiccView.h"
 #include "support/PaceVectors.h"
@@ -58,6 +59,15 @@ protected:
     return std::make_unique<TBacChannel>(ctx);
   }
 
+  // A session reading under the old keys.
+  void Begin(const TVectorSection& v, bool aes) {
+    std::unique_ptr<TSecureChannel> messaging = OldChannel(v, aes);
+    old = messaging.get();
+    session.emplace(SessionWith(ctx, std::move(messaging)));
+  }
+  // Whether the session still reads under the old keys.
+  bool OldKeysInForce() const { return &session->Messaging() == old; }
+
   TChipAuthenticationKey KeyOf(const TVectorSection& v) {
     const std::optional<TDG14> dg14 = ParseDG14(v.Bytes("dg14"));
     EXPECT_TRUE(dg14);
@@ -69,9 +79,9 @@ protected:
   TChipAuthResult Run(const TVectorSection& v, bool aes, const std::vector<TBytes>& answers,
                       const TBytes& ephemeralKey) {
     for (const TBytes& answer : answers) card.Script.push_back({answer});
-    const std::unique_ptr<TSecureChannel> old = OldChannel(v, aes);
+    Begin(v, aes);
     TFixedRandomSource random(ephemeralKey);
-    TChipAuthResult result = PerformChipAuthentication(KeyOf(v), *old, ctx);
+    TChipAuthResult result = PerformChipAuthentication(KeyOf(v), *session);
     EXPECT_EQ(random.Remaining(), 0u);
     return result;
   }
@@ -79,6 +89,8 @@ protected:
   TFakePiccView view;
   TFakeCardApi card;
   tMRTD_CTX ctx{};
+  std::optional<TCardSession> session;
+  const TSecureChannel* old = nullptr;
 };
 
 class ChipAuthenticationReplay : public ChipAuthenticationRun, public ::testing::WithParamInterface<TSession> {};
@@ -97,15 +109,15 @@ TEST_P(ChipAuthenticationReplay, SendsTheRecordedCommandsAndInstallsTheNewKeys) 
   ASSERT_EQ(card.Commands.size(), steps.size());
   for (std::size_t i = 0; i < steps.size(); ++i)
     EXPECT_EQ(ToHex(card.Commands[i]), v.Text("cmd_" + steps[i])) << steps[i];
-  ASSERT_NE(result.Channel, nullptr);
+  ASSERT_FALSE(OldKeysInForce());
   if (session.AesAfter) {
-    const auto* channel = dynamic_cast<const TAesChannel*>(result.Channel.get());
+    const auto* channel = dynamic_cast<const TAesChannel*>(&this->session->Messaging());
     ASSERT_NE(channel, nullptr);
     EXPECT_EQ(ToHex(channel->Session().EncKey.Bytes()), v.Text("ks_enc_new"));
     EXPECT_EQ(ToHex(channel->Session().MacKey.Bytes()), v.Text("ks_mac_new"));
     EXPECT_EQ(ToHex(channel->Session().SSC), v.Text("ssc_after"));
   } else {
-    ASSERT_NE(dynamic_cast<const TBacChannel*>(result.Channel.get()), nullptr);
+    ASSERT_NE(dynamic_cast<const TBacChannel*>(&this->session->Messaging()), nullptr);
     // The recorded keys carry DES parity bits.
     EXPECT_EQ(ToHex(ctx.encK), v.Text("ks_enc_new"));
     EXPECT_EQ(ToHex(ctx.macK), v.Text("ks_mac_new"));
@@ -168,17 +180,18 @@ TEST_F(ChipAuthenticationRun, DhSharedSecretKeepsItsLeadingZero) {
   }
 
   for (const char* answer : {"rsp_mse", "rsp_ga", "rsp_select"}) card.Script.push_back({v.Bytes(answer)});
-  TAesChannel old(TSecretBuffer(v.Bytes("ks_enc_old")), TSecretBuffer(v.Bytes("ks_mac_old")),
-                  AesCounter(v.Bytes("ssc_old")));
+  TCardSession aesSession = SessionWith(
+      ctx, std::make_unique<TAesChannel>(TSecretBuffer(v.Bytes("ks_enc_old")), TSecretBuffer(v.Bytes("ks_mac_old")),
+                                         AesCounter(v.Bytes("ssc_old"))));
   TFixedRandomSource random(v.Bytes("sk_ifd"));
   const TChipAuthResult result =
-      PerformChipAuthentication({v.Bytes("protocol"), std::nullopt, v.Bytes("spki"), true}, old, ctx);
+      PerformChipAuthentication({v.Bytes("protocol"), std::nullopt, v.Bytes("spki"), true}, aesSession);
   EXPECT_EQ(result.Outcome, TChipAuthOutcome::Passed) << result.Reason;
   ASSERT_EQ(card.Commands.size(), 3u);
   EXPECT_EQ(ToHex(card.Commands[0]), v.Text("cmd_mse"));
   EXPECT_EQ(ToHex(card.Commands[1]), v.Text("cmd_ga"));
   EXPECT_EQ(ToHex(card.Commands[2]), v.Text("cmd_select"));
-  const auto* channel = dynamic_cast<const TAesChannel*>(result.Channel.get());
+  const auto* channel = dynamic_cast<const TAesChannel*>(&aesSession.Messaging());
   ASSERT_NE(channel, nullptr);
   EXPECT_EQ(ToHex(channel->Session().EncKey.Bytes()), v.Text("ks_enc_new"));
   EXPECT_EQ(ToHex(channel->Session().MacKey.Bytes()), v.Text("ks_mac_new"));
@@ -258,11 +271,11 @@ class ChipAuthenticationNotRun : public ChipAuthenticationRun, public ::testing:
 
 TEST_P(ChipAuthenticationNotRun, SendsNothing) {
   const TVectorSection v = Recorded("gmrtd-at-ca-ecdh-aes128");
-  const std::unique_ptr<TSecureChannel> old = OldChannel(v, true);
-  const TChipAuthResult result = PerformChipAuthentication(GetParam().Key(v), *old, ctx);
+  Begin(v, true);
+  const TChipAuthResult result = PerformChipAuthentication(GetParam().Key(v), *session);
   EXPECT_EQ(result.Outcome, TChipAuthOutcome::NotRun);
   EXPECT_EQ(result.Reason, GetParam().Reason);
-  EXPECT_EQ(result.Channel, nullptr);
+  EXPECT_TRUE(OldKeysInForce());
   EXPECT_TRUE(card.Commands.empty());
 }
 
@@ -297,7 +310,7 @@ TEST_P(ChipAuthenticationRefused, FailsWithItsReason) {
   const TChipAuthResult result = Run(v, bad.Aes, bad.Answers(v), ephemeral);
   EXPECT_EQ(result.Outcome, bad.Outcome);
   EXPECT_EQ(result.Reason, bad.Reason);
-  EXPECT_EQ(result.Channel, nullptr);
+  EXPECT_TRUE(OldKeysInForce());
   EXPECT_EQ(card.Commands.size(), bad.CommandsSent);
   EXPECT_EQ(view.Texts(), std::vector<std::string>{"MrtdChipAuthenticate : " + std::string(bad.Reason)});
 }

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "card/CardSession.h"
 #include "card/FileReading.h"
 #include "card/MemoryStream.h"
 #include "chipauth/ChipAuthentication.h"
@@ -22,7 +23,7 @@
 
 namespace {
 
-TBytes ReadAll(std::uint8_t number, TSecureChannel& channel) {
+TBytes ReadAll(std::uint8_t number, TCardSession& channel) {
   TMemoryStream stream;
   EXPECT_EQ(ReadDataGroup(number, stream, channel), TDataGroupRead::Whole) << int(number);
   TBytes bytes(stream.Size());
@@ -54,22 +55,24 @@ TEST_P(SampleChipAuthentication, RunsOnTheKeyOfDG14) {
 
   TEFComBuffer efCom{};
   tMRTD_CTX ctx{};
-  const std::unique_ptr<TSecureChannel> channel = OpenDocument(document.MrzInformation, efCom, ctx);
-  ASSERT_NE(channel, nullptr);
-  const std::optional<TDG14> dg14 = ParseDG14(ReadAll(14, *channel));
+  TCardSession session(ctx);
+  OpenDocument(document.MrzInformation, efCom, session);
+  const TSecureChannel* before = &session.Messaging();
+  const std::optional<TDG14> dg14 = ParseDG14(ReadAll(14, session));
   ASSERT_TRUE(dg14);
   const std::optional<TChipAuthenticationKey> key = ChooseChipAuthentication(*dg14);
   ASSERT_TRUE(key);
 
-  const TChipAuthResult result = PerformChipAuthentication(*key, *channel, ctx);
+  const TChipAuthResult result = PerformChipAuthentication(*key, session);
   if (GetParam().Clone) {
     EXPECT_EQ(result.Outcome, TChipAuthOutcome::Failed);
     EXPECT_EQ(result.Reason, GetParam().CloneReason);
-    EXPECT_EQ(result.Channel, nullptr);
+    EXPECT_EQ(&session.Messaging(), before) << "the secure messaging before stays in force";
     return;
   }
   ASSERT_EQ(result.Outcome, TChipAuthOutcome::Passed) << result.Reason;
-  EXPECT_EQ(ToHex(ReadAll(1, *result.Channel)), ToHex(document.Lds.at(simchip::DataGroupFileId(1))));
+  EXPECT_NE(&session.Messaging(), before);
+  EXPECT_EQ(ToHex(ReadAll(1, session)), ToHex(document.Lds.at(simchip::DataGroupFileId(1))));
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, SampleChipAuthentication,

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "card/CardSession.h"
 #include "card/FileReading.h"
 #include "card/MemoryStream.h"
 #include "reader/ApduExchange.h"
@@ -49,12 +50,13 @@ TEST_P(OpenPaceTable, ReadsTheDocumentUnderPace) {
 
   TEFComBuffer efCom{};
   tMRTD_CTX ctx{};
-  const std::unique_ptr<TSecureChannel> channel = OpenDocument(document.MrzInformation, efCom, ctx);
+  TCardSession session(ctx);
+  OpenDocument(document.MrzInformation, efCom, session);
   ASSERT_TRUE(pace.Established()) << ::testing::PrintToString(view.Texts());
   const TBytes& expected = document.Lds.at(simchip::kEfComFileId);
   EXPECT_EQ(ToHex(std::span(efCom).first(expected.size())), ToHex(expected));
   TMemoryStream dg1;
-  EXPECT_EQ(ReadDataGroup(1, dg1, *channel), TDataGroupRead::Whole);
+  EXPECT_EQ(ReadDataGroup(1, dg1, session), TDataGroupRead::Whole);
   const TBytes& file = document.Lds.at(simchip::DataGroupFileId(1));
   ASSERT_EQ(dg1.Size(), file.size());
   TBytes read(file.size());
@@ -104,7 +106,8 @@ protected:
 
 TEST_F(OpenPaceChip, TwoPaceInfosTheFirstIsTaken) {
   pacechip::TOpenPaceChip pace(chip, {{{"id-PACE-ECDH-GM-AES-CBC-CMAC-128", 13}, {"id-PACE-DH-GM-3DES-CBC-CBC", 0}}});
-  OpenDocument(document.MrzInformation, efCom, ctx);
+  TCardSession session(ctx);
+  OpenDocument(document.MrzInformation, efCom, session);
   EXPECT_TRUE(pace.Established());
   ASSERT_GE(card.Commands.size(), 4u);
   EXPECT_EQ(ToHex(card.Commands[3]).substr(ToHex(card.Commands[3]).size() - 6), "84010D") << "parameter id sent";
@@ -114,7 +117,8 @@ TEST_F(OpenPaceChip, WrongDateOfBirthFailsWithoutBac) {
   pacechip::TOpenPaceChip pace(chip, {{{"id-PACE-ECDH-GM-AES-CBC-CMAC-128", 13}}});
   std::string mrz = document.MrzInformation;
   mrz[10] = mrz[10] == '1' ? '2' : '1';  // a digit of the date of birth
-  OpenDocument(mrz, efCom, ctx);
+  TCardSession session(ctx);
+  OpenDocument(mrz, efCom, session);
   EXPECT_FALSE(pace.Established());
   EXPECT_EQ(view.Texts().back(), "PACE: failed (the chip refused the password at the authentication tokens: 6300)");
   for (const TBytes& command : card.Commands) EXPECT_NE(command[1], 0x84) << "no GET CHALLENGE";
@@ -124,7 +128,8 @@ TEST_F(OpenPaceChip, WrongDateOfBirthFailsWithoutBac) {
 TEST_F(OpenPaceChip, CardTakenAwayInTheMiddleOfGeneralAuthenticate) {
   pacechip::TOpenPaceChip pace(chip, {{{"id-PACE-ECDH-GM-AES-CBC-CMAC-128", 13}}});
   chip.AddFault(simchip::TFault::CardRemoved(3).ForIns(0x86));
-  OpenDocument(document.MrzInformation, efCom, ctx);
+  TCardSession session(ctx);
+  OpenDocument(document.MrzInformation, efCom, session);
   EXPECT_FALSE(pace.Established());
   EXPECT_EQ(view.Texts().back(), "PACE: failed (connection error at the key agreement)");
   EXPECT_FALSE(ctx.BacEnabled);

@@ -99,7 +99,7 @@ protected:
                   const std::vector<TPaceInfo>& infos) {
     for (const TBytes& answer : answers) card.Script.push_back({answer});
     TFixedRandomSource random(randomBytes);
-    TPaceResult result = PerformPace(MrzPassword(mrzInformation), infos, ctx);
+    TPaceResult result = PerformPace(MrzPassword(mrzInformation), infos, session);
     EXPECT_EQ(random.Remaining(), 0u);
     return result;
   }
@@ -112,6 +112,7 @@ protected:
   TFakePiccView view;
   TFakeCardApi card;
   tMRTD_CTX ctx{};
+  TCardSession session{ctx};
 };
 
 TEST_F(PaceReplay, EcdhWorkedExampleSendsTheRecordedCommands) {
@@ -123,7 +124,7 @@ TEST_F(PaceReplay, EcdhWorkedExampleSendsTheRecordedCommands) {
   ASSERT_EQ(card.Commands.size(), 5u);
   const std::vector<TBytes> expected = Recorded(v, "cmd_");
   for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(ToHex(card.Commands[i]), ToHex(expected[i])) << i;
-  const auto* channel = dynamic_cast<const TAesChannel*>(result.Channel.get());
+  const auto* channel = dynamic_cast<const TAesChannel*>(&session.Messaging());
   ASSERT_NE(channel, nullptr);
   EXPECT_EQ(ToHex(channel->Session().EncKey.Bytes()), v.Text("ks_enc"));
   EXPECT_EQ(ToHex(channel->Session().MacKey.Bytes()), v.Text("ks_mac"));
@@ -195,7 +196,7 @@ TEST_F(PaceReplay, DhSharedSecretKeepsItsLeadingZero) {
                                  Concat({g2.Bytes("sk_map_ifd"), zero.Bytes("sk_dh_ifd")}), infos);
   EXPECT_EQ(result.Outcome, TPaceOutcome::Established);
   ExpectDhCommands(card.Commands, g2.Bytes("pk_map_ifd"), zero.Bytes("pk_dh_ifd"), zero.Bytes("t_ifd"));
-  const auto* channel = dynamic_cast<const TAesChannel*>(result.Channel.get());
+  const auto* channel = dynamic_cast<const TAesChannel*>(&session.Messaging());
   ASSERT_NE(channel, nullptr);
   EXPECT_EQ(ToHex(channel->Session().EncKey.Bytes()), zero.Text("ks_enc"));
   EXPECT_EQ(ToHex(channel->Session().MacKey.Bytes()), zero.Text("ks_mac"));

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "card/CardSession.h"
 #include "card/FileReading.h"
 #include "reader/ApduExchange.h"
 #include "reading/OpenDocument.h"
@@ -43,7 +44,8 @@ protected:
 TEST_F(OpenDocumentTest, BacAtTheFirstReadWhenThePlainSelectIsAnswered) {
   chip.Options().RefusePlainSelect = false;  // only the plain READ BINARY is refused
   ctx.BacEnabled = true;                     // left from an earlier read: cleared at the start
-  OpenDocument(icao::kMrzInformation, efCom, ctx);
+  TCardSession session(ctx);
+  OpenDocument(icao::kMrzInformation, efCom, session);
   ASSERT_EQ(card.Commands.size(), 8u);
   EXPECT_EQ(card.Commands[2], kPlainSelectEfCom);
   EXPECT_EQ(ToHex(card.Commands[3]), "00B0000004");  // plain read refused with 6982
@@ -57,7 +59,8 @@ TEST_F(OpenDocumentTest, BacAtTheFirstReadWhenThePlainSelectIsAnswered) {
 
 TEST_F(OpenDocumentTest, SecondBacWhenTheProtectedReadIsRefused) {
   card.Tamper[6] = StatusOnly(0x6982);  // the first protected read of EF.COM
-  OpenDocument(icao::kMrzInformation, efCom, ctx);
+  TCardSession session(ctx);
+  OpenDocument(icao::kMrzInformation, efCom, session);
   ASSERT_EQ(card.Commands.size(), 11u);
   EXPECT_EQ(card.Commands[7], icao::kGetChallenge);
   EXPECT_EQ(card.Commands[8], icao::kExternalAuthenticate);  // the same fed nonce and key material
@@ -69,7 +72,8 @@ TEST_F(OpenDocumentTest, SecondBacWhenTheProtectedReadIsRefused) {
 
 TEST_F(OpenDocumentTest, ChipWithoutBacIsReadInPlain) {
   chip.Options().RequireBac = false;
-  OpenDocument(icao::kMrzInformation, efCom, ctx);
+  TCardSession session(ctx);
+  OpenDocument(icao::kMrzInformation, efCom, session);
   ASSERT_EQ(card.Commands.size(), 5u);
   EXPECT_EQ(ToHex(card.Commands[0]), "00A4020C02011C");  // EF.CardAccess: not found, no PACE
   EXPECT_EQ(card.Commands[1], kSelectApplication);
@@ -87,7 +91,8 @@ TEST_F(OpenDocumentTest, EfComOfFourBytesIsFollowedByAReadWithLe00) {
   chip.Files() = ChipFiles({{0, Hex("6002AABB")}});
   // The read at the file's end is answered with no data: a DO'87' of padding alone.
   chip.Options().EmptyReadAtEnd = true;
-  OpenDocument(icao::kMrzInformation, efCom, ctx);
+  TCardSession session(ctx);
+  OpenDocument(icao::kMrzInformation, efCom, session);
   ASSERT_EQ(card.Commands.size(), 8u);
   EXPECT_EQ(ToHex(card.Commands[7]).substr(0, 16), "0CB000040D970100");
   EXPECT_EQ(ToHex(efCom), ToHex(EfComBuffer(Hex("6002AABB"), 4)));
@@ -212,8 +217,8 @@ TEST(OpenDocumentFailures, EachLogsItsLineAndLeavesEfComAsGiven) {
     caseCard.Tamper = c.Tamper;
     TFixedRandomSource caseRandom(Concat({icao::kRndIfd, icao::kKIfd}));
     TEFComBuffer buffer{};
-    tMRTD_CTX session{};
-
+    tMRTD_CTX record{};
+    TCardSession session(record);
     OpenDocument(icao::kMrzInformation, buffer, session);
 
     EXPECT_EQ(caseView.Texts(), c.Lines);

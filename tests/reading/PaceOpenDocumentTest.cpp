@@ -9,6 +9,7 @@
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
 
+#include "card/CardSession.h"
 #include "card/FileReading.h"
 #include "reader/ApduExchange.h"
 #include "reading/OpenDocument.h"
@@ -123,7 +124,9 @@ TEST_F(PaceOpenDocument, SelectsAndReadsUnderAesSecureMessaging) {
     const TBytes part = reads++ == 0 ? TBytes(file.begin(), file.begin() + 4) : TBytes(file.begin() + 4, file.end());
     return TAnswer{chip.Answer(part, 0x9000)};
   };
-  const std::unique_ptr<TSecureChannel> channel = OpenDocument(g1.Text("mrz_information"), efCom, ctx);
+  TCardSession channelSession(ctx);
+  OpenDocument(g1.Text("mrz_information"), efCom, channelSession);
+  TSecureChannel* channel = &channelSession.Messaging();
 
   ASSERT_EQ(card.Commands.size(), 12u);
   EXPECT_EQ(ToHex(card.Commands[0]), "00A4020C02011C");
@@ -149,7 +152,9 @@ TEST_F(PaceOpenDocument, WrongPasswordEndsWithoutBac) {
     ADD_FAILURE() << "no command after a failed PACE: " << ToHex(command);
     return TAnswer{Hex("6F00")};
   };
-  const std::unique_ptr<TSecureChannel> channel = OpenDocument(icao::kMrzInformation, efCom, ctx);
+  TCardSession channelSession(ctx);
+  OpenDocument(icao::kMrzInformation, efCom, channelSession);
+  TSecureChannel* channel = &channelSession.Messaging();
   EXPECT_EQ(card.Commands.size(), 8u);
   EXPECT_EQ(view.Texts(),
             (std::vector<std::string>{
@@ -166,7 +171,8 @@ TEST_F(PaceOpenDocument, ChipTokenThatDoesNotVerifyEndsWithoutBac) {
   TBytes answer = g1.Bytes("rsp_ga4");
   answer[5] ^= 0x01;  // first byte of T_IC
   card.Script.back() = {answer};
-  OpenDocument(g1.Text("mrz_information"), efCom, ctx);
+  TCardSession session(ctx);
+  OpenDocument(g1.Text("mrz_information"), efCom, session);
   EXPECT_EQ(card.Commands.size(), 8u);
   EXPECT_EQ(view.Texts(),
             (std::vector<std::string>{offered, "PACE: failed (the chip's authentication token does not verify)"}));
@@ -181,7 +187,8 @@ TEST_F(PaceOpenDocument, MseRefusedAsUnsupportedFallsBackToBac) {
   card.Script.push_back({Hex("6300")});  // GET CHALLENGE refused: BAC fails, as logged
   card.Script.push_back({Hex("6988")});
   TFixedRandomSource bacRandom(Concat({icao::kRndIfd, icao::kKIfd}));
-  OpenDocument(g1.Text("mrz_information"), efCom, ctx);
+  TCardSession session(ctx);
+  OpenDocument(g1.Text("mrz_information"), efCom, session);
   ASSERT_GE(card.Commands.size(), 7u);
   EXPECT_EQ(ToHex(card.Commands[4]), "00A4040C07A0000002471001");
   EXPECT_EQ(ToHex(card.Commands[6]), "0084000008");

@@ -10,7 +10,7 @@
 #include <QDate>
 #include <QLocale>
 
-#include "card/PlainChannel.h"
+#include "card/CardSession.h"
 #include "document/FaceBytes.h"
 #include "document/Fixtures.h"
 #include "document/ShownFace.h"
@@ -74,8 +74,9 @@ protected:
   std::optional<simchip::TSimulatedChip> chip_;
   TFakePiccView view_;
   TMemoryStream stream_;
-  // The chip is read without BAC.
-  TPlainChannel channel_;
+  // The chip is read without BAC: a session without secure messaging.
+  tMRTD_CTX record_{};
+  TCardSession session_{record_};
   TCalendarDate birthDate_{1969, 8, 6};
   bool wantPicture_ = true;
 };
@@ -115,7 +116,7 @@ using DG1StageTest = StageTest;
 TEST_F(DG1StageTest, LogsTheMrzNamesTheDocumentAndFillsItsEditsInOrder) {
   Insert({{kDG1File, DG1(kIcaoMrz)}});
   Prefill(DG1(std::string(88, 'X')));  // an older DG1: the chip's must replace it
-  RunDG1Stage(stream_, channel_);
+  RunDG1Stage(stream_, session_);
 
   EXPECT_EQ(Tail(2), (std::vector<TLoggedLine>{{"MRZ: " + kIcaoMrz, lkProtocol}, {"L898902C3", -1}}));
   const std::vector<TResultEdit> order{TResultEdit::Cinsiyeti, TResultEdit::VatandNo, TResultEdit::BelgeTipi,
@@ -139,7 +140,7 @@ TEST_F(DG1StageTest, EightBitTextIsShownAsUnicode) {
   const std::string mrz = lines12 + line3;
   ASSERT_EQ(mrz.size(), 90u);
   Insert({{kDG1File, DG1(mrz)}});
-  RunDG1Stage(stream_, channel_);
+  RunDG1Stage(stream_, session_);
   ASSERT_EQ(Tail(2).size(), 2u);
   EXPECT_EQ(Tail(2)[0].Text, "MRZ: " + lines12 + "\xC4\xB0" + line3.substr(1));
   EXPECT_EQ(view_.Fields[TResultEdit::Soyadi1], "\xC4\xB0NCE");
@@ -149,7 +150,7 @@ TEST_F(DG1StageTest, EightBitTextIsShownAsUnicode) {
 
 TEST_F(DG1StageTest, OtherTagsGiveEmptyFields) {
   Insert({{kDG1File, Tlv({0x61}, Tlv({0x5F, 0x1E}, Ascii(kIcaoMrz)))}});
-  RunDG1Stage(stream_, channel_);
+  RunDG1Stage(stream_, session_);
   EXPECT_EQ(Tail(2), (std::vector<TLoggedLine>{{"MRZ: ", lkProtocol}, {"", -1}}));
   EXPECT_EQ(view_.FieldWrites.size(), 8u);
   for (const auto& [edit, text] : view_.Fields) EXPECT_EQ(text, "");
@@ -157,7 +158,7 @@ TEST_F(DG1StageTest, OtherTagsGiveEmptyFields) {
 
 TEST_F(DG1StageTest, NoDG1RaisesTheStreamError) {
   Insert({{kDG11File, Tlv({0x6B}, Field(0x11, "ANKARA"))}});
-  EXPECT_THROW(RunDG1Stage(stream_, channel_), EReadError);
+  EXPECT_THROW(RunDG1Stage(stream_, session_), EReadError);
   EXPECT_TRUE(view_.FieldWrites.empty());
 }
 
@@ -167,7 +168,7 @@ TEST_F(DG1StageTest, DataGroupCutOffPartWayShowsNoMrzAndRaisesTheStreamError) {
   ASSERT_GT(dg1.size(), 100u);
   Insert({{kDG1File, dg1}});
   chip_->AddFault(simchip::TFault::CardRemoved(4));  // SELECT, size, first piece, second piece
-  EXPECT_THROW(RunDG1Stage(stream_, channel_), EReadError);
+  EXPECT_THROW(RunDG1Stage(stream_, session_), EReadError);
   EXPECT_TRUE(view_.FieldWrites.empty());
   EXPECT_EQ(view_.Texts().back(), "MrtdReadFileEx connection error.");
 }
@@ -196,7 +197,7 @@ TEST_F(DG11StageTest, FillsItsEditsAndLogsEightLines) {
   Insert({{kDG1File, DG1(kIcaoMrz)}, {kDG11File, dg11}});
   Prefill(DG1(kIcaoMrz));
   birthDate_ = {1984, 11, 23};
-  RunDG11Stage(stream_, channel_, birthDate_);
+  RunDG11Stage(stream_, session_, birthDate_);
 
   EXPECT_EQ(Tail(8),
             DG11Lines({"\xC3\x96ZT\xC3\x9CRK<<AY\xC5\x9E"
@@ -224,7 +225,7 @@ TEST_F(DG11StageTest, MissingDG11GivesBareLabelsAndEmptiedEdits) {
   Insert({{kDG1File, DG1(kIcaoMrz)}});
   Prefill(DG1(kIcaoMrz));
   view_.Fields[TResultEdit::DogYeri] = "OLD";
-  RunDG11Stage(stream_, channel_, birthDate_);
+  RunDG11Stage(stream_, session_, birthDate_);
   EXPECT_EQ(Tail(8), DG11Lines(std::vector<std::string>(8)));
   EXPECT_EQ(view_.Fields[TResultEdit::DogYeri], "");
   EXPECT_EQ(view_.Fields[TResultEdit::Adres], "");
@@ -234,7 +235,7 @@ TEST_F(DG11StageTest, MissingDG11GivesBareLabelsAndEmptiedEdits) {
 
 TEST_F(DG11StageTest, ValuePastTheEndRaisesBeforeAnyOutput) {
   Insert({{kDG11File, {0x6B, 0x07, 0x5F, 0x0E, 0x7F, 'A', 'B', 'C', 'D'}}});
-  EXPECT_THROW(RunDG11Stage(stream_, channel_, birthDate_), EReadError);
+  EXPECT_THROW(RunDG11Stage(stream_, session_, birthDate_), EReadError);
   EXPECT_TRUE(view_.FieldWrites.empty());
   for (const TLoggedLine& line : view_.Lines) EXPECT_EQ(line.Text.find("FullName: "), std::string::npos);
 }
@@ -248,7 +249,7 @@ TEST_F(DG11StageTest, DataGroupCutOffPartWayIsNotDecoded) {
   Insert({{kDG1File, DG1(kIcaoMrz)}, {kDG11File, dg11}});
   Prefill(DG1(kIcaoMrz));
   chip_->AddFault(simchip::TFault::CardRemoved(4));  // SELECT, size, first piece, second piece
-  RunDG11Stage(stream_, channel_, birthDate_);
+  RunDG11Stage(stream_, session_, birthDate_);
   EXPECT_EQ(Tail(9).front().Text, "MrtdReadFileEx connection error.");
   EXPECT_EQ(Tail(8), DG11Lines(std::vector<std::string>(8)));
   EXPECT_EQ(view_.Fields[TResultEdit::DogYeri], "");
@@ -267,7 +268,7 @@ TEST_F(PictureStageTest, NotWantedReadsAndShowsNothing) {
   Prefill(DG1(kIcaoMrz));
   wantPicture_ = false;
   reader_.ClearSentCommands();
-  RunPictureStage(stream_, channel_, wantPicture_, bitmap_, shown_);
+  RunPictureStage(stream_, session_, wantPicture_, bitmap_, shown_);
   EXPECT_TRUE(reader_.SentCommands().empty());
   EXPECT_TRUE(view_.Lines.empty());
   EXPECT_EQ(view_.PicturesShown, 0);
@@ -299,7 +300,7 @@ TEST_F(PictureStageTest, ShowsTheFaceOfEachReadingAndTheLastOneWhenNoneComes) {
     Insert(files);
     stream_.Clear();
     Prefill(DG1(kIcaoMrz));
-    RunPictureStage(stream_, channel_, wantPicture_, bitmap_, shown_);
+    RunPictureStage(stream_, session_, wantPicture_, bitmap_, shown_);
     EXPECT_EQ(view_.PicturesShown, shownBefore + 1) << reading.Name;
     shownBefore = view_.PicturesShown;
     const QImage shown = view_.Picture.isNull() ? QImage() : view_.Picture.convertToFormat(QImage::Format_RGB32);
@@ -312,7 +313,7 @@ TEST_F(PictureStageTest, UndecodableFaceShowsNothingAndRaises) {
   Insert({{kDG2File, DG2(FacialRecord(Ascii("NOT A PICTURE AT ALL")))}});
   Prefill(DG1(kIcaoMrz));
   try {
-    RunPictureStage(stream_, channel_, wantPicture_, bitmap_, shown_);
+    RunPictureStage(stream_, session_, wantPicture_, bitmap_, shown_);
     ADD_FAILURE() << "no error";
   } catch (const EJpeg2000Error& error) {
     EXPECT_EQ(std::string(error.what()), "Unknown JPEG 2000 file type");
@@ -324,7 +325,7 @@ TEST_F(PictureStageTest, FaceCutOffPartWayIsNotShown) {
   // A whole JPEG 2000 face first; then a JPEG face whose reading stops after two pieces.
   Insert({{kDG2File, DG2(FacialRecord(Fixture("face.jp2")))}});
   Prefill(DG1(kIcaoMrz));
-  RunPictureStage(stream_, channel_, wantPicture_, bitmap_, shown_);
+  RunPictureStage(stream_, session_, wantPicture_, bitmap_, shown_);
   ASSERT_EQ(view_.Picture.convertToFormat(QImage::Format_RGB32), face_.convertToFormat(QImage::Format_RGB32));
 
   const TBytes jpegDG2 = DG2(FacialRecord(JpegOf(face_), kImageDataJpeg));
@@ -333,7 +334,7 @@ TEST_F(PictureStageTest, FaceCutOffPartWayIsNotShown) {
   stream_.Clear();
   Prefill(DG1(kIcaoMrz));
   chip_->AddFault(simchip::TFault::CardRemoved(5));  // SELECT, size, two pieces, the third
-  RunPictureStage(stream_, channel_, wantPicture_, bitmap_, shown_);
+  RunPictureStage(stream_, session_, wantPicture_, bitmap_, shown_);
   EXPECT_EQ(view_.Texts().back(), "MrtdReadFileEx connection error.");
   EXPECT_EQ(view_.PicturesShown, 2);
   EXPECT_EQ(view_.Picture.convertToFormat(QImage::Format_RGB32), face_.convertToFormat(QImage::Format_RGB32))
