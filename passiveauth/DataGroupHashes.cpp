@@ -31,17 +31,29 @@ void CheckDataGroupHashes(const std::map<int, std::vector<std::uint8_t>>& dataGr
     const auto listed = object.Hashes.find(number);
     const bool matched = listed != object.Hashes.end() && md && SameHash(md.get(), data, listed->second);
     report.HashCompared(number, matched);
-    if (listed == object.Hashes.end())
-      report.Failure(name + " hash: not listed in EF.SOD", name + " not listed in EF.SOD");
-    else if (!accepted)
-      report.Failure(name + " hash: not checked (unsupported digest " + object.HashAlgorithm + ")",
-                     "unsupported digest " + object.HashAlgorithm);
-    else if (!md)
-      report.Failure(name + " hash: MISMATCH (hash algorithm " + object.HashAlgorithm + " unknown)",
-                     "unknown hash algorithm " + object.HashAlgorithm);
-    else if (matched)
-      report.Info(name + " hash: match");
+    // The line, and the reason the verdict gives when it is a failure (empty: a match).
+    std::string line;
+    std::string reason;
+    if (listed == object.Hashes.end()) {
+      report.HashNotListed(number);
+      line = name + " hash: not listed in EF.SOD";
+      reason = name + " not listed in EF.SOD";
+    } else if (!accepted) {
+      line = name + " hash: not checked (unsupported digest " + object.HashAlgorithm + ")";
+      reason = "unsupported digest " + object.HashAlgorithm;
+    } else if (!md) {
+      line = name + " hash: MISMATCH (hash algorithm " + object.HashAlgorithm + " unknown)";
+      reason = "unknown hash algorithm " + object.HashAlgorithm;
+    } else if (matched) {
+      line = name + " hash: match";
+    } else {
+      line = name + " hash: MISMATCH";
+      reason = name + " hash mismatch";
+    }
+    report.HashLine(number, line);
+    if (reason.empty())
+      report.Info(line);
     else
-      report.Failure(name + " hash: MISMATCH", name + " hash mismatch");
+      report.Failure(line, reason);
   }
 }

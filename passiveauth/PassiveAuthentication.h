@@ -4,8 +4,8 @@
 // and DG1's issuing state against the certificates' country; one log line
 // per check and the verdict last.
 
+#include "document/PassiveAuthResult.h"
 #include "passiveauth/ChainCheck.h"
-#include "passiveauth/PassiveAuthResult.h"
 #include "passiveauth/ReadingEvidence.h"
 #include "trust/TrustStore.h"
 

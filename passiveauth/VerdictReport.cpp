@@ -48,6 +48,8 @@ TPaResult TVerdictReport::Finish() {
   }
   result.Lines = std::move(Lines_);
   result.HashMatches = std::move(HashMatches_);
+  result.NotListed = std::move(NotListed_);
+  result.HashLines = std::move(HashLines_);
   result.Listed = std::move(Listed_);
   return result;
 }

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "passiveauth/PassiveAuthResult.h"
+#include "document/PassiveAuthResult.h"
 
 class TVerdictReport {
 public:
@@ -18,12 +18,18 @@ public:
   void Missing(std::string line, std::string reason);
   // Whether data group number matched its hash in EF.SOD.
   void HashCompared(int number, bool matched) { HashMatches_[number] = matched; }
+  // Data group number was read but EF.SOD holds no hash for it.
+  void HashNotListed(int number) { NotListed_.insert(number); }
+  // The line that tells how data group number's hash compared.
+  void HashLine(int number, std::string line) { HashLines_[number] = std::move(line); }
   // The data groups EF.SOD lists.
   void Listed(std::set<int> numbers) { Listed_ = std::move(numbers); }
   TPaResult Finish();
 
 private:
   std::map<int, bool> HashMatches_;
+  std::set<int> NotListed_;
+  std::map<int, std::string> HashLines_;
   std::set<int> Listed_;
   std::vector<TPaLine> Lines_;
   std::vector<std::string> Failures_;

@@ -71,3 +71,19 @@ TDocumentVerdict DecideDocumentVerdict(const TPaResult& passive, const TChipChec
   std::ranges::for_each(verdict.ChipLines, detail);
   return verdict;
 }
+
+namespace {
+
+TChipCheck AbsentKeyFile(const TDocument& document, const TChipCheck& check, int number) {
+  const bool listed = document.PassiveAuthentication && document.PassiveAuthentication->Listed.contains(number);
+  if (!listed || document.DataGroupState(number) != TFileState::Absent) return check;
+  return {TChipCheckOutcome::Failed, "DG" + std::to_string(number) + " listed in EF.SOD but absent on the chip"};
+}
+
+}  // namespace
+
+TDocumentVerdict DecideDocumentVerdict(const TDocument& document) {
+  return DecideDocumentVerdict(document.PassiveAuthentication.value_or(TPaResult{}),
+                               AbsentKeyFile(document, document.ChipAuthentication, kChipAuthenticationKeys),
+                               AbsentKeyFile(document, document.ActiveAuthentication, kActiveAuthenticationKey));
+}

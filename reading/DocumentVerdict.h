@@ -15,20 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "document/ChipCheck.h"
+#include "document/Document.h"
+#include "document/PassiveAuthResult.h"
 #include "output/PiccView.h"
-#include "passiveauth/PassiveAuthResult.h"
-
-enum class TChipCheckOutcome {
-  NotSupported,  // the chip does not offer it
-  Passed,
-  Failed,
-  NotPossible,  // offered, but cannot be run here (e.g. an answer longer than the reader takes)
-};
-
-struct TChipCheck {
-  TChipCheckOutcome Outcome = TChipCheckOutcome::NotSupported;
-  std::string Reason;  // for Failed and NotPossible
-};
 
 struct TDocumentVerdict {
   std::vector<TPaLine> ChipLines;  // "Chip authentication: ..." then "Active authentication: ..."
@@ -38,3 +28,9 @@ struct TDocumentVerdict {
 
 TDocumentVerdict DecideDocumentVerdict(const TPaResult& passive, const TChipCheck& chipAuthentication,
                                        const TChipCheck& activeAuthentication);
+
+// The verdict of the document's checks (Passive Authentication not run counts
+// as incomplete). A key data group that EF.SOD lists and the chip said it has
+// not fails its check: a copy that leaves DG14 or DG15 out must not pass for
+// a chip without them.
+TDocumentVerdict DecideDocumentVerdict(const TDocument& document);

@@ -50,7 +50,7 @@ constexpr TStepTexts kEfComBodyRead{
 
 // Plain SELECT of EF.COM; runs BAC and the protected SELECT when the chip
 // refuses it with 0x6982. False when the step ended (logged).
-bool SelectEfCom(const std::string& mrzInformation, TCardSession& session) {
+bool SelectEfCom(const std::string& mrzInformation, TCardSession& session, TAccessControl& access) {
   const TCardAnswer selected = session.TransmitPlain(BuildSelectFile(kEfCom));
   if (!selected.Taken()) {
     LogMessage(std::string(kSelectAppletConnectionError));
@@ -66,6 +66,7 @@ bool SelectEfCom(const std::string& mrzInformation, TCardSession& session) {
   // goes out with the keys the record holds, and the chip's refusal is
   // reported through its status word.
   PerformBac(mrzInformation, session);
+  access = TAccessControl::Bac;
   return SelectFileStep(session, BuildSelectFile(kEfCom), kEfComSecureSelect, kEfCom, false,
                         TWrapping::EvenWithoutKeys);
 }
@@ -75,12 +76,14 @@ enum class TBacAllowed { Yes, No };
 
 // Reads EF.COM whole into efCom once it is selected; with BAC allowed, a
 // first read refused with 0x6982 runs BAC and is repeated.
-void ReadEfCom(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session, TBacAllowed bac) {
+void ReadEfCom(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session, TBacAllowed bac,
+               TAccessControl& access) {
   TWorkBuffer work{};
   std::optional<TCardAnswer> headerRead =
       ReadBinaryStep(session, 0, kHeaderLength, TClearBuffers::Yes, kEfComHeaderRead, kEfCom, work);
   if (headerRead && headerRead->Status() == kSwSecurityNotSatisfied && bac == TBacAllowed::Yes) {
     PerformBac(mrzInformation, session);
+    access = TAccessControl::Bac;
     headerRead = ReadBinaryStep(session, 0, kHeaderLength, TClearBuffers::Yes, kEfComHeaderRead, kEfCom, work);
   }
   if (!ReadHeaderStep(headerRead, kEfComHeaderRead, kEfCom)) return;
@@ -103,45 +106,53 @@ void ReadEfCom(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSess
 }
 
 // After PACE: the application and EF.COM selected under secure messaging, then EF.COM read.
-void OpenUnderPace(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session) {
+void OpenUnderPace(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session,
+                   TAccessControl& access) {
   if (!SelectFileStep(session, BuildSelectApplication(), kApplicationSecureSelect, kEfCom)) return;
   if (!SelectFileStep(session, BuildSelectFile(kEfCom), kEfComSecureSelect, kEfCom)) return;
-  ReadEfCom(mrzInformation, efCom, session, TBacAllowed::No);
+  ReadEfCom(mrzInformation, efCom, session, TBacAllowed::No, access);
 }
 
 }  // namespace
 
-void OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session) {
+TOpening OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session) {
   tMRTD_CTX& ctx = session.TripleDesRecord();
   ctx.BacEnabled = false;
   ctx.CounterFromZero = false;
   UseNoSecureMessaging(session);
+  TOpening opening;
   // EF.CardAccess first, in plain: a chip that lists PACE gets PACE, and BAC
   // only when it turns PACE down as unsupported.
   const std::optional<std::vector<TPaceInfo>> paceInfos = ReadCardAccess(session);
   if (!paceInfos) {
     LogMessage(std::string(kSelectAppletConnectionError));
-    return;
+    opening.CardAccess = TFileState::LinkLost;
+    return opening;
   }
+  opening.CardAccess = paceInfos->empty() ? TFileState::Absent : TFileState::Read;
+  opening.Access = TAccessControl::None;
   if (!paceInfos->empty()) {
     LogMessage(DescribeCardAccess(*paceInfos));
     const TPaceResult pace = PerformPace(MrzPassword(mrzInformation), *paceInfos, session);
     if (pace.Outcome == TPaceOutcome::Established) {
-      OpenUnderPace(mrzInformation, efCom, session);
-      return;
+      opening.Access = TAccessControl::Pace;
+      OpenUnderPace(mrzInformation, efCom, session, opening.Access);
+      return opening;
     }
     if (pace.Outcome == TPaceOutcome::Failed) {
       // BAC's secure messaging without keys, so that nothing the chip sends
       // in plain is taken as the document's.
       UseTripleDesRecord(session);
-      return;
+      opening.Access = TAccessControl::PaceFailed;
+      return opening;
     }
   }
 
   if (!session.TransmitPlain(BuildSelectApplication()).Taken()) {
     LogMessage(std::string(kSelectAppletConnectionError));
-    return;
+    return opening;
   }
-  if (!SelectEfCom(mrzInformation, session)) return;
-  ReadEfCom(mrzInformation, efCom, session, TBacAllowed::Yes);
+  if (!SelectEfCom(mrzInformation, session, opening.Access)) return opening;
+  ReadEfCom(mrzInformation, efCom, session, TBacAllowed::Yes, opening.Access);
+  return opening;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "card/CardSession.h"
+#include "document/Document.h"
 
 using TEFComBuffer = std::array<std::uint8_t, 256>;
 
@@ -20,4 +21,11 @@ using TEFComBuffer = std::array<std::uint8_t, 256>;
 // never asked for BAC; BAC's (3DES on the session's record) for one that did,
 // whether BAC succeeded or not, and after a failed PACE (keyless, so no data
 // is taken).
-void OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session);
+// How the chip was opened, and what EF.CardAccess gave.
+struct TOpening {
+  TAccessControl Access = TAccessControl::NotRun;
+  TFileState CardAccess = TFileState::NotAsked;
+};
+
+// The returned record tells how the chip was opened (for the document model).
+TOpening OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session);

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
+#include <set>
 #include <span>
 #include <string>
 #include <utility>
@@ -421,6 +423,22 @@ TEST_P(VerdictCases, GiveTheirOwnVerdictReasonAndLine) {
                                   : GetParam().Verdict == TPaVerdict::Failed ? "Passive authentication: FAILED ("
                                                                              : "Passive authentication: INCOMPLETE (";
   EXPECT_TRUE(result.Lines.back().Text.starts_with(verdictLine)) << result.Lines.back().Text;
+}
+
+// Each data group compared: matched, differing, or not listed in EF.SOD at
+// all, each with the line the window shows beside its boxes.
+TEST(HashComparisons, TellAMismatchFromAGroupNotListed) {
+  TCase reading = GoodReading();
+  reading.Evidence.DataGroups[2][5] ^= 0x01;
+  reading.Evidence.DataGroups[3] = {0x63, 0x00};
+  TTempFolder store;
+  for (const auto& [name, bytes] : reading.StoreFiles) WriteFile(store.Path() / name, bytes);
+  const TPaResult result = VerifyPassiveAuthentication(reading.Evidence, TTrustStore({store.Path()}));
+  EXPECT_EQ(result.HashMatches, (std::map<int, bool>{{1, true}, {2, false}, {3, false}})) << LogText(result);
+  EXPECT_EQ(result.NotListed, std::set<int>{3}) << LogText(result);
+  EXPECT_EQ(result.HashLines,
+            (std::map<int, std::string>{
+                {1, "DG1 hash: match"}, {2, "DG2 hash: MISMATCH"}, {3, "DG3 hash: not listed in EF.SOD"}}));
 }
 
 // The colours: failures red, the PASSED verdict green, everything else navy.

@@ -1,5 +1,5 @@
-// The read command's decoding stages against a simulated chip in a simulated
-// reader, read without Basic Access Control.
+// The read sequence's data group steps against a simulated chip in a
+// simulated reader, read without Basic Access Control.
 
 #include <gtest/gtest.h>
 
@@ -15,11 +15,14 @@
 #include "document/Fixtures.h"
 #include "document/ShownFace.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
+#include "passiveauth/DocumentEvidence.h"
 #include "reader/ApduExchange.h"
-#include "reading/Stages.h"
+#include "reading/OpenDocument.h"
+#include "reading/ReadSteps.h"
 #include "support/FakePiccView.h"
 #include "tools/simchip/SimulatedChip.h"
 #include "tools/simchip/SimulatedReader.h"
+#include "trust/TrustStore.h"
 
 namespace {
 
@@ -33,8 +36,13 @@ const std::string kIcaoMrz = "P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<L89890
 TBytes DG1(std::string_view mrz) { return Tlv({0x61}, Tlv({0x5F, 0x1F}, Ascii(mrz))); }
 TBytes Field(std::uint8_t tag, std::string_view value) { return Tlv({0x5F, tag}, Ascii(value)); }
 
-class StageTest : public ::testing::Test {
+class StepTest : public ::testing::Test {
 protected:
+  StepTest() {
+    inputs_.DateOfBirth = {1969, 8, 6};
+    inputs_.PictureWanted = true;
+  }
+
   void SetUp() override {
     ResetReaderLink();
     SetPcscApi(&reader_);
@@ -73,17 +81,22 @@ protected:
   simchip::TSimulatedReader reader_;
   std::optional<simchip::TSimulatedChip> chip_;
   TFakePiccView view_;
-  TMemoryStream stream_;
+  TReadInputs inputs_;
   // The chip is read without BAC: a session without secure messaging.
-  tMRTD_CTX record_{};
-  TCardSession session_{record_};
-  TCalendarDate birthDate_{1969, 8, 6};
-  bool wantPicture_ = true;
+  tMRTD_CTX session_{};
+  TJpeg2000Bitmap bitmap_;
+  TShownFace shown_;
+  const TTrustStore trust_;
+  const TReadState kept_{session_, bitmap_, shown_, trust_};
+  TReading reading_{inputs_, kept_, view_};
+  TMemoryStream& stream_ = reading_.Stream;
+  TCalendarDate& birthDate_ = inputs_.DateOfBirth;
+  bool& wantPicture_ = inputs_.PictureWanted;
 };
 
-using EFComStageTest = StageTest;
+using EFComStepTest = StepTest;
 
-TEST_F(EFComStageTest, ThreeLines) {
+TEST_F(EFComStepTest, ThreeLines) {
   TEFComBuffer read{};
   const TBytes file = Concat({{0x60, 0x16, 0x5F, 0x01, 0x04},
                               Ascii("0107"),
@@ -101,7 +114,8 @@ TEST_F(EFComStageTest, ThreeLines) {
   };
   for (const auto& [buffer, lines] : cases) {
     view_.Lines.clear();
-    RunEFComStage(buffer);
+    reading_.Document.Com.Bytes.assign(buffer.begin(), buffer.end());
+    ListEfCom(reading_);
     EXPECT_EQ(view_.Lines, lines);
   }
 }
@@ -111,12 +125,12 @@ std::string PickedDate(const TCalendarDate& date) {
   return QLocale::system().toString(QDate(date.Year, date.Month, date.Day), QLocale::ShortFormat).toStdString();
 }
 
-using DG1StageTest = StageTest;
+using DG1StepTest = StepTest;
 
-TEST_F(DG1StageTest, LogsTheMrzNamesTheDocumentAndFillsItsEditsInOrder) {
+TEST_F(DG1StepTest, LogsTheMrzNamesTheDocumentAndFillsItsEditsInOrder) {
   Insert({{kDG1File, DG1(kIcaoMrz)}});
   Prefill(DG1(std::string(88, 'X')));  // an older DG1: the chip's must replace it
-  RunDG1Stage(stream_, session_);
+  ReadDg1(reading_);
 
   EXPECT_EQ(Tail(2), (std::vector<TLoggedLine>{{"MRZ: " + kIcaoMrz, lkProtocol}, {"L898902C3", -1}}));
   const std::vector<TResultEdit> order{TResultEdit::Cinsiyeti, TResultEdit::VatandNo, TResultEdit::BelgeTipi,
@@ -133,14 +147,14 @@ TEST_F(DG1StageTest, LogsTheMrzNamesTheDocumentAndFillsItsEditsInOrder) {
   EXPECT_EQ(view_.Documents, std::vector<std::string>{"L898902C3/UTO"});
 }
 
-TEST_F(DG1StageTest, EightBitTextIsShownAsUnicode) {
+TEST_F(DG1StepTest, EightBitTextIsShownAsUnicode) {
   // A TD1 card whose surname holds the code page's dotted capital I (0xDD).
   const std::string lines12 = "I<TURA12B34567812345678901<<<<8001014M3001017TUR<<<<<<<<<<<6";
   const std::string line3 = std::string("\xDDNCE<<AYSE") + std::string(20, '<');
   const std::string mrz = lines12 + line3;
   ASSERT_EQ(mrz.size(), 90u);
   Insert({{kDG1File, DG1(mrz)}});
-  RunDG1Stage(stream_, session_);
+  ReadDg1(reading_);
   ASSERT_EQ(Tail(2).size(), 2u);
   EXPECT_EQ(Tail(2)[0].Text, "MRZ: " + lines12 + "\xC4\xB0" + line3.substr(1));
   EXPECT_EQ(view_.Fields[TResultEdit::Soyadi1], "\xC4\xB0NCE");
@@ -148,32 +162,32 @@ TEST_F(DG1StageTest, EightBitTextIsShownAsUnicode) {
   EXPECT_EQ(view_.Fields[TResultEdit::Cinsiyeti], "M");
 }
 
-TEST_F(DG1StageTest, OtherTagsGiveEmptyFields) {
+TEST_F(DG1StepTest, OtherTagsGiveEmptyFields) {
   Insert({{kDG1File, Tlv({0x61}, Tlv({0x5F, 0x1E}, Ascii(kIcaoMrz)))}});
-  RunDG1Stage(stream_, session_);
+  ReadDg1(reading_);
   EXPECT_EQ(Tail(2), (std::vector<TLoggedLine>{{"MRZ: ", lkProtocol}, {"", -1}}));
   EXPECT_EQ(view_.FieldWrites.size(), 8u);
   for (const auto& [edit, text] : view_.Fields) EXPECT_EQ(text, "");
 }
 
-TEST_F(DG1StageTest, NoDG1RaisesTheStreamError) {
+TEST_F(DG1StepTest, NoDG1RaisesTheStreamError) {
   Insert({{kDG11File, Tlv({0x6B}, Field(0x11, "ANKARA"))}});
-  EXPECT_THROW(RunDG1Stage(stream_, session_), EReadError);
+  EXPECT_THROW(ReadDg1(reading_), EReadError);
   EXPECT_TRUE(view_.FieldWrites.empty());
 }
 
-TEST_F(DG1StageTest, DataGroupCutOffPartWayShowsNoMrzAndRaisesTheStreamError) {
+TEST_F(DG1StepTest, DataGroupCutOffPartWayShowsNoMrzAndRaisesTheStreamError) {
   // The MRZ lies whole in the first piece; the card goes before the second.
   const TBytes dg1 = Tlv({0x61}, Concat({Tlv({0x5F, 0x1F}, Ascii(kIcaoMrz)), Tlv({0x53}, TBytes(30, 0x20))}));
   ASSERT_GT(dg1.size(), 100u);
   Insert({{kDG1File, dg1}});
   chip_->AddFault(simchip::TFault::CardRemoved(4));  // SELECT, size, first piece, second piece
-  EXPECT_THROW(RunDG1Stage(stream_, session_), EReadError);
+  EXPECT_THROW(ReadDg1(reading_), EReadError);
   EXPECT_TRUE(view_.FieldWrites.empty());
   EXPECT_EQ(view_.Texts().back(), "MrtdReadFileEx connection error.");
 }
 
-using DG11StageTest = StageTest;
+using DG11StepTest = StepTest;
 
 std::vector<TLoggedLine> DG11Lines(const std::vector<std::string>& values) {
   const std::vector<std::string> labels{"FullName: ",  "PersonalNumber: ", "PlaceOfBirth: ", "Address: ",
@@ -183,7 +197,7 @@ std::vector<TLoggedLine> DG11Lines(const std::vector<std::string>& values) {
   return lines;
 }
 
-TEST_F(DG11StageTest, FillsItsEditsAndLogsEightLines) {
+TEST_F(DG11StepTest, FillsItsEditsAndLogsEightLines) {
   const TBytes dg11 =
       Tlv({0x6B}, Concat({Tlv({0x5C}, {0x5F, 0x0E, 0x5F, 0x10}),
                           Field(0x0E,
@@ -197,7 +211,7 @@ TEST_F(DG11StageTest, FillsItsEditsAndLogsEightLines) {
   Insert({{kDG1File, DG1(kIcaoMrz)}, {kDG11File, dg11}});
   Prefill(DG1(kIcaoMrz));
   birthDate_ = {1984, 11, 23};
-  RunDG11Stage(stream_, session_, birthDate_);
+  ReadDg11(reading_);
 
   EXPECT_EQ(Tail(8),
             DG11Lines({"\xC3\x96ZT\xC3\x9CRK<<AY\xC5\x9E"
@@ -221,11 +235,11 @@ TEST_F(DG11StageTest, FillsItsEditsAndLogsEightLines) {
   EXPECT_EQ(view_.Fields[TResultEdit::DogTar2], date);
 }
 
-TEST_F(DG11StageTest, MissingDG11GivesBareLabelsAndEmptiedEdits) {
+TEST_F(DG11StepTest, MissingDG11GivesBareLabelsAndEmptiedEdits) {
   Insert({{kDG1File, DG1(kIcaoMrz)}});
   Prefill(DG1(kIcaoMrz));
   view_.Fields[TResultEdit::DogYeri] = "OLD";
-  RunDG11Stage(stream_, session_, birthDate_);
+  ReadDg11(reading_);
   EXPECT_EQ(Tail(8), DG11Lines(std::vector<std::string>(8)));
   EXPECT_EQ(view_.Fields[TResultEdit::DogYeri], "");
   EXPECT_EQ(view_.Fields[TResultEdit::Adres], "");
@@ -233,14 +247,14 @@ TEST_F(DG11StageTest, MissingDG11GivesBareLabelsAndEmptiedEdits) {
   EXPECT_EQ(view_.Fields[TResultEdit::DogTar2], PickedDate(birthDate_));
 }
 
-TEST_F(DG11StageTest, ValuePastTheEndRaisesBeforeAnyOutput) {
+TEST_F(DG11StepTest, ValuePastTheEndRaisesBeforeAnyOutput) {
   Insert({{kDG11File, {0x6B, 0x07, 0x5F, 0x0E, 0x7F, 'A', 'B', 'C', 'D'}}});
-  EXPECT_THROW(RunDG11Stage(stream_, session_, birthDate_), EReadError);
+  EXPECT_THROW(ReadDg11(reading_), EReadError);
   EXPECT_TRUE(view_.FieldWrites.empty());
   for (const TLoggedLine& line : view_.Lines) EXPECT_EQ(line.Text.find("FullName: "), std::string::npos);
 }
 
-TEST_F(DG11StageTest, DataGroupCutOffPartWayIsNotDecoded) {
+TEST_F(DG11StepTest, DataGroupCutOffPartWayIsNotDecoded) {
   // The first piece ends right after a whole field; the card goes before the second.
   const TBytes tagList = Tlv({0x5C}, {0x5F, 0x11});
   const std::string place = std::string(100 - 2 - tagList.size() - 3 - 5, '<') + "IZMIR";
@@ -249,33 +263,31 @@ TEST_F(DG11StageTest, DataGroupCutOffPartWayIsNotDecoded) {
   Insert({{kDG1File, DG1(kIcaoMrz)}, {kDG11File, dg11}});
   Prefill(DG1(kIcaoMrz));
   chip_->AddFault(simchip::TFault::CardRemoved(4));  // SELECT, size, first piece, second piece
-  RunDG11Stage(stream_, session_, birthDate_);
+  ReadDg11(reading_);
   EXPECT_EQ(Tail(9).front().Text, "MrtdReadFileEx connection error.");
   EXPECT_EQ(Tail(8), DG11Lines(std::vector<std::string>(8)));
   EXPECT_EQ(view_.Fields[TResultEdit::DogYeri], "");
   EXPECT_EQ(view_.Fields[TResultEdit::Adres], "");
 }
 
-class PictureStageTest : public StageTest {
+class PictureStepTest : public StepTest {
 protected:
-  TJpeg2000Bitmap bitmap_;
-  TShownFace shown_;
   const QImage face_ = FixturePicture("face.ppm");
 };
 
-TEST_F(PictureStageTest, NotWantedReadsAndShowsNothing) {
+TEST_F(PictureStepTest, NotWantedReadsAndShowsNothing) {
   Insert({{kDG2File, DG2(FacialRecord(Fixture("face.jp2")))}});
   Prefill(DG1(kIcaoMrz));
   wantPicture_ = false;
   reader_.ClearSentCommands();
-  RunPictureStage(stream_, session_, wantPicture_, bitmap_, shown_);
+  ReadDg2(reading_);
   EXPECT_TRUE(reader_.SentCommands().empty());
   EXPECT_TRUE(view_.Lines.empty());
   EXPECT_EQ(view_.PicturesShown, 0);
   EXPECT_TRUE(bitmap_.Image().isNull());
 }
 
-TEST_F(PictureStageTest, ShowsTheFaceOfEachReadingAndTheLastOneWhenNoneComes) {
+TEST_F(PictureStepTest, ShowsTheFaceOfEachReadingAndTheLastOneWhenNoneComes) {
   const TBytes jpeg = JpegOf(face_);
   const QImage jpegFace = QImage::fromData(jpeg.data(), static_cast<int>(jpeg.size()), "JPEG");
   ASSERT_FALSE(jpegFace.isNull());
@@ -300,7 +312,7 @@ TEST_F(PictureStageTest, ShowsTheFaceOfEachReadingAndTheLastOneWhenNoneComes) {
     Insert(files);
     stream_.Clear();
     Prefill(DG1(kIcaoMrz));
-    RunPictureStage(stream_, session_, wantPicture_, bitmap_, shown_);
+    ReadDg2(reading_);
     EXPECT_EQ(view_.PicturesShown, shownBefore + 1) << reading.Name;
     shownBefore = view_.PicturesShown;
     const QImage shown = view_.Picture.isNull() ? QImage() : view_.Picture.convertToFormat(QImage::Format_RGB32);
@@ -309,11 +321,11 @@ TEST_F(PictureStageTest, ShowsTheFaceOfEachReadingAndTheLastOneWhenNoneComes) {
   }
 }
 
-TEST_F(PictureStageTest, UndecodableFaceShowsNothingAndRaises) {
+TEST_F(PictureStepTest, UndecodableFaceShowsNothingAndRaises) {
   Insert({{kDG2File, DG2(FacialRecord(Ascii("NOT A PICTURE AT ALL")))}});
   Prefill(DG1(kIcaoMrz));
   try {
-    RunPictureStage(stream_, session_, wantPicture_, bitmap_, shown_);
+    ReadDg2(reading_);
     ADD_FAILURE() << "no error";
   } catch (const EJpeg2000Error& error) {
     EXPECT_EQ(std::string(error.what()), "Unknown JPEG 2000 file type");
@@ -321,11 +333,11 @@ TEST_F(PictureStageTest, UndecodableFaceShowsNothingAndRaises) {
   EXPECT_EQ(view_.PicturesShown, 0);
 }
 
-TEST_F(PictureStageTest, FaceCutOffPartWayIsNotShown) {
+TEST_F(PictureStepTest, FaceCutOffPartWayIsNotShown) {
   // A whole JPEG 2000 face first; then a JPEG face whose reading stops after two pieces.
   Insert({{kDG2File, DG2(FacialRecord(Fixture("face.jp2")))}});
   Prefill(DG1(kIcaoMrz));
-  RunPictureStage(stream_, session_, wantPicture_, bitmap_, shown_);
+  ReadDg2(reading_);
   ASSERT_EQ(view_.Picture.convertToFormat(QImage::Format_RGB32), face_.convertToFormat(QImage::Format_RGB32));
 
   const TBytes jpegDG2 = DG2(FacialRecord(JpegOf(face_), kImageDataJpeg));
@@ -334,11 +346,93 @@ TEST_F(PictureStageTest, FaceCutOffPartWayIsNotShown) {
   stream_.Clear();
   Prefill(DG1(kIcaoMrz));
   chip_->AddFault(simchip::TFault::CardRemoved(5));  // SELECT, size, two pieces, the third
-  RunPictureStage(stream_, session_, wantPicture_, bitmap_, shown_);
+  ReadDg2(reading_);
   EXPECT_EQ(view_.Texts().back(), "MrtdReadFileEx connection error.");
   EXPECT_EQ(view_.PicturesShown, 2);
   EXPECT_EQ(view_.Picture.convertToFormat(QImage::Format_RGB32), face_.convertToFormat(QImage::Format_RGB32))
       << "the face shown before, not the part that came";
+}
+
+using DocumentRecordTest = StepTest;
+
+// How each data group step records its file in the document: the bytes that
+// came and why none did; a file cut off part way is kept as such and never decoded.
+TEST_F(DocumentRecordTest, EachReadingEndIsRecordedAsItHappened) {
+  const TBytes tagList = Tlv({0x5C}, {0x5F, 0x11});
+  const TBytes dg11 = Tlv({0x6B}, Concat({tagList, Field(0x11, std::string(120, '<') + "IZMIR")}));
+  ASSERT_GT(dg11.size(), 100u);
+  struct TCase {
+    const char* Name;
+    bool OnChip;
+    std::optional<simchip::TFault> Fault;
+    TFileState State;
+    std::size_t BytesKept;
+    bool Decoded;
+  };
+  const std::vector<TCase> cases{
+      {"whole", true, std::nullopt, TFileState::Read, dg11.size(), true},
+      {"not on the chip", false, std::nullopt, TFileState::Absent, 0, false},
+      {"SELECT refused", true, simchip::TFault::StatusWord(1, 0x6982), TFileState::Refused, 0, false},
+      {"card gone at the SELECT", true, simchip::TFault::CardRemoved(1), TFileState::LinkLost, 0, false},
+      {"card gone after the first piece", true, simchip::TFault::CardRemoved(4), TFileState::CutOff, 100, false},
+  };
+  for (const TCase& c : cases) {
+    simchip::TLds files{{kDG1File, DG1(kIcaoMrz)}};
+    if (c.OnChip) files[kDG11File] = dg11;
+    Insert(files);
+    if (c.Fault) chip_->AddFault(*c.Fault);
+    reading_.Document = TDocument{};
+    stream_.Clear();
+    Prefill(DG1(kIcaoMrz));
+    ReadDg11(reading_);
+    const TFileRead& file = reading_.Document.DataGroups.at(11);
+    EXPECT_EQ(file.State, c.State) << c.Name;
+    EXPECT_EQ(file.Bytes.size(), c.BytesKept) << c.Name;
+    EXPECT_TRUE(std::equal(file.Bytes.begin(), file.Bytes.end(), dg11.begin())) << c.Name << ": a prefix of DG11";
+    EXPECT_EQ(reading_.Document.Dg11.has_value(), c.Decoded) << c.Name;
+    // Whatever the document holds, the window shows only what came whole.
+    EXPECT_EQ(view_.Fields[TResultEdit::DogYeri], c.Decoded ? std::string(120, '<') + "IZMIR" : "") << c.Name;
+  }
+}
+
+TEST_F(DocumentRecordTest, Dg1DecodedOnceFeedsTheBoxesAndTheIssuingState) {
+  Insert({{kDG1File, DG1(kIcaoMrz)}});
+  ReadDg1(reading_);
+  TDocument& document = reading_.Document;
+  ASSERT_TRUE(document.Dg1.has_value());
+  EXPECT_EQ(document.DataGroups.at(1).Bytes, DG1(kIcaoMrz));
+  EXPECT_EQ(view_.Fields[TResultEdit::Uyrugu], "UTO");
+  EXPECT_EQ(EvidenceOf(document).IssuingState, "UTO");
+  // Passive Authentication takes the state from the decoded DG1, not from its bytes again.
+  document.Dg1->IssuingState = "D<<";
+  EXPECT_EQ(EvidenceOf(document).IssuingState, "D<<");
+  EXPECT_EQ(EvidenceOf(document).DataGroups.at(1), DG1(kIcaoMrz));
+}
+
+TEST(DocumentEvidence, TakesWholeDataGroupsAndEfSodAsItCame) {
+  const TBytes sod{0x77, 0x03, 0x01, 0x02, 0x03};
+  struct TCase {
+    TFileState State;
+    TSodPresence Presence;
+  };
+  const std::vector<TCase> cases{
+      {TFileState::Read, TSodPresence::Read},           {TFileState::Absent, TSodPresence::Absent},
+      {TFileState::CutOff, TSodPresence::CutOff},       {TFileState::Refused, TSodPresence::Unreadable},
+      {TFileState::LinkLost, TSodPresence::Unreadable}, {TFileState::NotAsked, TSodPresence::Absent},
+  };
+  for (const TCase& c : cases) {
+    TDocument document;
+    const bool bytesCame = c.State == TFileState::Read || c.State == TFileState::CutOff;
+    document.Sod = {c.State, bytesCame ? sod : TBytes{}};
+    document.DataGroups[1] = {TFileState::Read, DG1(kIcaoMrz)};
+    document.DataGroups[2] = {TFileState::CutOff, {0x75, 0x82}};
+    document.DataGroups[11] = {TFileState::Absent, {}};
+    const TReadingEvidence evidence = EvidenceOf(document);
+    EXPECT_EQ(evidence.SodPresence, c.Presence) << static_cast<int>(c.State);
+    EXPECT_EQ(evidence.Sod, document.Sod.Bytes);
+    EXPECT_EQ(evidence.DataGroups, (std::map<int, std::vector<std::uint8_t>>{{1, DG1(kIcaoMrz)}}));
+    EXPECT_EQ(evidence.ReadAt, document.ReadAt);
+  }
 }
 
 }  // namespace

@@ -28,6 +28,9 @@ struct TPaResult {
   // Each data group read whose hash was compared with EF.SOD: true when it
   // matched its listed value, false when it differed or was not listed.
   std::map<int, bool> HashMatches;
+  std::set<int> NotListed;  // the data groups read that EF.SOD does not list
+  // Each compared data group's hash line ("DG11 hash: MISMATCH", ...).
+  std::map<int, std::string> HashLines;
   // The data groups EF.SOD lists (signed data: what the chip must hold);
   // empty when EF.SOD was not read or not understood.
   std::set<int> Listed;
