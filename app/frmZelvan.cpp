@@ -206,6 +206,30 @@ void TfrmPICC::LogMessage(const std::string& text, int kind) {
 
 void TfrmPICC::AppendPlainLine(const std::string& text) { AppendLogLine(QString::fromStdString(text), Qt::black); }
 
+namespace {
+
+// The text colour of a box by how far EF.SOD vouches for it; empty: as usual.
+QString TrustColour(TFieldTrust trust) {
+  struct TTrustLook {
+    TFieldTrust Trust;
+    QColor Colour;
+  };
+  static const std::array<TTrustLook, 2> kLooks{{
+      {TFieldTrust::Contradicted, kRed},
+      {TFieldTrust::Unvouched, kAmber},
+  }};
+  const auto look = std::ranges::find_if(kLooks, [trust](const TTrustLook& l) { return l.Trust == trust; });
+  return look == kLooks.end() ? QString() : look->Colour.name();
+}
+
+void MarkBox(QLineEdit& box, TFieldTrust trust, const QString& why) {
+  const QString colour = TrustColour(trust);
+  box.setStyleSheet(colour.isEmpty() ? QString() : QStringLiteral("QLineEdit { color: %1; }").arg(colour));
+  box.setToolTip(why);
+}
+
+}  // namespace
+
 QLineEdit* TfrmPICC::ResultEdit(TResultEdit edit) const {
   // In the order of TResultEdit.
   QLineEdit* const edits[] = {
@@ -236,7 +260,11 @@ void TfrmPICC::BeginDocument(const std::string& documentNumber, const std::strin
 
 void TfrmPICC::ClearDocument() {
   shownDocument_.clear();
-  for (QLineEdit* edit : ui_->GroupBox3->findChildren<QLineEdit*>()) edit->clear();
+  for (QLineEdit* edit : ui_->GroupBox3->findChildren<QLineEdit*>()) {
+    edit->clear();
+    MarkBox(*edit, TFieldTrust::Signed, {});
+  }
+  MarkPicture(TFieldTrust::Signed, {});
   shownFace_->Forget(*JP2Bmp);
   ShowPicture(QImage());
   ShowVerdict(TVerdictShown::None, {});
@@ -266,6 +294,18 @@ void TfrmPICC::ShowVerdict(TVerdictShown verdict, const std::string& details) {
                           .arg(look->Colour.name())
                           .arg(kVerdictPadding));
   panel.setToolTip(QString::fromStdString(details));
+}
+
+void TfrmPICC::MarkResult(TResultEdit edit, TFieldTrust trust, const std::string& why) {
+  MarkBox(*ResultEdit(edit), trust, QString::fromStdString(why));
+}
+
+void TfrmPICC::MarkPicture(TFieldTrust trust, const std::string& why) {
+  // The face keeps its picture; a frame in the mark's colour tells what its tooltip says.
+  const QString colour = TrustColour(trust);
+  ui_->Image->setStyleSheet(colour.isEmpty() ? QString()
+                                             : QStringLiteral("QLabel { border: 3px solid %1; }").arg(colour));
+  ui_->Image->setToolTip(QString::fromStdString(why));
 }
 
 void TfrmPICC::SetProgressMax(int maximum) {

@@ -40,6 +40,8 @@ public:
   void SetProgressPosition(int position) override;
   void ShowVerdict(TVerdictShown verdict, const std::string& details) override;
   void ShowPicture(const QImage& picture) override;
+  void MarkResult(TResultEdit edit, TFieldTrust trust, const std::string& why) override;
+  void MarkPicture(TFieldTrust trust, const std::string& why) override;
 
   void SetStatusText(const QString& text);
   QString StatusText() const;

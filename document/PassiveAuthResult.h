@@ -31,6 +31,9 @@ struct TPaResult {
   std::set<int> NotListed;  // the data groups read that EF.SOD does not list
   // Each compared data group's hash line ("DG11 hash: MISMATCH", ...).
   std::map<int, std::string> HashLines;
+  // Why EF.SOD cannot vouch for the hashes it lists (its signature, signer or
+  // chain failed or could not be checked, or it was not read); empty when it can.
+  std::string SodDoubt = "EF.SOD not checked";
   // The data groups EF.SOD lists (signed data: what the chip must hold);
   // empty when EF.SOD was not read or not understood.
   std::set<int> Listed;

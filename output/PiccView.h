@@ -45,6 +45,14 @@ enum class TResultEdit {
   Soyadi2,    // surname in the holder's own letters
 };
 
+// How far what a box (or the face) shows is vouched for by EF.SOD, the
+// issuing state's signature over the data groups.
+enum class TFieldTrust {
+  Signed,        // its data group matched EF.SOD, which passed: shown as usual
+  Contradicted,  // its data group does not match its hash in EF.SOD: red
+  Unvouched,     // EF.SOD could not vouch for it (none, not listed, signer not trusted): amber
+};
+
 class TPiccView {
 public:
   virtual ~TPiccView() = default;
@@ -65,6 +73,10 @@ public:
   virtual void ShowVerdict(TVerdictShown verdict, const std::string& details) = 0;
   // Shows a copy of the picture.
   virtual void ShowPicture(const QImage& picture) = 0;
+  // Marks a result box, or the face, by how far EF.SOD vouches for it; why
+  // is its tooltip (empty for Signed). Emptying the boxes clears the marks.
+  virtual void MarkResult(TResultEdit edit, TFieldTrust trust, const std::string& why) = 0;
+  virtual void MarkPicture(TFieldTrust trust, const std::string& why) = 0;
 };
 
 // A view that shows nothing: where output goes while no window is set.
@@ -79,6 +91,8 @@ public:
   void SetProgressPosition(int) override {}
   void ShowVerdict(TVerdictShown, const std::string&) override {}
   void ShowPicture(const QImage&) override {}
+  void MarkResult(TResultEdit, TFieldTrust, const std::string&) override {}
+  void MarkPicture(TFieldTrust, const std::string&) override {}
 };
 
 // The process-wide view the lower layers write to (the main window while it

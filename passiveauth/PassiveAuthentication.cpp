@@ -88,6 +88,7 @@ void VerifySod(const TReadingEvidence& evidence, const TTrustStore& store, const
     csca = ReportChain(signature.Signer.get(), store, std::chrono::system_clock::to_time_t(evidence.ReadAt), settings,
                        report);
   }
+  report.SodChecksDone();
   CheckDataGroupHashes(evidence.DataGroups, sod.SecurityObject, report);
   CheckIssuingState(evidence.IssuingState, signature.Signer.get(), csca.get(), report);
 }

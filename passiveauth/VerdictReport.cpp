@@ -32,6 +32,12 @@ void TVerdictReport::Missing(std::string line, std::string reason) {
   Missing_.push_back(std::move(reason));
 }
 
+void TVerdictReport::SodChecksDone() {
+  std::vector<std::string> reasons = Failures_;
+  reasons.insert(reasons.end(), Missing_.begin(), Missing_.end());
+  sodDoubt_ = Joined(reasons);
+}
+
 TPaResult TVerdictReport::Finish() {
   TPaResult result;
   if (!Failures_.empty()) {
@@ -51,5 +57,7 @@ TPaResult TVerdictReport::Finish() {
   result.NotListed = std::move(NotListed_);
   result.HashLines = std::move(HashLines_);
   result.Listed = std::move(Listed_);
+  // EF.SOD never got as far as its own checks: whatever stopped it is the doubt.
+  result.SodDoubt = sodDoubt_.value_or(result.Reason.empty() ? std::string("EF.SOD not checked") : result.Reason);
   return result;
 }

@@ -4,6 +4,7 @@
 // none does but something needed is missing, PASSED otherwise.
 
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
@@ -24,6 +25,9 @@ public:
   void HashLine(int number, std::string line) { HashLines_[number] = std::move(line); }
   // The data groups EF.SOD lists.
   void Listed(std::set<int> numbers) { Listed_ = std::move(numbers); }
+  // EF.SOD's own checks (signature, signer, chain) are done: what failed or
+  // is missing so far is why EF.SOD cannot vouch for its hashes.
+  void SodChecksDone();
   TPaResult Finish();
 
 private:
@@ -34,4 +38,5 @@ private:
   std::vector<TPaLine> Lines_;
   std::vector<std::string> Failures_;
   std::vector<std::string> Missing_;
+  std::optional<std::string> sodDoubt_;
 };

@@ -69,6 +69,50 @@ int LogKindOf(TPaLineKind kind) {
   return std::ranges::find_if(kLogKinds, [kind](const TKindShown& k) { return k.Kind == kind; })->LogKind;
 }
 
+// The boxes each data group fills.
+struct TBoxesOf {
+  int DataGroup;
+  std::vector<TResultEdit> Boxes;
+};
+
+const std::array<TBoxesOf, 3> kBoxesOf{{
+    // DG1's MRZ, and the date of birth, which opened the chip with it.
+    {1,
+     {TResultEdit::BelgeTipi, TResultEdit::Uyrugu, TResultEdit::BelgeNo, TResultEdit::VatandNo, TResultEdit::Cinsiyeti,
+      TResultEdit::Adi1, TResultEdit::Soyadi1, TResultEdit::GecTar2, TResultEdit::DogTar2}},
+    {11,
+     {TResultEdit::DogYeri, TResultEdit::Adres, TResultEdit::Meslek, TResultEdit::Unvan, TResultEdit::Adi2,
+      TResultEdit::Soyadi2}},
+    {12, {TResultEdit::VerYer, TResultEdit::VerTar}},
+}};
+
+constexpr int kFaceDataGroup = 2;
+
+struct TTrustShown {
+  TFieldTrust Trust = TFieldTrust::Signed;
+  std::string Why;
+};
+
+// How far EF.SOD vouches for data group number, once Passive Authentication has run.
+TTrustShown TrustOf(const TDocument& document, int number) {
+  const TPaResult& passive = *document.PassiveAuthentication;
+  const auto line = passive.HashLines.find(number);
+  const std::string name = "DG" + std::to_string(number);
+  const std::string unvouched = name + ": not vouched for by EF.SOD (";
+  switch (document.HashCheck(number)) {
+    case THashCheck::Mismatched:
+      return {TFieldTrust::Contradicted, line != passive.HashLines.end() ? line->second : name + " hash: MISMATCH"};
+    case THashCheck::NotListed:
+      return {TFieldTrust::Unvouched, unvouched + name + " not listed in EF.SOD)"};
+    case THashCheck::NotChecked:
+      return {TFieldTrust::Unvouched, unvouched + (passive.SodDoubt.empty() ? "not checked" : passive.SodDoubt) + ")"};
+    case THashCheck::Matched:
+      break;
+  }
+  if (passive.SodDoubt.empty()) return {};
+  return {TFieldTrust::Unvouched, unvouched + passive.SodDoubt + ")"};
+}
+
 void LogLines(const std::vector<TPaLine>& lines, TPiccView& view) {
   for (const TPaLine& line : lines) view.LogMessage(line.Text, LogKindOf(line.Kind));
 }
@@ -130,6 +174,19 @@ void ShowFailedChipAuthentication(const TChipCheck& check, TPiccView& view) {
 }
 
 void ShowPassiveAuthentication(const TPaResult& result, TPiccView& view) { LogLines(result.Lines, view); }
+
+void ShowFieldTrust(const TDocument& document, TPiccView& view) {
+  if (!document.PassiveAuthentication) return;
+  for (const TBoxesOf& group : kBoxesOf) {
+    if (!document.HasWhole(group.DataGroup)) continue;
+    const TTrustShown trust = TrustOf(document, group.DataGroup);
+    for (const TResultEdit box : group.Boxes) view.MarkResult(box, trust.Trust, trust.Why);
+  }
+  if (document.HasWhole(kFaceDataGroup) && document.Face && document.Face->Format != TFaceFormat::None) {
+    const TTrustShown trust = TrustOf(document, kFaceDataGroup);
+    view.MarkPicture(trust.Trust, trust.Why);
+  }
+}
 
 TVerdictShown ShowDocumentVerdict(const TDocument& document, TPiccView& view) {
   const TDocumentVerdict verdict = DecideDocumentVerdict(document);

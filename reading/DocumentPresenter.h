@@ -41,6 +41,11 @@ void ShowFailedChipAuthentication(const TChipCheck& check, TPiccView& view);
 // Passive Authentication's lines (failures red, PASSED green, the rest navy).
 void ShowPassiveAuthentication(const TPaResult& result, TPiccView& view);
 
+// Marks the boxes of each data group read whole (and the face of DG2) by
+// how far EF.SOD vouches for them: red with its hash line when the data group
+// contradicts its hash, amber with why when EF.SOD could not vouch for it.
+void ShowFieldTrust(const TDocument& document, TPiccView& view);
+
 // Logs the Chip and Active Authentication lines and shows the document's
 // verdict with every check line behind it.
 TVerdictShown ShowDocumentVerdict(const TDocument& document, TPiccView& view);

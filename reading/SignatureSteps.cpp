@@ -54,6 +54,7 @@ TStepEnd CheckPassiveAuthentication(TReading& reading) {
   TDocument& document = reading.Document;
   document.PassiveAuthentication = VerifyPassiveAuthentication(EvidenceOf(document), reading.Kept.Trust);
   ShowPassiveAuthentication(*document.PassiveAuthentication, reading.View);
+  ShowFieldTrust(document, reading.View);
   return TStepEnd::Next;
 }
 

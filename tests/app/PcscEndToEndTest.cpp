@@ -332,6 +332,10 @@ struct TVerdictRow {
   const char* CheckLine;  // a line of the log that begins so
   const char* VerdictLine;
   const char* Panel;
+  // The tooltips of a box from DG1 and of one from DG11: empty when EF.SOD
+  // vouches for the box, else why not (red for a hash mismatch, amber otherwise).
+  const char* Dg1Tip = "";
+  const char* Dg11Tip = "";
 };
 
 std::ostream& operator<<(std::ostream& out, const TVerdictRow& row) { return out << row.Document; }
@@ -383,6 +387,19 @@ TEST_P(VerdictThroughPcscd, LogLineAndPanel) {
   const std::map<QString, QColor> colours{{"Geçerli", kPanelGreen}, {"Geçersiz", kPanelRed}, {"Eksik", kPanelAmber}};
   EXPECT_TRUE(window->VerdictPanel().styleSheet().contains(colours.at(row.Panel).name()))
       << window->VerdictPanel().styleSheet().toStdString();
+  // Each box says whether the issuing state signed what it shows.
+  const auto expectMark = [](const QLineEdit& box, const std::string& tip) {
+    EXPECT_EQ(box.toolTip().toStdString(), tip) << box.objectName().toStdString();
+    const QString colour = tip.empty()                                       ? QString()
+                           : tip.find("hash: MISMATCH") != std::string::npos ? kPanelRed.name()
+                                                                             : kPanelAmber.name();
+    EXPECT_EQ(box.styleSheet().contains(colour.isEmpty() ? "color" : colour), !colour.isEmpty())
+        << box.objectName().toStdString() << ": " << box.styleSheet().toStdString();
+  };
+  expectMark(*window->Form().eBelgeNo, row.Dg1Tip);
+  expectMark(*window->Form().eSoyadi1, row.Dg1Tip);
+  expectMark(*window->Form().eDogYeri, row.Dg11Tip);
+  expectMark(*window->Form().eAdres, row.Dg11Tip);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -393,26 +410,39 @@ INSTANTIATE_TEST_SUITE_P(
             "CSCA: trusted (C=UT, O=Utopia Sample PKI, CN=Utopia Sample CSCA; not revoked according to its CRL)",
             "Passive authentication: PASSED", "Geçerli"},
         TVerdictRow{"negative/dg11-changed.zdoc", ETrustStore::Sample, "DG11 hash: MISMATCH",
-                    "Passive authentication: FAILED (DG11 hash mismatch)", "Geçersiz"},
+                    "Passive authentication: FAILED (DG11 hash mismatch)", "Geçersiz", "", "DG11 hash: MISMATCH"},
         TVerdictRow{"negative/signature-broken.zdoc", ETrustStore::Sample, "SOD signature: INVALID (",
-                    "Passive authentication: FAILED (SOD signature invalid)", "Geçersiz"},
+                    "Passive authentication: FAILED (SOD signature invalid)", "Geçersiz",
+                    "DG1: not vouched for by EF.SOD (SOD signature invalid)",
+                    "DG11: not vouched for by EF.SOD (SOD signature invalid)"},
         TVerdictRow{"negative/revoked-ds.zdoc", ETrustStore::Sample,
                     "CSCA: REVOKED (the document signer certificate is on its CSCA's CRL)",
-                    "Passive authentication: FAILED (document signer revoked)", "Geçersiz"},
+                    "Passive authentication: FAILED (document signer revoked)", "Geçersiz",
+                    "DG1: not vouched for by EF.SOD (document signer revoked)",
+                    "DG11: not vouched for by EF.SOD (document signer revoked)"},
         TVerdictRow{"negative/dg11-not-listed.zdoc", ETrustStore::Sample, "DG11 hash: not listed in EF.SOD",
-                    "Passive authentication: FAILED (DG11 not listed in EF.SOD)", "Geçersiz"},
+                    "Passive authentication: FAILED (DG11 not listed in EF.SOD)", "Geçersiz", "",
+                    "DG11: not vouched for by EF.SOD (DG11 not listed in EF.SOD)"},
         TVerdictRow{"negative/expired-ds.zdoc", ETrustStore::Sample,
                     "CSCA: EXPIRED (the document signer certificate expired on 2024-06-01)",
-                    "Passive authentication: FAILED (certificate expired)", "Geçersiz"},
+                    "Passive authentication: FAILED (certificate expired)", "Geçersiz",
+                    "DG1: not vouched for by EF.SOD (certificate expired)",
+                    "DG11: not vouched for by EF.SOD (certificate expired)"},
         TVerdictRow{"negative/unknown-csca.zdoc", ETrustStore::Sample,
                     "CSCA: not in the trust store (issuer C=UT, O=Utopia Other PKI, CN=Utopia CSCA not in the "
                     "sample trust store)",
-                    "Passive authentication: INCOMPLETE (CSCA not in the trust store)", "Eksik"},
+                    "Passive authentication: INCOMPLETE (CSCA not in the trust store)", "Eksik",
+                    "DG1: not vouched for by EF.SOD (CSCA not in the trust store)",
+                    "DG11: not vouched for by EF.SOD (CSCA not in the trust store)"},
         TVerdictRow{"negative/no-sod.zdoc", ETrustStore::Sample, "EF.SOD: not on the chip",
-                    "Passive authentication: INCOMPLETE (no EF.SOD on the chip)", "Eksik"},
+                    "Passive authentication: INCOMPLETE (no EF.SOD on the chip)", "Eksik",
+                    "DG1: not vouched for by EF.SOD (no EF.SOD on the chip)",
+                    "DG11: not vouched for by EF.SOD (no EF.SOD on the chip)"},
         TVerdictRow{"icao-passport.zdoc", ETrustStore::Empty,
                     "CSCA: not in the trust store (issuer C=UT, O=Utopia Sample PKI, CN=Utopia Sample CSCA)",
-                    "Passive authentication: INCOMPLETE (CSCA not in the trust store)", "Eksik"}),
+                    "Passive authentication: INCOMPLETE (CSCA not in the trust store)", "Eksik",
+                    "DG1: not vouched for by EF.SOD (CSCA not in the trust store)",
+                    "DG11: not vouched for by EF.SOD (CSCA not in the trust store)"}),
     [](const auto& info) { return "Row" + std::to_string(info.index); });
 
 // Chip and Active Authentication of the sample documents through pcscd, each

@@ -44,6 +44,8 @@ public:
     Picture = picture.copy();
     ++PicturesShown;
   }
+  void MarkResult(TResultEdit edit, TFieldTrust trust, const std::string& why) override { Marks[edit] = {trust, why}; }
+  void MarkPicture(TFieldTrust trust, const std::string& why) override { PictureMark = {trust, why}; }
 
   std::vector<std::string> Texts() const {
     std::vector<std::string> texts;
@@ -61,6 +63,13 @@ public:
   TVerdictShown Verdict = TVerdictShown::None;
   std::string VerdictDetails;
   int PicturesShown = 0;
+  struct TMark {
+    TFieldTrust Trust = TFieldTrust::Signed;
+    std::string Why;
+    bool operator==(const TMark&) const = default;
+  };
+  std::map<TResultEdit, TMark> Marks;
+  TMark PictureMark;
 
 private:
   TScopedSeam<TPiccView> seam_;
