@@ -3,7 +3,7 @@
 namespace {
 
 constexpr std::uint8_t kLongForm = 0x80;
-constexpr std::size_t kMostLengthBytes = 2;
+constexpr std::size_t kMostLengthBytes = 3;
 
 }  // namespace
 

@@ -12,6 +12,9 @@
 namespace {
 
 constexpr std::uint16_t kPieceLength = 100;
+// The largest file whose length is learnt as it comes: READ BINARY's offset
+// has 15 bits.
+constexpr std::size_t kMostMeasured = 0x7FFF;
 
 constexpr std::string_view kQueryingSize = "Querying file size DG(%d)";
 
@@ -83,6 +86,15 @@ private:
   std::string connectionError_, wrongMac_, fileNotFound_, badStatus_;
 };
 
+// The header of a file whose length its first bytes do not give: a one-byte
+// tag with the indefinite form (77 80 ...) or three length bytes (77 83 ...),
+// both seen on EF.SOD in the field.
+bool LengthBeyondHeader(std::span<const std::uint8_t> header) {
+  constexpr std::array<std::uint8_t, 2> kForms{0x80, 0x83};
+  return (header[0] & 0x1F) != 0x1F && std::ranges::find(kForms, header[1]) != kForms.end() &&
+         MeasureBerObject(header).State == TObjectLength::NeedMore;
+}
+
 }  // namespace
 
 TDataGroupRead ReadDataGroup(std::uint8_t number, TMemoryStream& stream, TCardSession& session) {
@@ -106,15 +118,22 @@ TDataGroupRead ReadElementaryFile(const TElementaryFile& file, TMemoryStream& st
   const auto header = ReadBinaryStep(session, 0, kHeaderLength, TClearBuffers::Yes, headerTexts.Texts(), number, work);
   if (!ReadHeaderStep(header, headerTexts.Texts(), number)) return TDataGroupRead::NotRead;
 
-  const std::uint16_t size = DecodeFileLength(work);
-  LogMessage("filesize:" + std::to_string(size));
-  PiccView().SetProgressMax(size);
+  // A length the first bytes do not give (the indefinite form, or three
+  // length bytes) is learnt from the file as it comes.
+  const bool measuring = LengthBeyondHeader(std::span<const std::uint8_t>(work).first(kHeaderLength));
+  std::uint16_t size = measuring ? 0 : DecodeFileLength(work);
+  const auto sizeKnown = [&size] {
+    LogMessage("filesize:" + std::to_string(size));
+    PiccView().SetProgressMax(size);
+  };
+  if (!measuring) sizeKnown();
 
   std::uint32_t offset = 0;
   // A stop after the first piece leaves only the first part of the file in the stream.
   const auto stopped = [&offset] { return offset > 0 ? TDataGroupRead::CutOff : TDataGroupRead::NotRead; };
-  while (offset < size) {
-    const auto piece = static_cast<std::uint16_t>(std::min<std::uint32_t>(size - offset, kPieceLength));
+  while (offset < size || (measuring && size == 0)) {
+    const std::uint32_t left = size > 0 ? size - offset : kPieceLength;
+    const auto piece = static_cast<std::uint16_t>(std::min<std::uint32_t>(left, kPieceLength));
     const auto answer = ReadBinaryStep(session, static_cast<std::uint16_t>(offset), piece, TClearBuffers::No,
                                        kDataGroupPieceRead, number, work);
     if (!answer || !AcceptStatusStep(answer->Status(), kDataGroupPieceRead, number)) return stopped();
@@ -123,6 +142,15 @@ TDataGroupRead ReadElementaryFile(const TElementaryFile& file, TMemoryStream& st
     PiccView().SetProgressPosition(PiccView().ProgressPosition() + piece);
     offset += piece;
     stream.Write(std::span<const std::uint8_t>(work).first(*length));
+    if (measuring && size == 0) {
+      const std::span<const std::uint8_t> came = stream.Bytes();
+      const TObjectLength measured = MeasureBerObject(came.first(std::min<std::size_t>(offset, came.size())));
+      if (measured.State == TObjectLength::Malformed || measured.Total > kMostMeasured) return stopped();
+      if (measured.State == TObjectLength::Known) {
+        size = static_cast<std::uint16_t>(measured.Total);
+        sizeKnown();
+      }
+    }
   }
   stream.Rewind();
   return size > 0 ? TDataGroupRead::Whole : TDataGroupRead::NotRead;

@@ -37,9 +37,18 @@ TDataGroupRead ReadDataGroup(std::uint8_t number, TMemoryStream& stream, TCardSe
 TDataGroupRead ReadElementaryFile(const TElementaryFile& file, TMemoryStream& stream, TCardSession& session);
 
 // Total length (tag and length bytes included) of the BER-TLV object that
-// starts at start[0]; 0 when it cannot tell.
+// starts at start[0]; 0 when it cannot tell (the indefinite form included).
 std::uint16_t DecodeFileLength(std::span<const std::uint8_t> start);
 
+// What the first bytes of a BER-TLV object tell of its total length; one of
+// indefinite length (0x80 ... 00 00) is measured through its contents, as
+// far as start holds them.
+struct TObjectLength {
+  enum { Known, NeedMore, Malformed } State;
+  std::size_t Total = 0;  // when Known
+};
+TObjectLength MeasureBerObject(std::span<const std::uint8_t> start);
+
 // The file at the start of the stream, tag, length and value, as the chip
-// sent it (what a whole read left there).
+// sent it (what a whole read left there), measured as MeasureBerObject does.
 std::vector<std::uint8_t> FileAtStart(const TMemoryStream& stream);

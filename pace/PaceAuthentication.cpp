@@ -7,6 +7,7 @@
 
 #include "card/SecureMessagingStart.h"
 #include "crypto/ByteOperations.h"
+#include "crypto/ObjectIdentifier.h"
 #include "crypto/PaceGroup.h"
 #include "crypto/PaceKdf.h"
 #include "output/MessageFormat.h"
@@ -49,15 +50,34 @@ TStepAnswer Step(TCardSession& session, const TCommandApdu& command, std::uint16
   return {std::move(value), {}};
 }
 
+// Logs why PACE is not run; BAC may follow.
+TPaceResult NotRun(const std::string& how, const std::string& reason) {
+  LogMessage("PACE: " + how + " (" + reason + ")");
+  return {TPaceOutcome::NotRun};
+}
+
 }  // namespace
 
+TPaceInfoUse UseOf(const TPaceInfo& info) {
+  const std::optional<TPaceProtocol> protocol = FindPaceProtocol(info.Oid);
+  if (!protocol) return {TPaceInfoUse::NotUsable, "protocol " + DottedOid(info.Oid) + " not supported"};
+  if (!info.ParameterId) return {TPaceInfoUse::NotUsable, "no standardized domain parameters"};
+  const std::string id = "parameter id " + std::to_string(*info.ParameterId);
+  const std::optional<TPaceDomain> domain = *info.ParameterId < 0 || *info.ParameterId > 0xFF
+                                                ? std::nullopt
+                                                : FindPaceDomain(static_cast<std::uint32_t>(*info.ParameterId));
+  if (!domain) return {TPaceInfoUse::NotUsable, id + " unknown"};
+  if (domain->Agreement != protocol->Agreement)
+    return {TPaceInfoUse::NotUsable, id + " does not suit " + std::string(protocol->Name)};
+  if (!domain->FitsShortApdus)
+    return {TPaceInfoUse::BeyondTheReader,
+            std::string(domain->Name) + " keys need extended length APDUs, which are not sent"};
+  return {TPaceInfoUse::Usable, {}};
+}
+
 const TPaceInfo* ChoosePaceInfo(std::span<const TPaceInfo> infos) {
-  const auto usable = std::ranges::find_if(infos, [](const TPaceInfo& info) {
-    if (!FindPaceProtocol(info.Oid) || !info.ParameterId || *info.ParameterId < 0 || *info.ParameterId > 0xFF)
-      return false;
-    const std::optional<TPaceDomain> domain = FindPaceDomain(static_cast<std::uint32_t>(*info.ParameterId));
-    return domain && domain->FitsShortApdus && domain->Agreement == FindPaceProtocol(info.Oid)->Agreement;
-  });
+  const auto usable =
+      std::ranges::find_if(infos, [](const TPaceInfo& info) { return UseOf(info).Use == TPaceInfoUse::Usable; });
   return usable == infos.end() ? nullptr : &*usable;
 }
 
@@ -65,8 +85,15 @@ TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo
   session.TripleDesRecord().BacEnabled = false;
   const TPaceInfo* info = ChoosePaceInfo(infos);
   if (!info) {
-    LogMessage("PACE: failed (no PACEInfo with Generic Mapping on standard parameters)");
-    return {TPaceOutcome::NotRun};
+    // Parameters the chip could run but the reader link cannot carry: not
+    // possible; otherwise nothing the program runs: not used.
+    std::string notUsed;
+    for (const TPaceInfo& offered : infos) {
+      const TPaceInfoUse use = UseOf(offered);
+      if (use.Use == TPaceInfoUse::BeyondTheReader) return NotRun("not possible", use.Reason);
+      if (notUsed.find(use.Reason) == std::string::npos) notUsed += (notUsed.empty() ? "" : "; ") + use.Reason;
+    }
+    return NotRun("not used", notUsed);
   }
   const TPaceProtocol protocol = *FindPaceProtocol(info->Oid);
   const TPaceDomain domain = *FindPaceDomain(static_cast<std::uint32_t>(*info->ParameterId));
@@ -78,10 +105,8 @@ TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo
       BuildMseSetAt(info->Oid, password.Reference, static_cast<std::uint8_t>(*info->ParameterId)));
   if (!mse.Taken()) return Failed("connection error at MSE:Set AT");
   const std::uint16_t mseStatus = mse.Status();
-  if (std::ranges::find(kUnsupportedStatus, mseStatus) != kUnsupportedStatus.end()) {
-    LogMessage("PACE: failed (MSE:Set AT not supported: " + StatusText(mseStatus) + ")");
-    return {TPaceOutcome::NotRun};
-  }
+  if (std::ranges::find(kUnsupportedStatus, mseStatus) != kUnsupportedStatus.end())
+    return NotRun("not used", "MSE:Set AT not supported: " + StatusText(mseStatus));
   if (mseStatus != kSwSuccess) return Failed("MSE:Set AT answered " + StatusText(mseStatus));
 
   // Step 1: the nonce, enciphered under K_π.

@@ -6,11 +6,15 @@
 // keys put in force on the card session: AES, or 3DES on the session's record
 // (counter from zero).
 //
-// Logs "PACE: established (<protocol>, <parameters>)" or
-// "PACE: failed (<reason>)". Nonce, ephemeral private keys, shared secret and
+// Logs "PACE: established (<protocol>, <parameters>)", "PACE: failed
+// (<reason>)" for a failure (no BAC follows), and for a PACE that is not run
+// (BAC may follow) "PACE: not used (<reason>)" when no PACEInfo is one the
+// program runs or the chip turns MSE:Set AT down as unsupported, "PACE: not
+// possible (<reason>)" when its parameters need more than short APDUs. Nonce, ephemeral private keys, shared secret and
 // session keys are wiped when done with and never logged.
 
 #include <span>
+#include <string>
 
 #include "card/CardSession.h"
 #include "pace/CardAccess.h"
@@ -25,6 +29,13 @@ enum class TPaceOutcome {
 struct TPaceResult {
   TPaceOutcome Outcome = TPaceOutcome::NotRun;
 };
+
+// Whether PACE can run with one PACEInfo, and why not.
+struct TPaceInfoUse {
+  enum { Usable, NotUsable, BeyondTheReader } Use;
+  std::string Reason;  // empty when usable
+};
+TPaceInfoUse UseOf(const TPaceInfo& info);
 
 // The PACEInfo PACE runs with: the first one whose protocol and parameters
 // the program knows and can send in short APDUs; nothing when there is none.

@@ -27,10 +27,10 @@ TEST(ParseBerLength, ReadsTheShortAndBothLongFormsAndRefusesTheRest) {
       {"82FFFF", TBerLength{0xFFFF, 3}},    // two length bytes
       {"82123401", TBerLength{0x1234, 3}},  // a third byte is the value's
       {"80", std::nullopt},
-      {"8000", std::nullopt},  // indefinite form
-      {"8300000001", std::nullopt},
-      {"84000000FF", std::nullopt},  // three or four length bytes
-      {"FF", std::nullopt},          // reserved
+      {"8000", std::nullopt},          // indefinite form
+      {"83000001", TBerLength{1, 4}},  // three length bytes, seen on EF.SOD
+      {"84000000FF", std::nullopt},    // four length bytes
+      {"FF", std::nullopt},            // reserved
       {"", std::nullopt},
       {"81", std::nullopt},  // cut off
       {"82", std::nullopt},

@@ -192,7 +192,7 @@ TEST_F(PaceOpenDocument, MseRefusedAsUnsupportedFallsBackToBac) {
   ASSERT_GE(card.Commands.size(), 7u);
   EXPECT_EQ(ToHex(card.Commands[4]), "00A4040C07A0000002471001");
   EXPECT_EQ(ToHex(card.Commands[6]), "0084000008");
-  EXPECT_EQ(view.Texts(), (std::vector<std::string>{offered, "PACE: failed (MSE:Set AT not supported: 6D00)",
+  EXPECT_EQ(view.Texts(), (std::vector<std::string>{offered, "PACE: not used (MSE:Set AT not supported: 6D00)",
                                                     "MrtdIccGetChallenge : Wrong status word 6300",
                                                     "MrtdBacSelectDG : Bad status word 6988"}));
 }

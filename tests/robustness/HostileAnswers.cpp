@@ -223,16 +223,24 @@ constexpr std::array kRecipes{
               };
               const std::uint8_t tag = p.FilePart().empty() ? 0x61 : p.FilePart()[0];
               const std::array headers{
-                  THeader{{tag, 0x82, 0xFF, 0xFF}, 0},       THeader{{tag, 0x83, 0x01, 0x00}, 0},
-                  THeader{{tag, 0x80, 0x00, 0x00}, 0},       THeader{{0x00, 0x82, 0x01, 0x00}, 0},
-                  THeader{{0xFF, 0x10, 0x00, 0x00}, 0},      THeader{{tag, 0x82, 0xFF, 0xF0}, 0xFFF4},
-                  THeader{{tag, 0x82, 0x01, 0x01}, 0x105},   THeader{{tag, 0x81, 0xFF, 0x00}, 0x102},
-                  THeader{{tag, 0x01, 0x00, 0x00}, 3},       THeader{{tag, 0x00, 0x00, 0x00}, 2},
+                  THeader{{tag, 0x82, 0xFF, 0xFF}, 0},
+                  THeader{{tag, 0x83, 0x01, 0x00}, 0},
+                  THeader{{tag, 0x80, 0x00, 0x00}, 0},  // indefinite: no length from a header
+                  THeader{{0x00, 0x82, 0x01, 0x00}, 0},
+                  THeader{{0xFF, 0x10, 0x00, 0x00}, 0},
+                  THeader{{tag, 0x82, 0xFF, 0xF0}, 0xFFF4},
+                  THeader{{tag, 0x82, 0x01, 0x01}, 0x105},
+                  THeader{{tag, 0x81, 0xFF, 0x00}, 0x102},
+                  THeader{{tag, 0x01, 0x00, 0x00}, 3},
+                  THeader{{tag, 0x00, 0x00, 0x00}, 2},
                   THeader{{0x7F, 0x61, 0x82, 0xFF}, 0xFF85},  // the fifth byte is the padding's 0x80
               };
               const THeader& header = headers[p.Uniform(0, headers.size() - 1)];
               p.Answer({.Kind = TAnswerKind::Data, .Bytes = header.Bytes});
-              if (p.Step.Kind == TStepKind::DataGroupHeader) return "filesize:" + Number(header.Total);
+              // Three length bytes: the data group's length is learnt from the file as it comes.
+              if (p.Step.Kind == TStepKind::DataGroupHeader)
+                return header.Bytes[1] == 0x83 ? std::nullopt
+                                               : std::optional<std::string>("filesize:" + Number(header.Total));
               const bool readable = header.Total >= 4 && header.Total <= 260;
               return readable ? std::nullopt
                               : std::optional<std::string>("MrtdReadFile : Bad file length " + Number(header.Total));

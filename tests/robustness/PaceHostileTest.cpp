@@ -301,7 +301,7 @@ TEST_P(PaceHostileChip, SetAtRefusedAsUnsupportedFallsBackToBac) {
   rig.Reader().ClearSentCommands();
   EXPECT_EQ(rig.Read(), std::nullopt);
   EXPECT_EQ(rig.View().Lines.at(clean.LinesBeforeCommand.at(command)).Text,
-            "PACE: failed (MSE:Set AT not supported: 6D00)");
+            "PACE: not used (MSE:Set AT not supported: 6D00)");
   EXPECT_TRUE(BacTried(rig.Reader().SentCommands()));
   EXPECT_EQ(rig.View().Fields, clean.Fields);
   EXPECT_EQ(rig.View().Picture, clean.Picture);

@@ -34,10 +34,29 @@ def remove_chip_keys(chip):
     del chip.data_groups[15]
 
 
+def sod_body(sod):
+    # The contents of the 0x77 wrapper (a short form or 0x81/0x82 length).
+    header = 2 + (sod[1] & 0x7F if sod[1] & 0x80 else 0)
+    return sod[header:]
+
+
+def sod_three_length_bytes(chip):
+    # BER, seen in the field: the wrapper's length in three bytes (77 83 ...).
+    body = sod_body(chip.sod)
+    chip.sod = bytes([0x77, 0x83]) + len(body).to_bytes(3, "big") + body
+
+
+def sod_indefinite_length(chip):
+    # BER, seen in the field: the wrapper of indefinite length (77 80 ... 00 00).
+    chip.sod = bytes([0x77, 0x80]) + sod_body(chip.sod) + b"\x00\x00"
+
+
 AFTER_SIGNING = {
     "change-a-byte-of-dg11": change_dg11,
     "change-a-byte-of-the-signature": change_signature,
     "remove-ef-sod": remove_sod,
     "leave-dg14-and-dg15-out-of-ef-com": leave_chip_keys_out_of_ef_com,
     "remove-dg14-and-dg15": remove_chip_keys,
+    "ef-sod-length-in-three-bytes": sod_three_length_bytes,
+    "ef-sod-of-indefinite-length": sod_indefinite_length,
 }
