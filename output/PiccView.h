@@ -65,6 +65,10 @@ public:
   virtual void ShowVerdict(TVerdictShown verdict, const std::string& details) = 0;
   // Shows a copy of the picture.
   virtual void ShowPicture(const QImage& picture) = 0;
+  // Basic Access Control ran: established, or not with the reason (the line
+  // it logged). The log has no line of its own for BAC's success, so nothing
+  // is shown; the window keeps it for the reading's report.
+  virtual void NoteBacOutcome(bool /*established*/, const std::string& /*reason*/) {}
 };
 
 // A view that shows nothing: where output goes while no window is set.
