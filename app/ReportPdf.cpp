@@ -169,11 +169,19 @@ void PaintChecks(TPage& page, double top, double bottom, const TReadingReport& r
   const auto fits = [&](double size) { return heightIn(page.Font(size)) <= bottom - top; };
   const auto chosen = std::ranges::find_if(kCheckSizes, fits);
   const QFont font = page.Font(chosen == kCheckSizes.end() ? kCheckSizes.back() : *chosen);
+  // Whatever the smallest type cannot fit is left out, and the page says so.
+  const double noteHeight = page.TextHeight(font, width, QStringLiteral("+")) + 1;
   double y = top;
-  for (const TReportCheck& check : checks) {
-    const double height = page.TextHeight(font, width, check.Text);
-    if (y + height > bottom) break;  // the page ends here, whatever is left
-    page.Text({kMargin, y, width, height}, check.Text, font, LogKindColour(check.Kind));
+  for (std::size_t i = 0; i < checks.size(); ++i) {
+    const double height = page.TextHeight(font, width, checks[i].Text);
+    const bool last = i + 1 == checks.size();
+    if (y + height + (last ? 0 : noteHeight) > bottom) {
+      page.Text({kMargin, y, width, noteHeight},
+                QStringLiteral("(%1 satır daha sayfaya sığmadı; hepsi JSON dosyasında)").arg(checks.size() - i), font,
+                kQuiet);
+      return;
+    }
+    page.Text({kMargin, y, width, height}, checks[i].Text, font, LogKindColour(checks[i].Kind));
     y += height + 1;
   }
 }
