@@ -258,6 +258,12 @@ TEST_F(Report, WholeReadingIsSavedAsPdfAndJsonWithItsFacts) {
   for (const char* protocol : {"accessControl", "passiveAuthentication", "chipAuthentication", "activeAuthentication"})
     EXPECT_EQ(protocols[protocol].toObject()["outcome"].toString(), "passed") << protocol;
 
+  // Personal data: readable by the user alone.
+  for (const QString& name : files) {
+    const QFileDevice::Permissions permissions = QFile::permissions(QDir(folder).filePath(name));
+    EXPECT_FALSE(permissions & (QFileDevice::ReadGroup | QFileDevice::ReadOther)) << name.toStdString();
+  }
+
   // One A4 page from Qt's PDF writer.
   const QByteArray pdf = Contents(pdfPath);
   EXPECT_TRUE(pdf.startsWith("%PDF-"));
