@@ -443,6 +443,45 @@ TEST(ReportFolder, IsTheChosenFolderElseZelvanInTheDocumentsFolder) {
   EXPECT_NE(ReportFolder(), "/Zelvan");
 }
 
+// A PACE reading as the window sees it: PACE's own lines are its access
+// checks, other lines are not; nothing is taken in outside a reading, and a
+// reading whose card never answered keeps the last report.
+TEST(ReportRecorder, TakesInOneReadingOnly) {
+  TReportRecorder recorder;
+  recorder.Logged("PACE: established (before any reading)", lkProtocol);
+  recorder.FieldShown(TResultEdit::BelgeNo, "X");
+  EXPECT_FALSE(recorder.Report().has_value());
+
+  const QDateTime start(QDate(2025, 1, 2), QTime(3, 4, 5));
+  recorder.Arm(start, "Reader", "L898902C<");
+  recorder.VerdictShown(TVerdictShown::None, {});  // before the card answers
+  recorder.DocumentBegins();
+  recorder.Logged("EF.CardAccess: PACE (id-PACE-ECDH-GM-AES-CBC-CMAC-128, brainpoolP256r1)", lkProtocol);
+  recorder.Logged("PACE: established (id-PACE-ECDH-GM-AES-CBC-CMAC-128, brainpoolP256r1)", lkProtocol);
+  recorder.FieldShown(TResultEdit::BelgeNo, "L898902C");
+  recorder.Logged("Passive authentication: PASSED", lkPassed);
+  recorder.VerdictShown(TVerdictShown::Incomplete,
+                        "Passive authentication: PASSED\nChip authentication: not supported");
+  EXPECT_TRUE(recorder.Disarm());
+
+  const std::vector<TReportCheck> expected{
+      {"PACE: established (id-PACE-ECDH-GM-AES-CBC-CMAC-128, brainpoolP256r1)", lkProtocol},
+      {"Passive authentication: PASSED", lkPassed},
+      {"Chip authentication: not supported", lkProtocol},
+  };
+  ASSERT_TRUE(recorder.Report().has_value());
+  EXPECT_EQ(recorder.Report()->Checks(), expected);
+  EXPECT_EQ(recorder.Report()->Field(TResultEdit::BelgeNo), "L898902C");
+  EXPECT_EQ(recorder.Report()->Verdict, TVerdictShown::Incomplete);
+
+  recorder.Logged("Rapor: saved.pdf", lkProtocol);  // after the reading
+  recorder.Arm(start.addSecs(60), "Reader", "L898902C<");
+  recorder.Logged("The specified reader name is not recognized.", lkConnectionError);
+  EXPECT_FALSE(recorder.Disarm());
+  EXPECT_EQ(recorder.Report()->Time, start);
+  EXPECT_EQ(recorder.Report()->Checks(), expected);
+}
+
 TEST(CheckFacts, TakesACheckLineApart) {
   struct TCase {
     TReportCheck Line;
