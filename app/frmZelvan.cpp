@@ -1,7 +1,9 @@
 #include "app/frmZelvan.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDate>
+#include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFont>
@@ -25,6 +27,8 @@
 #include "app/ElidedLabel.h"
 #include "app/ErrorMessage.h"
 #include "app/LogLine.h"
+#include "app/ReportFiles.h"
+#include "app/VerdictLook.h"
 #include "document/CodePage.h"
 #include "document/ShownFace.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
@@ -38,13 +42,9 @@ TfrmPICC* frmPICC = nullptr;
 
 namespace {
 
-const QColor kNavy(0, 0, 128);
-const QColor kRed(255, 0, 0);
-const QColor kGreen(0, 128, 0);
-const QColor kAmber(204, 122, 0);
 const QString kNoReaderStatus = QStringLiteral(" Okuyucu: Bağlı değil.");
 const QString kReaderStatusPrefix = QStringLiteral(" Okuyucu: ");
-const std::array kVerdictWords{QStringLiteral("Geçerli"), QStringLiteral("Geçersiz"), QStringLiteral("Eksik")};
+constexpr std::array kVerdicts{TVerdictShown::Genuine, TVerdictShown::NotGenuine, TVerdictShown::Incomplete};
 constexpr int kVerdictPadding = 6;  // each side, as the panel's style sheet says
 
 // Wide enough for the widest verdict word in bold, whatever the reader panel holds.
@@ -53,7 +53,8 @@ int VerdictPanelWidth(const QLabel& panel) {
   bold.setBold(true);
   const QFontMetrics metrics(bold);
   int widest = 0;
-  for (const QString& word : kVerdictWords) widest = std::max(widest, metrics.horizontalAdvance(word));
+  for (const TVerdictShown verdict : kVerdicts)
+    widest = std::max(widest, metrics.horizontalAdvance(VerdictWord(verdict)));
   return widest + 2 * kVerdictPadding + 2 * panel.margin() + 2 * panel.frameWidth();
 }
 
@@ -108,6 +109,7 @@ TfrmPICC::TfrmPICC(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::
   ui_->StatusBar1->addPermanentWidget(verdictPanel);
 
   connect(ui_->bOku, &QPushButton::clicked, this, &TfrmPICC::bOkuClick);
+  connect(ui_->actSaveReport, &QAction::triggered, this, &TfrmPICC::SaveReportClick);
   // Trust files are dropped on the window; the log keeps its text to itself.
   setAcceptDrops(true);
   ui_->rbOutput->setAcceptDrops(false);
@@ -196,11 +198,9 @@ void TfrmPICC::AppendLogLine(const QString& text, const QColor& colour) {
 }
 
 void TfrmPICC::LogMessage(const std::string& text, int kind) {
-  const QColor colour = kind == lkConnectionError ? kRed
-                        : kind == lkPassed        ? kGreen
-                        : kind == lkWarning       ? kAmber
-                                                  : kNavy;
-  AppendLogLine(QString::fromStdString(text), colour);
+  const QString line = QString::fromStdString(text);
+  recorder_.Logged(line, kind);
+  AppendLogLine(line, LogKindColour(kind));
   ui_->rbOutput->setFocus();
 }
 
@@ -208,18 +208,19 @@ void TfrmPICC::AppendPlainLine(const std::string& text) { AppendLogLine(QString:
 
 namespace {
 
-// The text colour of a box by how far EF.SOD vouches for it; empty: as usual.
+// The text colour of a box by how far EF.SOD vouches for it (a failed
+// check's red, a warning's amber); empty: as usual.
 QString TrustColour(TFieldTrust trust) {
   struct TTrustLook {
     TFieldTrust Trust;
-    QColor Colour;
+    int LogKind;
   };
-  static const std::array<TTrustLook, 2> kLooks{{
-      {TFieldTrust::Contradicted, kRed},
-      {TFieldTrust::Unvouched, kAmber},
+  static constexpr std::array<TTrustLook, 2> kLooks{{
+      {TFieldTrust::Contradicted, lkConnectionError},
+      {TFieldTrust::Unvouched, lkWarning},
   }};
   const auto look = std::ranges::find_if(kLooks, [trust](const TTrustLook& l) { return l.Trust == trust; });
-  return look == kLooks.end() ? QString() : look->Colour.name();
+  return look == kLooks.end() ? QString() : LogKindColour(look->LogKind).name();
 }
 
 void MarkBox(QLineEdit& box, TFieldTrust trust, const QString& why) {
@@ -245,6 +246,7 @@ void TfrmPICC::SetResultText(TResultEdit edit, const std::string& text) {
   QLineEdit* const box = ResultEdit(edit);
   box->setText(QString::fromStdString(text));
   box->setCursorPosition(0);
+  recorder_.FieldShown(edit, box->text());
 }
 
 void TfrmPICC::BeginDocument(const std::string& documentNumber, const std::string& issuingState) {
@@ -252,6 +254,7 @@ void TfrmPICC::BeginDocument(const std::string& documentNumber, const std::strin
   // another one than this reading showed: nothing earlier stays on screen,
   // also not for the same document read again (with the picture unticked,
   // or a chip that no longer lists DG12).
+  recorder_.DocumentBegins();
   const std::string document = documentNumber + '\n' + issuingState;
   if (!documentNumber.empty() && document == shownDocument_) return;
   ClearDocument();
@@ -268,6 +271,7 @@ void TfrmPICC::ClearDocument() {
   shownFace_->Forget(*JP2Bmp);
   ShowPicture(QImage());
   ShowVerdict(TVerdictShown::None, {});
+  recorder_.DocumentCleared();
 }
 
 QLabel& TfrmPICC::VerdictPanel() const {
@@ -275,25 +279,14 @@ QLabel& TfrmPICC::VerdictPanel() const {
 }
 
 void TfrmPICC::ShowVerdict(TVerdictShown verdict, const std::string& details) {
-  struct TLook {
-    TVerdictShown Verdict;
-    QString Word;
-    QColor Colour;
-  };
-  static const std::array<TLook, 4> kLooks{{
-      {TVerdictShown::None, QString(), kNavy},
-      {TVerdictShown::Genuine, kVerdictWords[0], kGreen},
-      {TVerdictShown::NotGenuine, kVerdictWords[1], kRed},
-      {TVerdictShown::Incomplete, kVerdictWords[2], kAmber},
-  }};
-  const auto look =
-      std::find_if(kLooks.begin(), kLooks.end(), [verdict](const TLook& l) { return l.Verdict == verdict; });
+  const TVerdictLook& look = VerdictLook(verdict);
   QLabel& panel = VerdictPanel();
-  panel.setText(look->Word);
+  panel.setText(look.Word);
   panel.setStyleSheet(QStringLiteral("QLabel { color: %1; font-weight: bold; padding: 0 %2px; }")
-                          .arg(look->Colour.name())
+                          .arg(look.Colour.name())
                           .arg(kVerdictPadding));
   panel.setToolTip(QString::fromStdString(details));
+  recorder_.VerdictShown(verdict, details);
 }
 
 void TfrmPICC::MarkResult(TResultEdit edit, TFieldTrust trust, const std::string& why) {
@@ -327,6 +320,7 @@ void TfrmPICC::SetProgressPosition(int position) {
 
 void TfrmPICC::ShowPicture(const QImage& picture) {
   picture_ = picture.copy();
+  recorder_.PictureShown(picture_);
   if (picture_.isNull()) {
     ui_->Image->clear();
     ui_->Panel2Caption->show();
@@ -335,6 +329,10 @@ void TfrmPICC::ShowPicture(const QImage& picture) {
   ui_->Panel2Caption->hide();
   ui_->Image->setPixmap(
       QPixmap::fromImage(picture_).scaled(ui_->Image->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+void TfrmPICC::NoteBacOutcome(bool established, const std::string& reason) {
+  recorder_.BacOutcome(established, reason);
 }
 
 void TfrmPICC::SetStatusText(const QString& text) {
@@ -359,6 +357,16 @@ void TfrmPICC::ShowError(const QString& message) {
 }
 
 void TfrmPICC::bOkuClick() {
+  // A report is of one whole reading: none is saved while one runs.
+  ui_->actSaveReport->setEnabled(false);
+  recorder_.Arm(QDateTime::currentDateTime(), QString::fromStdString(AnsiToUtf8(ReaderLink().ReaderName)),
+                ui_->eDocNumber->text());
+  RunReading();
+  recorder_.Disarm();
+  ui_->actSaveReport->setEnabled(recorder_.Report().has_value());
+}
+
+void TfrmPICC::RunReading() {
   // Nothing may leave this handler: an error ends the read and is shown, and
   // the window keeps working.
   try {
@@ -376,4 +384,14 @@ void TfrmPICC::bOkuClick() {
   } catch (...) {
     ShowError(QStringLiteral("Unknown error"));
   }
+}
+
+void TfrmPICC::SaveReportClick() {
+  const std::optional<TReadingReport>& report = recorder_.Report();
+  if (!report || recorder_.Reading()) return;
+  const TSavedReport saved = SaveReport(*report, ReportFolder());
+  if (saved.Error.isEmpty())
+    LogMessage("Rapor: " + saved.PdfPath.toStdString(), lkProtocol);
+  else
+    LogMessage("Rapor kaydedilemedi: " + saved.Error.toStdString(), lkConnectionError);
 }

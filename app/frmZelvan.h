@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <QImage>
 #include <QList>
@@ -11,6 +12,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include "app/ReadingReport.h"
 #include "crypto/MrtdContext.h"
 #include "output/PiccView.h"
 
@@ -42,6 +44,7 @@ public:
   void ShowPicture(const QImage& picture) override;
   void MarkResult(TResultEdit edit, TFieldTrust trust, const std::string& why) override;
   void MarkPicture(TFieldTrust trust, const std::string& why) override;
+  void NoteBacOutcome(bool established, const std::string& reason) override;
 
   void SetStatusText(const QString& text);
   QString StatusText() const;
@@ -59,9 +62,13 @@ public:
 
   Ui::frmPICC& Form() { return *ui_; }
   const QImage& ShownPicture() const { return picture_; }
+  // The last reading whose card answered, for its report; none before.
+  const std::optional<TReadingReport>& LastReading() const { return recorder_.Report(); }
 
 public slots:
   void bOkuClick();
+  // Saves the last reading as PDF and JSON in the report folder (actSaveReport).
+  void SaveReportClick();
 
 protected:
   void closeEvent(QCloseEvent* event) override;
@@ -71,6 +78,8 @@ protected:
 
 private:
   void FormCreate();
+  // The read command, with any error it raises shown.
+  void RunReading();
   void FormClose();
   void ApplyFonts();
   // Empties every box, the face and the verdict.
@@ -89,6 +98,7 @@ private:
   bool logHasLines_ = false;
   bool centred_ = false;
   TErrorPresenter errorPresenter_;
+  TReportRecorder recorder_;
 };
 
 // The one main window of the process, while it lives.

@@ -22,8 +22,11 @@ constexpr std::size_t kAuthenticateAnswerLength = 42;  // E_ICC, M_ICC, SW1 SW2
 constexpr std::size_t kCryptogramLength = 32;
 constexpr std::size_t kStatusWordLength = 2;
 
-void Log(std::string_view pattern, std::initializer_list<long long> numbers = {}, std::uint32_t status = 0) {
-  LogMessage(FormatMessage(pattern, numbers, status));
+// Logs one line and gives it back, as the reason BAC failed.
+std::string Log(std::string_view pattern, std::initializer_list<long long> numbers = {}, std::uint32_t status = 0) {
+  std::string line = FormatMessage(pattern, numbers, status);
+  LogMessage(line);
+  return line;
 }
 
 }  // namespace
@@ -36,8 +39,9 @@ TCommandApdu BuildMutualAuthenticate(std::span<const std::uint8_t, 40> data) {
 
 namespace {
 
-// The exchanges of BAC on the record; one line logged when it fails.
-void Authenticate(const std::string& mrzInformation, TCardSession& session) {
+// The exchanges of BAC on the record; one line logged when it fails, and
+// given back (empty on success).
+std::string Authenticate(const std::string& mrzInformation, TCardSession& session) {
   tMRTD_CTX& ctx = session.TripleDesRecord();
   // The keys are replaced below, so any earlier secure messaging is over: an
   // authentication that fails always leaves BacEnabled false.
@@ -95,11 +99,13 @@ void Authenticate(const std::string& mrzInformation, TCardSession& session) {
   std::copy_n(rndIcc.begin() + 4, 4, ctx.SSC.begin());
   std::copy_n(ctx.RND_IFD.begin() + 4, 4, ctx.SSC.begin() + 4);
   ctx.BacEnabled = true;
+  return {};
 }
 
 }  // namespace
 
-void PerformBac(const std::string& mrzInformation, TCardSession& session) {
-  Authenticate(mrzInformation, session);
+std::string PerformBac(const std::string& mrzInformation, TCardSession& session) {
+  std::string failure = Authenticate(mrzInformation, session);
   UseTripleDesRecord(session);
+  return failure;
 }

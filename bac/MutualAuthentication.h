@@ -19,8 +19,9 @@ TCommandApdu BuildMutualAuthenticate(std::span<const std::uint8_t, 40> data);
 // session's 3DES record. On success BacEnabled is true and encK, macK and SSC
 // hold the session keys and the initial counter. On failure one line is
 // logged and BacEnabled stays false; encK and macK then hold K_Enc and K_MAC.
+// Gives back that line (empty on success).
 // The chip's answer is checked: its MAC (M_ICC) and the RND.IFD it returns
 // must match. Either way the session then reads through 3DES secure
 // messaging on the record: under the new keys, or without keys after a
 // failure (so that nothing the chip sends in plain is taken as data).
-void PerformBac(const std::string& mrzInformation, TCardSession& session);
+std::string PerformBac(const std::string& mrzInformation, TCardSession& session);

@@ -77,6 +77,10 @@ public:
   // is its tooltip (empty for Signed). Emptying the boxes clears the marks.
   virtual void MarkResult(TResultEdit edit, TFieldTrust trust, const std::string& why) = 0;
   virtual void MarkPicture(TFieldTrust trust, const std::string& why) = 0;
+  // Basic Access Control ran: established, or not with the reason (the line
+  // it logged). The log has no line of its own for BAC's success, so nothing
+  // is shown; the window keeps it for the reading's report.
+  virtual void NoteBacOutcome(bool /*established*/, const std::string& /*reason*/) {}
 };
 
 // A view that shows nothing: where output goes while no window is set.

@@ -48,6 +48,12 @@ constexpr TStepTexts kEfComBodyRead{
     .BadStatus = "MrtdBacReadFile : Bad status word %x",
 };
 
+// BAC, its outcome noted for the reading's report.
+void RunBac(const std::string& mrzInformation, TCardSession& session) {
+  const std::string failure = PerformBac(mrzInformation, session);
+  PiccView().NoteBacOutcome(failure.empty(), failure);
+}
+
 // Plain SELECT of EF.COM; runs BAC and the protected SELECT when the chip
 // refuses it with 0x6982. False when the step ended (logged).
 bool SelectEfCom(const std::string& mrzInformation, TCardSession& session, TAccessControl& access) {
@@ -65,7 +71,7 @@ bool SelectEfCom(const std::string& mrzInformation, TCardSession& session, TAcce
   // BAC's outcome is not tested: after a failure the protected SELECT still
   // goes out with the keys the record holds, and the chip's refusal is
   // reported through its status word.
-  PerformBac(mrzInformation, session);
+  RunBac(mrzInformation, session);
   access = TAccessControl::Bac;
   return SelectFileStep(session, BuildSelectFile(kEfCom), kEfComSecureSelect, kEfCom, false,
                         TWrapping::EvenWithoutKeys);
@@ -82,7 +88,7 @@ void ReadEfCom(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSess
   std::optional<TCardAnswer> headerRead =
       ReadBinaryStep(session, 0, kHeaderLength, TClearBuffers::Yes, kEfComHeaderRead, kEfCom, work);
   if (headerRead && headerRead->Status() == kSwSecurityNotSatisfied && bac == TBacAllowed::Yes) {
-    PerformBac(mrzInformation, session);
+    RunBac(mrzInformation, session);
     access = TAccessControl::Bac;
     headerRead = ReadBinaryStep(session, 0, kHeaderLength, TClearBuffers::Yes, kEfComHeaderRead, kEfCom, work);
   }

@@ -27,7 +27,7 @@ TEST_F(MutualAuthentication, WorkedExampleInstallsTheSessionKeysAndCounter) {
   card.Script = {{Concat({icao::kRndIcc, Hex("9000")})}, {icao::kAuthenticateAnswer}};
   tMRTD_CTX ctx{};
   TCardSession session(ctx);
-  PerformBac(icao::kMrzInformation, session);
+  EXPECT_EQ(PerformBac(icao::kMrzInformation, session), "") << "success has no reason";
 
   ASSERT_EQ(card.Commands.size(), 2u);
   EXPECT_EQ(ToHex(card.Commands[0]), ToHex(icao::kGetChallenge));
@@ -115,10 +115,11 @@ TEST_F(MutualAuthentication, EachFailureLogsItsLineAndLeavesTheDocumentKeys) {
     ctx.macK.fill(0x22);
 
     TCardSession session(ctx);
-    PerformBac(icao::kMrzInformation, session);
+    const std::string reason = PerformBac(icao::kMrzInformation, session);
 
     ASSERT_EQ(view.Lines.size(), 1u);
     EXPECT_EQ(view.Lines[0].Text, c.Line);
+    EXPECT_EQ(reason, c.Line);  // the line logged is the reason given back
     EXPECT_EQ(view.Lines[0].Kind, lkProtocol);
     EXPECT_EQ(card.Commands.size(), c.Answers.size());
     EXPECT_FALSE(ctx.BacEnabled);
