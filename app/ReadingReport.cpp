@@ -50,6 +50,8 @@ void TReportRecorder::DocumentCleared() {
   if (!recording_) return;
   report_->Fields.clear();
   report_->Face = QImage();
+  report_->Marks.clear();
+  report_->FaceMark = {};
   report_->Verdict = TVerdictShown::None;
   report_->VerdictChecks.clear();
 }
@@ -70,6 +72,18 @@ void TReportRecorder::FieldShown(TResultEdit edit, const QString& text) {
 
 void TReportRecorder::PictureShown(const QImage& picture) {
   if (recording_) report_->Face = picture;
+}
+
+void TReportRecorder::FieldMarked(TResultEdit edit, TFieldTrust trust, const QString& why) {
+  if (!recording_) return;
+  if (trust == TFieldTrust::Signed)
+    report_->Marks.erase(edit);
+  else
+    report_->Marks[edit] = {trust, why};
+}
+
+void TReportRecorder::PictureMarked(TFieldTrust trust, const QString& why) {
+  if (recording_) report_->FaceMark = {trust, why};
 }
 
 void TReportRecorder::VerdictShown(TVerdictShown verdict, const std::string& details) {

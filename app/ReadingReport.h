@@ -24,12 +24,20 @@ struct TReportCheck {
   bool operator==(const TReportCheck&) const = default;
 };
 
+// How far EF.SOD vouches for a box or the face, and why not (as its tooltip says).
+struct TReportMark {
+  TFieldTrust Trust = TFieldTrust::Signed;
+  QString Why;
+};
+
 struct TReadingReport {
-  QDateTime Time;                           // when the reading started
-  QString Reader;                           // the reader's name
-  QString TypedDocumentNumber;              // as the operator typed it
-  std::map<TResultEdit, QString> Fields;    // every box that was filled
-  QImage Face;                              // null when no face was read
+  QDateTime Time;                            // when the reading started
+  QString Reader;                            // the reader's name
+  QString TypedDocumentNumber;               // as the operator typed it
+  std::map<TResultEdit, QString> Fields;     // every box that was filled
+  QImage Face;                               // null when no face was read
+  std::map<TResultEdit, TReportMark> Marks;  // boxes EF.SOD contradicts or cannot vouch for
+  TReportMark FaceMark;
   std::vector<TReportCheck> AccessChecks;   // PACE and BAC, in order
   std::vector<TReportCheck> VerdictChecks;  // the lines behind the verdict
   TVerdictShown Verdict = TVerdictShown::None;
@@ -58,6 +66,8 @@ public:
   void Logged(const QString& text, int kind);
   void FieldShown(TResultEdit edit, const QString& text);
   void PictureShown(const QImage& picture);
+  void FieldMarked(TResultEdit edit, TFieldTrust trust, const QString& why);
+  void PictureMarked(TFieldTrust trust, const QString& why);
   void VerdictShown(TVerdictShown verdict, const std::string& details);
   void BacOutcome(bool established, const std::string& reason);
 

@@ -36,6 +36,16 @@ QJsonObject Fields(const TReadingReport& report) {
   return fields;
 }
 
+// The boxes (by key) and the face that EF.SOD contradicts or cannot vouch for, with why.
+QJsonObject NotVouched(const TReadingReport& report) {
+  QJsonObject marks;
+  for (const TReportField& field : ReportFields())
+    if (const auto mark = report.Marks.find(field.Edit); mark != report.Marks.end())
+      marks.insert(QString::fromLatin1(field.Key), mark->second.Why);
+  if (report.FaceMark.Trust != TFieldTrust::Signed) marks.insert(QStringLiteral("face"), report.FaceMark.Why);
+  return marks;
+}
+
 QJsonArray Checks(const std::vector<TReportCheck>& checks) {
   QJsonArray array;
   for (const TReportCheck& check : checks) {
@@ -80,6 +90,7 @@ QByteArray ReportJson(const TReadingReport& report) {
       {"verdictWord", VerdictWord(report.Verdict)},
       {"fields", Fields(report)},
       {"faceRead", !report.Face.isNull()},
+      {"notVouched", NotVouched(report)},
       {"protocols", Protocols(checks)},
       {"checks", Checks(checks)},
   };

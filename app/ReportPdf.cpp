@@ -117,6 +117,11 @@ double PaintHeader(TPage& page, double top, const TReadingReport& report) {
   return y - top;
 }
 
+// A box's text colour as on the window: red where EF.SOD contradicts it, amber where it cannot vouch.
+QColor MarkColour(TFieldTrust trust) {
+  return LogKindColour(trust == TFieldTrust::Contradicted ? lkConnectionError : lkWarning);
+}
+
 // The boxes in the window's grid with the face at their right; gives the height used.
 double PaintDocument(TPage& page, double top, const TReadingReport& report) {
   const double gridWidth = page.Width() - 2 * kMargin - kFaceWidth - 2 * kGap;
@@ -131,11 +136,13 @@ double PaintDocument(TPage& page, double top, const TReadingReport& report) {
     page.Line({x, y, kLabelWidth - 3, kRowHeight - 3}, field.Label, labelFont, kText);
     const QRectF box(x + kLabelWidth, y, boxWidth, kRowHeight - 3);
     page.Box(box, kBoxLine);
-    page.Line(box.adjusted(3, 0, -3, 0), AsOneLogLine(report.Field(field.Edit)), valueFont, kText);
+    const auto mark = report.Marks.find(field.Edit);
+    page.Line(box.adjusted(3, 0, -3, 0), AsOneLogLine(report.Field(field.Edit)), valueFont,
+              mark == report.Marks.end() ? kText : MarkColour(mark->second.Trust));
     rows = std::max(rows, field.Row + 1);
   }
   const QRectF frame(page.Width() - kMargin - kFaceWidth, top, kFaceWidth, kFaceHeight);
-  page.Box(frame, kBoxLine);
+  page.Box(frame, report.FaceMark.Trust == TFieldTrust::Signed ? kBoxLine : MarkColour(report.FaceMark.Trust));
   if (report.Face.isNull()) {
     page.Text(frame, QStringLiteral("Resim okunmadı"), page.Font(8.5), kQuiet, Qt::AlignCenter | Qt::TextWordWrap);
   } else {

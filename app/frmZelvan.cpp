@@ -290,7 +290,9 @@ void TfrmPICC::ShowVerdict(TVerdictShown verdict, const std::string& details) {
 }
 
 void TfrmPICC::MarkResult(TResultEdit edit, TFieldTrust trust, const std::string& why) {
-  MarkBox(*ResultEdit(edit), trust, QString::fromStdString(why));
+  const QString text = QString::fromStdString(why);
+  MarkBox(*ResultEdit(edit), trust, text);
+  recorder_.FieldMarked(edit, trust, text);
 }
 
 void TfrmPICC::MarkPicture(TFieldTrust trust, const std::string& why) {
@@ -299,6 +301,7 @@ void TfrmPICC::MarkPicture(TFieldTrust trust, const std::string& why) {
   ui_->Image->setStyleSheet(colour.isEmpty() ? QString()
                                              : QStringLiteral("QLabel { border: 3px solid %1; }").arg(colour));
   ui_->Image->setToolTip(QString::fromStdString(why));
+  recorder_.PictureMarked(trust, QString::fromStdString(why));
 }
 
 void TfrmPICC::SetProgressMax(int maximum) {

@@ -32,6 +32,7 @@
 #include "app/ReportChecks.h"
 #include "app/ReportFields.h"
 #include "app/ReportFiles.h"
+#include "app/ReportJson.h"
 #include "app/frmZelvan.h"
 #include "reader/ApduExchange.h"
 #include "support/ScopedEnvironment.h"
@@ -193,7 +194,7 @@ TEST_F(Report, WholeReadingIsSavedAsPdfAndJsonWithItsFacts) {
   const QStringList keys = json.keys();
   EXPECT_EQ(std::set<QString>(keys.begin(), keys.end()),
             (std::set<QString>{"program", "time", "reader", "complete", "verdict", "verdictWord", "fields", "faceRead",
-                               "protocols", "checks"}));
+                               "notVouched", "protocols", "checks"}));
   EXPECT_EQ(json["program"].toString(), "Zelvan " ZELVAN_VERSION);
   EXPECT_EQ(json["reader"].toString(), "Zelvan Virtual ACR122 00 00");
   const QDateTime time = QDateTime::fromString(json["time"].toString(), Qt::ISODate);
@@ -203,6 +204,7 @@ TEST_F(Report, WholeReadingIsSavedAsPdfAndJsonWithItsFacts) {
   EXPECT_EQ(json["verdict"].toString(), "genuine");
   EXPECT_EQ(json["verdictWord"].toString(), "Geçerli");
   EXPECT_TRUE(json["faceRead"].toBool());
+  EXPECT_TRUE(json["notVouched"].toObject().isEmpty()) << "every box signed";
 
   // Every box by name, as the window shows it.
   const QJsonObject fields = json["fields"].toObject();
@@ -480,6 +482,34 @@ TEST(ReportRecorder, TakesInOneReadingOnly) {
   EXPECT_FALSE(recorder.Disarm());
   EXPECT_EQ(recorder.Report()->Time, start);
   EXPECT_EQ(recorder.Report()->Checks(), expected);
+}
+
+// The boxes and the face EF.SOD contradicts or cannot vouch for go into the
+// report with why; the next reading's emptied screen takes them out again.
+TEST(ReportRecorder, KeepsWhatEfSodDoesNotVouchFor) {
+  TReportRecorder recorder;
+  recorder.Arm(QDateTime(QDate(2025, 1, 2), QTime(3, 4, 5)), "Reader", "L898902C<");
+  recorder.DocumentBegins();
+  recorder.FieldShown(TResultEdit::BelgeNo, "L898902C");
+  recorder.FieldShown(TResultEdit::Adres, "ANKARA");
+  recorder.FieldMarked(TResultEdit::BelgeNo, TFieldTrust::Signed, {});
+  recorder.FieldMarked(TResultEdit::Adres, TFieldTrust::Contradicted, "DG11 hash: MISMATCH");
+  recorder.PictureMarked(TFieldTrust::Unvouched, "DG2: not vouched for by EF.SOD (no EF.SOD on the chip)");
+  recorder.VerdictShown(TVerdictShown::NotGenuine, "Passive authentication: FAILED (DG11 hash mismatch)");
+  ASSERT_TRUE(recorder.Disarm());
+
+  const QJsonObject json = QJsonDocument::fromJson(ReportJson(*recorder.Report())).object();
+  EXPECT_EQ(json["notVouched"].toObject(),
+            (QJsonObject{{"address", "DG11 hash: MISMATCH"},
+                         {"face", "DG2: not vouched for by EF.SOD (no EF.SOD on the chip)"}}));
+
+  recorder.Arm(QDateTime(QDate(2025, 1, 2), QTime(3, 5, 5)), "Reader", "L898902C<");
+  recorder.DocumentBegins();
+  recorder.DocumentCleared();
+  recorder.VerdictShown(TVerdictShown::Incomplete, "Passive authentication: INCOMPLETE (no EF.SOD on the chip)");
+  ASSERT_TRUE(recorder.Disarm());
+  EXPECT_TRUE(recorder.Report()->Marks.empty());
+  EXPECT_EQ(recorder.Report()->FaceMark.Trust, TFieldTrust::Signed);
 }
 
 TEST(CheckFacts, TakesACheckLineApart) {
