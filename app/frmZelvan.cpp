@@ -30,7 +30,7 @@
 #include "app/ReportFiles.h"
 #include "app/VerdictLook.h"
 #include "document/CodePage.h"
-#include "document/ShownFace.h"
+#include "document/face/ShownFace.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
 #include "reader/ApduExchange.h"
 #include "reading/ReadCommand.h"

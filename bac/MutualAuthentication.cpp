@@ -4,8 +4,8 @@
 #include <array>
 
 #include "bac/BacKeys.h"
-#include "card/SecureMessagingStart.h"
-#include "card/SecureResponses.h"
+#include "card/messaging/SecureMessagingStart.h"
+#include "card/messaging/SecureResponses.h"
 #include "crypto/ByteOperations.h"
 #include "crypto/RandomSource.h"
 #include "crypto/RetailMac.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "card/PlainChannel.h"
+#include "card/messaging/PlainChannel.h"
 
 TCardSession::TCardSession(tMRTD_CTX& tripleDesRecord, TReaderLink& link)
     : record_(tripleDesRecord), link_(link), messaging_(std::make_unique<TPlainChannel>()) {}

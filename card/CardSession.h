@@ -11,7 +11,7 @@
 
 #include "card/CardAnswer.h"
 #include "card/CardExchange.h"
-#include "card/SecureChannel.h"
+#include "card/messaging/SecureChannel.h"
 #include "crypto/MrtdContext.h"
 #include "reader/ApduExchange.h"
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "card/FileSteps.h"
-#include "card/PlainCommands.h"
+#include "card/messaging/PlainCommands.h"
 #include "output/PiccView.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "card/PlainCommands.h"
+#include "card/messaging/PlainCommands.h"
 #include "output/MessageFormat.h"
 #include "output/PiccView.h"
 

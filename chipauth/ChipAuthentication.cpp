@@ -7,8 +7,8 @@
 
 #include "card/CardExchange.h"
 #include "card/DataObjects.h"
-#include "card/PlainCommands.h"
-#include "card/SecureMessagingStart.h"
+#include "card/messaging/PlainCommands.h"
+#include "card/messaging/SecureMessagingStart.h"
 #include "chipauth/ChipAuthCommands.h"
 #include "chipauth/ChipAuthPublicKey.h"
 #include "crypto/ChipAuthProtocols.h"

@@ -22,9 +22,9 @@
 #include "document/DG12.h"
 #include "document/DG14.h"
 #include "document/EFCom.h"
-#include "document/FaceImage.h"
 #include "document/FileRead.h"
 #include "document/PassiveAuthResult.h"
+#include "document/face/FaceImage.h"
 
 // How the reading got access to the chip's files.
 enum class TAccessControl {

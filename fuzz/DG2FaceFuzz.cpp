@@ -5,9 +5,9 @@
 #include <span>
 
 #include "card/MemoryStream.h"
-#include "document/FaceImage.h"
-#include "document/FaceLocation.h"
-#include "document/FacialRecord.h"
+#include "document/face/FaceImage.h"
+#include "document/face/FaceLocation.h"
+#include "document/face/FacialRecord.h"
 #include "fuzz/FuzzSupport.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
 

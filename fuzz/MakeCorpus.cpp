@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "document/FaceLocation.h"
+#include "document/face/FaceLocation.h"
 #include "fuzz/FuzzSupport.h"
 #include "fuzz/ReadSession.h"
 #include "fuzz/SessionScript.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "crypto/RandomSource.h"
-#include "document/ShownFace.h"
+#include "document/face/ShownFace.h"
 #include "fuzz/FuzzSupport.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
 #include "output/PiccView.h"

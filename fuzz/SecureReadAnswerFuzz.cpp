@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "card/SecureResponses.h"
+#include "card/messaging/SecureResponses.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace {

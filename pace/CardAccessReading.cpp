@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "card/FileReading.h"
-#include "card/PlainCommands.h"
+#include "card/messaging/PlainCommands.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "card/SecureMessagingStart.h"
+#include "card/messaging/SecureMessagingStart.h"
 #include "crypto/ByteOperations.h"
 #include "crypto/ObjectIdentifier.h"
 #include "crypto/PaceGroup.h"

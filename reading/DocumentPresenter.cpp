@@ -9,7 +9,7 @@
 #include "document/CodePage.h"
 #include "document/DateText.h"
 #include "document/FullName.h"
-#include "document/ShownFace.h"
+#include "document/face/ShownFace.h"
 #include "reading/DocumentVerdict.h"
 
 namespace {

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "bench/support/SideBySide.h"
-#include "card/AesSecureMessaging.h"
-#include "card/PlainCommands.h"
+#include "card/messaging/AesSecureMessaging.h"
+#include "card/messaging/PlainCommands.h"
 #include "crypto/RandomSource.h"
 #include "pace/CardAccess.h"
 #include "pace/PaceAuthentication.h"

@@ -23,8 +23,8 @@
 #include <stdexcept>
 
 #include "bench/support/SideBySide.h"
-#include "card/SecureCommands.h"
-#include "card/SecureResponses.h"
+#include "card/messaging/SecureCommands.h"
+#include "card/messaging/SecureResponses.h"
 #include "crypto/MrtdContext.h"
 #include "reader/ApduExchange.h"
 #include "tools/simchip/SecureChannel.h"

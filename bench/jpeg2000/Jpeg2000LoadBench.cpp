@@ -37,7 +37,7 @@
 
 #include "bench/jpeg2000/FaceVariants.h"
 #include "bench/support/SideBySide.h"
-#include "document/FaceLocation.h"
+#include "document/face/FaceLocation.h"
 #include "jpeg2000/BitmapBuilder.h"
 #include "jpeg2000/Jp2Header.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"

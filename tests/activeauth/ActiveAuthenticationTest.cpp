@@ -16,7 +16,7 @@
 #include "activeauth/ActiveAuthentication.h"
 #include "activeauth/ActiveAuthenticationCheck.h"
 #include "activeauth/Iso9796Signature.h"
-#include "card/BacChannel.h"
+#include "card/messaging/BacChannel.h"
 #include "document/DG15.h"
 #include "reader/ApduExchange.h"
 #include "support/CardSessions.h"

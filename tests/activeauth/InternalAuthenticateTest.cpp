@@ -5,10 +5,10 @@
 #include <string>
 
 #include "activeauth/InternalAuthenticate.h"
-#include "card/AesChannel.h"
-#include "card/BacChannel.h"
-#include "card/PlainChannel.h"
-#include "card/ProtectedAnswerLength.h"
+#include "card/messaging/AesChannel.h"
+#include "card/messaging/BacChannel.h"
+#include "card/messaging/PlainChannel.h"
+#include "card/messaging/ProtectedAnswerLength.h"
 #include "reader/ApduExchange.h"
 #include "support/CardSessions.h"
 #include "support/FakeCard.h"

@@ -9,8 +9,8 @@
 #include <openssl/core_names.h>
 #include <openssl/evp.h>
 
-#include "card/AesChannel.h"
-#include "card/PlainCommands.h"
+#include "card/messaging/AesChannel.h"
+#include "card/messaging/PlainCommands.h"
 #include "support/FakePiccView.h"
 #include "support/OpenSslCmac.h"
 #include "support/PaceVectors.h"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "card/CardSession.h"
-#include "card/PlainCommands.h"
-#include "card/SecureMessagingStart.h"
+#include "card/messaging/PlainCommands.h"
+#include "card/messaging/SecureMessagingStart.h"
 #include "reader/ApduExchange.h"
 #include "support/CardSessions.h"
 #include "support/FakeCard.h"

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "card/BacChannel.h"
-#include "card/PlainChannel.h"
-#include "card/PlainCommands.h"
+#include "card/messaging/BacChannel.h"
+#include "card/messaging/PlainChannel.h"
+#include "card/messaging/PlainCommands.h"
 #include "crypto/ByteOperations.h"
 #include "support/FakePiccView.h"
 #include "support/Hex.h"

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "card/BacChannel.h"
 #include "card/FileSteps.h"
-#include "card/PlainCommands.h"
-#include "card/SecureCommands.h"
-#include "card/SecureResponses.h"
+#include "card/messaging/BacChannel.h"
+#include "card/messaging/PlainCommands.h"
+#include "card/messaging/SecureCommands.h"
+#include "card/messaging/SecureResponses.h"
 #include "crypto/TripleDes.h"
 #include "reader/ApduExchange.h"
 #include "support/CardSessions.h"

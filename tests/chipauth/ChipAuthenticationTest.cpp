@@ -10,8 +10,8 @@
 #include <openssl/evp.h>
 #include <openssl/x509.h>
 
-#include "card/AesChannel.h"
-#include "card/BacChannel.h"
+#include "card/messaging/AesChannel.h"
+#include "card/messaging/BacChannel.h"
 #include "chipauth/ChipAuthCommands.h"
 #include "chipauth/ChipAuthPublicKey.h"
 #include "chipauth/ChipAuthentication.h"

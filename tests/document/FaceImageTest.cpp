@@ -6,7 +6,7 @@
 
 #include "FaceBytes.h"
 #include "Fixtures.h"
-#include "document/FaceImage.h"
+#include "document/face/FaceImage.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "FaceBytes.h"
 #include "Fixtures.h"
-#include "document/FaceLocation.h"
+#include "document/face/FaceLocation.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "FaceBytes.h"
-#include "document/FacialRecord.h"
+#include "document/face/FacialRecord.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "document/ShownFace.h"
+#include "document/face/ShownFace.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <openssl/evp.h>
 
 #include "bac/MrzInformation.h"
-#include "card/AesChannel.h"
 #include "card/DataObjects.h"
+#include "card/messaging/AesChannel.h"
 #include "crypto/PaceGroup.h"
 #include "crypto/PaceKdf.h"
 #include "crypto/Sha1Digest.h"

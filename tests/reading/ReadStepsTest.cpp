@@ -13,7 +13,7 @@
 #include "card/CardSession.h"
 #include "document/FaceBytes.h"
 #include "document/Fixtures.h"
-#include "document/ShownFace.h"
+#include "document/face/ShownFace.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
 #include "passiveauth/DocumentEvidence.h"
 #include "reader/ApduExchange.h"

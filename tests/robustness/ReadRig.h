@@ -15,7 +15,7 @@
 
 #include "ReadSteps.h"
 #include "crypto/RandomSource.h"
-#include "document/ShownFace.h"
+#include "document/face/ShownFace.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
 #include "reading/ReadCommand.h"
 #include "support/FakePiccView.h"

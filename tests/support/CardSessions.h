@@ -3,9 +3,9 @@
 
 #include <memory>
 
-#include "card/AesChannel.h"
-#include "card/BacChannel.h"
 #include "card/CardSession.h"
+#include "card/messaging/AesChannel.h"
+#include "card/messaging/BacChannel.h"
 #include "crypto/MrtdContext.h"
 
 // A session on record reading through 3DES secure messaging on it (BAC's):

@@ -1,10 +1,10 @@
-#include "card/SecureMessagingStart.h"
+#include "card/messaging/SecureMessagingStart.h"
 
 #include <algorithm>
 
-#include "card/AesChannel.h"
-#include "card/BacChannel.h"
-#include "card/PlainChannel.h"
+#include "card/messaging/AesChannel.h"
+#include "card/messaging/BacChannel.h"
+#include "card/messaging/PlainChannel.h"
 #include "crypto/SecretBytes.h"
 
 void UseNoSecureMessaging(TCardSession& session) { session.Install(std::make_unique<TPlainChannel>()); }

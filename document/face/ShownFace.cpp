@@ -1,4 +1,4 @@
-#include "document/ShownFace.h"
+#include "document/face/ShownFace.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "card/SecureCommands.h"
+#include "card/messaging/SecureCommands.h"
 
 #include <algorithm>
 
 #include "card/DataObjects.h"
-#include "card/PlainCommands.h"
+#include "card/messaging/PlainCommands.h"
 #include "crypto/RetailMac.h"
 #include "crypto/TripleDes.h"
 

@@ -1,8 +1,8 @@
-#include "card/BacChannel.h"
+#include "card/messaging/BacChannel.h"
 
-#include "card/ProtectedAnswerLength.h"
-#include "card/SecureCommands.h"
-#include "card/SecureResponses.h"
+#include "card/messaging/ProtectedAnswerLength.h"
+#include "card/messaging/SecureCommands.h"
+#include "card/messaging/SecureResponses.h"
 #include "crypto/Padding.h"
 
 TDataGroupSelect TBacChannel::DataGroupSelect() const {

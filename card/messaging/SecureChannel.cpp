@@ -1,10 +1,10 @@
-#include "card/SecureChannel.h"
+#include "card/messaging/SecureChannel.h"
 
 #include <algorithm>
 #include <array>
 #include <vector>
 
-#include "card/SecureResponses.h"
+#include "card/messaging/SecureResponses.h"
 #include "reader/ApduExchange.h"
 
 namespace {

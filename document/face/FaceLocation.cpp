@@ -1,11 +1,11 @@
-#include "document/FaceLocation.h"
+#include "document/face/FaceLocation.h"
 
 #include <algorithm>
 #include <array>
 #include <cstddef>
 
 #include "card/BerLength.h"
-#include "document/FacialRecord.h"
+#include "document/face/FacialRecord.h"
 
 namespace {
 

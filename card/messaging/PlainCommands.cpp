@@ -1,4 +1,4 @@
-#include "card/PlainCommands.h"
+#include "card/messaging/PlainCommands.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 // plain commands, no SELECT per data group, and still only protected answers
 // count: a plain answer's data is never taken from it.
 
-#include "card/SecureChannel.h"
+#include "card/messaging/SecureChannel.h"
 #include "crypto/MrtdContext.h"
 
 class TBacChannel final : public TSecureChannel {

@@ -1,4 +1,4 @@
-#include "card/ProtectedAnswerLength.h"
+#include "card/messaging/ProtectedAnswerLength.h"
 
 namespace {
 

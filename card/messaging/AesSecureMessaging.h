@@ -10,7 +10,7 @@
 #include <memory>
 #include <span>
 
-#include "card/SecureChannel.h"
+#include "card/messaging/SecureChannel.h"
 #include "crypto/AesCipher.h"
 #include "crypto/SecretBuffer.h"
 #include "reader/Apdu.h"

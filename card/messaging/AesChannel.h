@@ -3,8 +3,8 @@
 // protected, every data group selected under secure messaging, only answers
 // whose MAC holds taken.
 
-#include "card/AesSecureMessaging.h"
-#include "card/SecureChannel.h"
+#include "card/messaging/AesSecureMessaging.h"
+#include "card/messaging/SecureChannel.h"
 
 class TAesChannel final : public TSecureChannel {
 public:

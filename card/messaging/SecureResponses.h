@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "card/SecureChannel.h"
+#include "card/messaging/SecureChannel.h"
 #include "crypto/MrtdContext.h"
 #include "reader/Apdu.h"
 

@@ -1,4 +1,4 @@
-#include "document/FaceImage.h"
+#include "document/face/FaceImage.h"
 
 #include <algorithm>
 #include <array>
@@ -10,7 +10,7 @@
 #include <QBuffer>
 #include <QByteArray>
 
-#include "document/FaceLocation.h"
+#include "document/face/FaceLocation.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "card/SecureResponses.h"
+#include "card/messaging/SecureResponses.h"
 
 #include <algorithm>
 #include <array>

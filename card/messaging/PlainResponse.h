@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "card/SecureResponses.h"
+#include "card/messaging/SecureResponses.h"
 
 // Copies the answer without its status word into plaintext;
 // plaintextLength receives the number of data bytes. Data longer than

@@ -1,7 +1,7 @@
-#include "card/AesChannel.h"
+#include "card/messaging/AesChannel.h"
 
-#include "card/ProtectedAnswerLength.h"
-#include "card/SecureResponses.h"
+#include "card/messaging/ProtectedAnswerLength.h"
+#include "card/messaging/SecureResponses.h"
 #include "crypto/AesCipher.h"
 
 TAesChannel::TAesChannel(TSecretBuffer encKey, TSecretBuffer macKey, const TAesBlock& counter)

@@ -1,6 +1,6 @@
-#include "card/PlainChannel.h"
+#include "card/messaging/PlainChannel.h"
 
-#include "card/PlainResponse.h"
+#include "card/messaging/PlainResponse.h"
 
 TUnwrapResult TPlainChannel::OpenDataAnswer(std::span<const std::uint8_t> answer, std::span<std::uint8_t> plaintext,
                                             std::size_t& length) {

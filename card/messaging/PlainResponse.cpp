@@ -1,4 +1,4 @@
-#include "card/PlainResponse.h"
+#include "card/messaging/PlainResponse.h"
 
 #include <algorithm>
 

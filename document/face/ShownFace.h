@@ -7,7 +7,7 @@
 
 #include <optional>
 
-#include "document/FaceImage.h"
+#include "document/face/FaceImage.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
 
 class TShownFace {

@@ -3,7 +3,7 @@
 // go as they are, answers are taken as they come, and every data group is
 // selected with a plain SELECT.
 
-#include "card/SecureChannel.h"
+#include "card/messaging/SecureChannel.h"
 
 class TPlainChannel final : public TSecureChannel {
 public:

@@ -1,4 +1,4 @@
-#include "document/FacialRecord.h"
+#include "document/face/FacialRecord.h"
 
 #include <algorithm>
 #include <array>

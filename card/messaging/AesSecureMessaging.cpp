@@ -1,4 +1,4 @@
-#include "card/AesSecureMessaging.h"
+#include "card/messaging/AesSecureMessaging.h"
 
 #include <algorithm>
 #include <optional>
