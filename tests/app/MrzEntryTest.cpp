@@ -119,8 +119,6 @@ TEST_F(MrzEntry, ScannedKeystrokesReplaceTheInputsWhereverTheFocusIs) {
     SetUp();
     QWidget* focus = window->findChild<QWidget*>(QString::fromLatin1(c.Focus));
     ASSERT_NE(focus, nullptr) << c.Name;
-    // A date edit takes its keys in its inner line edit.
-    if (auto* dateEdit = qobject_cast<QDateEdit*>(focus)) focus = dateEdit->findChild<QLineEdit*>();
     Scan(focus, c.Lines, c.End);
     EXPECT_EQ(form().eDocNumber->text(), c.Number) << c.Name;
     EXPECT_EQ(form().eDogTar->date(), kBirth) << c.Name;
@@ -189,6 +187,17 @@ TEST_F(MrzEntry, WrongCheckDigitFillsNothingMarksTheBoxAndLogsTheField) {
       TearDown();
     }
   }
+  // A wrong check digit scanned with the focus on a date picker.
+  SetUp();
+  QStringList td1 = kTd1;
+  td1[1][29] = QLatin1Char('7');
+  form().eGecTar->setDate({1994, 1, 1});
+  form().eGecTar->setCurrentSection(QDateTimeEdit::DaySection);
+  Scan(form().eGecTar, td1, TLineEnd::Tab);
+  EXPECT_EQ(form().eGecTar->date(), QDate(1994, 1, 1));
+  EXPECT_EQ(form().eDocNumber->text(), "X1234567<");
+  EXPECT_EQ(form().eDocNumber->toolTip(), "MRZ: check digit of the composite does not match");
+
   SetUp();
   Scan(form().eDocNumber, withTd3Line2(19, '3'), TLineEnd::Return);
   QTest::keyClick(form().eDocNumber, Qt::Key_Backspace);
