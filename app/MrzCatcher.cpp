@@ -54,11 +54,18 @@ bool TMrzCatcher::eventFilter(QObject* watched, QEvent* event) {
   if (givingBack_ || !InWindow(watched)) return false;
   switch (event->type()) {
     case QEvent::KeyPress: {
-      if (event == lastKey_ && lastKeyReceiver_ && lastKeyReceiver_ != watched) return false;  // climbing
+      auto* receiver = static_cast<QWidget*>(watched);
+      const bool climbing = event == lastKey_ && lastKeyReceiver_ && receiver != lastKeyReceiver_ &&
+                            receiver->isAncestorOf(lastKeyReceiver_);
+      if (climbing) return false;
       lastKey_ = event;
-      lastKeyReceiver_ = watched;
+      lastKeyReceiver_ = receiver;
       return KeyPressed(watched, static_cast<QKeyEvent&>(*event));
     }
+    case QEvent::KeyRelease:
+      // The next press is another key, even where it comes at the same address.
+      lastKey_ = nullptr;
+      return false;
     case QEvent::DragEnter:
     case QEvent::DragMove: {
       auto& drag = static_cast<QDragMoveEvent&>(*event);
@@ -87,6 +94,11 @@ bool TMrzCatcher::KeyPressed(QObject* watched, QKeyEvent& key) {
     receiver_.GivenMrz(text);
     return true;
   }
+  // Keys into another widget begin a new run: what was typed elsewhere is
+  // not the start of an MRZ line. A scanner's keys, once held, stay where
+  // its first line went.
+  if (watched != runWidget_ && !keys_.Holding()) keys_.Forget();
+  runWidget_ = watched;
   const char typed = TypedCharacter(key);
   if (keys_.Idle() && typed != '\n' && typed != 0) receiver_.KeysBegin();
   switch (keys_.Key(typed)) {

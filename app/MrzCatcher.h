@@ -13,11 +13,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 
 #include "app/MrzKeystrokes.h"
 
 class QKeyEvent;
-class QWidget;
 
 class TMrzCatcher final : public QObject {
 public:
@@ -47,10 +47,11 @@ private:
   TReceiver receiver_;
   TMrzKeystrokes keys_;
   std::vector<std::unique_ptr<QKeyEvent>> held_;
-  QPointer<QObject> heldFor_;  // the widget the held keys were typed into
+  QPointer<QObject> heldFor_;    // the widget the held keys were typed into
+  QPointer<QObject> runWidget_;  // the widget the keys of the current run go to
   bool givingBack_ = false;
-  // A key press is seen once per widget it climbs through; only its first
-  // receiver counts.
+  // A key press that no widget takes climbs to the parents and is seen once
+  // for each; only its first receiver counts.
   const QEvent* lastKey_ = nullptr;
-  QPointer<QObject> lastKeyReceiver_;
+  QPointer<QWidget> lastKeyReceiver_;
 };

@@ -24,6 +24,8 @@ public:
 
   // A character typed ('\n' for Enter, CR, LF and Tab; 0 for a key that types nothing of an MRZ).
   TStep Key(char typed);
+  // Whether keys are held back: a whole MRZ line has been ended.
+  bool Holding() const { return holding_; }
   // Whether the next MRZ character would begin a new run of keys.
   bool Idle() const { return lines_.empty() && line_.empty() && !spoilt_; }
   // The lines of the MRZ last completed, each ended by '\n'.
