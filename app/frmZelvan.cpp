@@ -1,6 +1,7 @@
 #include "app/frmZelvan.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDate>
 #include <QDateTime>
@@ -27,9 +28,11 @@
 #include "app/ElidedLabel.h"
 #include "app/ErrorMessage.h"
 #include "app/LogLine.h"
+#include "app/MrzCatcher.h"
 #include "app/ReportFiles.h"
 #include "app/VerdictLook.h"
 #include "document/CodePage.h"
+#include "document/MrzText.h"
 #include "document/face/ShownFace.h"
 #include "jpeg2000/Jpeg2000Bitmap.h"
 #include "reader/ApduExchange.h"
@@ -113,6 +116,14 @@ TfrmPICC::TfrmPICC(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::
   // Trust files are dropped on the window; the log keeps its text to itself.
   setAcceptDrops(true);
   ui_->rbOutput->setAcceptDrops(false);
+  // A whole MRZ from a scanner, a paste or a drop fills the inputs.
+  new TMrzCatcher(*this, {[this] { RememberInputs(); },
+                          [this](const QString& mrz) {
+                            RestoreInputs();
+                            EnterMrz(mrz);
+                          },
+                          [this](const QString& mrz) { EnterMrz(mrz); }});
+  connect(ui_->eDocNumber, &QLineEdit::textEdited, this, [this] { MarkDocNumber({}); });
   FormCreate();
 }
 
@@ -175,6 +186,45 @@ void TfrmPICC::ImportDroppedFiles(const QList<QUrl>& urls) {
   for (const std::string& line : ImportTrustFiles(files, UserTrustFolder(), trustStore_->Cscas()))
     LogMessage(line, line.starts_with("Imported ") ? lkProtocol : lkConnectionError);
   trustStore_->ReloadIfChanged();
+}
+
+void TfrmPICC::RememberInputs() {
+  remembered_ = {ui_->eDocNumber->text(), ui_->eDogTar->date(), ui_->eGecTar->date(), nullptr, {}};
+  if (auto* focused = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+      focused != nullptr && focused != ui_->eDocNumber && isAncestorOf(focused)) {
+    remembered_.Focused = focused;
+    remembered_.FocusedText = focused->text();
+  }
+}
+
+void TfrmPICC::RestoreInputs() {
+  ui_->eDocNumber->setText(remembered_.DocNumber);
+  ui_->eDogTar->setDate(remembered_.Birth);
+  ui_->eGecTar->setDate(remembered_.Expiry);
+  if (remembered_.Focused) remembered_.Focused->setText(remembered_.FocusedText);
+}
+
+void TfrmPICC::MarkDocNumber(const QString& fault) {
+  const QString red = LogKindColour(lkConnectionError).name();
+  ui_->eDocNumber->setStyleSheet(
+      fault.isEmpty() ? QString() : QStringLiteral("QLineEdit { color: %1; border: 2px solid %1; }").arg(red));
+  ui_->eDocNumber->setToolTip(fault);
+}
+
+void TfrmPICC::EnterMrz(const QString& text) {
+  const QDate today = QDate::currentDate();
+  const std::optional<TMrzText> mrz = ReadMrzText(text.toStdString(), ToCalendarDate(today));
+  if (!mrz) return;
+  if (mrz->Fault) {
+    const std::string line = MrzFaultLine(*mrz->Fault);
+    MarkDocNumber(QString::fromStdString(line));
+    LogMessage(line, lkConnectionError);
+    return;
+  }
+  MarkDocNumber({});
+  ui_->eDocNumber->setText(QString::fromStdString(mrz->DocumentNumber));
+  ui_->eDogTar->setDate({mrz->DateOfBirth.Year, mrz->DateOfBirth.Month, mrz->DateOfBirth.Day});
+  ui_->eGecTar->setDate({mrz->DateOfExpiry.Year, mrz->DateOfExpiry.Month, mrz->DateOfExpiry.Day});
 }
 
 void TfrmPICC::ApplyFonts() {

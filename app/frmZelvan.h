@@ -6,8 +6,10 @@
 #include <memory>
 #include <optional>
 
+#include <QDate>
 #include <QImage>
 #include <QList>
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
@@ -60,6 +62,12 @@ public:
   // folder when they parse, one log line each, and the store reloaded.
   void ImportDroppedFiles(const QList<QUrl>& urls);
 
+  // A whole MRZ scanned, pasted or dropped: its document number and dates
+  // replace the inputs; with a check digit that does not match, nothing is
+  // filled, the document-number box turns red with a tooltip naming the
+  // field, and the log says which. Text that is no MRZ changes nothing.
+  void EnterMrz(const QString& text);
+
   Ui::frmPICC& Form() { return *ui_; }
   const QImage& ShownPicture() const { return picture_; }
   // The last reading whose card answered, for its report; none before.
@@ -87,6 +95,10 @@ private:
   void AppendLogLine(const QString& text, const QColor& colour);
   void ShowError(const QString& message);
   QLineEdit* ResultEdit(TResultEdit edit) const;
+  // What a scanner's keys may change before the window knows they are an MRZ.
+  void RememberInputs();
+  void RestoreInputs();
+  void MarkDocNumber(const QString& fault);
 
   std::unique_ptr<Ui::frmPICC> ui_;
   tMRTD_CTX gctx{};
@@ -99,6 +111,13 @@ private:
   bool centred_ = false;
   TErrorPresenter errorPresenter_;
   TReportRecorder recorder_;
+  struct TInputs {
+    QString DocNumber;
+    QDate Birth, Expiry;
+    QPointer<QLineEdit> Focused;  // another box the keys went into
+    QString FocusedText;
+  };
+  TInputs remembered_;
 };
 
 // The one main window of the process, while it lives.

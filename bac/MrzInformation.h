@@ -5,10 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "document/MrzCheckDigit.h"
 #include "document/ReadInputs.h"
-
-// ICAO 9303 7-3-1 check digit of a field of 8-bit characters: '0'..'9'.
-char MrzCheckDigit(std::string_view field);
 
 // Document number (as given, 8-bit text), its check digit, the date of birth
 // as YYMMDD, its check digit, the date of expiry as YYMMDD, its check digit.

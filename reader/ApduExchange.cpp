@@ -1,8 +1,10 @@
 #include "reader/ApduExchange.h"
 
 #include "reader/ACSModule.h"
+#include "reader/Atr.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 TReaderLink& ReaderLink() {
@@ -26,9 +28,20 @@ void TReaderLink::DiscoverReader() {
   ReaderName.clear();
   std::vector<std::string> names;
   SplitReaderNames(names, ReaderNamesBuf, std::min<std::uint32_t>(ReaderNamesLen, kReaderNamesCapacity));
-  const auto chosen = std::find_if(names.begin(), names.end(),
-                                   [](const std::string& name) { return name.find("ACR122") != std::string::npos; });
-  if (chosen != names.end()) ReaderName = *chosen;
+  if (names.empty()) return;
+  const auto chosen =
+      std::ranges::find_if(names, [](const std::string& name) { return name.find("ACR122") != std::string::npos; });
+  if (chosen != names.end()) {
+    ReaderName = *chosen;
+    return;
+  }
+  const auto holdingContactless = std::ranges::find_if(names, [this](const std::string& name) {
+    std::array<std::uint8_t, kMaxAtrSize> atr{};
+    std::uint32_t atrLength = 0;
+    return PcscApi().ReaderAtr(hContext, name, atr, atrLength) == kScardSuccess &&
+           IsContactlessAtr(std::span<const std::uint8_t>(atr).first(std::min<std::size_t>(atrLength, atr.size())));
+  });
+  ReaderName = holdingContactless != names.end() ? *holdingContactless : names.front();
 }
 
 std::int32_t TReaderLink::ConnectCard() {

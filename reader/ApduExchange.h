@@ -33,7 +33,8 @@ struct TReaderLink {
   std::string ReaderName;
 
   // Establishes the context, lists the readers and chooses the first whose
-  // name contains "ACR122". Silent: failures leave ReaderName empty.
+  // name contains "ACR122"; with none, the first that holds a contactless
+  // card; else the first reader. Silent: failures leave ReaderName empty.
   void DiscoverReader();
   // Powers the card down through the old handle, then connects anew (shared,
   // T=0 or T=1). Returns the PC/SC result (0 = connected).

@@ -50,6 +50,11 @@ public:
   virtual std::int32_t Transmit(TScardHandle card, std::uint32_t protocol, std::span<const std::uint8_t> command,
                                 std::span<std::uint8_t> response, std::uint32_t& responseLength) = 0;
   virtual std::int32_t Disconnect(TScardHandle card, std::uint32_t disposition) = 0;
+  // The answer to reset of the card in a reader, without connecting to it
+  // (SCardGetStatusChange, not waiting). atr.size() is the capacity;
+  // atrLength receives the count, 0 when the reader holds no card.
+  virtual std::int32_t ReaderAtr(TScardContext context, const std::string& readerName, std::span<std::uint8_t> atr,
+                                 std::uint32_t& atrLength) = 0;
 };
 
 // The API in use: the system's pcsc-lite unless something else was set.

@@ -50,6 +50,20 @@ public:
   std::int32_t Disconnect(TScardHandle card, std::uint32_t disposition) override {
     return ToResult(SCardDisconnect(static_cast<SCARDHANDLE>(card), disposition));
   }
+
+  std::int32_t ReaderAtr(TScardContext context, const std::string& readerName, std::span<std::uint8_t> atr,
+                         std::uint32_t& atrLength) override {
+    SCARD_READERSTATE state{};
+    state.szReader = readerName.c_str();
+    state.dwCurrentState = SCARD_STATE_UNAWARE;
+    const LONG rv = SCardGetStatusChange(static_cast<SCARDCONTEXT>(context), 0, &state, 1);
+    atrLength = 0;
+    if (rv != SCARD_S_SUCCESS || (state.dwEventState & SCARD_STATE_PRESENT) == 0) return ToResult(rv);
+    const std::size_t count = std::min<std::size_t>({state.cbAtr, sizeof(state.rgbAtr), atr.size()});
+    std::copy_n(state.rgbAtr, count, atr.begin());
+    atrLength = static_cast<std::uint32_t>(count);
+    return ToResult(rv);
+  }
 };
 
 TPcscApi* currentApi = nullptr;

@@ -6,10 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDate>
 #include <QDateEdit>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
 
@@ -17,6 +20,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -34,6 +38,7 @@
 #include "app/frmZelvan.h"
 #include "crypto/RandomSource.h"
 #include "reader/ApduExchange.h"
+#include "reader/Atr.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScriptedCard.h"
 #include "support/SeededRandomSource.h"
@@ -229,6 +234,32 @@ TEST_F(ThroughPcscd, CardTakenAwayInTheMiddleOfTheFaceThenReadAgain) {
   EXPECT_TRUE(errors.empty());
   EXPECT_EQ(window->Form().eBelgeNo->text(), "L898902C");
   EXPECT_FALSE(window->ShownPicture().isNull());
+}
+
+TEST_F(ThroughPcscd, TheReaderTellsAContactlessCardAndAPastedMrzReadsIt) {
+  TPassport passport;
+  passport.Start("icao-passport.zdoc");
+  TScardContext context = 0;
+  ASSERT_EQ(SystemPcscApi().EstablishContext(kScardScopeUser, context), kScardSuccess);
+  std::array<std::uint8_t, kMaxAtrSize> atr{};
+  std::uint32_t length = 0;
+  for (int attempt = 0; attempt < 100 && length == 0; ++attempt) {
+    ASSERT_EQ(SystemPcscApi().ReaderAtr(context, "Zelvan Virtual ACR122 00 00", atr, length), kScardSuccess);
+    if (length == 0) std::this_thread::sleep_for(100ms);
+  }
+  SCardReleaseContext(static_cast<SCARDCONTEXT>(context));
+  EXPECT_TRUE(IsContactlessAtr(std::span<const std::uint8_t>(atr).first(length))) << length;
+
+  // The old ICAO 9303 specimen's MRZ, whose number has its filler.
+  window->Form().eDocNumber->setText("X1234567<");
+  window->Form().eDogTar->setDate({1970, 1, 1});
+  QGuiApplication::clipboard()->setText(
+      "P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<\nL898902C<3UTO6908061F9406236ZE184226B<<<<<14\n");
+  QTest::keyClick(window->Form().eDocNumber, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(window->Form().eDocNumber->text(), "L898902C<");
+  ReadWhenCardIsBack();
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(window->Form().eBelgeNo->text(), "L898902C");
 }
 
 TEST_F(ThroughPcscd, ReadsTheIdentityCard) {

@@ -135,7 +135,7 @@ TEST_F(Window, ControlsHaveTheirNamesPlacesAndTexts) {
     const char* Name;
     QDate Initial, Minimum, Maximum;
   };
-  for (const auto& d : {TDateCase{"eGecTar", {1994, 6, 23}, {1990, 1, 1}, {2100, 1, 1}},
+  for (const auto& d : {TDateCase{"eGecTar", {1994, 6, 23}, {1920, 1, 1}, {2100, 1, 1}},
                         TDateCase{"eDogTar", {1969, 8, 6}, {1920, 1, 1}, {2100, 1, 1}}}) {
     auto* picker = Control<QDateEdit>(d.Name);
     ASSERT_NE(picker, nullptr) << d.Name;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,29 +32,64 @@ protected:
   }
 };
 
+// ATRs a reader reports: contactless cards in the PC/SC form (3B 8x 80 01 ...), a contact card.
+const TBytes kContactlessAtr = Hex("3B 88 80 01 00 00 00 00 00 81 71 00 79");
+const TBytes kOtherContactlessAtr = Hex("3B 8F 80 01 80 4F 0C A0 00 00 03 06 03 00 01 00 00 00 00 6A");
+const TBytes kContactAtr = Hex("3B 9F 95 81 31 FE 9F 00 66 46 53 05 01 00 11 71 DF 00 00 03 90 00 80");
+const TBytes kT0OnlyAtr = Hex("3B 88 00 01 00 00 00 00 00 81 71 00 79");
+
 struct TChoiceCase {
+  const char* Name;
   std::vector<std::string> Names;
+  std::map<std::string, TBytes> Atrs;
   std::string Chosen;
 };
 
-TEST_F(ReaderLink, ChoosesFirstReaderWhoseNameContainsACR122) {
+TEST_F(ReaderLink, ChoosesTheACR122ElseAReaderHoldingAContactlessCardElseTheFirst) {
   const std::vector<TChoiceCase> cases{
-      {{"Other Reader 00 00", "ACS ACR122U PICC Interface 00 00", "ACS ACR122U PICC Interface 01 00"},
+      {"the first ACR122",
+       {"Other Reader 00 00", "ACS ACR122U PICC Interface 00 00", "ACS ACR122U PICC Interface 01 00"},
+       {{"Other Reader 00 00", kContactlessAtr}},
        "ACS ACR122U PICC Interface 00 00"},
-      {{"Second ACR122 B", "First ACR122 A"}, "Second ACR122 B"},
-      {{"acs acr122u picc interface"}, ""},  // lower case only: not chosen
-      {{"Gemalto"}, ""},
-      {{}, ""},
+      {"an ACR122 named later", {"Second ACR122 B", "First ACR122 A"}, {}, "Second ACR122 B"},
+      {"no ACR122, the second holds a contactless card",
+       {"Identiv uTrust 3700 F CL Reader 00 00", "HID OMNIKEY 5022 Smart Card Reader 00 00"},
+       {{"HID OMNIKEY 5022 Smart Card Reader 00 00", kOtherContactlessAtr}},
+       "HID OMNIKEY 5022 Smart Card Reader 00 00"},
+      {"no ACR122, a contact card first",
+       {"Contact Reader 00 00", "ACS ACR1252 1S CL Reader PICC 00 00"},
+       {{"Contact Reader 00 00", kContactAtr}, {"ACS ACR1252 1S CL Reader PICC 00 00", kContactlessAtr}},
+       "ACS ACR1252 1S CL Reader PICC 00 00"},
+      {"no contactless card: the first",
+       {"Gemalto", "acs acr122u picc interface"},
+       {{"Gemalto", kContactAtr}},
+       "Gemalto"},
+      {"T=0 only is no contactless form",
+       {"First 00 00", "Second 00 00"},
+       {{"Second 00 00", kT0OnlyAtr}},
+       "First 00 00"},
+      {"no reader", {}, {}, ""},
   };
   for (const auto& c : cases) {
     ResetReaderLink();
     TScriptedCard api = ListingApi(c.Names);
+    api.Atrs = c.Atrs;
     SetPcscApi(&api);
     ::ReaderLink().DiscoverReader();
-    EXPECT_EQ(::ReaderLink().ReaderName, c.Chosen);
-    EXPECT_EQ(api.OfferedListLength, 256u);
-    EXPECT_EQ(::ReaderLink().LastResult, 0);
+    EXPECT_EQ(::ReaderLink().ReaderName, c.Chosen) << c.Name;
+    EXPECT_EQ(api.OfferedListLength, 256u) << c.Name;
+    EXPECT_EQ(::ReaderLink().LastResult, 0) << c.Name;
   }
+}
+
+TEST_F(ReaderLink, ReadersThatCannotTellTheirCardLeaveTheFirst) {
+  TScriptedCard api = ListingApi({"First 00 00", "Second 00 00"});
+  api.Atrs = {{"Second 00 00", kContactlessAtr}};
+  api.ReaderAtrResult = ScardCode(kScardENoService);
+  SetPcscApi(&api);
+  ::ReaderLink().DiscoverReader();
+  EXPECT_EQ(::ReaderLink().ReaderName, "First 00 00");
+  EXPECT_EQ(::ReaderLink().LastResult, 0);
 }
 
 TEST_F(ReaderLink, ListingOver256BytesChoosesNoReader) {

@@ -87,6 +87,20 @@ std::int32_t TScriptedCard::Disconnect(TScardHandle card, std::uint32_t disposit
   return card == 0 ? ScardCode(kScardEInvalidHandle) : DisconnectResult;
 }
 
+std::int32_t TScriptedCard::ReaderAtr(TScardContext context, const std::string& readerName, std::span<std::uint8_t> atr,
+                                      std::uint32_t& atrLength) {
+  Record("atr " + readerName);
+  if (Behind) return Behind->ReaderAtr(context, readerName, atr, atrLength);
+  atrLength = 0;
+  if (ReaderAtrResult != kScardSuccess) return ReaderAtrResult;
+  const auto held = Atrs.find(readerName);
+  if (held == Atrs.end()) return kScardSuccess;
+  if (held->second.size() > atr.size()) return ScardCode(kScardEInsufficientBuffer);
+  std::ranges::copy(held->second, atr.begin());
+  atrLength = static_cast<std::uint32_t>(held->second.size());
+  return kScardSuccess;
+}
+
 TAnswer TScriptedCard::NextScripted(std::span<const std::uint8_t> command) {
   if (Cycle && scriptPosition_ == Script.size()) scriptPosition_ = 0;
   const TAnswer& step = Script[scriptPosition_++];

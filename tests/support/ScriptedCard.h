@@ -48,6 +48,8 @@ public:
   std::int32_t Transmit(TScardHandle card, std::uint32_t protocol, std::span<const std::uint8_t> command,
                         std::span<std::uint8_t> response, std::uint32_t& responseLength) override;
   std::int32_t Disconnect(TScardHandle card, std::uint32_t disposition) override;
+  std::int32_t ReaderAtr(TScardContext context, const std::string& readerName, std::span<std::uint8_t> atr,
+                         std::uint32_t& atrLength) override;
 
   // Appends one step to the script: answer is given to command, and to no other.
   void Expect(const TBytes& command, const TBytes& answer);
@@ -83,6 +85,10 @@ public:
   TScardHandle Handle = 1;
   std::uint32_t Protocol = kScardProtocolT1;
   std::int32_t DisconnectResult = kScardSuccess;  // disconnecting handle 0 fails with kScardEInvalidHandle
+  // The ATR of the card each reader holds, by reader name; a reader not here
+  // holds none. ReaderAtr fails with ReaderAtrResult when that is set.
+  std::map<std::string, TBytes> Atrs;
+  std::int32_t ReaderAtrResult = kScardSuccess;
 
   // --- What happened ---
   bool Recording = true;                     // off: only the counts below are kept
@@ -90,7 +96,7 @@ public:
   std::vector<TAnswer> Exchanges;            // every command with the answer it got
   std::vector<bool> ResponseBufferWasClear;  // per command: the reader link's RecvBuf all zero when it was sent
   std::vector<std::string> Calls;            // "connect <reader> <share> <protocols>", "transmit <protocol> <command
-                                             // length> <capacity>", "disconnect <handle> <disposition>"
+                                             // length> <capacity>", "disconnect <handle> <disposition>", "atr <reader>"
   std::uint32_t OfferedListLength = 0;       // the length offered to the last ListReaders
   std::size_t Connects = 0;
   std::size_t Transmits = 0;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "ChipHarness.h"
 #include "reader/ApduExchange.h"
 
@@ -92,6 +94,34 @@ TEST(SimulatedReader, ServesTheProgramsReaderLink) {
   EXPECT_EQ(ToHex(std::span(ReaderLink().RecvBuf).first(ReaderLink().RecvLen)), "9000");
   ASSERT_EQ(reader.SentCommands().size(), 1u);
   EXPECT_EQ(reader.SentCommands()[0], select);
+  SetPcscApi(nullptr);
+  ResetReaderLink();
+}
+
+TEST(SimulatedReader, TellsTheChipsAtrAndTheLinkChoosesTheReaderHoldingIt) {
+  TSimulatedChip chip(SmallLds(), kSpecimenMrzInformation);
+  TSimulatedReader reader({"Some Contact Reader 00 00", "HID OMNIKEY 5422CL Smartcard Reader 01 00"});
+  TScardContext context = 0;
+  reader.EstablishContext(kScardScopeUser, context);
+  std::array<std::uint8_t, 33> atr{};
+  std::uint32_t length = 99;
+  EXPECT_EQ(reader.ReaderAtr(context, "HID OMNIKEY 5422CL Smartcard Reader 01 00", atr, length), kScardSuccess);
+  EXPECT_EQ(length, 0u);  // no card yet
+
+  reader.InsertCard(chip, 1);
+  EXPECT_EQ(reader.ReaderAtr(context, "Some Contact Reader 00 00", atr, length), kScardSuccess);
+  EXPECT_EQ(length, 0u);
+  EXPECT_EQ(reader.ReaderAtr(context, "HID OMNIKEY 5422CL Smartcard Reader 01 00", atr, length), kScardSuccess);
+  EXPECT_EQ(TBytes(atr.begin(), atr.begin() + length), chip.Atr());
+  EXPECT_EQ(static_cast<std::uint32_t>(reader.ReaderAtr(context, "Absent 00 00", atr, length)), kScardEUnknownReader);
+
+  ResetReaderLink();
+  SetPcscApi(&reader);
+  ReaderLink().DiscoverReader();
+  EXPECT_EQ(ReaderLink().ReaderName, "HID OMNIKEY 5422CL Smartcard Reader 01 00");
+  reader.RemoveCard();
+  ReaderLink().DiscoverReader();
+  EXPECT_EQ(ReaderLink().ReaderName, "Some Contact Reader 00 00");
   SetPcscApi(nullptr);
   ResetReaderLink();
 }

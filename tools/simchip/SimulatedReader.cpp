@@ -104,4 +104,17 @@ std::int32_t TSimulatedReader::Disconnect(TScardHandle card, std::uint32_t dispo
   return kScardSuccess;
 }
 
+std::int32_t TSimulatedReader::ReaderAtr(TScardContext context, const std::string& readerName,
+                                         std::span<std::uint8_t> atr, std::uint32_t& atrLength) {
+  atrLength = 0;
+  if (context != kContext) return ScardCode(kScardEInvalidHandle);
+  const auto reader = std::find(names_.begin(), names_.end(), readerName);
+  if (reader == names_.end()) return ScardCode(kScardEUnknownReader);
+  if (!chip_ || static_cast<std::size_t>(reader - names_.begin()) != chipReader_) return kScardSuccess;
+  if (chip_->Atr().size() > atr.size()) return ScardCode(kScardEInsufficientBuffer);
+  std::copy(chip_->Atr().begin(), chip_->Atr().end(), atr.begin());
+  atrLength = static_cast<std::uint32_t>(chip_->Atr().size());
+  return kScardSuccess;
+}
+
 }  // namespace simchip

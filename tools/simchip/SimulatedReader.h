@@ -46,6 +46,9 @@ public:
   std::int32_t Transmit(TScardHandle card, std::uint32_t protocol, std::span<const std::uint8_t> command,
                         std::span<std::uint8_t> response, std::uint32_t& responseLength) override;
   std::int32_t Disconnect(TScardHandle card, std::uint32_t disposition) override;
+  // The chip's ATR for the reader that holds it.
+  std::int32_t ReaderAtr(TScardContext context, const std::string& readerName, std::span<std::uint8_t> atr,
+                         std::uint32_t& atrLength) override;
 
 private:
   std::vector<std::string> names_;
