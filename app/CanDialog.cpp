@@ -22,11 +22,12 @@ TCanDialog::TCanDialog(QWidget* parent) : QDialog(parent), ui_(std::make_unique<
   connect(ui_->bIptal, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-TCanDialog::~TCanDialog() { ui_->eCan->clear(); }
+// setText, unlike clear(), also drops the box's undo history, which would keep the digits.
+TCanDialog::~TCanDialog() { ui_->eCan->setText(QString()); }
 
 std::optional<TSecretBuffer> TCanDialog::TakeCan() {
   QString text = ui_->eCan->text();
-  ui_->eCan->clear();
+  ui_->eCan->setText(QString());
   std::optional<TSecretBuffer> can;
   if (result() == QDialog::Accepted && text.size() == kCanDigits) {
     can.emplace(static_cast<std::size_t>(kCanDigits));

@@ -1,6 +1,7 @@
 // The card access number on the offscreen window: the CanDialog itself, and
 // whole readings of the sample ID card whose chip takes PACE only with its CAN
-// and has no EF.COM (can-id-card.zdoc), OpenPACE answering for the chip.
+// and has no EF.COM (can-id-card.zdoc), OpenPACE answering for the chip; and
+// the sample passport without its EF.COM, opened with BAC.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -76,6 +77,8 @@ TEST(CanDialog, TamamGivesTheDigitsOnceAndEmptiesTheBox) {
   EXPECT_EQ(std::string(can->Bytes().begin(), can->Bytes().end()), "314159");
   EXPECT_TRUE(dialog.Form().eCan->text().isEmpty());
   EXPECT_FALSE(dialog.TakeCan().has_value()) << "taken once";
+  dialog.Form().eCan->undo();
+  EXPECT_TRUE(dialog.Form().eCan->text().isEmpty()) << "nothing of the CAN left in the box's undo history";
 }
 
 TEST(CanDialog, IptalGivesNothing) {
@@ -253,6 +256,60 @@ TEST_F(CanReading, TheWindowAsksThroughTheModalDialogEachReading) {
   }
   const auto lines = Log();
   EXPECT_EQ(std::count(lines.begin(), lines.end(), kEstablished), 2);
+}
+
+// A BAC chip without EF.COM: EF.SOD's list (DG1, DG2, DG11, DG12, DG14, DG15)
+// is read in the usual order, Chip Authentication first, Active
+// Authentication after the face, and nothing is caught up after EF.SOD.
+TEST(EfComAbsent, BacPassportReadsWhatEfSodListsInTheUsualOrder) {
+  setenv("ZELVAN_TRUST_STORE", (std::filesystem::path(ZELVAN_SAMPLES_DIR) / "trust").c_str(), 1);
+  const simchip::TDocument document = Sample("icao-passport.zdoc");
+  simchip::TSimulatedChip chip(document, {.RefusePlainSelect = true});
+  chip.Files().erase(simchip::kEfComFileId);
+  simchip::TSimulatedReader reader;
+  ResetReaderLink();
+  SetPcscApi(&reader);
+  reader.InsertCard(chip);
+  {
+    TfrmPICC window;
+    std::vector<QString> errors;
+    window.SetErrorPresenter([&](const QString& message) { errors.push_back(message); });
+    window.SetCanPresenter([]() -> std::optional<TSecretBuffer> {
+      ADD_FAILURE() << "no CAN for a chip without PACE";
+      return std::nullopt;
+    });
+    window.bOkuClick();
+    std::vector<std::string> lines;
+    for (QTextBlock b = window.Form().rbOutput->document()->begin(); b.isValid(); b = b.next())
+      lines.push_back(b.text().toStdString());
+    const auto at = [&](const std::string& line) {
+      const auto found = std::find(lines.begin(), lines.end(), line);
+      return found == lines.end() ? -1 : found - lines.begin();
+    };
+    const std::vector<std::ptrdiff_t> order{at("EF.COM: absent; data groups from EF.SOD"),
+                                            at("Querying file size DG(14)"),
+                                            at("Querying file size DG(1)"),
+                                            at("Querying file size DG(11)"),
+                                            at("Querying file size DG(12)"),
+                                            at("Querying file size DG(2)"),
+                                            at("Querying file size DG(15)"),
+                                            at("Passive authentication: PASSED"),
+                                            at("Chip authentication: PASSED"),
+                                            at("Active authentication: PASSED")};
+    EXPECT_TRUE(order.front() >= 0 && std::is_sorted(order.begin(), order.end())) << ::testing::PrintToString(lines);
+    for (const std::string& line : lines) {
+      EXPECT_EQ(line.find("EF.COM does not list"), std::string::npos) << line;
+      EXPECT_EQ(line.find("DataGroups :"), std::string::npos) << line;
+    }
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "Querying file size DG(14)"), 1);
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(window.Form().eBelgeNo->text(), "L898902C");
+    EXPECT_EQ(window.Form().eVerYer->text(), "İSTANBUL NÜFUS MÜDÜRLÜĞÜ");
+    EXPECT_EQ(window.VerdictPanel().text(), "Geçerli");
+  }
+  SetPcscApi(nullptr);
+  ResetReaderLink();
+  unsetenv("ZELVAN_TRUST_STORE");
 }
 
 }  // namespace
