@@ -24,6 +24,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "app/CanDialog.h"
 #include "app/DocumentLogo.h"
 #include "app/ElidedLabel.h"
 #include "app/ErrorMessage.h"
@@ -399,6 +400,8 @@ QString TfrmPICC::StatusText() const {
 
 void TfrmPICC::SetErrorPresenter(TErrorPresenter presenter) { errorPresenter_ = std::move(presenter); }
 
+void TfrmPICC::SetCanPresenter(TCanPresenter presenter) { canPresenter_ = std::move(presenter); }
+
 void TfrmPICC::ShowError(const QString& message) {
   const QString text = ErrorBoxText(message);
   if (errorPresenter_) {
@@ -428,6 +431,8 @@ void TfrmPICC::RunReading() {
     inputs.DateOfBirth = ToCalendarDate(ui_->eDogTar->date());
     inputs.DateOfExpiry = ToCalendarDate(ui_->eGecTar->date());
     inputs.PictureWanted = ui_->cbResim->isChecked();
+    // The CAN is asked for only while this reading runs, and goes with it.
+    inputs.AskCan = [this] { return canPresenter_ ? canPresenter_() : AskCanInDialog(this); };
     // The verdict belongs to one reading: it is set only by this reading's checks.
     ShowVerdict(TVerdictShown::None, {});
     trustStore_->ReloadIfChanged();

@@ -16,6 +16,7 @@
 
 #include "app/ReadingReport.h"
 #include "crypto/MrtdContext.h"
+#include "crypto/SecretBuffer.h"
 #include "output/PiccView.h"
 
 namespace Ui {
@@ -57,6 +58,11 @@ public:
   // default; tests put a recorder here.
   using TErrorPresenter = std::function<void(const QString& message)>;
   void SetErrorPresenter(TErrorPresenter presenter);
+  // Who asks the operator for the card access number when a reading needs
+  // it: the modal CanDialog by default (AskCanInDialog); tests put a
+  // scripted answer here. Returns the CAN's digits, or nothing for "İptal".
+  using TCanPresenter = std::function<std::optional<TSecretBuffer>()>;
+  void SetCanPresenter(TCanPresenter presenter);
 
   // Trust files dropped on the window: copied into the user's trust store
   // folder when they parse, one log line each, and the store reloaded.
@@ -110,6 +116,7 @@ private:
   bool logHasLines_ = false;
   bool centred_ = false;
   TErrorPresenter errorPresenter_;
+  TCanPresenter canPresenter_;
   TReportRecorder recorder_;
   struct TInputs {
     QString DocNumber;

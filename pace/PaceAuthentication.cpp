@@ -27,6 +27,14 @@ TPaceResult Failed(const std::string& reason) {
   return {TPaceOutcome::Failed};
 }
 
+// The chip refused the password at a GENERAL AUTHENTICATE step: the MRZ's
+// failure names the step and status; a CAN's says that the CAN was wrong.
+TPaceResult WrongPassword(const TPacePassword& password, const std::string& reason) {
+  TPaceResult result = Failed(password.Reference == TPasswordReference::Can ? "wrong CAN" : reason);
+  result.WrongPassword = true;
+  return result;
+}
+
 std::string StatusText(std::uint16_t status) { return FormatMessage("%04X", {}, status); }
 
 // One GENERAL AUTHENTICATE step: the value of `answerTag` in the chip's answer,
@@ -34,6 +42,7 @@ std::string StatusText(std::uint16_t status) { return FormatMessage("%04X", {}, 
 struct TStepAnswer {
   std::optional<std::vector<std::uint8_t>> Value;
   std::string Failure;
+  bool PasswordRefused = false;
 };
 
 TStepAnswer Step(TCardSession& session, const TCommandApdu& command, std::uint16_t answerTag, const char* stepName) {
@@ -42,12 +51,16 @@ TStepAnswer Step(TCardSession& session, const TCommandApdu& command, std::uint16
   const TResponseApdu& answer = taken.Response;
   if (answer.Status == kSwAuthenticationFailed || (answer.Status & 0xFFF0) == 0x63C0)
     return {std::nullopt,
-            "the chip refused the password at " + std::string(stepName) + ": " + StatusText(answer.Status)};
+            "the chip refused the password at " + std::string(stepName) + ": " + StatusText(answer.Status), true};
   if (answer.Status != kSwSuccess)
     return {std::nullopt, std::string(stepName) + " answered " + StatusText(answer.Status)};
   std::optional<std::vector<std::uint8_t>> value = AuthenticationDataObject(answer.Data, answerTag);
   if (!value) return {std::nullopt, std::string(stepName) + " answer malformed"};
   return {std::move(value), {}};
+}
+
+TPaceResult StepFailed(const TPacePassword& password, const TStepAnswer& answer) {
+  return answer.PasswordRefused ? WrongPassword(password, answer.Failure) : Failed(answer.Failure);
 }
 
 // Logs why PACE is not run; BAC may follow.
@@ -97,7 +110,8 @@ TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo
   }
   const TPaceProtocol protocol = *FindPaceProtocol(info->Oid);
   const TPaceDomain domain = *FindPaceDomain(static_cast<std::uint32_t>(*info->ParameterId));
-  const std::string described = std::string(protocol.Name) + ", " + std::string(domain.Name);
+  const std::string described = std::string(protocol.Name) + ", " + std::string(domain.Name) +
+                                (password.Reference == TPasswordReference::Can ? ", CAN" : "");
 
   // The parameter id always goes in tag 84: chips with one PACEInfo accept
   // it, chips with several need it, and some want it in any case.
@@ -107,11 +121,12 @@ TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo
   const std::uint16_t mseStatus = mse.Status();
   if (std::ranges::find(kUnsupportedStatus, mseStatus) != kUnsupportedStatus.end())
     return NotRun("not used", "MSE:Set AT not supported: " + StatusText(mseStatus));
+  if (mseStatus == kSwReferenceNotFound) return {TPaceOutcome::PasswordNotTaken};
   if (mseStatus != kSwSuccess) return Failed("MSE:Set AT answered " + StatusText(mseStatus));
 
   // Step 1: the nonce, enciphered under K_π.
   const TStepAnswer encryptedNonce = Step(session, BuildGeneralAuthenticateStart(), 0x80, "the encrypted nonce");
-  if (!encryptedNonce.Value) return Failed(encryptedNonce.Failure);
+  if (!encryptedNonce.Value) return StepFailed(password, encryptedNonce);
   const std::size_t block = CipherBlockLength(protocol.Cipher);
   if (encryptedNonce.Value->empty() || encryptedNonce.Value->size() % block != 0)
     return Failed("encrypted nonce of " + std::to_string(encryptedNonce.Value->size()) + " bytes");
@@ -127,7 +142,7 @@ TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo
     const TPrivateKey mapKey = group->NewPrivateKey();
     const TStepAnswer chipMapKey =
         Step(session, BuildGeneralAuthenticate(0x81, group->PublicKey(*mapKey), false), 0x82, "the mapping");
-    if (!chipMapKey.Value) return Failed(chipMapKey.Failure);
+    if (!chipMapKey.Value) return StepFailed(password, chipMapKey);
     const std::optional<TSecretBuffer> h = group->SharedElement(*mapKey, *chipMapKey.Value);
     if (!h || !group->MapGenerator(nonce.Bytes(), h->Bytes())) return Failed("the chip's mapping key is not valid");
     nonce.Wipe();
@@ -138,7 +153,7 @@ TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo
   const std::vector<std::uint8_t> terminalKey = group->PublicKey(*agreementKey);
   const TStepAnswer chipKeyAnswer =
       Step(session, BuildGeneralAuthenticate(0x83, terminalKey, false), 0x84, "the key agreement");
-  if (!chipKeyAnswer.Value) return Failed(chipKeyAnswer.Failure);
+  if (!chipKeyAnswer.Value) return StepFailed(password, chipKeyAnswer);
   const std::vector<std::uint8_t>& chipKey = *chipKeyAnswer.Value;
   if (SameBytes(chipKey, terminalKey)) return Failed("the chip's key equals the terminal's");
   TSecretBuffer encKey;
@@ -155,7 +170,7 @@ TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo
       protocol.Cipher, macKey.Bytes(), PublicKeyDataObject(info->Oid, group->PublicKeyTag(), chipKey));
   const TStepAnswer chipToken =
       Step(session, BuildGeneralAuthenticate(0x85, terminalToken, true), 0x86, "the authentication tokens");
-  if (!chipToken.Value) return Failed(chipToken.Failure);
+  if (!chipToken.Value) return StepFailed(password, chipToken);
   const TAuthenticationToken expected = AuthenticationToken(
       protocol.Cipher, macKey.Bytes(), PublicKeyDataObject(info->Oid, group->PublicKeyTag(), terminalKey));
   if (!SameBytes(expected, *chipToken.Value)) return Failed("the chip's authentication token does not verify");

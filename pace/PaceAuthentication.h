@@ -6,8 +6,10 @@
 // keys put in force on the card session: AES, or 3DES on the session's record
 // (counter from zero).
 //
-// Logs "PACE: established (<protocol>, <parameters>)", "PACE: failed
-// (<reason>)" for a failure (no BAC follows), and for a PACE that is not run
+// Logs "PACE: established (<protocol>, <parameters>)" (", CAN" after the
+// parameters when the password is the card access number), "PACE: failed
+// (<reason>)" for a failure (no BAC follows; "wrong CAN" when the chip
+// refuses a CAN), and for a PACE that is not run
 // (BAC may follow) "PACE: not used (<reason>)" when no PACEInfo is one the
 // program runs or the chip turns MSE:Set AT down as unsupported, "PACE: not
 // possible (<reason>)" when its parameters need more than short APDUs. Nonce, ephemeral private keys, shared secret and
@@ -24,10 +26,15 @@ enum class TPaceOutcome {
   Established,  // the session reads under PACE's secure messaging
   NotRun,       // no PACEInfo the program runs, or MSE:Set AT refused as unsupported: BAC may follow
   Failed,       // PACE went wrong (wrong password, an answer that does not hold): no BAC
+  // MSE:Set AT refused the password's reference (6A88: the chip does not
+  // take that password, e.g. a chip that takes only the CAN): nothing is
+  // logged, and the caller may run PACE again with another password.
+  PasswordNotTaken,
 };
 
 struct TPaceResult {
   TPaceOutcome Outcome = TPaceOutcome::NotRun;
+  bool WrongPassword = false;  // Failed because the chip refused the password itself
 };
 
 // Whether PACE can run with one PACEInfo, and why not.

@@ -9,3 +9,5 @@ TPacePassword MrzPassword(const std::string& mrzInformation) {
   WipeBytes(digest);
   return password;
 }
+
+TPacePassword CanPassword(std::span<const std::uint8_t> can) { return {TPasswordReference::Can, TSecretBuffer(can)}; }

@@ -16,7 +16,8 @@ enum TStatusWord : std::uint16_t {
   kSwWrongData = 0x6A80,
   kSwFileNotFound = 0x6A82,
   kSwIncorrectP1P2 = 0x6A86,
-  kSwWrongParameters = 0x6B00,  // offset outside the file
+  kSwReferenceNotFound = 0x6A88,  // referenced data (a key, a password) not found
+  kSwWrongParameters = 0x6B00,    // offset outside the file
   kSwInsNotSupported = 0x6D00,
   kSwClaNotSupported = 0x6E00,
   kSwNoStatus = 0xFFFF,  // an answer shorter than two bytes

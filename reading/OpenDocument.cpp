@@ -29,10 +29,12 @@ constexpr TStepTexts kApplicationSecureSelect{
     .FileNotFound = "MrtdBacSelectApplet : Application not found",
     .BadStatus = "MrtdBacSelectApplet : Bad status word %04X",
 };
+// Under secure messaging a chip without EF.COM says so with 6A82: its data
+// groups are then taken from EF.SOD, which is signed.
 constexpr TStepTexts kEfComSecureSelect{
     .ConnectionError = "MrtdBacSelectDG connection error.",
     .WrongMac = "MrtdBacSelectDG : Wrong MAC in card's answer",
-    .FileNotFound = "MrtdBacSelectDG : File not found",
+    .FileNotFound = "EF.COM: absent; data groups from EF.SOD",
     .BadStatus = "MrtdBacSelectDG : Bad status word %04X",
 };
 constexpr TStepTexts kEfComHeaderRead{
@@ -54,9 +56,17 @@ void RunBac(const std::string& mrzInformation, TCardSession& session) {
   PiccView().NoteBacOutcome(failure.empty(), failure);
 }
 
+// SELECT of EF.COM under secure messaging; an EF.COM the chip does not have
+// is noted in the opening. False when the step ended (logged).
+bool SelectEfComSecurely(TCardSession& session, bool& comAbsent, TWrapping wrapping = TWrapping::InForce) {
+  if (SelectFileStep(session, BuildSelectFile(kEfCom), kEfComSecureSelect, kEfCom, false, wrapping)) return true;
+  comAbsent = session.LastAnswer().Taken() && session.LastAnswer().Status() == kSwFileNotFound;
+  return false;
+}
+
 // Plain SELECT of EF.COM; runs BAC and the protected SELECT when the chip
 // refuses it with 0x6982. False when the step ended (logged).
-bool SelectEfCom(const std::string& mrzInformation, TCardSession& session, TAccessControl& access) {
+bool SelectEfCom(const std::string& mrzInformation, TCardSession& session, TOpening& opening) {
   const TCardAnswer selected = session.TransmitPlain(BuildSelectFile(kEfCom));
   if (!selected.Taken()) {
     LogMessage(std::string(kSelectAppletConnectionError));
@@ -72,9 +82,8 @@ bool SelectEfCom(const std::string& mrzInformation, TCardSession& session, TAcce
   // goes out with the keys the record holds, and the chip's refusal is
   // reported through its status word.
   RunBac(mrzInformation, session);
-  access = TAccessControl::Bac;
-  return SelectFileStep(session, BuildSelectFile(kEfCom), kEfComSecureSelect, kEfCom, false,
-                        TWrapping::EvenWithoutKeys);
+  opening.Access = TAccessControl::Bac;
+  return SelectEfComSecurely(session, opening.ComAbsent, TWrapping::EvenWithoutKeys);
 }
 
 // Whether a refusal may still be answered with BAC: not once PACE is established.
@@ -112,16 +121,58 @@ void ReadEfCom(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSess
 }
 
 // After PACE: the application and EF.COM selected under secure messaging, then EF.COM read.
-void OpenUnderPace(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session,
-                   TAccessControl& access) {
+void OpenUnderPace(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session, TOpening& opening) {
   if (!SelectFileStep(session, BuildSelectApplication(), kApplicationSecureSelect, kEfCom)) return;
-  if (!SelectFileStep(session, BuildSelectFile(kEfCom), kEfComSecureSelect, kEfCom)) return;
-  ReadEfCom(mrzInformation, efCom, session, TBacAllowed::No, access);
+  if (!SelectEfComSecurely(session, opening.ComAbsent)) return;
+  ReadEfCom(mrzInformation, efCom, session, TBacAllowed::No, opening.Access);
+}
+
+// PACE with the CAN, asked of the operator until PACE runs with one that the
+// chip does not refuse, or the operator gives none.
+TPaceResult PaceWithCan(const TCanSource& can, std::span<const TPaceInfo> infos, TCardSession& session,
+                        TOpening& opening, bool& canAsked) {
+  canAsked = true;
+  for (;;) {
+    std::optional<TSecretBuffer> typed = can.Ask();
+    if (!typed) {
+      LogMessage("PACE: not tried (no CAN given)");
+      opening.NoCan = true;
+      return {TPaceOutcome::Failed};
+    }
+    TPaceResult pace;
+    {
+      const TPacePassword password = CanPassword(typed->Bytes());
+      typed->Wipe();
+      pace = PerformPace(password, infos, session);
+    }
+    if (pace.Outcome == TPaceOutcome::PasswordNotTaken) {
+      LogMessage("PACE: failed (MSE:Set AT answered " + FormatMessage("%04X", {}, kSwReferenceNotFound) + ")");
+      return {TPaceOutcome::Failed};
+    }
+    if (!(pace.Outcome == TPaceOutcome::Failed && pace.WrongPassword)) return pace;
+  }
+}
+
+// PACE with the MRZ, or the CAN when the operator typed no document number or
+// the chip does not take the MRZ.
+TPaceResult RunPace(const std::string& mrzInformation, const TCanSource& can, std::span<const TPaceInfo> infos,
+                    TCardSession& session, TOpening& opening, bool& canAsked) {
+  if (!can.MrzGiven && can.Ask) return PaceWithCan(can, infos, session, opening, canAsked);
+  TPaceResult pace = PerformPace(MrzPassword(mrzInformation), infos, session);
+  if (pace.Outcome != TPaceOutcome::PasswordNotTaken) return pace;
+  const std::string refused = "MSE:Set AT answered " + FormatMessage("%04X", {}, kSwReferenceNotFound);
+  if (!can.Ask) {
+    LogMessage("PACE: failed (" + refused + ")");
+    return {TPaceOutcome::Failed};
+  }
+  LogMessage("PACE: MRZ not accepted (" + refused + ")");
+  return PaceWithCan(can, infos, session, opening, canAsked);
 }
 
 }  // namespace
 
-TOpening OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session) {
+TOpening OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session,
+                      const TCanSource& can) {
   tMRTD_CTX& ctx = session.TripleDesRecord();
   ctx.BacEnabled = false;
   ctx.CounterFromZero = false;
@@ -139,13 +190,15 @@ TOpening OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, TC
   opening.Access = TAccessControl::None;
   if (!paceInfos->empty()) {
     LogMessage(DescribeCardAccess(*paceInfos));
-    const TPaceResult pace = PerformPace(MrzPassword(mrzInformation), *paceInfos, session);
+    bool canAsked = false;
+    const TPaceResult pace = RunPace(mrzInformation, can, *paceInfos, session, opening, canAsked);
     if (pace.Outcome == TPaceOutcome::Established) {
       opening.Access = TAccessControl::Pace;
-      OpenUnderPace(mrzInformation, efCom, session, opening.Access);
+      OpenUnderPace(mrzInformation, efCom, session, opening);
       return opening;
     }
-    if (pace.Outcome == TPaceOutcome::Failed) {
+    // No BAC after a CAN: PACE that did not run with it is a failure too.
+    if (pace.Outcome != TPaceOutcome::NotRun || canAsked) {
       // BAC's secure messaging without keys, so that nothing the chip sends
       // in plain is taken as the document's.
       UseTripleDesRecord(session);
@@ -158,7 +211,7 @@ TOpening OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, TC
     LogMessage(std::string(kSelectAppletConnectionError));
     return opening;
   }
-  if (!SelectEfCom(mrzInformation, session, opening.Access)) return opening;
+  if (!SelectEfCom(mrzInformation, session, opening)) return opening;
   ReadEfCom(mrzInformation, efCom, session, TBacAllowed::Yes, opening.Access);
   return opening;
 }

@@ -5,9 +5,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "card/CardSession.h"
+#include "crypto/SecretBuffer.h"
 #include "document/Document.h"
 
 using TEFComBuffer = std::array<std::uint8_t, 256>;
@@ -25,7 +28,23 @@ using TEFComBuffer = std::array<std::uint8_t, 256>;
 struct TOpening {
   TAccessControl Access = TAccessControl::NotRun;
   TFileState CardAccess = TFileState::NotAsked;
+  bool NoCan = false;      // the CAN was asked for and not given: the reading ends
+  bool ComAbsent = false;  // EF.COM answered 6A82 under secure messaging: the data groups come from EF.SOD
+};
+
+// The card access number (CAN) for PACE, asked of the operator when the chip
+// offers PACE and no document number was typed, or when MSE:Set AT refuses
+// the MRZ as password (6A88). Ask returns the CAN's characters, or nothing
+// when the operator cancels ("PACE: not tried (no CAN given)", and the
+// reading ends); a wrong CAN ("PACE: failed (wrong CAN)") asks again. The
+// CAN is wiped once PACE has run with it; BAC never follows a CAN.
+struct TCanSource {
+  std::function<std::optional<TSecretBuffer>()> Ask;  // none: the CAN is never asked for
+  bool MrzGiven = true;  // false: no document number typed, the CAN is asked for before any PACE
 };
 
 // The returned record tells how the chip was opened (for the document model).
-TOpening OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session);
+// Under secure messaging an EF.COM the chip does not have (6A82) logs
+// "EF.COM: absent; data groups from EF.SOD" and leaves efCom empty.
+TOpening OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session,
+                      const TCanSource& can = {});

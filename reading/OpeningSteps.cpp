@@ -30,7 +30,8 @@ TStepEnd OpenWithPaceOrBac(TReading& reading) {
       BuildMrzInformation(inputs.DocumentNumber, inputs.DateOfBirth, inputs.DateOfExpiry);
   TEFComBuffer efCom{};
   TDocument& document = reading.Document;
-  const TOpening opening = OpenDocument(mrzInformation, efCom, reading.Card);
+  const TOpening opening =
+      OpenDocument(mrzInformation, efCom, reading.Card, {inputs.AskCan, !inputs.DocumentNumber.empty()});
   document.Access = opening.Access;
   document.CardAccess = opening.CardAccess;
   // EF.COM's buffer gets its first byte only once the file came whole.
@@ -38,10 +39,12 @@ TStepEnd OpenWithPaceOrBac(TReading& reading) {
                                : TFileRead{WhyNotRead(reading.Card), {}};
   // The time of reading, for the certificates' validity: once the chip is open.
   document.ReadAt = std::chrono::system_clock::now();
-  return TStepEnd::Next;
+  reading.ListFromSod = opening.ComAbsent;
+  return opening.NoCan ? TStepEnd::EndReading : TStepEnd::Next;
 }
 
 TStepEnd ListEfCom(TReading& reading) {
+  if (reading.ListFromSod) return TStepEnd::Next;
   DecodeComInto(reading.Document);
   ShowEfCom(reading.Document.ComList, reading.View);
   return TStepEnd::Next;

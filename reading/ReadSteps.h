@@ -18,7 +18,11 @@ enum class TStepEnd {
 TStepEnd ConnectCard(TReading& reading);
 // EF.CardAccess, PACE or BAC, and EF.COM read whole (see OpenDocument.h).
 TStepEnd OpenWithPaceOrBac(TReading& reading);
-// EF.COM decoded: the LDS version, the Unicode version and the data groups listed, logged.
+// A chip without EF.COM: EF.SOD read now and the data groups it lists taken
+// as the reading's list, so that they are read in their usual order.
+TStepEnd ReadSodForItsList(TReading& reading);
+// EF.COM decoded (nothing when the chip has none): the LDS version, the Unicode version and the data groups listed,
+// logged.
 TStepEnd ListEfCom(TReading& reading);
 
 // When EF.COM (or EF.SOD) lists DG14: DG14 and the Chip Authentication it names. When it
@@ -41,9 +45,10 @@ TStepEnd ReadDg2(TReading& reading);
 // ECDSA hash named by DG14's ActiveAuthenticationInfo).
 TStepEnd ReadDg15AndActiveAuthentication(TReading& reading);
 
-// EF.SOD read (or why not).
+// EF.SOD read (or why not), unless it was read first for its list.
 TStepEnd ReadSod(TReading& reading);
 // EF.COM is not signed: the data groups EF.SOD lists and EF.COM left out
+// (none to catch up when EF.SOD's list was the reading's from the start)
 // (DG12, DG14, DG15) are read now, each logged, so that a copy cannot skip
 // the chip checks by leaving DG14 and DG15 out of EF.COM.
 TStepEnd ReadWhatOnlyEfSodLists(TReading& reading);

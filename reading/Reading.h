@@ -44,6 +44,8 @@ struct TReading {
   // The data groups EF.SOD lists and EF.COM left out: EF.COM is not signed,
   // so they are read once EF.SOD has come.
   std::set<int> OnlyInSod;
+  // The chip has no EF.COM: EF.SOD was read first and its list is the reading's.
+  bool ListFromSod = false;
 
   // Whether the reading is to read data group number: EF.COM or EF.SOD lists it.
   bool Lists(int number) const { return ListsDataGroup(Document.ComList, number) || OnlyInSod.contains(number); }

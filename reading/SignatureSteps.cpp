@@ -32,12 +32,22 @@ constexpr std::array kCatchUpReads{
 }  // namespace
 
 TStepEnd ReadSod(TReading& reading) {
+  if (reading.Document.Sod.State != TFileState::NotAsked) return TStepEnd::Next;  // read first, for its list
   const TDataGroupRead read = ReadElementaryFile(kSecurityObjectFile, reading.Stream, reading.Card);
   reading.Document.Sod = FileReadOf(read, reading.Stream, reading.Card);
   return TStepEnd::Next;
 }
 
+TStepEnd ReadSodForItsList(TReading& reading) {
+  if (!reading.ListFromSod) return TStepEnd::Next;
+  ReadSod(reading);
+  const TDocument& document = reading.Document;
+  if (document.Sod.State == TFileState::Read) reading.OnlyInSod = DataGroupsListedIn(document.Sod.Bytes);
+  return TStepEnd::Next;
+}
+
 TStepEnd ReadWhatOnlyEfSodLists(TReading& reading) {
+  if (reading.ListFromSod) return TStepEnd::Next;  // EF.SOD's list was the reading's from the start
   const TDocument& document = reading.Document;
   if (document.Sod.State != TFileState::Read) return TStepEnd::Next;
   const std::set<int> signedList = DataGroupsListedIn(document.Sod.Bytes);

@@ -143,6 +143,12 @@ protected:
     SetPcscApi(&api);
     window = std::make_unique<TfrmPICC>();
     window->SetErrorPresenter([this](const QString& message) { errors.push_back(message); });
+    // The CAN dialog answered from canAnswers in turn ("İptal" once they run out).
+    window->SetCanPresenter([this]() -> std::optional<TSecretBuffer> {
+      if (canAsked++ >= canAnswers.size() || !canAnswers[canAsked - 1]) return std::nullopt;
+      const std::string& can = *canAnswers[canAsked - 1];
+      return TSecretBuffer(std::span(reinterpret_cast<const std::uint8_t*>(can.data()), can.size()));
+    });
   }
   void TearDown() override {
     if (window) window->close();  // powers the card down, as closing the window does
@@ -180,6 +186,8 @@ protected:
   TScriptedCard api = ThroughSystemPcsc();
   std::unique_ptr<TfrmPICC> window;
   std::vector<QString> errors;
+  std::vector<std::optional<std::string>> canAnswers;
+  std::size_t canAsked = 0;
 };
 
 TEST_F(ThroughPcscd, ReadsTheSamplePassportEndToEnd) {
@@ -349,6 +357,85 @@ TEST_F(PaceChipThroughPcscd, TwoPaceInfosWrongDateOfBirthAndCardTakenAway) {
   };
   window->bOkuClick();
   EXPECT_TRUE(Logged("PACE: failed (connection error at the key agreement)"));
+}
+
+// The card access number through pcscd: the sample ID card whose chip takes
+// PACE only with its CAN and has no EF.COM, and the sample passport given a
+// CAN with --pace-can.
+class CanThroughPcscd : public PaceThroughPcscd {
+protected:
+  // The sample trust store, set before the window (made in SetUp) loads its store.
+  TScopedEnvironment trust{"ZELVAN_TRUST_STORE", (fs::path(ZELVAN_SAMPLES_DIR) / "trust").string()};
+  std::vector<QString> PaceLines() const {
+    std::vector<QString> lines;
+    for (const QString& line : Log())
+      if (line.startsWith("PACE: ")) lines.push_back(line);
+    return lines;
+  }
+  bool NoBac() const {
+    const auto lines = Log();
+    return std::none_of(lines.begin(), lines.end(), [](const QString& l) { return l.contains("MrtdIcc"); });
+  }
+};
+
+const QString kCanEstablished = "PACE: established (id-PACE-ECDH-GM-AES-CBC-CMAC-128, brainpoolP256r1, CAN)";
+
+TEST_F(CanThroughPcscd, IdCardWithoutEfComReadWithTheCanWrongRightAndCancelled) {
+  passport.Start("can-id-card.zdoc", {"--random-seed", "11"});
+  window->Form().eDocNumber->clear();
+  canAnswers = {"123456"};
+  ReadWhenCardIsBack();
+  EXPECT_EQ(canAsked, 1u);
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(PaceLines(), std::vector<QString>{kCanEstablished});
+  EXPECT_TRUE(Logged("EF.COM: absent; data groups from EF.SOD"));
+  EXPECT_TRUE(Logged("Passive authentication: PASSED"));
+  EXPECT_EQ(window->Form().eBelgeNo->text(), "C47269183");
+  EXPECT_EQ(window->Form().eVerYer->text(), "ANKARA NÜFUS MÜDÜRLÜĞÜ");
+  EXPECT_FALSE(window->ShownPicture().isNull());
+  EXPECT_EQ(window->VerdictPanel().text(), "Geçerli");
+  for (const QString& line : Log()) EXPECT_FALSE(line.contains("123456")) << "the CAN logged";
+
+  // The MRZ typed: the chip refuses it, a wrong CAN asks once more, the right one reads.
+  window->Form().eDocNumber->setText("C47269183");
+  window->Form().eDogTar->setDate({1988, 3, 21});
+  window->Form().eGecTar->setDate({2034, 4, 15});
+  window->Form().rbOutput->clear();
+  canAnswers = {"654321", "123456"};
+  canAsked = 0;
+  window->bOkuClick();
+  EXPECT_EQ(canAsked, 2u);
+  EXPECT_EQ(PaceLines(), (std::vector<QString>{"PACE: MRZ not accepted (MSE:Set AT answered 6A88)",
+                                               "PACE: failed (wrong CAN)", kCanEstablished}));
+  EXPECT_EQ(window->Form().eBelgeNo->text(), "C47269183");
+
+  // Cancelled: the reading ends there, without BAC.
+  window->Form().eDocNumber->clear();
+  window->Form().rbOutput->clear();
+  canAnswers = {std::nullopt};
+  canAsked = 0;
+  window->bOkuClick();
+  EXPECT_EQ(canAsked, 1u);
+  EXPECT_EQ(PaceLines(), std::vector<QString>{"PACE: not tried (no CAN given)"});
+  EXPECT_EQ(Log().back(), "PACE: not tried (no CAN given)");
+  EXPECT_TRUE(window->Form().eBelgeNo->text().isEmpty());
+  EXPECT_TRUE(NoBac());
+}
+
+TEST_F(CanThroughPcscd, PassportGivenACanOpensWithItAndKeepsItsEfCom) {
+  passport.Start("icao-passport.zdoc",
+                 {"--pace", "id-PACE-DH-GM-AES-CBC-CMAC-128:0", "--pace-can", "314159", "--random-seed", "13"});
+  window->Form().eDocNumber->clear();
+  canAnswers = {"314159"};
+  ReadWhenCardIsBack();
+  EXPECT_EQ(canAsked, 1u);
+  EXPECT_EQ(PaceLines(),
+            std::vector<QString>{"PACE: established (id-PACE-DH-GM-AES-CBC-CMAC-128, 1024-bit MODP group with "
+                                 "160-bit prime order subgroup, CAN)"});
+  EXPECT_TRUE(Logged("DataGroups : DG1,DG2,DG11,DG12,DG14,DG15"));
+  EXPECT_FALSE(Logged("EF.COM: absent; data groups from EF.SOD"));
+  EXPECT_EQ(window->Form().eBelgeNo->text(), "L898902C");
+  EXPECT_TRUE(NoBac());
 }
 
 // Passive Authentication of each sample document as the window shows it:

@@ -8,6 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <vector>
+
 #include "card/CardSession.h"
 #include "card/FileReading.h"
 #include "card/MemoryStream.h"
@@ -134,5 +138,117 @@ TEST_F(OpenPaceChip, CardTakenAwayInTheMiddleOfGeneralAuthenticate) {
   EXPECT_EQ(view.Texts().back(), "PACE: failed (connection error at the key agreement)");
   EXPECT_FALSE(ctx.BacEnabled);
 }
+
+// The card access number against OpenPACE's chip side, which takes the CAN as
+// raw characters (PACE_CAN): K_π = KDF(CAN, 3) over the digits as they are.
+// Each row is what the operator typed and answers the CAN dialog with, in turn
+// (nothing: "İptal").
+struct TCanRow {
+  const char* Name;
+  const char* Protocol;
+  int ParameterId;
+  bool MrzTyped;                                    // false: no document number, the CAN asked for first
+  std::vector<std::optional<std::string>> Answers;  // the dialog's answers, in turn
+  bool Established;
+  std::vector<std::string> Lines;  // the log from the second line (the first is EF.CardAccess's)
+};
+
+class CanAgainstOpenPace : public ::testing::TestWithParam<TCanRow> {
+protected:
+  void SetUp() override { ResetReaderLink(); }
+  void TearDown() override { ResetReaderLink(); }
+};
+
+TEST_P(CanAgainstOpenPace, OpensWithTheCanAlone) {
+  const TCanRow& row = GetParam();
+  const simchip::TDocument document = SamplePassport();
+  simchip::TSimulatedChip chip(document);
+  pacechip::TOpenPaceChip pace(chip, {{{row.Protocol, row.ParameterId}}, true, "271828"});
+  TFakePiccView view;
+  TFakeCardApi card;
+  card.Responder = AnswerFrom(chip);
+  TBytes seed(4096);
+  for (std::size_t i = 0; i < seed.size(); ++i) seed[i] = static_cast<std::uint8_t>(i * 151 + 3);
+  TFixedRandomSource random(seed);
+
+  std::size_t asked = 0;
+  TCanSource can{
+      [&]() -> std::optional<TSecretBuffer> {
+        const std::optional<std::string>& answer = row.Answers.at(asked++);
+        if (!answer) return std::nullopt;
+        return TSecretBuffer(std::span(reinterpret_cast<const std::uint8_t*>(answer->data()), answer->size()));
+      },
+      row.MrzTyped};
+  TEFComBuffer efCom{};
+  tMRTD_CTX ctx{};
+  TCardSession session(ctx);
+  const TOpening opening = OpenDocument(document.MrzInformation, efCom, session, can);
+
+  EXPECT_EQ(asked, row.Answers.size());
+  EXPECT_EQ(pace.Established(), row.Established);
+  EXPECT_EQ(opening.Access, row.Established ? TAccessControl::Pace : TAccessControl::PaceFailed);
+  EXPECT_EQ(opening.NoCan, !row.Answers.back().has_value());
+  const std::vector<std::string> texts = view.Texts();
+  ASSERT_GE(texts.size(), 1u);
+  EXPECT_EQ(std::vector<std::string>(texts.begin() + 1, texts.end()), row.Lines);
+  for (const std::string& line : texts) EXPECT_EQ(line.find("271828"), std::string::npos) << "the CAN logged";
+  for (const TBytes& command : card.Commands) EXPECT_NE(command[1], 0x84) << "no GET CHALLENGE: no BAC";
+  // Every MSE:Set AT after the MRZ's names the CAN (password reference 02 in tag 83).
+  std::size_t canMse = 0;
+  for (const TBytes& command : card.Commands)
+    if (command[1] == 0x22 && ToHex(command).find("830102") != std::string::npos) ++canMse;
+  std::size_t given = 0;
+  for (const auto& answer : row.Answers) given += answer.has_value();
+  EXPECT_EQ(canMse, given);
+  if (row.Established) {
+    const TBytes& expected = document.Lds.at(simchip::kEfComFileId);
+    EXPECT_EQ(ToHex(std::span(efCom).first(expected.size())), ToHex(expected));
+  } else {
+    EXPECT_EQ(efCom, TEFComBuffer{});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, CanAgainstOpenPace,
+    ::testing::Values(
+        TCanRow{"NoNumberRightCan",
+                "id-PACE-ECDH-GM-AES-CBC-CMAC-128",
+                13,
+                false,
+                {"271828"},
+                true,
+                {"PACE: established (id-PACE-ECDH-GM-AES-CBC-CMAC-128, brainpoolP256r1, CAN)"}},
+        TCanRow{"MrzRefusedRightCanDh3Des",
+                "id-PACE-DH-GM-3DES-CBC-CBC",
+                0,
+                true,
+                {"271828"},
+                true,
+                {"PACE: MRZ not accepted (MSE:Set AT answered 6A88)",
+                 "PACE: established (id-PACE-DH-GM-3DES-CBC-CBC, 1024-bit MODP group with 160-bit prime order "
+                 "subgroup, CAN)"}},
+        TCanRow{
+            "WrongThenRightAes256",
+            "id-PACE-ECDH-GM-AES-CBC-CMAC-256",
+            17,
+            false,
+            {"271829", "271828"},
+            true,
+            {"PACE: failed (wrong CAN)", "PACE: established (id-PACE-ECDH-GM-AES-CBC-CMAC-256, brainpoolP512r1, CAN)"}},
+        TCanRow{"Cancelled",
+                "id-PACE-ECDH-GM-AES-CBC-CMAC-128",
+                12,
+                true,
+                {std::nullopt},
+                false,
+                {"PACE: MRZ not accepted (MSE:Set AT answered 6A88)", "PACE: not tried (no CAN given)"}},
+        TCanRow{"WrongThenCancelled",
+                "id-PACE-ECDH-GM-AES-CBC-CMAC-192",
+                16,
+                false,
+                {"000000", std::nullopt},
+                false,
+                {"PACE: failed (wrong CAN)", "PACE: not tried (no CAN given)"}}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace

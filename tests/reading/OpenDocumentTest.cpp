@@ -131,14 +131,19 @@ TEST(OpenDocumentFailures, EachLogsItsLineAndLeavesEfComAsGiven) {
        {"MrtdIccGetChallenge : Wrong status word 6300", "MrtdBacSelectDG : Bad status word 6988"},
        6},
       {"protected select fails", noChange, {{5, ConnectionLost}}, {"MrtdBacSelectDG connection error."}, 6},
-      {"protected select: not found", [](TChip& c) { c.Files().clear(); }, {}, {"MrtdBacSelectDG : File not found"}, 6},
+      // No EF.COM under BAC's secure messaging: the data groups are to come from EF.SOD.
+      {"protected select: not found",
+       [](TChip& c) { c.Files().clear(); },
+       {},
+       {"EF.COM: absent; data groups from EF.SOD"},
+       6},
       {"protected select: not found in protected form",
        [](TChip& c) {
          c.Files().clear();
          c.Options().ProtectedErrors = true;
        },
        {},
-       {"MrtdBacSelectDG : File not found"},
+       {"EF.COM: absent; data groups from EF.SOD"},
        6},
       {"protected select: protected refusal with a wrong MAC",
        [](TChip& c) {
@@ -219,9 +224,10 @@ TEST(OpenDocumentFailures, EachLogsItsLineAndLeavesEfComAsGiven) {
     TEFComBuffer buffer{};
     tMRTD_CTX record{};
     TCardSession session(record);
-    OpenDocument(icao::kMrzInformation, buffer, session);
+    const TOpening opening = OpenDocument(icao::kMrzInformation, buffer, session);
 
     EXPECT_EQ(caseView.Texts(), c.Lines);
+    EXPECT_EQ(opening.ComAbsent, c.Lines.back() == "EF.COM: absent; data groups from EF.SOD");
     for (const auto& line : caseView.Lines) EXPECT_EQ(line.Kind, lkProtocol);
     EXPECT_EQ(caseCard.Commands.size(), c.Commands);
     EXPECT_TRUE(std::ranges::all_of(buffer, [](auto b) { return b == 0; }));

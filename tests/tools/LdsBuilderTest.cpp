@@ -87,13 +87,20 @@ TEST(LdsBuilder, Dg2CarriesTheFacialRecordAfterA49ByteSkip) {
 }
 
 TEST(DocumentFile, FormatsAndParsesBack) {
-  TDocument document{"A test card", kSpecimenMrzInformation, SmallLds(), {{"chip-authentication", TBytes(40, 0x5A)}}};
+  TDocument document{"A test card",
+                     kSpecimenMrzInformation,
+                     SmallLds(),
+                     {{"chip-authentication", TBytes(40, 0x5A)}},
+                     {"id-PACE-ECDH-GM-AES-CBC-CMAC-128:13", "id-PACE-DH-GM-3DES-CBC-CBC:0"},
+                     "123456"};
   const std::string text = FormatDocument(document);
   const TDocument back = ParseDocument(text);
   EXPECT_EQ(back.Label, document.Label);
   EXPECT_EQ(back.MrzInformation, document.MrzInformation);
   EXPECT_EQ(back.Lds, document.Lds);
   EXPECT_EQ(back.PrivateKeys, document.PrivateKeys);
+  EXPECT_EQ(back.PaceOffers, document.PaceOffers);
+  EXPECT_EQ(back.Can, "123456");
   // Comments, blank lines, CR LF line ends and lower-case digits are accepted.
   const TDocument loose =
       ParseDocument("# card\r\n\r\nzelvan-document 1\r\nmrz-information X\r\nfile 011e\r\n60 01\r\nff\r\n");
@@ -112,6 +119,9 @@ TEST(DocumentFile, RejectsMalformedFiles) {
       "zelvan-document 1\nmrz-information X\nbogus line\n",
       "zelvan-document 1\nmrz-information X\nprivate-key\n00\n",  // a key without a name
       "zelvan-document 1\nmrz-information X\nprivate-key a\nprivate-key a\n",
+      "zelvan-document 1\nmrz-information X\npace id-PACE-ECDH-GM-AES-CBC-CMAC-128\n",  // no parameter id
+      "zelvan-document 1\nmrz-information X\ncan 12345A\n",                             // a CAN is digits
+      "zelvan-document 1\nmrz-information X\ncan\n",
   };
   for (const auto& text : cases) EXPECT_THROW(ParseDocument(text), std::runtime_error) << text;
   EXPECT_THROW(LoadDocumentFile("no/such/file.zdoc"), std::runtime_error);

@@ -160,8 +160,15 @@ TEST(VpassportCommandLine, OptionsAndMistakes) {
   EXPECT_TRUE(clone.Options->Chip.CloneActiveAuthentication);
   EXPECT_EQ(clone.Options->Chip.ActiveAuthenticationRsaDigest, "SHA256");
 
+  const auto can =
+      parse({"--document", "a.zdoc", "--pace", "id-PACE-ECDH-GM-AES-CBC-CMAC-128:13", "--pace-can", "042117"});
+  ASSERT_TRUE(can.Options);
+  EXPECT_EQ(can.Options->Pace.Can, "042117") << "leading zero kept: the CAN is characters";
+  EXPECT_TRUE(can.Options->Pace.RefuseBac) << "a chip that takes only its CAN takes no BAC either";
+
   const auto defaults = parse({"--document", "a.zdoc"});
   ASSERT_TRUE(defaults.Options);
+  EXPECT_TRUE(defaults.Options->Pace.Can.empty());
   EXPECT_EQ(defaults.Options->Port, kDefaultVpcdPort);
   EXPECT_TRUE(defaults.Options->Chip.RequireBac);
   EXPECT_FALSE(defaults.Options->Chip.CloneChipAuthentication);
@@ -182,11 +189,38 @@ TEST(VpassportCommandLine, OptionsAndMistakes) {
                                                                       {"--document", "a", "--bogus"},
                                                                       {"--document", "a", "--connect-timeout", "-1"},
                                                                       {"--document", "a", "--clone", "pace"},
-                                                                      {"--document", "a", "--aa-rsa-hash", "MD5"}}) {
+                                                                      {"--document", "a", "--aa-rsa-hash", "MD5"},
+                                                                      {"--document", "a", "--pace-can", "12a456"},
+                                                                      {"--document", "a", "--pace-can", ""},
+                                                                      {"--document", "a", "--pace-can"}}) {
     const auto parsed = parse(wrong);
     EXPECT_FALSE(parsed.Options);
     EXPECT_TRUE(parsed.Failed);
   }
+}
+
+TEST(VpassportDocumentPace, TheCommandLineWinsTheDocumentFillsIn) {
+  const std::vector<std::string> documentOffers{"id-PACE-ECDH-GM-AES-CBC-CMAC-128:13", "id-PACE-DH-GM-3DES-CBC-CBC:0"};
+  const pacechip::TPaceChipOptions fromDocument = pacechip::WithDocumentPace({}, documentOffers, "123456");
+  ASSERT_EQ(fromDocument.Offers.size(), 2u);
+  EXPECT_EQ(fromDocument.Offers[1].Protocol, "id-PACE-DH-GM-3DES-CBC-CBC");
+  EXPECT_EQ(fromDocument.Offers[1].ParameterId, 0);
+  EXPECT_EQ(fromDocument.Can, "123456");
+  EXPECT_TRUE(fromDocument.RefuseBac);
+
+  pacechip::TPaceChipOptions given;
+  given.Offers = {{"id-PACE-ECDH-GM-AES-CBC-CMAC-256", 17}};
+  given.Can = "654321";
+  const pacechip::TPaceChipOptions kept = pacechip::WithDocumentPace(given, documentOffers, "123456");
+  ASSERT_EQ(kept.Offers.size(), 1u);
+  EXPECT_EQ(kept.Offers[0].ParameterId, 17);
+  EXPECT_EQ(kept.Can, "654321");
+
+  const pacechip::TPaceChipOptions mrzOnly = pacechip::WithDocumentPace({}, {}, "");
+  EXPECT_TRUE(mrzOnly.Offers.empty());
+  EXPECT_FALSE(mrzOnly.RefuseBac);
+  EXPECT_THROW(pacechip::WithDocumentPace({}, {"id-PACE-NOTHING:13"}, ""), std::runtime_error);
+  EXPECT_THROW(pacechip::WithDocumentPace({}, {"id-PACE-ECDH-GM-AES-CBC-CMAC-128:256"}, ""), std::runtime_error);
 }
 
 }  // namespace

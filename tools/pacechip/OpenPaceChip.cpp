@@ -24,6 +24,8 @@ using simchip::TBytes;
 constexpr std::uint8_t kInsMse = 0x22;
 constexpr std::uint8_t kInsGeneralAuthenticate = 0x86;
 constexpr std::uint16_t kCardAccessId = 0x011C;
+constexpr std::uint8_t kPasswordMrz = 0x01;
+constexpr std::uint8_t kPasswordCan = 0x02;
 
 TBytes Tlv(std::uint16_t tag, std::span<const std::uint8_t> value) {
   TBytes out;
@@ -101,6 +103,33 @@ struct TOpenPaceChip::TState {
 };
 
 bool KnownPaceProtocol(const std::string& name) { return ProtocolNid(name) != NID_undef; }
+
+std::optional<TPaceOffer> ParsePaceOffer(std::string_view text) {
+  const auto colon = text.rfind(':');
+  if (colon == std::string_view::npos || colon + 1 == text.size()) return std::nullopt;
+  unsigned id = 0;
+  for (const char c : text.substr(colon + 1)) {
+    if (c < '0' || c > '9' || id > 0xFF) return std::nullopt;
+    id = id * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (id > 0xFF) return std::nullopt;
+  return TPaceOffer{std::string(text.substr(0, colon)), static_cast<int>(id)};
+}
+
+TPaceChipOptions WithDocumentPace(TPaceChipOptions options, const std::vector<std::string>& documentOffers,
+                                  const std::string& documentCan) {
+  if (options.Offers.empty()) {
+    for (const std::string& text : documentOffers) {
+      const std::optional<TPaceOffer> offer = ParsePaceOffer(text);
+      if (!offer || !KnownPaceProtocol(offer->Protocol))
+        throw std::runtime_error("the document's PACE offer " + text + " is not PROTOCOL:ID of a known protocol");
+      options.Offers.push_back(*offer);
+    }
+  }
+  if (options.Can.empty()) options.Can = documentCan;
+  if (!options.Can.empty()) options.RefuseBac = true;
+  return options;
+}
 
 TOpenPaceChip::TOpenPaceChip(simchip::TSimulatedChip& chip, TPaceChipOptions options)
     : chip_(chip), options_(std::move(options)), state_(std::make_unique<TState>()) {
@@ -206,12 +235,23 @@ std::optional<TBytes> TOpenPaceChip::Answer(std::span<const std::uint8_t> bytes,
     if (offer == options_.Offers.end()) return simchip::StatusOnly(kSwWrongData);
     int parameterId = offer->ParameterId;
     if (const auto id = Find(command->Data, 0x84); id && id->size() == 1) parameterId = (*id)[0];
+    // The password the terminal names (tag 83): the MRZ, or the CAN when the
+    // chip has one; a chip with a CAN takes nothing else.
+    const auto reference = Find(command->Data, 0x83);
+    const bool canNamed = reference && reference->size() == 1 && (*reference)[0] == kPasswordCan;
+    const bool mrzNamed = reference && reference->size() == 1 && (*reference)[0] == kPasswordMrz;
+    if (options_.Can.empty() ? !mrzNamed : !canNamed) return simchip::StatusOnly(simchip::kSwReferencedDataNotFound);
     fresh.Eac = EAC_CTX_new();
-    // f(π) of the MRZ: SHA-1 of the MRZ information, handed over as the raw secret.
-    std::array<std::uint8_t, SHA_DIGEST_LENGTH> digest{};
-    const std::string& mrz = chip.MrzInformation();
-    SHA1(reinterpret_cast<const unsigned char*>(mrz.data()), mrz.size(), digest.data());
-    fresh.Secret = PACE_SEC_new(reinterpret_cast<const char*>(digest.data()), digest.size(), PACE_RAW);
+    if (canNamed) {
+      // OpenPACE takes the CAN's characters as they are (PACE_CAN: no hash).
+      fresh.Secret = PACE_SEC_new(options_.Can.data(), options_.Can.size(), PACE_CAN);
+    } else {
+      // f(π) of the MRZ: SHA-1 of the MRZ information, handed over as the raw secret.
+      std::array<std::uint8_t, SHA_DIGEST_LENGTH> digest{};
+      const std::string& mrz = chip.MrzInformation();
+      SHA1(reinterpret_cast<const unsigned char*>(mrz.data()), mrz.size(), digest.data());
+      fresh.Secret = PACE_SEC_new(reinterpret_cast<const char*>(digest.data()), digest.size(), PACE_RAW);
+    }
     if (!fresh.Eac || !fresh.Secret || !EAC_CTX_init_pace(fresh.Eac, ProtocolNid(offer->Protocol), parameterId))
       return simchip::StatusOnly(kSwWrongData);
     return simchip::StatusOnly(kSwSuccess);

@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "tools/simchip/SimulatedChip.h"
@@ -26,7 +27,18 @@ struct TPaceOffer {
 struct TPaceChipOptions {
   std::vector<TPaceOffer> Offers;  // one PACEInfo each, in this order
   bool RefuseBac = false;          // EXTERNAL AUTHENTICATE answered 6985: PACE only
+  // The card access number: PACE takes it (password reference 02, handed to
+  // OpenPACE as raw characters) and refuses the MRZ (MSE:Set AT answered
+  // 6A88). Empty: the MRZ is the password and a CAN is refused with 6A88.
+  std::string Can;
 };
+
+// A document's own PACE (its pace and can lines) where the options give none:
+// offers when none were given, the CAN when none was given; a CAN means PACE only.
+TPaceChipOptions WithDocumentPace(TPaceChipOptions options, const std::vector<std::string>& documentOffers,
+                                  const std::string& documentCan);
+// PROTOCOL:ID parsed, e.g. id-PACE-ECDH-GM-AES-CBC-CMAC-128:13; nothing when malformed.
+std::optional<TPaceOffer> ParsePaceOffer(std::string_view text);
 
 // The PACE protocols the chip knows, by name.
 bool KnownPaceProtocol(const std::string& name);

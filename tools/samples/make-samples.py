@@ -58,6 +58,9 @@ class Chip:
         self.private_keys = {}
         self.sod = None
         self.ef_com_groups = None  # the data groups EF.COM lists; None: those the chip has
+        self.has_ef_com = True
+        self.pace_offers = []
+        self.can = None
 
     def sign(self, signer_name, hashes_left_out=()):
         signed = {n: content for n, content in self.data_groups.items() if n not in hashes_left_out}
@@ -66,10 +69,12 @@ class Chip:
     def document_text(self):
         files = {lds.data_group_file_id(n): content for n, content in self.data_groups.items()}
         listed = self.ef_com_groups if self.ef_com_groups is not None else sorted(self.data_groups)
-        files[lds.EF_COM_ID] = lds.ef_com(listed)
+        if self.has_ef_com:
+            files[lds.EF_COM_ID] = lds.ef_com(listed)
         if self.sod is not None:
             files[lds.EF_SOD_ID] = self.sod
-        return docfile.format_document(self.label, self.mrz_information, files, self.private_keys)
+        return docfile.format_document(self.label, self.mrz_information, files, self.private_keys,
+                                       self.pace_offers, self.can)
 
 
 def encode_face(look, work):
@@ -114,6 +119,9 @@ def build_document(doc, work):
     if doc.get("dg12"):
         chip.data_groups[12] = lds.dg12(doc["dg12"])
     add_chip_keys(chip, doc)
+    chip.has_ef_com = doc.get("ef_com", True)
+    chip.pace_offers = doc.get("pace", [])
+    chip.can = doc.get("can")
     return chip, len(image)
 
 

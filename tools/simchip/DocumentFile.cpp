@@ -62,6 +62,13 @@ private:
       document_.Label = parts.Rest;
     } else if (parts.Keyword == "mrz-information") {
       document_.MrzInformation = parts.Rest;
+    } else if (parts.Keyword == "pace") {
+      if (parts.Rest.find(':') == std::string_view::npos) Fail("a pace line is PROTOCOL:ID");
+      document_.PaceOffers.emplace_back(parts.Rest);
+    } else if (parts.Keyword == "can") {
+      if (parts.Rest.empty() || !std::ranges::all_of(parts.Rest, [](char c) { return c >= '0' && c <= '9'; }))
+        Fail("a card access number is digits");
+      document_.Can = parts.Rest;
     } else if (parts.Keyword == "file") {
       const auto id = FromHex(parts.Rest);
       if (!id || id->size() != 2) Fail("a file identifier is four hexadecimal digits");
@@ -114,6 +121,8 @@ std::string FormatDocument(const TDocument& document) {
   text += std::string(kMagic) + " " + std::string(kVersion) + "\n";
   if (!document.Label.empty()) text += "label " + document.Label + "\n";
   text += "mrz-information " + document.MrzInformation + "\n";
+  for (const std::string& offer : document.PaceOffers) text += "pace " + offer + "\n";
+  if (!document.Can.empty()) text += "can " + document.Can + "\n";
   for (const auto& [fileId, content] : document.Lds) {
     const std::array<std::uint8_t, 2> id{static_cast<std::uint8_t>(fileId >> 8), static_cast<std::uint8_t>(fileId)};
     text += "file " + ToHex(id) + "\n";

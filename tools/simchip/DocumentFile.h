@@ -6,6 +6,9 @@
 //   zelvan-document 1
 //   label ICAO 9303 specimen passport
 //   mrz-information L898902C<369080619406236
+//   pace id-PACE-ECDH-GM-AES-CBC-CMAC-128:13   (a PACEInfo the chip offers; repeat for more)
+//   can 123456                          (the card access number printed on the card: the chip
+//                                        takes PACE with it alone, never with the MRZ)
 //   file 011E
 //   60145F0104303130365F36063034303030305C026175
 //   file 0101
@@ -19,6 +22,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "tools/simchip/Lds.h"
 
@@ -29,6 +33,8 @@ struct TDocument {
   std::string MrzInformation;  // document number, birth date, expiry date with check digits
   TLds Lds;
   std::map<std::string, TBytes> PrivateKeys;  // by name, PKCS #8 DER
+  std::vector<std::string> PaceOffers;        // PROTOCOL:ID, as vpassport's --pace takes them
+  std::string Can;                            // empty: the chip takes the MRZ
 };
 
 // Throws std::runtime_error naming the line that is wrong.

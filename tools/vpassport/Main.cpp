@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
     // OpenPACE, ECDSA signatures and a clone's keys draw from libcrypto: a seed makes them repeat.
     if (options.Chip.RandomSeed) pacechip::UseSeededRandomness(*options.Chip.RandomSeed);
     simchip::TSimulatedChip chip(document, options.Chip);
-    const pacechip::TOpenPaceChip pace(chip, options.Pace);
+    const pacechip::TOpenPaceChip pace(chip,
+                                       pacechip::WithDocumentPace(options.Pace, document.PaceOffers, document.Can));
     vpassport::TVpcdConnection connection(options.Host, options.Port, options.Patience, stopRequested);
     std::cout << "zelvan-vpassport: serving \"" << document.Label << "\" to vpcd at " << options.Host << ":"
               << options.Port << std::endl;

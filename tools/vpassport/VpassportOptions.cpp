@@ -25,7 +25,7 @@ std::optional<TNumber> Number(std::string_view text) {
   return value;
 }
 
-const std::array<TFlag, 13> kFlags{{
+const std::array<TFlag, 14> kFlags{{
     {"--document", true, "FILE   document file to serve (required)",
      [](TVpassportOptions& o, std::string_view v) {
        o.Document = std::string(v);
@@ -93,6 +93,17 @@ const std::array<TFlag, 13> kFlags{{
      }},
     {"--pace-only", false, "       refuse BAC (EXTERNAL AUTHENTICATE answered 6985)",
      [](TVpassportOptions& o, std::string_view) {
+       o.Pace.RefuseBac = true;
+       return std::string();
+     }},
+    {"--pace-can", true,
+     "CAN     take PACE with this card access number (digits) and refuse the MRZ as password\n"
+     "                      (MSE:Set AT answered 6A88) and BAC, as --pace-only; needs --pace or the\n"
+     "                      document's own pace lines",
+     [](TVpassportOptions& o, std::string_view v) {
+       if (v.empty() || !std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; }))
+         return std::string("--pace-can needs the card access number's digits");
+       o.Pace.Can = std::string(v);
        o.Pace.RefuseBac = true;
        return std::string();
      }},
