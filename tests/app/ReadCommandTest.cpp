@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/WindowOnChip.h"
 #include "app/frmZelvan.h"
 #include "reader/ApduExchange.h"
 #include "tools/simchip/DocumentFile.h"
@@ -31,20 +32,6 @@ namespace {
 const QColor kNavy(0, 0, 128);
 const QColor kBlack(Qt::black);
 const QColor kGreen(0, 128, 0);
-
-struct TLine {
-  QString Text;
-  QColor Colour;
-  bool operator==(const TLine&) const = default;
-};
-
-std::ostream& operator<<(std::ostream& out, const TLine& line) {
-  return out << '"' << line.Text.toStdString() << "\" " << line.Colour.name().toStdString();
-}
-
-simchip::TDocument Sample(const char* file) {
-  return simchip::LoadDocumentFile(std::filesystem::path(ZELVAN_SAMPLES_DIR) / file);
-}
 
 // The length of a file as its header announces it, for the "filesize:" lines.
 int FileSize(const simchip::TDocument& document, int dataGroup) {
@@ -71,38 +58,12 @@ private:
   std::optional<std::string> before_;
 };
 
-class ReadCommand : public ::testing::Test {
+class ReadCommand : public TWindowOnChip<TfrmPICC> {
 protected:
-  void Open(const char* sampleFile, simchip::TChipOptions options = {}) {
-    document = Sample(sampleFile);
-    chip = std::make_unique<simchip::TSimulatedChip>(document, options);
-    ResetReaderLink();
-    SetPcscApi(&reader);
-    reader.InsertCard(*chip);
-    window = std::make_unique<TfrmPICC>();
-    window->SetErrorPresenter([this](const QString& message) { errors.push_back(message); });
-  }
-
-  void TearDown() override {
-    window.reset();
-    SetPcscApi(nullptr);
-    ResetReaderLink();
-  }
-
   void SetInputs(const QString& number, QDate birth, QDate expiry) {
     window->Form().eDocNumber->setText(number);
     window->Form().eDogTar->setDate(birth);
     window->Form().eGecTar->setDate(expiry);
-  }
-
-  std::vector<TLine> Log() const {
-    std::vector<TLine> lines;
-    for (QTextBlock block = window->Form().rbOutput->document()->begin(); block.isValid(); block = block.next()) {
-      const QColor colour =
-          block.begin() != block.end() ? block.begin().fragment().charFormat().foreground().color() : QColor();
-      lines.push_back({block.text(), colour});
-    }
-    return lines;
   }
 
   std::map<std::string, QString> Edits() const {
@@ -115,12 +76,6 @@ protected:
   int SodSize() const { return static_cast<int>(document.Lds.at(simchip::kEfSodFileId).size()); }
 
   bool DataGroupTouched(int dataGroup) const { return chip->Touched(simchip::DataGroupFileId(dataGroup)); }
-
-  simchip::TDocument document;
-  std::unique_ptr<simchip::TSimulatedChip> chip;
-  simchip::TSimulatedReader reader;
-  std::unique_ptr<TfrmPICC> window;
-  std::vector<QString> errors;
 };
 
 TEST_F(ReadCommand, PassportFillsFieldsLogAndPicture) {

@@ -33,6 +33,7 @@
 #include "app/ReportFields.h"
 #include "app/ReportFiles.h"
 #include "app/ReportJson.h"
+#include "app/WindowOnChip.h"
 #include "app/frmZelvan.h"
 #include "reader/ApduExchange.h"
 #include "support/ScopedEnvironment.h"
@@ -61,11 +62,6 @@ public:
   std::vector<bool> SaveEnabledWhileLogging;
 };
 
-struct TLine {
-  QString Text;
-  QColor Colour;
-};
-
 // The files of a folder, by name.
 std::set<QString> FilesIn(const std::filesystem::path& folder) {
   std::set<QString> names;
@@ -85,35 +81,9 @@ qsizetype PageCount(const QByteArray& pdf) {
   return QString::fromLatin1(pdf).count(kPage);
 }
 
-class Report : public ::testing::Test {
+class Report : public TWindowOnChip<TProbedWindow> {
 protected:
-  void Open(const char* sampleFile, simchip::TChipOptions options = {}) {
-    document = simchip::LoadDocumentFile(std::filesystem::path(ZELVAN_SAMPLES_DIR) / sampleFile);
-    chip = std::make_unique<simchip::TSimulatedChip>(document, options);
-    ResetReaderLink();
-    SetPcscApi(&reader);
-    reader.InsertCard(*chip);
-    window = std::make_unique<TProbedWindow>();
-    window->SetErrorPresenter([this](const QString& message) { errors.push_back(message); });
-  }
-
-  void TearDown() override {
-    window.reset();
-    SetPcscApi(nullptr);
-    ResetReaderLink();
-  }
-
   QAction& SaveAction() const { return *window->Form().actSaveReport; }
-
-  std::vector<TLine> Log() const {
-    std::vector<TLine> lines;
-    for (QTextBlock block = window->Form().rbOutput->document()->begin(); block.isValid(); block = block.next()) {
-      const QColor colour =
-          block.begin() != block.end() ? block.begin().fragment().charFormat().foreground().color() : QColor();
-      lines.push_back({block.text(), colour});
-    }
-    return lines;
-  }
 
   // Saves into folder; the JSON file read back.
   QJsonObject SaveAndReadJson(const std::filesystem::path& folder, QString& pdfPath) {
@@ -130,12 +100,6 @@ protected:
     EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
     return json.object();
   }
-
-  simchip::TDocument document;
-  std::unique_ptr<simchip::TSimulatedChip> chip;
-  simchip::TSimulatedReader reader;
-  std::unique_ptr<TProbedWindow> window;
-  std::vector<QString> errors;
 };
 
 TEST_F(Report, ActionIsOfferedButDisabledUntilAReadingEndsAndWhileOneRuns) {
