@@ -50,8 +50,9 @@ constexpr TStepTexts kEfComBodyRead{
     .BadStatus = "MrtdBacReadFile : Bad status word %x",
 };
 
-// BAC, its outcome noted for the reading's report.
-void RunBac(const std::string& mrzInformation, TCardSession& session) {
+// BAC, its outcome noted for the reading's report; access records that BAC ran.
+void RunBac(const std::string& mrzInformation, TCardSession& session, TAccessControl& access) {
+  access = TAccessControl::Bac;
   const std::string failure = PerformBac(mrzInformation, session);
   PiccView().NoteBacOutcome(failure.empty(), failure);
 }
@@ -81,8 +82,7 @@ bool SelectEfCom(const std::string& mrzInformation, TCardSession& session, TOpen
   // BAC's outcome is not tested: after a failure the protected SELECT still
   // goes out with the keys the record holds, and the chip's refusal is
   // reported through its status word.
-  RunBac(mrzInformation, session);
-  opening.Access = TAccessControl::Bac;
+  RunBac(mrzInformation, session, opening.Access);
   return SelectEfComSecurely(session, opening.ComAbsent, TWrapping::EvenWithoutKeys);
 }
 
@@ -97,8 +97,7 @@ void ReadEfCom(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSess
   std::optional<TCardAnswer> headerRead =
       ReadBinaryStep(session, 0, kHeaderLength, TClearBuffers::Yes, kEfComHeaderRead, kEfCom, work);
   if (headerRead && headerRead->Status() == kSwSecurityNotSatisfied && bac == TBacAllowed::Yes) {
-    RunBac(mrzInformation, session);
-    access = TAccessControl::Bac;
+    RunBac(mrzInformation, session, access);
     headerRead = ReadBinaryStep(session, 0, kHeaderLength, TClearBuffers::Yes, kEfComHeaderRead, kEfCom, work);
   }
   if (!ReadHeaderStep(headerRead, kEfComHeaderRead, kEfCom)) return;
