@@ -1,10 +1,7 @@
 #pragma once
-// DG14 (tag 6E): the chip's SecurityInfos, a DER SET in no particular order.
-// Kept as values: every ChipAuthenticationInfo (id-CA-*), every
-// ChipAuthenticationPublicKeyInfo (id-PK-DH, id-PK-ECDH; the key as its
-// SubjectPublicKeyInfo DER, explicit EC parameters and DH keys included) and
-// the ActiveAuthenticationInfo (id-AA) for Active Authentication. Other
-// entries (PACEInfo, TerminalAuthenticationInfo, ...) are passed over.
+// DG14 (tag 6E): the chip's SecurityInfos (document/SecurityInfos), signed
+// through EF.SOD. Chip Authentication takes its key and protocol from them,
+// Active Authentication its hash.
 
 #include <cstdint>
 #include <optional>
@@ -13,40 +10,13 @@
 #include <vector>
 
 #include "document/ChipAuthenticationKey.h"
+#include "document/SecurityInfos.h"
 
-struct TChipAuthenticationInfo {
-  std::vector<std::uint8_t> Oid;  // content octets of the id-CA-* OBJECT IDENTIFIER
-  std::int64_t Version = 0;
-  std::optional<std::int64_t> KeyId;
-  bool operator==(const TChipAuthenticationInfo&) const = default;
-};
-
-struct TChipAuthenticationPublicKeyInfo {
-  std::vector<std::uint8_t> Oid;            // id-PK-DH or id-PK-ECDH
-  std::vector<std::uint8_t> PublicKeyInfo;  // SubjectPublicKeyInfo, DER
-  std::optional<std::int64_t> KeyId;
-  bool operator==(const TChipAuthenticationPublicKeyInfo&) const = default;
-};
-
-struct TActiveAuthenticationInfo {
-  std::int64_t Version = 0;
-  // Content octets of the signature algorithm's OBJECT IDENTIFIER (e.g.
-  // ecdsa-with-SHA256): the hash of an ECDSA Active Authentication.
-  std::vector<std::uint8_t> SignatureAlgorithm;
-  bool operator==(const TActiveAuthenticationInfo&) const = default;
-};
-
-struct TDG14 {
-  std::vector<TChipAuthenticationInfo> ChipAuthenticationInfos;
-  std::vector<TChipAuthenticationPublicKeyInfo> ChipAuthenticationPublicKeys;
-  std::optional<TActiveAuthenticationInfo> ActiveAuthentication;
-};
+using TDG14 = TSecurityInfos;
 
 // The SecurityInfos of DG14 as read (6E, length, SET). Nothing when the file
 // is not well formed: the wrapper's length does not hold or the SET does not
-// fill it. An entry the program cannot use (not a SEQUENCE starting with an
-// OBJECT IDENTIFIER, or a known entry whose fields are not as they should be)
-// is passed over: the others still count.
+// fill it. Entries the program cannot use are passed over (ParseSecurityInfos).
 std::optional<TDG14> ParseDG14(std::span<const std::uint8_t> file);
 
 // One way of running Chip Authentication that DG14 offers, in DG14's order:

@@ -30,7 +30,7 @@ TEST_P(RecordedDG14, ChoosesTheRecordedProtocolAndKey) {
   const TVectorSection v = Recorded(expected.Section);
   const std::optional<TDG14> dg14 = ParseDG14(v.Bytes("dg14"));
   ASSERT_TRUE(dg14);
-  // PACEInfos and TerminalAuthenticationInfos are passed over.
+  // PACEInfos and TerminalAuthenticationInfos are no Chip Authentication entries.
   EXPECT_EQ(dg14->ChipAuthenticationInfos.size(), expected.ChipAuthenticationInfos);
   ASSERT_EQ(dg14->ChipAuthenticationPublicKeys.size(), 1u);
   EXPECT_FALSE(dg14->ActiveAuthentication);
