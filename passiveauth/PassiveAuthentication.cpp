@@ -2,6 +2,7 @@
 
 #include <openssl/err.h>
 
+#include "passiveauth/CscaLine.h"
 #include "passiveauth/DataGroupHashes.h"
 #include "passiveauth/IssuingStateCheck.h"
 #include "passiveauth/SodParser.h"
@@ -30,27 +31,19 @@ std::string SignerSummary(X509* signer) {
 // The chain's line; returns the CSCA reached when trusted.
 TX509Ptr ReportChain(X509* signer, const TTrustStore& store, std::time_t at, const TChainSettings& settings,
                      TVerdictReport& report) {
-  TChainCheck chain = CheckDocumentSigner(signer, store.Anchors(), store.Crls(), at, store.UnusableCrls(), settings);
-  switch (chain.Status) {
-    case TChainStatus::Trusted:
-      report.Info("CSCA: trusted (" + NameText(X509_get_subject_name(chain.Csca.get())) + "; " + chain.Revocation +
-                  ")");
-      return std::move(chain.Csca);
-    case TChainStatus::UnknownCsca:
-      report.Missing("CSCA: not in the trust store (issuer " + NameText(X509_get_issuer_name(signer)) + ")",
-                     "CSCA not in the trust store");
+  TCscaLine csca = DescribeCsca(signer, store, at, settings);
+  switch (csca.Finding) {
+    case TCscaFinding::Trusted:
+      report.Info(std::move(csca.Text));
       break;
-    case TChainStatus::Expired:
-      report.Failure("CSCA: EXPIRED (" + chain.Detail + ")", "certificate expired");
+    case TCscaFinding::Missing:
+      report.Missing(std::move(csca.Text), std::move(csca.Reason));
       break;
-    case TChainStatus::Revoked:
-      report.Failure("CSCA: REVOKED (" + chain.Detail + ")", "document signer revoked");
-      break;
-    case TChainStatus::Invalid:
-      report.Failure("CSCA: chain INVALID (" + chain.Detail + ")", "certificate chain invalid");
+    case TCscaFinding::Failure:
+      report.Failure(std::move(csca.Text), std::move(csca.Reason));
       break;
   }
-  return nullptr;
+  return std::move(csca.Csca);
 }
 
 void VerifySod(const TReadingEvidence& evidence, const TTrustStore& store, const TChainSettings& settings,

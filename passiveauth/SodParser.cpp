@@ -3,6 +3,8 @@
 #include <openssl/asn1.h>
 #include <openssl/objects.h>
 
+#include "passiveauth/SignedData.h"
+
 namespace {
 
 constexpr int kSodTag = 23;  // [APPLICATION 23], 0x77
@@ -29,15 +31,16 @@ std::variant<TParsedSod, TSodProblem> ParseSod(std::span<const std::uint8_t> sod
   if (!indefinite && headerLength + bodyLength != sod.size())
     return TSodProblem{false, "bytes after the end of its 0x77 wrapper"};
 
-  const unsigned char* body = cursor;
-  TParsedSod parsed;
-  parsed.Cms.reset(d2i_CMS_ContentInfo(nullptr, &cursor, static_cast<long>(bodyLength)));
-  if (!parsed.Cms) return TSodProblem{false, "no CMS structure inside its 0x77 wrapper"};
-  const std::size_t used = static_cast<std::size_t>(cursor - body);
-  parsed.CmsBytes = std::span<const std::uint8_t>(body, used);
-  const bool endOfContents = indefinite && bodyLength - used == 2 && cursor[0] == 0 && cursor[1] == 0;
+  TReceivedCms received = DecodeReceivedCms(sod.subspan(headerLength, bodyLength));
+  if (!received.Cms) return TSodProblem{false, "no CMS structure inside its 0x77 wrapper"};
+  const std::size_t used = received.CmsBytes.size();
+  const unsigned char* after = received.CmsBytes.data() + used;
+  const bool endOfContents = indefinite && bodyLength - used == 2 && after[0] == 0 && after[1] == 0;
   if (used != bodyLength && !endOfContents) return TSodProblem{false, "bytes after the CMS structure"};
 
+  TParsedSod parsed;
+  parsed.Cms = std::move(received.Cms);
+  parsed.CmsBytes = received.CmsBytes;
   const auto content = SignedContent(parsed.Cms.get(), kSecurityObjectOid);
   if (const auto* problem = std::get_if<std::string>(&content)) return TSodProblem{false, *problem};
   auto object = DecodeSecurityObject(std::get<std::span<const std::uint8_t>>(content));
