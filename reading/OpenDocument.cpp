@@ -66,7 +66,9 @@ bool SelectEfComSecurely(TCardSession& session, bool& comAbsent, TWrapping wrapp
 }
 
 // Plain SELECT of EF.COM; runs BAC and the protected SELECT when the chip
-// refuses it with 0x6982. False when the step ended (logged).
+// refuses it with 0x6982. A chip without access control that has no EF.COM
+// (6A82) is noted like one under secure messaging: its data groups come from
+// EF.SOD. False when the step ended (logged).
 bool SelectEfCom(const std::string& mrzInformation, TCardSession& session, TOpening& opening) {
   const TCardAnswer selected = session.TransmitPlain(BuildSelectFile(kEfCom));
   if (!selected.Taken()) {
@@ -75,6 +77,11 @@ bool SelectEfCom(const std::string& mrzInformation, TCardSession& session, TOpen
   }
   const std::uint16_t status = selected.Status();
   if (status == kSwSuccess) return true;
+  if (status == kSwFileNotFound) {
+    LogMessage(std::string(kEfComSecureSelect.FileNotFound));
+    opening.ComAbsent = true;
+    return false;
+  }
   if (status != kSwSecurityNotSatisfied) {
     LogStep(kPlainEfComBadStatus, kEfCom, status);
     return false;

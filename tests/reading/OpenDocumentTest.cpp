@@ -116,13 +116,19 @@ TEST(OpenDocumentFailures, EachLogsItsLineAndLeavesEfComAsGiven) {
       {"EF.CardAccess select fails", noChange, {{0, ConnectionLost}}, {"MrtdSelectApplet connection error."}, 1},
       {"application select fails", noChange, {{1, ConnectionLost}}, {"MrtdSelectApplet connection error."}, 2},
       {"EF.COM select fails", noChange, {{2, ConnectionLost}}, {"MrtdSelectApplet connection error."}, 3},
+      // No EF.COM on a chip read without access control: as under secure messaging.
       {"EF.COM absent",
        [](TChip& c) {
          c.Options().RequireBac = false;
          c.Files().clear();
        },
        {},
-       {"MrtdSelectDG : Bad status word 6A82"},
+       {"EF.COM: absent; data groups from EF.SOD"},
+       3},
+      {"plain EF.COM select refused otherwise",
+       noChange,
+       {{2, StatusOnly(0x6A86)}},
+       {"MrtdSelectDG : Bad status word 6A86"},
        3},
       {"EF.COM select refused oddly", noChange, {{2, StatusOnly(0x0090)}}, {"MrtdSelectDG : Bad status word 90"}, 3},
       {"BAC fails: protected select refused",
