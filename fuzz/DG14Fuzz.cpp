@@ -9,8 +9,8 @@
 #include <optional>
 #include <span>
 
-#include "chipauth/ChipAuthPublicKey.h"
 #include "crypto/ChipAuthProtocols.h"
+#include "crypto/ChipAuthPublicKey.h"
 #include "crypto/RandomSource.h"
 #include "document/DG14.h"
 #include "fuzz/FuzzSupport.h"

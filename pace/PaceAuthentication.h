@@ -15,11 +15,13 @@
 // possible (<reason>)" when its parameters need more than short APDUs. Nonce, ephemeral private keys, shared secret and
 // session keys are wiped when done with and never logged.
 
+#include <optional>
 #include <span>
 #include <string>
 
 #include "card/CardSession.h"
 #include "pace/CardAccess.h"
+#include "pace/ChipAuthenticationMapping.h"
 #include "pace/PacePassword.h"
 
 enum class TPaceOutcome {
@@ -35,6 +37,9 @@ enum class TPaceOutcome {
 struct TPaceResult {
   TPaceOutcome Outcome = TPaceOutcome::NotRun;
   bool WrongPassword = false;  // Failed because the chip refused the password itself
+  // Set when a Chip Authentication Mapping protocol was established: what the
+  // check against the chip's key from EF.CardSecurity needs.
+  std::optional<TCamEvidence> Cam = std::nullopt;
 };
 
 // Whether PACE can run with one PACEInfo, and why not.

@@ -1,4 +1,4 @@
-#include "chipauth/ChipAuthPublicKey.h"
+#include "crypto/ChipAuthPublicKey.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,0 +1,30 @@
+#pragma once
+// PACE with Chip Authentication Mapping: what the handshake leaves for the
+// check of the chip, and the check itself once the chip's static key is
+// known from EF.CardSecurity. The chip proves it holds SK_IC by sending
+// CA_IC = SK_Map,IC · SK_IC⁻¹ (enciphered in DO'8A'); the terminal checks
+// PK_Map,IC = CA_IC · PK_IC. Only after EF.CardSecurity's signature holds
+// does a passed check say that the chip is genuine.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// What PACE-CAM leaves for the check once the chip's static key is known (from EF.CardSecurity).
+struct TCamEvidence {
+  std::uint32_t ParameterId = 0;             // the PACEInfo's parameterId: the keyId of the chip's CAM key
+  std::vector<std::uint8_t> ChipMappingKey;  // PK_Map,IC as the chip sent it (04 || x || y)
+  std::vector<std::uint8_t> CaIc;            // CA_IC decrypted from DO'8A', padding removed, full order length
+};
+
+struct TCamCheck {
+  bool Passed = false;
+  std::string Reason;  // why it did not pass, e.g. "wrong CA_IC"
+};
+
+// Checks PK_Map,IC = CA_IC · PK_IC, PK_IC given as the SubjectPublicKeyInfo
+// DER of the ChipAuthenticationPublicKeyInfo whose keyId is the evidence's
+// ParameterId. The key must be an EC key on the curve of that parameter id.
+TCamCheck CheckChipAuthenticationMapping(const TCamEvidence& evidence,
+                                         std::span<const std::uint8_t> subjectPublicKeyInfo);
