@@ -17,6 +17,6 @@ struct TCardSecurityCheck {
   // revoked). Incomplete: nothing contradicts, but the signer's certificate
   // or its CSCA is not at hand.
   TPaVerdict Verdict = TPaVerdict::Incomplete;
-  std::string Reason;                   // why not Passed, e.g. "EF.CardSecurity signature invalid"
+  std::string Reason;                   // why not Passed, e.g. "signature invalid", "CSCA not in the trust store"
   std::optional<TSecurityInfos> Infos;  // the SecurityInfos, whenever they could be taken out
 };

@@ -1,9 +1,9 @@
 #pragma once
-// One reading's document: for EF.CardAccess, EF.COM, each data group and
-// EF.SOD how its reading ended and the bytes that came; the decoded forms
+// One reading's document: for EF.CardAccess, EF.CardSecurity, EF.COM, each
+// data group and EF.SOD how its reading ended and the bytes that came; the decoded forms
 // (EF.COM's list, DG1's MRZ, DG11, DG12, DG14 and the face); and the outcome
-// of every protocol and check (access control, Chip, Active and Passive
-// Authentication, each data group's hash against EF.SOD).
+// of every protocol and check (access control, EF.CardSecurity's signature,
+// Chip, Active and Passive Authentication, each data group's hash against EF.SOD).
 //
 // The reading's steps fill it as they go: the readers record each file, the
 // decoders in DocumentDecoding.h the decoded forms, the protocols their
@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "document/CardSecurityCheck.h"
 #include "document/ChipCheck.h"
 #include "document/DG1.h"
 #include "document/DG11.h"
@@ -51,6 +52,11 @@ struct TDocument {
   // when the chip has none or it lists no PACEInfo (both lead to BAC alike);
   // LinkLost when the card could not be reached.
   TFileState CardAccess = TFileState::NotAsked;
+  std::vector<TPaceInfoEntry> CardAccessPaceInfos;  // the PACEInfos EF.CardAccess offered (unsigned)
+  // EF.CardSecurity: read after PACE with Chip Authentication Mapping
+  // (NotAsked otherwise), and its check once it came whole.
+  TFileRead CardSecurity;
+  std::optional<TCardSecurityCheck> CardSecurityCheck;
 
   TFileRead Com;  // EF.COM, in the 256-byte buffer it is read into
   tEFComFile ComList;
@@ -66,6 +72,8 @@ struct TDocument {
   std::optional<TExtractedFace> Face;  // DG2; a JPEG 2000 face is in the reading's bitmap
 
   TChipCheck ChipAuthentication;
+  // Chip Authentication is PACE-CAM's (the key of EF.CardSecurity), not DG14's.
+  bool ChipAuthenticationByCam = false;
   TChipCheck ActiveAuthentication;
   std::optional<TPaResult> PassiveAuthentication;
 

@@ -19,7 +19,7 @@ struct TSignatureWords {
 TCardSecurityCheck Unreadable(std::size_t size, const std::string& what) {
   return {{"EF.CardSecurity: " + std::to_string(size) + " bytes, unreadable, " + what, TPaLineKind::Failure},
           TPaVerdict::Failed,
-          "EF.CardSecurity malformed",
+          "malformed",
           std::nullopt};
 }
 
@@ -57,11 +57,11 @@ TCardSecurityCheck VerifyCardSecurity(std::span<const std::uint8_t> file, const 
     // With no single signer, or no certificate for it, there is no chain to follow.
     const bool single = signature.SignerCount == 1;
     words = single ? TSignatureWords{"not checked", TPaVerdict::Incomplete, "document signer certificate not available"}
-                   : TSignatureWords{"INVALID", TPaVerdict::Failed, "EF.CardSecurity signature invalid"};
+                   : TSignatureWords{"INVALID", TPaVerdict::Failed, "signature invalid"};
     csca = single ? "CSCA: not checked (no document signer certificate)" : "CSCA: not checked (no single signer)";
   } else {
     words = signature.Valid ? TSignatureWords{"valid", TPaVerdict::Passed, {}}
-                            : TSignatureWords{"INVALID", TPaVerdict::Failed, "EF.CardSecurity signature invalid"};
+                            : TSignatureWords{"INVALID", TPaVerdict::Failed, "signature invalid"};
     TCscaLine chain = DescribeCsca(signature.Signer.get(), store, std::chrono::system_clock::to_time_t(at), settings);
     csca = std::move(chain.Text);
     cscaVerdict = chain.Finding == TCscaFinding::Trusted   ? TPaVerdict::Passed

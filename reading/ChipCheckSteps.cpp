@@ -1,6 +1,7 @@
-// The chip checks: Chip Authentication right after DG14 (before the other
-// data groups, so that they come under the keys the chip has proved), and
-// Active Authentication after DG15. Their verdict lines are written with
+// The chip checks: PACE-CAM's check against EF.CardSecurity right after
+// opening, Chip Authentication right after DG14 (before the other data
+// groups, so that they come under the keys the chip has proved; not run when
+// PACE-CAM passed), and Active Authentication after DG15. Their verdict lines are written with
 // Passive Authentication's, once EF.SOD has vouched for DG14 and DG15 (see
 // DocumentVerdict.h); a Chip Authentication that fails ends the reading at once.
 
@@ -15,6 +16,7 @@
 #include "chipauth/ChipAuthentication.h"
 #include "crypto/ObjectIdentifier.h"
 #include "document/DocumentDecoding.h"
+#include "passiveauth/CardSecurity.h"
 #include "reading/DocumentPresenter.h"
 #include "reading/FileOutcome.h"
 #include "reading/ReadSteps.h"
@@ -88,7 +90,43 @@ TChipCheck RunChipAuthentication(TReading& reading) {
   return check;
 }
 
+// PACE-CAM's check once EF.CardSecurity has come whole and been verified:
+// the key whose keyId is the PACEInfo's parameterId, proved by CA_IC.
+TChipCheck CheckCamAgainst(const TCardSecurityCheck& cardSecurity, const TCamEvidence& cam) {
+  if (cardSecurity.Verdict == TPaVerdict::Failed)
+    return {TChipCheckOutcome::Failed, "EF.CardSecurity: " + cardSecurity.Reason};
+  if (!cardSecurity.Infos) return {TChipCheckOutcome::Failed, "EF.CardSecurity holds no SecurityInfos"};
+  const TChipAuthenticationPublicKeyInfo* key = PublicKeyWithId(*cardSecurity.Infos, cam.ParameterId);
+  if (!key)
+    return {TChipCheckOutcome::Failed,
+            "EF.CardSecurity holds no single key with keyId " + std::to_string(cam.ParameterId)};
+  const TCamCheck checked = CheckChipAuthenticationMapping(cam, key->PublicKeyInfo);
+  if (!checked.Passed) return {TChipCheckOutcome::Failed, checked.Reason};
+  return {TChipCheckOutcome::Passed, {}};
+}
+
+// Why EF.CardSecurity did not come whole, for a check that cannot be made without it.
+std::string CardSecurityMissing(TFileState state) {
+  return state == TFileState::Absent ? "no EF.CardSecurity" : "EF.CardSecurity not read whole";
+}
+
 }  // namespace
+
+TStepEnd CheckPaceCam(TReading& reading) {
+  if (!reading.Cam) return TStepEnd::Next;
+  TDocument& document = reading.Document;
+  document.ChipAuthenticationByCam = true;
+  if (document.CardSecurity.State != TFileState::Read) {
+    document.ChipAuthentication = {TChipCheckOutcome::NotPossible, CardSecurityMissing(document.CardSecurity.State)};
+    return TStepEnd::Next;
+  }
+  document.CardSecurityCheck = VerifyCardSecurity(document.CardSecurity.Bytes, reading.Kept.Trust, document.ReadAt);
+  ShowCardSecurity(*document.CardSecurityCheck, reading.View);
+  document.ChipAuthentication = CheckCamAgainst(*document.CardSecurityCheck, *reading.Cam);
+  if (document.ChipAuthentication.Outcome != TChipCheckOutcome::Failed) return TStepEnd::Next;
+  ShowFailedChipAuthentication(document.ChipAuthentication, reading.View);
+  return TStepEnd::EndReading;
+}
 
 TStepEnd ReadDg14AndChipAuthentication(TReading& reading) {
   TDocument& document = reading.Document;
@@ -98,6 +136,10 @@ TStepEnd ReadDg14AndChipAuthentication(TReading& reading) {
     return TStepEnd::Next;
   }
   DecodeDg14Into(document);
+  // The chip proved its key through PACE-CAM already: DG14 is read for what
+  // it signs (its PACEInfos, Active Authentication's hash), not run again.
+  if (document.ChipAuthenticationByCam && document.ChipAuthentication.Outcome == TChipCheckOutcome::Passed)
+    return TStepEnd::Next;
   document.ChipAuthentication = RunChipAuthentication(reading);
   if (document.ChipAuthentication.Outcome != TChipCheckOutcome::Failed) return TStepEnd::Next;
   ShowFailedChipAuthentication(document.ChipAuthentication, reading.View);

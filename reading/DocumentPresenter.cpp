@@ -175,6 +175,8 @@ void ShowFailedChipAuthentication(const TChipCheck& check, TPiccView& view) {
 
 void ShowPassiveAuthentication(const TPaResult& result, TPiccView& view) { LogLines(result.Lines, view); }
 
+void ShowCardSecurity(const TCardSecurityCheck& check, TPiccView& view) { LogLines({check.Line}, view); }
+
 void ShowFieldTrust(const TDocument& document, TPiccView& view) {
   if (!document.PassiveAuthentication) return;
   for (const TBoxesOf& group : kBoxesOf) {

@@ -37,6 +37,8 @@ void ShowFace(const TDocument& document, const TJpeg2000Bitmap& bitmap, TShownFa
 // earlier document may stand beside its verdict: the red line, every box
 // emptied, the verdict.
 void ShowFailedChipAuthentication(const TChipCheck& check, TPiccView& view);
+// EF.CardSecurity's line, as its check came.
+void ShowCardSecurity(const TCardSecurityCheck& check, TPiccView& view);
 
 // Passive Authentication's lines (failures red, PASSED green, the rest navy).
 void ShowPassiveAuthentication(const TPaResult& result, TPiccView& view);

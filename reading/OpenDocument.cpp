@@ -11,10 +11,13 @@
 #include "output/PiccView.h"
 #include "pace/CardAccessReading.h"
 #include "pace/PaceAuthentication.h"
+#include "reading/FileOutcome.h"
 
 namespace {
 
 constexpr std::uint8_t kEfCom = 0;
+// EF.CardSecurity shares its identifier with EF.SOD, but lies in the master file.
+constexpr TElementaryFile kCardSecurityFile{0x011D, 0, "CardSecurity"};
 // The second read of EF.COM takes the rest in one READ BINARY of at most 256 bytes.
 constexpr std::uint16_t kEfComMinimum = kHeaderLength;
 constexpr std::uint16_t kEfComMaximum = kHeaderLength + 256;
@@ -126,8 +129,17 @@ void ReadEfCom(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSess
   std::ranges::copy(header, efCom.begin());
 }
 
+// After PACE-CAM: EF.CardSecurity, whose key the chip proved, read whole in
+// the master file before the application is selected.
+void ReadCardSecurity(TCardSession& session, TOpening& opening) {
+  TMemoryStream stream;
+  const TDataGroupRead read = ReadElementaryFile(kCardSecurityFile, stream, session);
+  opening.CardSecurity = FileReadOf(read, stream, session);
+}
+
 // After PACE: the application and EF.COM selected under secure messaging, then EF.COM read.
 void OpenUnderPace(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session, TOpening& opening) {
+  if (opening.Cam) ReadCardSecurity(session, opening);
   if (!SelectFileStep(session, BuildSelectApplication(), kApplicationSecureSelect, kEfCom)) return;
   if (!SelectEfComSecurely(session, opening.ComAbsent)) return;
   ReadEfCom(mrzInformation, efCom, session, TBacAllowed::No, opening.Access);
@@ -194,12 +206,14 @@ TOpening OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, TC
   }
   opening.CardAccess = paceInfos->empty() ? TFileState::Absent : TFileState::Read;
   opening.Access = TAccessControl::None;
+  opening.PaceInfos = *paceInfos;
   if (!paceInfos->empty()) {
     LogMessage(DescribeCardAccess(*paceInfos));
     bool canAsked = false;
-    const TPaceResult pace = RunPace(mrzInformation, can, *paceInfos, session, opening, canAsked);
+    TPaceResult pace = RunPace(mrzInformation, can, *paceInfos, session, opening, canAsked);
     if (pace.Outcome == TPaceOutcome::Established) {
       opening.Access = TAccessControl::Pace;
+      opening.Cam = std::move(pace.Cam);
       OpenUnderPace(mrzInformation, efCom, session, opening);
       return opening;
     }

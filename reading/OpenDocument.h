@@ -12,6 +12,8 @@
 #include "card/CardSession.h"
 #include "crypto/SecretBuffer.h"
 #include "document/Document.h"
+#include "pace/CardAccess.h"
+#include "pace/ChipAuthenticationMapping.h"
 
 using TEFComBuffer = std::array<std::uint8_t, 256>;
 
@@ -29,7 +31,12 @@ struct TOpening {
   TAccessControl Access = TAccessControl::NotRun;
   TFileState CardAccess = TFileState::NotAsked;
   bool NoCan = false;      // the CAN was asked for and not given: the reading ends
-  bool ComAbsent = false;  // EF.COM answered 6A82 under secure messaging: the data groups come from EF.SOD
+  bool ComAbsent = false;  // EF.COM answered 6A82 (under secure messaging or on a chip without access control)
+  std::vector<TPaceInfo> PaceInfos;  // what EF.CardAccess offered
+  // PACE established with Chip Authentication Mapping: what the chip sent for
+  // the check, and EF.CardSecurity read before the application was selected.
+  std::optional<TCamEvidence> Cam;
+  TFileRead CardSecurity;
 };
 
 // The card access number (CAN) for PACE, asked of the operator when the chip
@@ -44,6 +51,9 @@ struct TCanSource {
 };
 
 // The returned record tells how the chip was opened (for the document model).
+// After PACE-CAM, EF.CardSecurity (011D of the master file) is read whole
+// under PACE's secure messaging before the application is selected; its check
+// is the reading's.
 // Under secure messaging an EF.COM the chip does not have (6A82) logs
 // "EF.COM: absent; data groups from EF.SOD" and leaves efCom empty.
 TOpening OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, TCardSession& session,

@@ -40,6 +40,10 @@ TStepEnd OpenWithPaceOrBac(TReading& reading) {
   // The time of reading, for the certificates' validity: once the chip is open.
   document.ReadAt = std::chrono::system_clock::now();
   reading.ListFromSod = opening.ComAbsent;
+  for (const TPaceInfo& info : opening.PaceInfos)
+    document.CardAccessPaceInfos.push_back({info.Oid, info.Version, info.ParameterId});
+  document.CardSecurity = opening.CardSecurity;
+  reading.Cam = opening.Cam;
   return opening.NoCan ? TStepEnd::EndReading : TStepEnd::Next;
 }
 

@@ -11,6 +11,7 @@ namespace {
 constexpr std::array kSteps{
     TReadStep{"connect the card", ConnectCard},
     TReadStep{"open with PACE or BAC, read EF.COM", OpenWithPaceOrBac},
+    TReadStep{"PACE-CAM: EF.CardSecurity and Chip Authentication", CheckPaceCam},
     TReadStep{"no EF.COM: EF.SOD first, for its list", ReadSodForItsList},
     TReadStep{"EF.COM: data groups listed", ListEfCom},
     TReadStep{"DG14 and Chip Authentication", ReadDg14AndChipAuthentication},

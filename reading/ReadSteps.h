@@ -18,6 +18,13 @@ enum class TStepEnd {
 TStepEnd ConnectCard(TReading& reading);
 // EF.CardAccess, PACE or BAC, and EF.COM read whole (see OpenDocument.h).
 TStepEnd OpenWithPaceOrBac(TReading& reading);
+// After PACE with Chip Authentication Mapping: EF.CardSecurity (read while
+// opening) verified like EF.SOD, its line logged, and the key whose keyId is
+// the PACEInfo's parameterId checked against the chip's CA_IC. Chip
+// Authentication "PASSED (PACE-CAM)" then stands for DG14's, which is not
+// run; no EF.CardSecurity makes it not possible; a wrong CA_IC or an
+// EF.CardSecurity that does not verify fails it, is shown and ends the reading.
+TStepEnd CheckPaceCam(TReading& reading);
 // A chip without EF.COM: EF.SOD read now and the data groups it lists taken
 // as the reading's list, so that they are read in their usual order.
 TStepEnd ReadSodForItsList(TReading& reading);

@@ -12,6 +12,7 @@
 #include "document/Document.h"
 #include "document/ReadInputs.h"
 #include "output/PiccView.h"
+#include "pace/ChipAuthenticationMapping.h"
 
 class TJpeg2000Bitmap;
 class TShownFace;
@@ -46,6 +47,9 @@ struct TReading {
   std::set<int> OnlyInSod;
   // The chip has no EF.COM: EF.SOD was read first and its list is the reading's.
   bool ListFromSod = false;
+  // PACE was established with Chip Authentication Mapping: what the chip sent
+  // for the check against EF.CardSecurity's key.
+  std::optional<TCamEvidence> Cam;
 
   // Whether the reading is to read data group number: EF.COM or EF.SOD lists it.
   bool Lists(int number) const { return ListsDataGroup(Document.ComList, number) || OnlyInSod.contains(number); }

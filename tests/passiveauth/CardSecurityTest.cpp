@@ -83,11 +83,11 @@ const std::vector<TCase>& Cases() {
       {"Finnish", [] { return FileBytes("FI-idcard.cardsecurity.bin"); }, kGermanList, "FI-idcard.sod",
        "EF.CardSecurity: 1970 bytes, signature valid, ", TPaVerdict::Passed, "", 2},
       {"Tampered", TamperedGerman, kGermanList, "DE-passport.sod", "EF.CardSecurity: 1862 bytes, signature INVALID, ",
-       TPaVerdict::Failed, "EF.CardSecurity signature invalid", 2},
+       TPaVerdict::Failed, "signature invalid", 2},
       {"UnknownCsca", [] { return FileBytes("DE-passport.cardsecurity.bin"); }, "", "DE-passport.sod",
        "EF.CardSecurity: 1862 bytes, signature valid, ", TPaVerdict::Incomplete, "CSCA not in the trust store", 2},
       {"SodGivenForIt", [] { return FileBytes("DE-passport.sod"); }, kGermanList, "",
-       "EF.CardSecurity: 1811 bytes, unreadable, no CMS structure", TPaVerdict::Failed, "EF.CardSecurity malformed", 0},
+       "EF.CardSecurity: 1811 bytes, unreadable, no CMS structure", TPaVerdict::Failed, "malformed", 0},
       {"SodWithoutItsWrapper",
        [] {
          const TBytes sod = FileBytes("DE-passport.sod");
@@ -95,7 +95,7 @@ const std::vector<TCase>& Cases() {
        },
        kGermanList, "",
        "EF.CardSecurity: 1807 bytes, unreadable, eContentType 2.23.136.1.1.1 instead of 0.4.0.127.0.7.3.2.1",
-       TPaVerdict::Failed, "EF.CardSecurity malformed", 0},
+       TPaVerdict::Failed, "malformed", 0},
       {"ByteAfterIt",
        [] {
          TBytes bytes = FileBytes("FI-idcard.cardsecurity.bin");
@@ -103,7 +103,7 @@ const std::vector<TCase>& Cases() {
          return bytes;
        },
        kGermanList, "", "EF.CardSecurity: 1971 bytes, unreadable, bytes after the CMS structure", TPaVerdict::Failed,
-       "EF.CardSecurity malformed", 0},
+       "malformed", 0},
   };
   return cases;
 }

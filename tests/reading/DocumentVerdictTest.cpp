@@ -140,3 +140,109 @@ TEST(DocumentVerdict, ColoursPassedGreenUnvouchedAmberAndFailedRed) {
 }
 
 }  // namespace
+
+namespace {
+
+TCardSecurityCheck CardSecurity(TPaVerdict verdict) {
+  TCardSecurityCheck check;
+  check.Verdict = verdict;
+  check.Reason = verdict == TPaVerdict::Passed ? "" : "CSCA not in the trust store";
+  check.Line = {"EF.CardSecurity: 1862 bytes, signature valid, CSCA: ...", TPaLineKind::Info};
+  return check;
+}
+
+struct TSignedInfosCase {
+  const char* Name;
+  TChipCheck Ca;
+  std::optional<TPaVerdict> CardSecurityVerdict;  // none: not read
+  std::optional<bool> CardAccessConfirmed;
+  TVerdictShown Shown;
+  std::vector<std::string> Lines;
+  TPaLineKind CaKind;
+};
+
+// PACE-CAM's Chip Authentication stands on EF.CardSecurity, and EF.CardAccess
+// on the signed SecurityInfos; EF.SOD passed and vouches for DG14 and DG15 throughout.
+TEST(DocumentVerdict, TakesPaceCamAndTheSignedSecurityInfos) {
+  const std::vector<TSignedInfosCase> cases{
+      {"PACE-CAM with a verified EF.CardSecurity",
+       {Passed, ""},
+       TPaVerdict::Passed,
+       true,
+       TVerdictShown::Genuine,
+       {"EF.CardAccess: confirmed by the signed security infos", "Chip authentication: PASSED (PACE-CAM)",
+        "Active authentication: not supported"},
+       TPaLineKind::Passed},
+      {"PACE-CAM with an EF.CardSecurity whose CSCA is not at hand",
+       {Passed, ""},
+       TPaVerdict::Incomplete,
+       std::nullopt,
+       TVerdictShown::Incomplete,
+       {"Chip authentication: PASSED (PACE-CAM; key not vouched for by EF.CardSecurity)",
+        "Active authentication: not supported"},
+       TPaLineKind::Warning},
+      {"PACE-CAM with a wrong CA_IC",
+       {Failed, "wrong CA_IC"},
+       TPaVerdict::Passed,
+       true,
+       TVerdictShown::NotGenuine,
+       {"EF.CardAccess: confirmed by the signed security infos", "Chip authentication: FAILED (wrong CA_IC)",
+        "Active authentication: not supported"},
+       TPaLineKind::Failure},
+      {"PACE-CAM with an EF.CardSecurity that does not verify",
+       {Failed, "EF.CardSecurity: signature invalid"},
+       TPaVerdict::Failed,
+       std::nullopt,
+       TVerdictShown::NotGenuine,
+       {"Chip authentication: FAILED (EF.CardSecurity: signature invalid)", "Active authentication: not supported"},
+       TPaLineKind::Failure},
+      {"PACE-CAM without EF.CardSecurity",
+       {NotPossible, "no EF.CardSecurity"},
+       std::nullopt,
+       std::nullopt,
+       TVerdictShown::Incomplete,
+       {"Chip authentication: not possible (no EF.CardSecurity)", "Active authentication: not supported"},
+       TPaLineKind::Info},
+      {"a PACEInfo the signed infos do not hold: a downgrade",
+       {Passed, ""},
+       TPaVerdict::Passed,
+       false,
+       TVerdictShown::NotGenuine,
+       {"EF.CardAccess: not confirmed by the signed security infos", "Chip authentication: PASSED (PACE-CAM)",
+        "Active authentication: not supported"},
+       TPaLineKind::Passed},
+  };
+  for (const TSignedInfosCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    const TPaResult passive = Passive(TPaVerdict::Passed, {{1, true}, {14, true}});
+    const std::optional<TCardSecurityCheck> cardSecurity =
+        c.CardSecurityVerdict ? std::optional(CardSecurity(*c.CardSecurityVerdict)) : std::nullopt;
+    const TDocumentVerdict verdict = DecideDocumentVerdict(
+        passive, c.Ca, {}, {cardSecurity ? &*cardSecurity : nullptr, c.CardAccessConfirmed, true});
+    EXPECT_EQ(verdict.Shown, c.Shown);
+    std::vector<std::string> lines;
+    for (const TPaLine& line : verdict.ChipLines) lines.push_back(line.Text);
+    EXPECT_EQ(lines, c.Lines);
+    const TPaLine& caLine = verdict.ChipLines[verdict.ChipLines.size() - 2];
+    EXPECT_EQ(caLine.Kind, c.CaKind);
+    if (c.CardAccessConfirmed) {
+      EXPECT_EQ(verdict.ChipLines[0].Kind, *c.CardAccessConfirmed ? TPaLineKind::Info : TPaLineKind::Failure);
+    }
+    // The tooltip: Passive Authentication's lines, EF.CardSecurity's, then the chip lines.
+    std::string details = passive.Lines[0].Text + "\n" + passive.Lines[1].Text;
+    if (cardSecurity) details += "\n" + cardSecurity->Line.Text;
+    for (const std::string& line : lines) details += "\n" + line;
+    EXPECT_EQ(verdict.Details, details);
+  }
+}
+
+// The same Chip Authentication outcome, taken as DG14's, is vouched for by EF.SOD and shows no method.
+TEST(DocumentVerdict, ChipAuthenticationOfDg14IsNotTakenForPaceCam) {
+  const TCardSecurityCheck cardSecurity = CardSecurity(TPaVerdict::Incomplete);
+  const TDocumentVerdict verdict =
+      DecideDocumentVerdict(Passive(TPaVerdict::Passed, {{14, true}}), {Passed, ""}, {}, {&cardSecurity, {}, false});
+  EXPECT_EQ(verdict.ChipLines[0].Text, "Chip authentication: PASSED");
+  EXPECT_EQ(verdict.Shown, TVerdictShown::Incomplete) << "EF.CardSecurity's own doubt still counts";
+}
+
+}  // namespace

@@ -20,6 +20,7 @@
 #include "reading/OpenDocument.h"
 #include "reading/ReadSteps.h"
 #include "support/FakePiccView.h"
+#include "support/PaceVectors.h"
 #include "tools/simchip/SimulatedChip.h"
 #include "tools/simchip/SimulatedReader.h"
 #include "trust/TrustStore.h"
@@ -407,6 +408,27 @@ TEST_F(DocumentRecordTest, Dg1DecodedOnceFeedsTheBoxesAndTheIssuingState) {
   document.Dg1->IssuingState = "D<<";
   EXPECT_EQ(EvidenceOf(document).IssuingState, "D<<");
   EXPECT_EQ(EvidenceOf(document).DataGroups.at(1), DG1(kIcaoMrz));
+}
+
+using ChipAuthenticationStepTest = StepTest;
+
+// After a passed PACE-CAM, DG14 is read and decoded for what it signs, but its
+// Chip Authentication is not run; without PACE-CAM it is, and the simulated
+// chip, which holds no key for it, does not pass it.
+TEST_F(ChipAuthenticationStepTest, Dg14IsReadButNotRunAgainAfterPaceCamPassed) {
+  const TBytes dg14 = PaceVectors("chipauth-vectors.txt", "gmrtd-my-ca-ecdh-3des").Bytes("dg14");
+  for (const bool camPassed : {true, false}) {
+    SCOPED_TRACE(camPassed ? "after PACE-CAM" : "without PACE-CAM");
+    Insert({{0x010E, dg14}});
+    reading_.Document = TDocument{};
+    reading_.OnlyInSod = {14};
+    reading_.Document.ChipAuthenticationByCam = camPassed;
+    if (camPassed) reading_.Document.ChipAuthentication = {TChipCheckOutcome::Passed, ""};
+    ReadDg14AndChipAuthentication(reading_);
+    EXPECT_EQ(reading_.Document.DataGroups.at(14).State, TFileState::Read);
+    EXPECT_TRUE(reading_.Document.Dg14.has_value());
+    EXPECT_EQ(reading_.Document.ChipAuthentication.Outcome == TChipCheckOutcome::Passed, camPassed);
+  }
 }
 
 TEST(DocumentEvidence, TakesWholeDataGroupsAndEfSodAsItCame) {

@@ -41,8 +41,9 @@ constexpr std::array kTexts{
     TStepTexts{TStepKind::SecureSelectApplication, "MrtdSelectApplet connection error.",
                "MrtdBacSelectApplet : Wrong MAC in card's answer", "MrtdBacSelectApplet : Application not found",
                "MrtdBacSelectApplet : Bad status word %4X"},
-    TStepTexts{TStepKind::PlainSelectEfCom, "MrtdSelectApplet connection error.", nullptr, nullptr,
-               "MrtdSelectDG : Bad status word %X"},
+    // A chip read without access control that has no EF.COM takes its data groups from EF.SOD.
+    TStepTexts{TStepKind::PlainSelectEfCom, "MrtdSelectApplet connection error.", nullptr,
+               "EF.COM: absent; data groups from EF.SOD", "MrtdSelectDG : Bad status word %X"},
     TStepTexts{TStepKind::GetChallenge, "MrtdIccGetChallenge connection error.", nullptr, nullptr,
                "MrtdIccGetChallenge : Wrong status word %X"},
     TStepTexts{TStepKind::ExternalAuthenticate, "MrtdIccMutualAuthenticate connection error.",
@@ -103,8 +104,8 @@ const std::vector<std::regex>& KnownLines() {
         R"(MrtdSelectApplet connection error\.)",
         R"(MrtdSelectDG : Bad status word [0-9A-F]+)",
         R"(MrtdSelectDG connection error\.)",
-        R"(MrtdSelectDG\(\d+\) : File not found)",
-        R"(MrtdSelectDG\(\d+\) : Bad status word [ 0-9A-F]{4,})",
+        R"(MrtdSelect(DG\(\d+\)|SOD) : File not found)",
+        R"(MrtdSelect(DG\(\d+\)|SOD) : Bad status word [ 0-9A-F]{4,})",
         R"(MrtdIccGetChallenge connection error\.)",
         R"(MrtdIccGetChallenge : Wrong status word [0-9A-F]+)",
         R"(MrtdIccGetChallenge : Card returned -?\d+ bytes instead of \d+)",
@@ -158,7 +159,13 @@ const std::vector<std::regex>& KnownLines() {
     // Chip and Active Authentication: their steps' lines and verdict lines.
     compiled.emplace_back(R"(MrtdChipAuthenticate : [\s\S]+)");
     compiled.emplace_back(R"(MrtdInternalAuthenticate connection error\.)");
-    compiled.emplace_back(R"(Chip authentication: (PASSED|FAILED \([\s\S]*\)|not supported))");
+    compiled.emplace_back(
+        R"(Chip authentication: (PASSED( \(PACE-CAM[\s\S]*\))?|FAILED \([\s\S]*\)|not supported|not possible \([\s\S]*\)))");
+    // After PACE-CAM: EF.CardSecurity read in the master file, and its line.
+    compiled.emplace_back(R"(EF\.CardSecurity: [\s\S]*)");
+    compiled.emplace_back(
+        R"(MrtdBacSelectCardSecurity : (Wrong MAC in card's answer|File not found|Bad status word [ 0-9A-F]{4,}))");
+    compiled.emplace_back(R"((Querying file size |MrtdReadFileSize|MrtdReadFileSizet)CardSecurity[\s\S]*)");
     compiled.emplace_back(
         R"(Active authentication: (PASSED|FAILED \([\s\S]*\)|not supported|not possible \([\s\S]*\)))");
     return compiled;
