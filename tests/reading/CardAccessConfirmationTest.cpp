@@ -4,12 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "pace/CardAccess.h"
+#include "passiveauth/CardSecurity.h"
 #include "reading/CardAccessConfirmation.h"
 #include "support/Hex.h"
+#include "support/TempFolder.h"
+#include "support/TestPki.h"
 
 namespace {
 
@@ -108,6 +113,33 @@ TEST(CardAccessConfirmation, OfferedPaceInfosMustBeSigned) {
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     EXPECT_EQ(CardAccessConfirmed(DocumentOf(c)), c.Confirmed);
+  }
+}
+
+// The German passport's own EF.CardAccess against its EF.CardSecurity,
+// verified under the German master list; then the same EF.CardAccess with the
+// CAM PACEInfo's parameterId changed (13, brainpoolP256r1, to 8, NIST P-192).
+TEST(CardAccessConfirmation, RealGermanPassport) {
+  const std::filesystem::path data(ZELVAN_TRUST_TEST_DATA);
+  const std::string list = "DE_ML_2026-05-28-08-28-45.ml";
+  TTempFolder folder;
+  std::filesystem::copy_file(data / "pa" / "trust" / list, folder.Path() / list);
+  const TTrustStore store({folder.Path()});
+  TDocument document;
+  document.CardSecurityCheck =
+      VerifyCardSecurity(testpki::ReadFile(data / "cardsecurity" / "DE-passport.cardsecurity.bin"), store,
+                         std::chrono::system_clock::from_time_t(1735689600));  // 2025-01-01
+  ASSERT_EQ(document.CardSecurityCheck->Verdict, TPaVerdict::Passed);
+
+  TBytes cardAccess = testpki::ReadFile(data / "cardsecurity" / "DE-passport.cardaccess.bin");
+  for (const bool changed : {false, true}) {
+    SCOPED_TRACE(changed ? "parameterId changed" : "as read");
+    if (changed) cardAccess.back() = 0x08;  // the last PACEInfo's parameterId
+    document.CardAccessPaceInfos.clear();
+    for (const TPaceInfo& info : ParseCardAccess(cardAccess))
+      document.CardAccessPaceInfos.push_back({info.Oid, info.Version, info.ParameterId});
+    ASSERT_EQ(document.CardAccessPaceInfos.size(), 2u);
+    EXPECT_EQ(CardAccessConfirmed(document), !changed);
   }
 }
 
