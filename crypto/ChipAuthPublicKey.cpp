@@ -15,6 +15,9 @@ namespace {
 // id-ecPublicKey 1.2.840.10045.2.1 and dhpublicnumber 1.2.840.10046.2.1.
 constexpr std::uint8_t kEcPublicKey[] = {0x2A, 0x86, 0x48, 0xCE, 0x3D, 0x02, 0x01};
 constexpr std::uint8_t kDhPublicNumber[] = {0x2A, 0x86, 0x48, 0xCE, 0x3E, 0x02, 0x01};
+// standardizedDomainParameters 0.4.0.127.0.7.1.2 (BSI TR-03110), its parameter the PACE
+// parameter id: how EF.CardSecurity and EF.CardAccess name a standard group.
+constexpr std::uint8_t kStandardizedDomainParameters[] = {0x04, 0x00, 0x7F, 0x00, 0x07, 0x01, 0x02};
 
 // The standard PACE parameter ids of the named curves the program knows.
 constexpr std::uint32_t kFirstCurveId = 8;
@@ -134,6 +137,35 @@ TChipPublicKeyDecoding DecodeDhKey(const ASN1_TYPE& parameters, std::span<const 
   return {std::move(key), {}};
 }
 
+// The DER INTEGER y of a DH key, as a number over length bytes; nothing when it is not one.
+std::optional<std::vector<std::uint8_t>> DhPublicNumber(std::span<const std::uint8_t> publicKey, int length) {
+  const unsigned char* cursor = publicKey.data();
+  const TAsn1IntegerPtr y(d2i_ASN1_INTEGER(nullptr, &cursor, static_cast<long>(publicKey.size())));
+  if (!y || cursor != publicKey.data() + publicKey.size()) return std::nullopt;
+  const TBignumPtr yNumber(ASN1_INTEGER_to_BN(y.get(), nullptr));
+  std::vector<std::uint8_t> encoded(static_cast<std::size_t>(length));
+  if (!yNumber || BN_is_negative(yNumber.get()) || BN_bn2binpad(yNumber.get(), encoded.data(), length) != length)
+    return std::nullopt;
+  return encoded;
+}
+
+// A key on standard domain parameters named by their id (the groups of PACE).
+TChipPublicKeyDecoding DecodeStandardizedKey(const ASN1_TYPE& parameters, std::span<const std::uint8_t> publicKey) {
+  const TBignumPtr id = NumberOf(&parameters);
+  if (!id || BN_num_bits(id.get()) > 8) return Refused("standardized domain parameters not readable");
+  const std::optional<TPaceDomain> domain = FindPaceDomain(static_cast<std::uint32_t>(BN_get_word(id.get())));
+  if (!domain) return Refused("standardized domain parameters " + std::to_string(BN_get_word(id.get())) + " unknown");
+  std::unique_ptr<TPaceGroup> group = MakePaceGroup(*domain);
+  std::vector<std::uint8_t> key(publicKey.begin(), publicKey.end());
+  if (domain->Agreement == TPaceAgreement::Dh) {
+    std::optional<std::vector<std::uint8_t>> number = DhPublicNumber(publicKey, (group->PrimeBits() + 7) / 8);
+    if (!number) return Refused("DH public key not readable");
+    key = std::move(*number);
+  }
+  TChipPublicKey decoded{domain->Agreement, std::string(domain->Name), std::move(group), std::move(key)};
+  return {std::move(decoded), {}};
+}
+
 }  // namespace
 
 TChipPublicKeyDecoding DecodeChipPublicKey(std::span<const std::uint8_t> subjectPublicKeyInfo) {
@@ -157,5 +189,6 @@ TChipPublicKeyDecoding DecodeChipPublicKey(std::span<const std::uint8_t> subject
   const ASN1_TYPE& parameters = *sk_ASN1_TYPE_value(algorithm.get(), 1);
   if (IsOid(oid, kEcPublicKey)) return DecodeEcKey(parameters, key);
   if (IsOid(oid, kDhPublicNumber)) return DecodeDhKey(parameters, key);
+  if (IsOid(oid, kStandardizedDomainParameters)) return DecodeStandardizedKey(parameters, key);
   return Refused("public key of an algorithm the program does not know");
 }

@@ -8,7 +8,9 @@
 // (the standard PACE curves, brainpool and NIST); explicit parameters are
 // compared with each and the named curve is used. Other curves are refused,
 // so no arithmetic runs on parameters a document made up. DH keys
-// (dhpublicnumber, X9.42 DomainParameters) use their own p, q and g.
+// (dhpublicnumber, X9.42 DomainParameters) use their own p, q and g. Keys
+// whose algorithm is standardizedDomainParameters (0.4.0.127.0.7.1.2, as in
+// EF.CardSecurity) take the standard group of that parameter id.
 
 #include <cstdint>
 #include <memory>

@@ -94,6 +94,20 @@ public:
     return true;
   }
 
+  bool MapPseudoRandom(std::span<const std::uint8_t> pseudoRandom) override {
+    TSecretEcPointPtr mapped = EncodePoint(pseudoRandom);
+    if (!mapped) return false;
+    generator_ = std::move(mapped);
+    mapped_ = true;
+    return true;
+  }
+
+  int PrimeBits() const override { return EC_GROUP_get_degree(group_.get()); }
+
+  std::size_t OrderLength() const override {
+    return static_cast<std::size_t>(BN_num_bytes(EC_GROUP_get0_order(group_.get())));
+  }
+
   std::vector<std::uint8_t> Generator() const override {
     const TSecretBuffer encoded = Encode(*generator_);
     return {encoded.Bytes().begin(), encoded.Bytes().end()};
@@ -102,6 +116,101 @@ public:
   std::uint8_t PublicKeyTag() const override { return 0x86; }
 
 private:
+  // The point encoding fG of Integrated Mapping (9303-11 Appendix B.2, affine
+  // coordinates) of t = int(pseudoRandom) mod p; nothing when p is not 3 mod 4,
+  // t is 0 or the point is the neutral element. The exponentiations run in
+  // constant time: t comes from the nonce.
+  TSecretEcPointPtr EncodePoint(std::span<const std::uint8_t> pseudoRandom) const {
+    const TBnCtxPtr context(BN_CTX_secure_new());
+    const TBignumPtr p(BN_new());
+    const TBignumPtr a(BN_new());
+    const TBignumPtr b(BN_new());
+    Require(context && p && a && b && EC_GROUP_get_curve(group_.get(), p.get(), a.get(), b.get(), context.get()) == 1,
+            "EC_GROUP_get_curve");
+    if (BN_mod_word(p.get(), 4) != 3) return nullptr;
+    BN_CTX* ctx = context.get();
+    const auto number = [] { return NewSecretNumber(); };
+    const auto mul = [&](BIGNUM* r, const BIGNUM* x, const BIGNUM* y) {
+      Require(BN_mod_mul(r, x, y, p.get(), ctx) == 1, "BN_mod_mul");
+    };
+    const auto add = [&](BIGNUM* r, const BIGNUM* x, const BIGNUM* y) {
+      Require(BN_mod_add(r, x, y, p.get(), ctx) == 1, "BN_mod_add");
+    };
+    const auto power = [&](BIGNUM* r, const BIGNUM* x, const BIGNUM* e) {
+      Require(BN_mod_exp_mont_consttime(r, x, e, p.get(), ctx, nullptr) == 1, "BN_mod_exp_mont_consttime");
+    };
+    const auto negate = [&](BIGNUM* r, const BIGNUM* x) {
+      Require(BN_mod_sub(r, p.get(), x, p.get(), ctx) == 1, "BN_mod_sub");
+    };
+
+    TPrivateKey t = number();
+    Require(BN_bin2bn(pseudoRandom.data(), static_cast<int>(pseudoRandom.size()), t.get()) != nullptr, "BN_bin2bn");
+    Require(BN_nnmod(t.get(), t.get(), p.get(), ctx) == 1, "BN_nnmod");
+    if (BN_is_zero(t.get())) return nullptr;
+
+    // 1. alpha = -t^2
+    TPrivateKey alpha = number();
+    mul(alpha.get(), t.get(), t.get());
+    negate(alpha.get(), alpha.get());
+    // 2. X2 = -b (1 + alpha + alpha^2) (a (alpha + alpha^2))^(p-2)
+    TPrivateKey alphaSum = number();  // alpha + alpha^2
+    mul(alphaSum.get(), alpha.get(), alpha.get());
+    add(alphaSum.get(), alphaSum.get(), alpha.get());
+    TPrivateKey onePlus = number();  // 1 + alpha + alpha^2
+    add(onePlus.get(), alphaSum.get(), BN_value_one());
+    TPrivateKey inverse = number();  // (a (alpha + alpha^2))^(p-2)
+    mul(inverse.get(), a.get(), alphaSum.get());
+    const TBignumPtr pMinusTwo(BN_dup(p.get()));
+    Require(pMinusTwo && BN_sub_word(pMinusTwo.get(), 2) == 1, "BN_sub_word");
+    power(inverse.get(), inverse.get(), pMinusTwo.get());
+    TPrivateKey x2 = number();
+    negate(x2.get(), b.get());
+    mul(x2.get(), x2.get(), onePlus.get());
+    mul(x2.get(), x2.get(), inverse.get());
+    // 3. X3 = alpha X2
+    TPrivateKey x3 = number();
+    mul(x3.get(), alpha.get(), x2.get());
+    // 4. h2 = X2^3 + a X2 + b
+    TPrivateKey h2 = number();
+    TPrivateKey term = number();
+    mul(h2.get(), x2.get(), x2.get());
+    mul(h2.get(), h2.get(), x2.get());
+    mul(term.get(), a.get(), x2.get());
+    add(h2.get(), h2.get(), term.get());
+    add(h2.get(), h2.get(), b.get());
+    // 6. U = t^3 h2
+    TPrivateKey u = number();
+    mul(u.get(), t.get(), t.get());
+    mul(u.get(), u.get(), t.get());
+    mul(u.get(), u.get(), h2.get());
+    // 7. A = h2^(p - 1 - (p + 1) / 4)
+    const TBignumPtr exponent(BN_dup(p.get()));
+    const TBignumPtr quarter(BN_dup(p.get()));
+    Require(exponent && quarter && BN_add_word(quarter.get(), 1) == 1 &&
+                BN_rshift(quarter.get(), quarter.get(), 2) == 1 && BN_sub_word(exponent.get(), 1) == 1 &&
+                BN_sub(exponent.get(), exponent.get(), quarter.get()) == 1,
+            "BN exponent");
+    TPrivateKey bigA = number();
+    power(bigA.get(), h2.get(), exponent.get());
+    // 8./9. A^2 h2 = 1: (X2, A h2), else (X3, A U)
+    TPrivateKey check = number();
+    mul(check.get(), bigA.get(), bigA.get());
+    mul(check.get(), check.get(), h2.get());
+    const bool square = BN_is_one(check.get());
+    TPrivateKey y = number();
+    mul(y.get(), bigA.get(), square ? h2.get() : u.get());
+    const BIGNUM* x = square ? x2.get() : x3.get();
+
+    TSecretEcPointPtr point(EC_POINT_new(group_.get()));
+    Require(point != nullptr, "EC_POINT_new");
+    if (EC_POINT_set_affine_coordinates(group_.get(), point.get(), x, y.get(), ctx) != 1) return nullptr;
+    // 10. times the cofactor
+    const BIGNUM* cofactor = EC_GROUP_get0_cofactor(group_.get());
+    if (cofactor && !BN_is_one(cofactor)) point = Multiply(*point, *cofactor);
+    if (EC_POINT_is_at_infinity(group_.get(), point.get())) return nullptr;
+    return point;
+  }
+
   TSecretEcPointPtr MultiplyGenerator(const BIGNUM& scalar) const {
     TSecretEcPointPtr result(EC_POINT_new(group_.get()));
     const TBnCtxPtr context(BN_CTX_secure_new());
@@ -197,6 +306,27 @@ public:
     generator_.reset(mapped.release());
     return true;
   }
+
+  bool MapPseudoRandom(std::span<const std::uint8_t> pseudoRandom) override {
+    const TBnCtxPtr context(BN_CTX_secure_new());
+    TPrivateKey rp = NewSecretNumber();
+    Require(context && BN_bin2bn(pseudoRandom.data(), static_cast<int>(pseudoRandom.size()), rp.get()) != nullptr &&
+                BN_nnmod(rp.get(), rp.get(), p_.get(), context.get()) == 1,
+            "BN_nnmod");
+    // The cofactor (p - 1) / q.
+    const TBignumPtr cofactor(BN_dup(p_.get()));
+    Require(cofactor && BN_sub_word(cofactor.get(), 1) == 1 &&
+                BN_div(cofactor.get(), nullptr, cofactor.get(), q_.get(), context.get()) == 1,
+            "BN_div");
+    TPrivateKey mapped = Power(*rp, *cofactor);
+    if (BN_is_zero(mapped.get()) || BN_is_one(mapped.get())) return false;
+    generator_.reset(mapped.release());
+    return true;
+  }
+
+  int PrimeBits() const override { return BN_num_bits(p_.get()); }
+
+  std::size_t OrderLength() const override { return static_cast<std::size_t>(BN_num_bytes(q_.get())); }
 
   std::vector<std::uint8_t> Generator() const override {
     const TSecretBuffer encoded = PaddedBytes(*generator_, length_);

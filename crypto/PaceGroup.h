@@ -1,5 +1,5 @@
 #pragma once
-// The arithmetic of PACE Generic Mapping on one set of domain parameters:
+// The arithmetic of PACE on one set of domain parameters:
 // elliptic curve points (ECDH) or numbers modulo p (DH), on OpenSSL's EC_POINT
 // and BIGNUM. The group holds its current generator, first the standard one,
 // then the one mapped with the nonce.
@@ -41,6 +41,15 @@ public:
   // (DH), h the shared element of the mapping. False when h is not valid or
   // the new generator is the neutral element.
   virtual bool MapGenerator(std::span<const std::uint8_t> nonce, std::span<const std::uint8_t> h) = 0;
+  // Integrated Mapping: replaces the generator with fG(Rp) (ECDH: the point
+  // encoding of 9303-11 Appendix B, p = 3 mod 4) or Rp^((p-1)/q) mod p (DH),
+  // where Rp = int(pseudoRandom) mod p. False when the curve's p is not 3 mod 4,
+  // Rp is 0 or the new generator is the neutral element.
+  virtual bool MapPseudoRandom(std::span<const std::uint8_t> pseudoRandom) = 0;
+  // Bit length of the prime p of the field (ECDH) or of the modulus (DH).
+  virtual int PrimeBits() const = 0;
+  // Byte length of the group order (n of the curve, q of the DH subgroup).
+  virtual std::size_t OrderLength() const = 0;
   // The current generator, encoded as a public key.
   virtual std::vector<std::uint8_t> Generator() const = 0;
   // Tag of the public key inside the public key data object: 86 (point), 84 (number).

@@ -15,16 +15,36 @@ constexpr std::array<std::uint8_t, 10> kPaceOid{0x04, 0x00, 0x7F, 0x00, 0x07, 0x
 
 constexpr std::uint8_t kDhGm = 1;
 constexpr std::uint8_t kEcdhGm = 2;
+constexpr std::uint8_t kDhIm = 3;
+constexpr std::uint8_t kEcdhIm = 4;
+constexpr std::uint8_t kEcdhCam = 6;
 
+using enum TPaceAgreement;
+using enum TPaceCipher;
+using enum TPaceMapping;
+
+// Chip Authentication Mapping is defined with AES only (its data is
+// enciphered with AES-CBC), and with ECDH only.
 const std::array kProtocols{
-    TPaceProtocol{"id-PACE-DH-GM-3DES-CBC-CBC", kPaceOid<kDhGm, 1>, TPaceAgreement::Dh, TPaceCipher::TripleDes},
-    TPaceProtocol{"id-PACE-DH-GM-AES-CBC-CMAC-128", kPaceOid<kDhGm, 2>, TPaceAgreement::Dh, TPaceCipher::Aes128},
-    TPaceProtocol{"id-PACE-DH-GM-AES-CBC-CMAC-192", kPaceOid<kDhGm, 3>, TPaceAgreement::Dh, TPaceCipher::Aes192},
-    TPaceProtocol{"id-PACE-DH-GM-AES-CBC-CMAC-256", kPaceOid<kDhGm, 4>, TPaceAgreement::Dh, TPaceCipher::Aes256},
-    TPaceProtocol{"id-PACE-ECDH-GM-3DES-CBC-CBC", kPaceOid<kEcdhGm, 1>, TPaceAgreement::Ecdh, TPaceCipher::TripleDes},
-    TPaceProtocol{"id-PACE-ECDH-GM-AES-CBC-CMAC-128", kPaceOid<kEcdhGm, 2>, TPaceAgreement::Ecdh, TPaceCipher::Aes128},
-    TPaceProtocol{"id-PACE-ECDH-GM-AES-CBC-CMAC-192", kPaceOid<kEcdhGm, 3>, TPaceAgreement::Ecdh, TPaceCipher::Aes192},
-    TPaceProtocol{"id-PACE-ECDH-GM-AES-CBC-CMAC-256", kPaceOid<kEcdhGm, 4>, TPaceAgreement::Ecdh, TPaceCipher::Aes256},
+    TPaceProtocol{"id-PACE-DH-GM-3DES-CBC-CBC", kPaceOid<kDhGm, 1>, Dh, TripleDes, Generic},
+    TPaceProtocol{"id-PACE-DH-GM-AES-CBC-CMAC-128", kPaceOid<kDhGm, 2>, Dh, Aes128, Generic},
+    TPaceProtocol{"id-PACE-DH-GM-AES-CBC-CMAC-192", kPaceOid<kDhGm, 3>, Dh, Aes192, Generic},
+    TPaceProtocol{"id-PACE-DH-GM-AES-CBC-CMAC-256", kPaceOid<kDhGm, 4>, Dh, Aes256, Generic},
+    TPaceProtocol{"id-PACE-ECDH-GM-3DES-CBC-CBC", kPaceOid<kEcdhGm, 1>, Ecdh, TripleDes, Generic},
+    TPaceProtocol{"id-PACE-ECDH-GM-AES-CBC-CMAC-128", kPaceOid<kEcdhGm, 2>, Ecdh, Aes128, Generic},
+    TPaceProtocol{"id-PACE-ECDH-GM-AES-CBC-CMAC-192", kPaceOid<kEcdhGm, 3>, Ecdh, Aes192, Generic},
+    TPaceProtocol{"id-PACE-ECDH-GM-AES-CBC-CMAC-256", kPaceOid<kEcdhGm, 4>, Ecdh, Aes256, Generic},
+    TPaceProtocol{"id-PACE-DH-IM-3DES-CBC-CBC", kPaceOid<kDhIm, 1>, Dh, TripleDes, Integrated},
+    TPaceProtocol{"id-PACE-DH-IM-AES-CBC-CMAC-128", kPaceOid<kDhIm, 2>, Dh, Aes128, Integrated},
+    TPaceProtocol{"id-PACE-DH-IM-AES-CBC-CMAC-192", kPaceOid<kDhIm, 3>, Dh, Aes192, Integrated},
+    TPaceProtocol{"id-PACE-DH-IM-AES-CBC-CMAC-256", kPaceOid<kDhIm, 4>, Dh, Aes256, Integrated},
+    TPaceProtocol{"id-PACE-ECDH-IM-3DES-CBC-CBC", kPaceOid<kEcdhIm, 1>, Ecdh, TripleDes, Integrated},
+    TPaceProtocol{"id-PACE-ECDH-IM-AES-CBC-CMAC-128", kPaceOid<kEcdhIm, 2>, Ecdh, Aes128, Integrated},
+    TPaceProtocol{"id-PACE-ECDH-IM-AES-CBC-CMAC-192", kPaceOid<kEcdhIm, 3>, Ecdh, Aes192, Integrated},
+    TPaceProtocol{"id-PACE-ECDH-IM-AES-CBC-CMAC-256", kPaceOid<kEcdhIm, 4>, Ecdh, Aes256, Integrated},
+    TPaceProtocol{"id-PACE-ECDH-CAM-AES-CBC-CMAC-128", kPaceOid<kEcdhCam, 2>, Ecdh, Aes128, ChipAuthentication},
+    TPaceProtocol{"id-PACE-ECDH-CAM-AES-CBC-CMAC-192", kPaceOid<kEcdhCam, 3>, Ecdh, Aes192, ChipAuthentication},
+    TPaceProtocol{"id-PACE-ECDH-CAM-AES-CBC-CMAC-256", kPaceOid<kEcdhCam, 4>, Ecdh, Aes256, ChipAuthentication},
 };
 
 constexpr std::array kDomains{
@@ -35,7 +55,7 @@ constexpr std::array kDomains{
                 false},
     TPaceDomain{8, "NIST P-192", TPaceAgreement::Ecdh, NID_X9_62_prime192v1, {}},
     TPaceDomain{9, "brainpoolP192r1", TPaceAgreement::Ecdh, NID_brainpoolP192r1, {}},
-    TPaceDomain{10, "NIST P-224", TPaceAgreement::Ecdh, NID_secp224r1, {}},
+    TPaceDomain{10, "NIST P-224", TPaceAgreement::Ecdh, NID_secp224r1, {}, true, false},
     TPaceDomain{11, "brainpoolP224r1", TPaceAgreement::Ecdh, NID_brainpoolP224r1, {}},
     TPaceDomain{12, "NIST P-256", TPaceAgreement::Ecdh, NID_X9_62_prime256v1, {}},
     TPaceDomain{13, "brainpoolP256r1", TPaceAgreement::Ecdh, NID_brainpoolP256r1, {}},

@@ -4,10 +4,13 @@
 
 #include <openssl/bn.h>
 
+#include "crypto/AesCipher.h"
 #include "crypto/ByteOperations.h"
 #include "crypto/ChipAuthPublicKey.h"
 #include "crypto/OpenSslPointers.h"
 #include "crypto/PaceProtocols.h"
+#include "crypto/Padding.h"
+#include "crypto/SecretBuffer.h"
 
 namespace {
 
@@ -35,4 +38,20 @@ TCamCheck CheckChipAuthenticationMapping(const TCamEvidence& evidence,
   if (!product) return NotPassed("wrong CA_IC");
   if (!SameBytes(product->Bytes(), evidence.ChipMappingKey)) return NotPassed("wrong CA_IC");
   return {true, {}};
+}
+
+std::optional<std::vector<std::uint8_t>> DecryptChipAuthenticationData(std::span<const std::uint8_t> encKey,
+                                                                       std::span<const std::uint8_t> aIc,
+                                                                       std::size_t orderLength) {
+  if (aIc.empty() || aIc.size() % kAesBlockSize != 0) return std::nullopt;
+  TAesBlock allOnes;
+  allOnes.fill(0xFF);
+  const TAesBlock iv = AesEncryptBlock(encKey, allOnes);
+  TSecretBuffer plain(aIc.size());
+  AesCbc(encKey, TAesDirection::Decrypt, iv, aIc, plain.Bytes());
+  const std::size_t length = UnpadData(plain.Bytes());
+  if (length == plain.size() || length > orderLength) return std::nullopt;
+  std::vector<std::uint8_t> caIc(orderLength - length, 0x00);
+  caIc.insert(caIc.end(), plain.Bytes().begin(), plain.Bytes().begin() + static_cast<std::ptrdiff_t>(length));
+  return caIc;
 }

@@ -6,7 +6,9 @@
 // PK_Map,IC = CA_IC · PK_IC. Only after EF.CardSecurity's signature holds
 // does a passed check say that the chip is genuine.
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -28,3 +30,12 @@ struct TCamCheck {
 // ParameterId. The key must be an EC key on the curve of that parameter id.
 TCamCheck CheckChipAuthenticationMapping(const TCamEvidence& evidence,
                                          std::span<const std::uint8_t> subjectPublicKeyInfo);
+
+// CA_IC out of A_IC (DO'8A' of the chip's last PACE answer): AES-CBC under
+// KS_Enc with IV = E(KS_Enc, 16 bytes FF), padding method 2 removed, at
+// orderLength bytes (leading zeros put back should the chip have left them
+// out). Nothing when A_IC is not whole blocks, carries no padding or holds
+// more than orderLength bytes.
+std::optional<std::vector<std::uint8_t>> DecryptChipAuthenticationData(std::span<const std::uint8_t> encKey,
+                                                                       std::span<const std::uint8_t> aIc,
+                                                                       std::size_t orderLength);

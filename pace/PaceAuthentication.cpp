@@ -5,13 +5,16 @@
 #include <optional>
 #include <string>
 
+#include "card/DataObjects.h"
 #include "card/messaging/SecureMessagingStart.h"
 #include "crypto/ByteOperations.h"
 #include "crypto/ObjectIdentifier.h"
 #include "crypto/PaceGroup.h"
 #include "crypto/PaceKdf.h"
+#include "crypto/RandomSource.h"
 #include "output/MessageFormat.h"
 #include "output/PiccView.h"
+#include "pace/IntegratedMapping.h"
 #include "pace/PaceCipherSuite.h"
 #include "pace/PaceCommands.h"
 
@@ -37,15 +40,28 @@ TPaceResult WrongPassword(const TPacePassword& password, const std::string& reas
 
 std::string StatusText(std::uint16_t status) { return FormatMessage("%04X", {}, status); }
 
-// One GENERAL AUTHENTICATE step: the value of `answerTag` in the chip's answer,
-// or the reason it could not be had.
+// One GENERAL AUTHENTICATE step: the value of `answerTag` in the chip's answer
+// (or, with no answer tag, nothing but an empty value), the answer's data, or
+// the reason it could not be had.
 struct TStepAnswer {
   std::optional<std::vector<std::uint8_t>> Value;
   std::string Failure;
   bool PasswordRefused = false;
+  std::vector<std::uint8_t> Data = {};
 };
 
-TStepAnswer Step(TCardSession& session, const TCommandApdu& command, std::uint16_t answerTag, const char* stepName) {
+// Integrated Mapping's chip answers the terminal's nonce with an empty DO'82':
+// taken in any empty form (no data, an empty 7C, 7C with an empty 82).
+bool EmptyMappingAnswer(std::span<const std::uint8_t> data) {
+  if (data.empty()) return true;
+  const std::optional<TDataObject> outer = ReadDataObject(data);
+  if (!outer || outer->Tag != kDynamicAuthenticationData || outer->Length != data.size()) return false;
+  const auto mapping = FindDataObject(outer->Value, 0x82);
+  return mapping ? mapping->empty() : outer->Value.empty();
+}
+
+TStepAnswer Step(TCardSession& session, const TCommandApdu& command, std::optional<std::uint16_t> answerTag,
+                 const char* stepName) {
   const TCardAnswer taken = session.TransmitPlain(command);
   if (!taken.Taken()) return {std::nullopt, std::string("connection error at ") + stepName};
   const TResponseApdu& answer = taken.Response;
@@ -54,9 +70,11 @@ TStepAnswer Step(TCardSession& session, const TCommandApdu& command, std::uint16
             "the chip refused the password at " + std::string(stepName) + ": " + StatusText(answer.Status), true};
   if (answer.Status != kSwSuccess)
     return {std::nullopt, std::string(stepName) + " answered " + StatusText(answer.Status)};
-  std::optional<std::vector<std::uint8_t>> value = AuthenticationDataObject(answer.Data, answerTag);
+  std::optional<std::vector<std::uint8_t>> value =
+      answerTag ? AuthenticationDataObject(answer.Data, *answerTag)
+                : (EmptyMappingAnswer(answer.Data) ? std::optional(std::vector<std::uint8_t>{}) : std::nullopt);
   if (!value) return {std::nullopt, std::string(stepName) + " answer malformed"};
-  return {std::move(value), {}};
+  return {std::move(value), {}, false, answer.Data};
 }
 
 TPaceResult StepFailed(const TPacePassword& password, const TStepAnswer& answer) {
@@ -80,7 +98,8 @@ TPaceInfoUse UseOf(const TPaceInfo& info) {
                                                 ? std::nullopt
                                                 : FindPaceDomain(static_cast<std::uint32_t>(*info.ParameterId));
   if (!domain) return {TPaceInfoUse::NotUsable, id + " unknown"};
-  if (domain->Agreement != protocol->Agreement)
+  if (domain->Agreement != protocol->Agreement ||
+      (protocol->Mapping == TPaceMapping::Integrated && !domain->MapsIntegrated))
     return {TPaceInfoUse::NotUsable, id + " does not suit " + std::string(protocol->Name)};
   if (!domain->FitsShortApdus)
     return {TPaceInfoUse::BeyondTheReader,
@@ -89,9 +108,16 @@ TPaceInfoUse UseOf(const TPaceInfo& info) {
 }
 
 const TPaceInfo* ChoosePaceInfo(std::span<const TPaceInfo> infos) {
-  const auto usable =
-      std::ranges::find_if(infos, [](const TPaceInfo& info) { return UseOf(info).Use == TPaceInfoUse::Usable; });
-  return usable == infos.end() ? nullptr : &*usable;
+  // Chip Authentication Mapping proves the chip as well; Generic Mapping is
+  // the one every chip has; Integrated Mapping is taken when it is all there is.
+  constexpr std::array kPreference{TPaceMapping::ChipAuthentication, TPaceMapping::Generic, TPaceMapping::Integrated};
+  for (const TPaceMapping mapping : kPreference) {
+    const auto usable = std::ranges::find_if(infos, [mapping](const TPaceInfo& info) {
+      return UseOf(info).Use == TPaceInfoUse::Usable && FindPaceProtocol(info.Oid)->Mapping == mapping;
+    });
+    if (usable != infos.end()) return &*usable;
+  }
+  return nullptr;
 }
 
 TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo> infos, TCardSession& session) {
@@ -138,15 +164,27 @@ TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo
 
   // Step 2: the mapping to a generator of the nonce's own.
   const std::unique_ptr<TPaceGroup> group = MakePaceGroup(domain);
-  {
+  std::vector<std::uint8_t> chipMappingKey;
+  if (protocol.Mapping == TPaceMapping::Integrated) {
+    TSecretBuffer t(IntegratedMappingNonceLength(protocol.Cipher));
+    RandomBytes(t.Bytes());
+    const TStepAnswer mapped =
+        Step(session, BuildGeneralAuthenticate(0x81, t.Bytes(), false), std::nullopt, "the mapping");
+    if (!mapped.Value) return StepFailed(password, mapped);
+    const std::optional<TSecretBuffer> random =
+        IntegratedMappingRandom(protocol.Cipher, nonce.Bytes(), t.Bytes(), group->PrimeBits());
+    if (!random) return Failed("nonce of " + std::to_string(nonce.size()) + " bytes");
+    if (!group->MapPseudoRandom(random->Bytes())) return Failed("the nonces map to no generator");
+  } else {
     const TPrivateKey mapKey = group->NewPrivateKey();
     const TStepAnswer chipMapKey =
         Step(session, BuildGeneralAuthenticate(0x81, group->PublicKey(*mapKey), false), 0x82, "the mapping");
     if (!chipMapKey.Value) return StepFailed(password, chipMapKey);
     const std::optional<TSecretBuffer> h = group->SharedElement(*mapKey, *chipMapKey.Value);
     if (!h || !group->MapGenerator(nonce.Bytes(), h->Bytes())) return Failed("the chip's mapping key is not valid");
-    nonce.Wipe();
+    chipMappingKey = *chipMapKey.Value;
   }
+  nonce.Wipe();
 
   // Step 3: the key agreement over the mapped generator.
   const TPrivateKey agreementKey = group->NewPrivateKey();
@@ -175,7 +213,21 @@ TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo
       protocol.Cipher, macKey.Bytes(), PublicKeyDataObject(info->Oid, group->PublicKeyTag(), terminalKey));
   if (!SameBytes(expected, *chipToken.Value)) return Failed("the chip's authentication token does not verify");
 
+  // Chip Authentication Mapping: the chip's proof of its static key, checked
+  // once EF.CardSecurity gives the key.
+  std::optional<TCamEvidence> cam;
+  if (protocol.Mapping == TPaceMapping::ChipAuthentication) {
+    const std::optional<std::vector<std::uint8_t>> aIc = AuthenticationDataObject(chipToken.Data, 0x8A);
+    if (!aIc) return Failed("no chip authentication data in the last answer");
+    std::optional<std::vector<std::uint8_t>> caIc =
+        DecryptChipAuthenticationData(encKey.Bytes(), *aIc, group->OrderLength());
+    if (!caIc) return Failed("the chip authentication data does not decipher");
+    cam = TCamEvidence{static_cast<std::uint32_t>(*info->ParameterId), std::move(chipMappingKey), std::move(*caIc)};
+  }
+
   LogMessage("PACE: established (" + described + ")");
   StartSecureMessaging(session, protocol.Cipher, std::move(encKey), std::move(macKey));
-  return {TPaceOutcome::Established};
+  TPaceResult established{TPaceOutcome::Established};
+  established.Cam = std::move(cam);
+  return established;
 }

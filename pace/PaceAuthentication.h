@@ -1,8 +1,9 @@
 #pragma once
-// PACE with Generic Mapping (ICAO 9303-11 §4.4): MSE:Set AT, GENERAL
-// AUTHENTICATE in four chained steps (encrypted nonce, mapping, key
-// agreement, authentication tokens), the chip's token checked before
-// anything from the chip is trusted, then secure messaging under the session
+// PACE (ICAO 9303-11 §4.4) with Generic, Integrated or Chip Authentication
+// Mapping: MSE:Set AT, GENERAL AUTHENTICATE in four chained steps (encrypted
+// nonce, mapping, key agreement, authentication tokens), the chip's token
+// checked before anything from the chip is trusted (for CAM, CA_IC taken out
+// of the last answer for the later check), then secure messaging under the session
 // keys put in force on the card session: AES, or 3DES on the session's record
 // (counter from zero).
 //
@@ -49,8 +50,10 @@ struct TPaceInfoUse {
 };
 TPaceInfoUse UseOf(const TPaceInfo& info);
 
-// The PACEInfo PACE runs with: the first one whose protocol and parameters
-// the program knows and can send in short APDUs; nothing when there is none.
+// The PACEInfo PACE runs with: among those whose protocol and parameters the
+// program knows and can send in short APDUs, the first with Chip
+// Authentication Mapping, else with Generic Mapping, else with Integrated
+// Mapping; nothing when there is none.
 const TPaceInfo* ChoosePaceInfo(std::span<const TPaceInfo> infos);
 
 // Runs PACE with password over the first usable PACEInfo of infos, its steps

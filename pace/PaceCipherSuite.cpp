@@ -23,6 +23,18 @@ struct TDesKeyRecord {
 
 }  // namespace
 
+TSecretBuffer EncryptBlocks(TPaceCipher cipher, std::span<const std::uint8_t> key, std::span<const std::uint8_t> data) {
+  TSecretBuffer output(data.size() / CipherBlockLength(cipher) * CipherBlockLength(cipher));
+  if (cipher == TPaceCipher::TripleDes) {
+    TDesKeyRecord record(key, false);
+    TDesCbc(TwoKeyTripleDesKeys(record.record.encKa(), record.record.encKb()), TCipherDirection::Encrypt)
+        .Process(data.first(output.size()), output.Bytes());
+  } else {
+    AesCbc(key, TAesDirection::Encrypt, TAesBlock{}, data.first(output.size()), output.Bytes());
+  }
+  return output;
+}
+
 TSecretBuffer DecryptNonce(TPaceCipher cipher, std::span<const std::uint8_t> kPi, std::span<const std::uint8_t> z) {
   TSecretBuffer s(z.size() / CipherBlockLength(cipher) * CipherBlockLength(cipher));
   if (cipher == TPaceCipher::TripleDes) {

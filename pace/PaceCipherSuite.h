@@ -13,6 +13,9 @@
 
 using TAuthenticationToken = std::array<std::uint8_t, 8>;
 
+// data (whole blocks) enciphered under key in CBC with a zero IV: the block
+// cipher E() of Integrated Mapping's pseudo-random function.
+TSecretBuffer EncryptBlocks(TPaceCipher cipher, std::span<const std::uint8_t> key, std::span<const std::uint8_t> data);
 // The nonce s from its encipherment z (whole blocks of the suite's cipher).
 TSecretBuffer DecryptNonce(TPaceCipher cipher, std::span<const std::uint8_t> kPi, std::span<const std::uint8_t> z);
 // The token over a public key data object, under KS_MAC.

@@ -48,11 +48,11 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(CardAccessTest, LogLineNamesProtocolAndParameters) {
   const std::vector<TPaceInfo> infos{Info(kEcdhAes128, 2, 13), Info(kDhGm3Des, 2, 0), Info(kEcdhAes128, 2, 99),
-                                     Info("04007F000702020404 02", 2, 13)};
+                                     Info("04007F000702020405 02", 2, 13)};
   EXPECT_EQ(DescribeCardAccess(infos),
             "EF.CardAccess: PACE (id-PACE-ECDH-GM-AES-CBC-CMAC-128, brainpoolP256r1); "
             "(id-PACE-DH-GM-3DES-CBC-CBC, 1024-bit MODP group with 160-bit prime order subgroup); "
-            "(id-PACE-ECDH-GM-AES-CBC-CMAC-128, parameters 99); (0.4.0.127.0.7.2.2.4.4.2, brainpoolP256r1)");
+            "(id-PACE-ECDH-GM-AES-CBC-CMAC-128, parameters 99); (0.4.0.127.0.7.2.2.4.5.2, brainpoolP256r1)");
 }
 
 }  // namespace

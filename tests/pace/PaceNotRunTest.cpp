@@ -19,6 +19,7 @@ TPaceInfo Info(const std::string& oid, std::optional<std::int64_t> id) { return 
 
 const std::string kEcdhGmAes128 = "04007F00070202040202";
 const std::string kDhGm3Des = "04007F00070202040101";
+const std::string kUnknownMapping = "04007F00070202040502";  // no mapping 5
 const std::string kEcdhImAes128 = "04007F00070202040402";
 
 struct TCase {
@@ -29,15 +30,18 @@ struct TCase {
 
 TEST(PaceNotRun, SaysWhyAndSendsNothing) {
   const std::vector<TCase> cases{
-      {"Integrated Mapping only",
-       {Info(kEcdhImAes128, 13)},
-       "PACE: not used (protocol 0.4.0.127.0.7.2.2.4.4.2 not supported)"},
+      {"a mapping the program does not know",
+       {Info(kUnknownMapping, 13)},
+       "PACE: not used (protocol 0.4.0.127.0.7.2.2.4.5.2 not supported)"},
+      {"Integrated Mapping on NIST P-224 (p is not 3 mod 4)",
+       {Info(kEcdhImAes128, 10)},
+       "PACE: not used (parameter id 10 does not suit id-PACE-ECDH-IM-AES-CBC-CMAC-128)"},
       {"proprietary parameters", {Info(kEcdhGmAes128, {})}, "PACE: not used (no standardized domain parameters)"},
       {"unknown parameter id and a DH id for ECDH",
        {Info(kEcdhGmAes128, 99), Info(kEcdhGmAes128, 0)},
        "PACE: not used (parameter id 99 unknown; parameter id 0 does not suit id-PACE-ECDH-GM-AES-CBC-CMAC-128)"},
       {"the 2048-bit DH group beside an unusable one",
-       {Info(kEcdhImAes128, 13), Info(kDhGm3Des, 1)},
+       {Info(kUnknownMapping, 13), Info(kDhGm3Des, 1)},
        "PACE: not possible (2048-bit MODP group with 224-bit prime order subgroup keys need extended length APDUs, "
        "which are not sent)"},
   };
