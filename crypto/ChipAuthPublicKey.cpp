@@ -110,6 +110,18 @@ TChipPublicKeyDecoding DecodeEcKey(const ASN1_TYPE& parameters, std::span<const 
   return {std::move(key), {}};
 }
 
+// The DER INTEGER y of a DH key, as a number over length bytes; nothing when it is not one.
+std::optional<std::vector<std::uint8_t>> DhPublicNumber(std::span<const std::uint8_t> publicKey, int length) {
+  const unsigned char* cursor = publicKey.data();
+  const TAsn1IntegerPtr y(d2i_ASN1_INTEGER(nullptr, &cursor, static_cast<long>(publicKey.size())));
+  if (!y || cursor != publicKey.data() + publicKey.size()) return std::nullopt;
+  const TBignumPtr yNumber(ASN1_INTEGER_to_BN(y.get(), nullptr));
+  std::vector<std::uint8_t> encoded(static_cast<std::size_t>(length));
+  if (!yNumber || BN_is_negative(yNumber.get()) || BN_bn2binpad(yNumber.get(), encoded.data(), length) != length)
+    return std::nullopt;
+  return encoded;
+}
+
 // X9.42 DomainParameters ::= SEQUENCE { p, g, q, j OPTIONAL, validationParms OPTIONAL };
 // the public key is an INTEGER inside the BIT STRING.
 TChipPublicKeyDecoding DecodeDhKey(const ASN1_TYPE& parameters, std::span<const std::uint8_t> publicKey) {
@@ -124,29 +136,11 @@ TChipPublicKeyDecoding DecodeDhKey(const ASN1_TYPE& parameters, std::span<const 
       BN_cmp(g.get(), BN_value_one()) <= 0 || BN_cmp(g.get(), p.get()) >= 0 || !BN_is_odd(p.get()))
     return Refused("DH parameters not usable");
 
-  const unsigned char* cursor = publicKey.data();
-  const TAsn1IntegerPtr y(d2i_ASN1_INTEGER(nullptr, &cursor, static_cast<long>(publicKey.size())));
-  if (!y || cursor != publicKey.data() + publicKey.size()) return Refused("DH public key not readable");
-  const TBignumPtr yNumber(ASN1_INTEGER_to_BN(y.get(), nullptr));
-  const int length = BN_num_bytes(p.get());
-  std::vector<std::uint8_t> encoded(static_cast<std::size_t>(length));
-  if (!yNumber || BN_is_negative(yNumber.get()) || BN_bn2binpad(yNumber.get(), encoded.data(), length) != length)
-    return Refused("DH public key not readable");
+  std::optional<std::vector<std::uint8_t>> encoded = DhPublicNumber(publicKey, BN_num_bytes(p.get()));
+  if (!encoded) return Refused("DH public key not readable");
   TChipPublicKey key{TPaceAgreement::Dh, std::to_string(BN_num_bits(p.get())) + "-bit MODP group",
-                     MakeDhGroup(*p, *q, *g), std::move(encoded)};
+                     MakeDhGroup(*p, *q, *g), std::move(*encoded)};
   return {std::move(key), {}};
-}
-
-// The DER INTEGER y of a DH key, as a number over length bytes; nothing when it is not one.
-std::optional<std::vector<std::uint8_t>> DhPublicNumber(std::span<const std::uint8_t> publicKey, int length) {
-  const unsigned char* cursor = publicKey.data();
-  const TAsn1IntegerPtr y(d2i_ASN1_INTEGER(nullptr, &cursor, static_cast<long>(publicKey.size())));
-  if (!y || cursor != publicKey.data() + publicKey.size()) return std::nullopt;
-  const TBignumPtr yNumber(ASN1_INTEGER_to_BN(y.get(), nullptr));
-  std::vector<std::uint8_t> encoded(static_cast<std::size_t>(length));
-  if (!yNumber || BN_is_negative(yNumber.get()) || BN_bn2binpad(yNumber.get(), encoded.data(), length) != length)
-    return std::nullopt;
-  return encoded;
 }
 
 // A key on standard domain parameters named by their id (the groups of PACE).

@@ -17,6 +17,7 @@
 
 #include "card/DataObjects.h"
 #include "card/messaging/AesChannel.h"
+#include "card/messaging/PlainCommands.h"
 #include "crypto/ObjectIdentifier.h"
 #include "crypto/OpenSslPointers.h"
 #include "crypto/PaceGroup.h"
@@ -302,6 +303,44 @@ INSTANTIATE_TEST_SUITE_P(Recorded, CamSessionReplay,
                          [](const auto& info) {
                            return std::string(info.param.IcaoMse ? "IcaoI1" : "GermanPassport");
                          });
+
+// The secure messaging CAM leaves (PACE's keys, counter from zero) protects
+// the first commands of reading EF.CardSecurity as recorded after the session,
+// and opens the chip's answers: SELECT and the READ BINARY of its first 4 bytes.
+struct TCamThenSecureMessaging {
+  const char* PaceSection;
+  const char* MessagingSection;
+  const char* FirstBytes;
+};
+
+class CamThenSecureMessaging : public PaceMappingReplay,
+                               public ::testing::WithParamInterface<TCamThenSecureMessaging> {};
+
+TEST_P(CamThenSecureMessaging, ProtectsAndOpensTheRecordedExchanges) {
+  const TVectorSection v = MappingVectors(GetParam().PaceSection);
+  const TVectorSection sm = MappingVectors(GetParam().MessagingSection);
+  std::vector<TBytes> answers = Recorded(v, "rsp_");
+  answers.push_back(sm.Bytes("rsp_select"));
+  answers.push_back(sm.Bytes("rsp_rb1"));
+  const TPaceResult result =
+      Run(MrzPassword(v.Text("mrz_information")), answers, Concat({v.Bytes("sk_map_ifd"), v.Bytes("sk_dh_ifd")}),
+          ParseCardAccess(v.Bytes("card_access")));
+  ASSERT_EQ(result.Outcome, TPaceOutcome::Established);
+  const TCardAnswer selected = session.Transmit(BuildSelectFileId(0x011D), {.Form = TAnswerForm::Status});
+  EXPECT_EQ(selected.Status(), kSwSuccess);
+  const TCardAnswer read = session.Transmit(*BuildReadBinary(0, 4));
+  EXPECT_EQ(read.Status(), kSwSuccess);
+  EXPECT_EQ(ToHex(read.Response.Data), GetParam().FirstBytes);
+  ASSERT_EQ(card.Commands.size(), 7u);
+  EXPECT_EQ(ToHex(card.Commands[5]), sm.Text("cmd_select"));
+  EXPECT_EQ(ToHex(card.Commands[6]), sm.Text("cmd_rb1"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Recorded, CamThenSecureMessaging,
+    ::testing::Values(TCamThenSecureMessaging{"icao-i1", "gmrtd-icao-i1-cardsecurity-standin", "31643062"},
+                      TCamThenSecureMessaging{"gmrtd-de-pace-cam", "gmrtd-de-pace-cam", "30820742"}),
+    [](const auto& info) { return std::string(info.param.FirstBytes[1] == '1' ? "IcaoI1" : "GermanPassport"); });
 
 // A CAM chip whose last answer carries its token but no chip authentication
 // data has not done CAM: PACE fails.

@@ -1,6 +1,7 @@
 #pragma once
-// The PACE reference values of data/ (pace-vectors.txt, copied from the
-// published examples, and dh-leading-zero.txt).
+// The PACE reference values of data/ (pace-vectors.txt and
+// pace-im-cam-vectors.txt, copied from the published examples and recorded
+// sessions, and dh-leading-zero.txt).
 
 #include <string>
 
