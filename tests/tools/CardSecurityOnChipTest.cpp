@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <eac/objects.h>
+
 #include <string>
 
 #include "ChipHarness.h"
@@ -77,6 +79,34 @@ TEST(CardSecurityOnChip, ReadableUnderPaceInTheMasterFileOnly) {
   EXPECT_EQ(selected->Status, 0x9000);
   const TBytes& sod = document.Lds.at(kEfSodFileId);
   EXPECT_EQ(ToHex(ReadUnderSm(harness, session, sod.size())), ToHex(sod));
+}
+
+// Generic Mapping of the chip's own PACE against OpenPACE's terminal, with other curves and key lengths
+// (SHA-256 key derivation) than the worked examples: the session opens and EF.COM reads under it.
+TEST(MappingChipGenericMapping, OpenPacesTerminalOpensTheSession) {
+  const std::vector<std::pair<const char*, TGmProtocol>> cases{
+      {"id-PACE-ECDH-GM-AES-CBC-CMAC-128", {NID_id_PACE_ECDH_GM_AES_CBC_CMAC_128, "04007F00070202040202", 13, true}},
+      {"id-PACE-ECDH-GM-AES-CBC-CMAC-192", {NID_id_PACE_ECDH_GM_AES_CBC_CMAC_192, "04007F00070202040203", 12, true}},
+      {"id-PACE-ECDH-GM-AES-CBC-CMAC-256", {NID_id_PACE_ECDH_GM_AES_CBC_CMAC_256, "04007F00070202040204", 17, true}},
+  };
+  for (const auto& [name, protocol] : cases) {
+    SCOPED_TRACE(name);
+    TChipHarness harness;
+    mappingchip::TMappingChipOptions options;
+    options.Pace.Offers = {{name, protocol.ParameterId}};
+    mappingchip::TMappingPaceChip chip(harness.Chip, options);
+    TTerminalSm session = OpenPaceGmSession(harness, kSpecimenMrzInformation, protocol);
+    ASSERT_TRUE(chip.Established());
+    EXPECT_EQ(ToHex(session.Enc), ToHex(chip.SessionKeys()->Enc));
+    const auto selected = session.Open(harness.Exchange(session.Protect(kSelectApplication)));
+    ASSERT_TRUE(selected);
+    EXPECT_EQ(selected->Status, 0x9000);
+    const auto efCom = session.Open(harness.Exchange(session.Protect({0x00, 0xA4, 0x02, 0x0C, {0x01, 0x1E}, {}})));
+    ASSERT_TRUE(efCom);
+    EXPECT_EQ(efCom->Status, 0x9000);
+    const TBytes& expected = harness.Chip.Files().at(kEfComFileId);
+    EXPECT_EQ(ToHex(ReadUnderSm(harness, session, expected.size())), ToHex(expected));
+  }
 }
 
 // Which PACE side the virtual passport puts in front of each sample: OpenPACE's for Generic Mapping alone,

@@ -27,14 +27,19 @@ TBytes PublicKey(EVP_PKEY& key) {
   return out;
 }
 
-TTerminalSm OpenPaceGmSession(TChipHarness& harness, const std::string& mrzInformation) {
+TGmProtocol EcdhGmAes128() { return {NID_id_PACE_ECDH_GM_AES_CBC_CMAC_128, "04007F00070202040202", 13, true}; }
+
+TTerminalSm OpenPaceGmSession(TChipHarness& harness, const std::string& mrzInformation, const TGmProtocol& protocol) {
   EAC_init();
   EAC_CTX* terminal = EAC_CTX_new();
   std::array<std::uint8_t, SHA_DIGEST_LENGTH> digest{};
   SHA1(reinterpret_cast<const unsigned char*>(mrzInformation.data()), mrzInformation.size(), digest.data());
   PACE_SEC* password = PACE_SEC_new(reinterpret_cast<const char*>(digest.data()), digest.size(), PACE_RAW);
-  EXPECT_EQ(EAC_CTX_init_pace(terminal, NID_id_PACE_ECDH_GM_AES_CBC_CMAC_128, 13), 1);
-  EXPECT_EQ(GetStatusWord(harness.Exchange(Hex("0022C1A4 0F 800A04007F00070202040202 830101"))), 0x9000);
+  EXPECT_EQ(EAC_CTX_init_pace(terminal, protocol.Nid, protocol.ParameterId), 1);
+  const TBytes setAt = Concat({Object(0x80, Hex(protocol.Oid)), Hex("830101")});
+  EXPECT_EQ(
+      GetStatusWord(harness.Exchange(Concat({Hex("0022C1A4"), {static_cast<std::uint8_t>(setAt.size())}, setAt}))),
+      0x9000);
   // One GENERAL AUTHENTICATE step: the terminal's object in, the chip's object out.
   const auto step = [&](const TBytes& data, bool last) {
     const TBytes answer = harness.Exchange(Concat(
@@ -59,7 +64,7 @@ TTerminalSm OpenPaceGmSession(TChipHarness& harness, const std::string& mrzInfor
   const TBytes chipToken = step(Object(0x7C, Object(0x85, BytesOf(token.get()))), true);
   EXPECT_EQ(PACE_STEP3D_verify_authentication_token(terminal, BufOf(chipToken).get()), 1);
   const KA_CTX& keys = *terminal->pace_ctx->ka_ctx;
-  TTerminalSm session{true, BytesOf(keys.k_enc), BytesOf(keys.k_mac), TBytes(16, 0x00)};
+  TTerminalSm session{protocol.Aes, BytesOf(keys.k_enc), BytesOf(keys.k_mac), TBytes(protocol.Aes ? 16 : 8, 0x00)};
   PACE_SEC_clear_free(password);
   EAC_CTX_clear_free(terminal);
   return session;

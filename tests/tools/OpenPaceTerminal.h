@@ -1,7 +1,7 @@
 #pragma once
-// OpenPACE's terminal side of PACE (Generic Mapping, brainpoolP256r1, AES-128)
-// with an MRZ password, run against a chip through the harness: the session's
-// keys for the tests' own secure messaging afterwards.
+// OpenPACE's terminal side of PACE with Generic Mapping and an MRZ password,
+// run against a chip through the harness: the session's keys for the tests'
+// own secure messaging afterwards.
 
 #include <openssl/evp.h>
 
@@ -17,6 +17,17 @@ TBytes Object(std::uint8_t tag, const TBytes& value);
 // The encoded public key (an uncompressed point, or the DH public value).
 TBytes PublicKey(EVP_PKEY& key);
 
-TTerminalSm OpenPaceGmSession(TChipHarness& harness, const std::string& mrzInformation);
+struct TGmProtocol {
+  int Nid;          // OpenPACE's NID of the protocol
+  const char* Oid;  // its DER content octets in hexadecimal
+  int ParameterId;
+  bool Aes;
+};
+
+// id-PACE-ECDH-GM-AES-CBC-CMAC-128 on brainpoolP256r1.
+TGmProtocol EcdhGmAes128();
+
+TTerminalSm OpenPaceGmSession(TChipHarness& harness, const std::string& mrzInformation,
+                              const TGmProtocol& protocol = EcdhGmAes128());
 
 }  // namespace simchip::testing
