@@ -1,7 +1,8 @@
 // EF.CardSecurity in the master file of a chip served by the chip's own PACE
 // (tools/mappingchip), chosen as the virtual passport chooses it: readable
-// under PACE's secure messaging before the application is selected, never in
-// plain; once the application is selected, 011D is EF.SOD again. PACE runs
+// under PACE's secure messaging before the application is selected or after
+// the master file is selected again, never in plain; while the application is
+// selected, 011D is EF.SOD. PACE runs
 // with OpenPACE's terminal (Generic Mapping, which the chip's own PACE serves
 // beside the other mappings), so the chip's Generic Mapping is checked against
 // an implementation it did not write.
@@ -79,6 +80,15 @@ TEST(CardSecurityOnChip, ReadableUnderPaceInTheMasterFileOnly) {
   EXPECT_EQ(selected->Status, 0x9000);
   const TBytes& sod = document.Lds.at(kEfSodFileId);
   EXPECT_EQ(ToHex(ReadUnderSm(harness, session, sod.size())), ToHex(sod));
+
+  // Back in the master file, 011D is EF.CardSecurity again.
+  selected = session.Open(harness.Exchange(session.Protect({0x00, 0xA4, 0x00, 0x0C, {0x3F, 0x00}, std::nullopt})));
+  ASSERT_TRUE(selected);
+  EXPECT_EQ(selected->Status, 0x9000);
+  selected = session.Open(harness.Exchange(session.Protect(kSelectCardSecurity)));
+  ASSERT_TRUE(selected);
+  EXPECT_EQ(selected->Status, 0x9000);
+  EXPECT_EQ(ToHex(ReadUnderSm(harness, session, 4)), ToHex(std::span(document.CardSecurity).first(4)));
 }
 
 // Generic Mapping of the chip's own PACE against OpenPACE's terminal, with other curves and key lengths

@@ -27,6 +27,7 @@ constexpr std::uint8_t kInsGeneralAuthenticate = 0x86;
 constexpr std::uint8_t kSelectByName = 0x04;
 constexpr std::uint16_t kCardAccessId = 0x011C;
 constexpr std::uint16_t kCardSecurityId = 0x011D;
+constexpr std::uint16_t kMasterFileId = 0x3F00;
 constexpr std::uint8_t kPasswordMrz = 0x01;
 constexpr std::uint8_t kPasswordCan = 0x02;
 constexpr std::size_t kNonceLength = 16;
@@ -198,7 +199,14 @@ std::optional<TBytes> TMappingPaceChip::AnswerProtected(const TCommandApdu& comm
     s.InMasterFile = false;
     s.MasterFileSelected.reset();
   }
-  std::optional<TBytes> answer = AnswerMasterFile(*plain, true);
+  // SELECT of the master file (P1 00, no data or 3F00) goes back to EF.CardAccess and EF.CardSecurity.
+  std::optional<TBytes> answer;
+  if (plain->Ins == kInsSelect && plain->P1 == 0x00 && (plain->Data.empty() || FileIdOf(*plain) == kMasterFileId)) {
+    s.InMasterFile = true;
+    s.MasterFileSelected.reset();
+    answer = simchip::StatusOnly(kSwSuccess);
+  }
+  if (!answer) answer = AnswerMasterFile(*plain, true);
   if (!answer) {
     if (plain->Ins == kInsSelect) s.MasterFileSelected.reset();
     answer = chip.AnswerGranted(*plain);
