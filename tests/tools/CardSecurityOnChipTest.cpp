@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <eac/eac.h>
 #include <eac/objects.h>
 
 #include <string>
@@ -94,6 +95,7 @@ TEST(CardSecurityOnChip, ReadableUnderPaceInTheMasterFileOnly) {
 // Generic Mapping of the chip's own PACE against OpenPACE's terminal, with other curves and key lengths
 // (SHA-256 key derivation) than the worked examples: the session opens and EF.COM reads under it.
 TEST(MappingChipGenericMapping, OpenPacesTerminalOpensTheSession) {
+  EAC_init();  // OpenPACE's protocol NIDs are made here
   const std::vector<std::pair<const char*, TGmProtocol>> cases{
       {"id-PACE-ECDH-GM-AES-CBC-CMAC-128", {NID_id_PACE_ECDH_GM_AES_CBC_CMAC_128, "04007F00070202040202", 13, true}},
       {"id-PACE-ECDH-GM-AES-CBC-CMAC-192", {NID_id_PACE_ECDH_GM_AES_CBC_CMAC_192, "04007F00070202040203", 12, true}},

@@ -27,7 +27,10 @@ TBytes PublicKey(EVP_PKEY& key) {
   return out;
 }
 
-TGmProtocol EcdhGmAes128() { return {NID_id_PACE_ECDH_GM_AES_CBC_CMAC_128, "04007F00070202040202", 13, true}; }
+TGmProtocol EcdhGmAes128() {
+  EAC_init();  // OpenPACE's protocol NIDs are made here
+  return {NID_id_PACE_ECDH_GM_AES_CBC_CMAC_128, "04007F00070202040202", 13, true};
+}
 
 TTerminalSm OpenPaceGmSession(TChipHarness& harness, const std::string& mrzInformation, const TGmProtocol& protocol) {
   EAC_init();
