@@ -71,7 +71,7 @@ TPaceResult NotRun(const std::string& how, const std::string& reason) {
 
 }  // namespace
 
-TPaceInfoUse UseOf(const TPaceInfo& info) {
+TPaceInfoUse UseOf(const TPaceInfo& info, const TLengthLimits& lengths) {
   const std::optional<TPaceProtocol> protocol = FindPaceProtocol(info.Oid);
   if (!protocol) return {TPaceInfoUse::NotUsable, "protocol " + DottedOid(info.Oid) + " not supported"};
   if (!info.ParameterId) return {TPaceInfoUse::NotUsable, "no standardized domain parameters"};
@@ -82,27 +82,27 @@ TPaceInfoUse UseOf(const TPaceInfo& info) {
   if (!domain) return {TPaceInfoUse::NotUsable, id + " unknown"};
   if (domain->Agreement != protocol->Agreement)
     return {TPaceInfoUse::NotUsable, id + " does not suit " + std::string(protocol->Name)};
-  if (!domain->FitsShortApdus)
+  if (!domain->FitsShortApdus && !lengths.Extended())
     return {TPaceInfoUse::BeyondTheReader,
-            std::string(domain->Name) + " keys need extended length APDUs, which are not sent"};
+            std::string(domain->Name) + " keys need extended-length APDUs; " + lengths.ShortOnly()};
   return {TPaceInfoUse::Usable, {}};
 }
 
-const TPaceInfo* ChoosePaceInfo(std::span<const TPaceInfo> infos) {
-  const auto usable =
-      std::ranges::find_if(infos, [](const TPaceInfo& info) { return UseOf(info).Use == TPaceInfoUse::Usable; });
+const TPaceInfo* ChoosePaceInfo(std::span<const TPaceInfo> infos, const TLengthLimits& lengths) {
+  const auto usable = std::ranges::find_if(
+      infos, [&lengths](const TPaceInfo& info) { return UseOf(info, lengths).Use == TPaceInfoUse::Usable; });
   return usable == infos.end() ? nullptr : &*usable;
 }
 
 TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo> infos, TCardSession& session) {
   session.TripleDesRecord().BacEnabled = false;
-  const TPaceInfo* info = ChoosePaceInfo(infos);
+  const TPaceInfo* info = ChoosePaceInfo(infos, session.Lengths());
   if (!info) {
     // Parameters the chip could run but the reader link cannot carry: not
     // possible; otherwise nothing the program runs: not used.
     std::string notUsed;
     for (const TPaceInfo& offered : infos) {
-      const TPaceInfoUse use = UseOf(offered);
+      const TPaceInfoUse use = UseOf(offered, session.Lengths());
       if (use.Use == TPaceInfoUse::BeyondTheReader) return NotRun("not possible", use.Reason);
       if (notUsed.find(use.Reason) == std::string::npos) notUsed += (notUsed.empty() ? "" : "; ") + use.Reason;
     }
