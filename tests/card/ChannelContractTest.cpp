@@ -186,4 +186,40 @@ TEST(Channel, AnswersAreOpenedOrRefusedByTheKindOfChannel) {
   }
 }
 
+// Extended commands stay extended under BAC's secure messaging (DO'87' of
+// more than 255 bytes, DO'97' and Le in two bytes), and an answer whose DO'87'
+// has a length of 82 LL LL opens whole: both as the chip's own code makes and
+// reads them.
+TEST(Channel, ExtendedCommandsAndAnswers) {
+  tMRTD_CTX session = Session(true);
+  TBacChannel bac(session);
+  simchip::TSecureChannel chip = ChipSide();
+  TBytes longData(300);
+  for (std::size_t i = 0; i < longData.size(); ++i) longData[i] = static_cast<std::uint8_t>(i);
+  const std::vector<TCommandApdu> commands{
+      {0x00, 0x86, 0x00, 0x00, longData, 65536},
+      {0x00, 0x88, 0x00, 0x00, Hex("0102030405060708"), 65536, true},
+      {0x00, 0x88, 0x00, 0x00, Hex("0102030405060708"), 256},
+  };
+  for (const TCommandApdu& command : commands) {
+    SCOPED_TRACE(ToHex(command.Encode()).substr(0, 20));
+    const TCommandApdu secured = bac.Protect(command);
+    EXPECT_EQ(secured.Extended(), command.Extended());
+    const std::optional<TCommandApdu> sent = ParseCommand(secured.Encode());
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->Le, command.Extended() ? 65536u : 256u);
+    const std::optional<TCommandApdu> unwrapped = chip.Unwrap(*sent);
+    ASSERT_TRUE(unwrapped.has_value()) << "the chip rejects the protected command";
+    EXPECT_EQ(unwrapped->Data, command.Data);
+    EXPECT_EQ(unwrapped->Le, command.Le);
+
+    const TBytes answer = chip.Wrap(longData, kSwSuccess);
+    EXPECT_EQ(ToHex(std::span(answer).first(4)), "87820131");
+    std::vector<std::uint8_t> plaintext(answer.size());
+    std::size_t length = 0;
+    ASSERT_EQ(bac.OpenDataAnswer(answer, plaintext, length), TUnwrapResult::Ok);
+    EXPECT_EQ(TBytes(plaintext.begin(), plaintext.begin() + static_cast<std::ptrdiff_t>(length)), longData);
+  }
+}
+
 }  // namespace
