@@ -27,7 +27,8 @@ const TEncodingCase kEncodings[] = {
     {"case 2E asked for", {0x00, 0xB0, 0x00, 0x00, {}, 65536, true}, "00B00000000000"},
     {"case 2E by its Le", {0x00, 0xB0, 0x00, 0x00, {}, 0x0101}, "00B00000000101"},
     {"case 3E asked for", {0x00, 0xA4, 0x02, 0x0C, {0x01, 0x1E}, std::nullopt, true}, "00A4020C000002011E"},
-    {"case 4E asked for, Le 65536 written 00 00", {0x00, 0x88, 0x00, 0x00, {0x01, 0x02}, 65536, true},
+    {"case 4E asked for, Le 65536 written 00 00",
+     {0x00, 0x88, 0x00, 0x00, {0x01, 0x02}, 65536, true},
      "00880000000002010200 00"},
     {"case 4E by its Le, which stays as given", {0x00, 0x88, 0x00, 0x00, {0x01}, 300}, "008800000000010101 2C"},
 };

@@ -61,9 +61,16 @@ struct TPropertiesCase {
 
 const TPropertiesCase kProperties[] = {
     {"none", "", 0},
-    {"other properties only", "01020000" "0201FF", 0},
+    {"other properties only",
+     "01020000"
+     "0201FF",
+     0},
     {"65536 bytes", "0A0400000100", 65536},
-    {"261 bytes after wLcdLayout and bTimeOut2", "01020000" "030100" "0A0405010000", 261},
+    {"261 bytes after wLcdLayout and bTimeOut2",
+     "01020000"
+     "030100"
+     "0A0405010000",
+     261},
     {"0: short APDUs only", "0A0400000000", 0},
     {"of two bytes, not four", "0A020001", 0},
     {"cut short", "0A040000", 0},
@@ -83,9 +90,18 @@ struct TFeatureCase {
 const TFeatureCase kFeatures[] = {
     {"none", "", std::nullopt},
     {"the TLV properties alone", "120442330012", 0x42330012},
-    {"after FEATURE_VERIFY_PIN_DIRECT", "060442000DB2" "120442000DB8", 0x42000DB8},
-    {"only others", "060442000DB2" "0A0442330A0A", std::nullopt},
-    {"an entry not of four bytes before it", "0602FFFF" "120442330012", std::nullopt},
+    {"after FEATURE_VERIFY_PIN_DIRECT",
+     "060442000DB2"
+     "120442000DB8",
+     0x42000DB8},
+    {"only others",
+     "060442000DB2"
+     "0A0442330A0A",
+     std::nullopt},
+    {"an entry not of four bytes before it",
+     "0602FFFF"
+     "120442330012",
+     std::nullopt},
 };
 
 TEST(ReaderFeatures, TheTlvPropertiesFeatureInTheFeatureList) {

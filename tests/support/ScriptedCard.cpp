@@ -91,7 +91,9 @@ std::int32_t TScriptedCard::Disconnect(TScardHandle card, std::uint32_t disposit
 
 std::int32_t TScriptedCard::Control(TScardHandle card, std::uint32_t controlCode, std::span<const std::uint8_t> command,
                                     std::span<std::uint8_t> answer, std::uint32_t& answerLength) {
-  if (Behind) return Behind->Control(card, controlCode, command, answer, answerLength);
+  // A size given is answered here even in front of another API: the reader's
+  // word on extended length, and nothing else, comes from the script.
+  if (Behind && MaxApduDataSize == 0) return Behind->Control(card, controlCode, command, answer, answerLength);
   answerLength = 0;
   std::array<std::uint8_t, 6> given{};
   if (MaxApduDataSize == 0) return ScardCode(kScardEUnsupportedFeature);

@@ -92,7 +92,9 @@ public:
   std::map<std::string, TBytes> Atrs;
   std::int32_t ReaderAtrResult = kScardSuccess;
   // The reader's dwMaxAPDUDataSize (PC/SC part 10 TLV properties); 0: it
-  // answers SCardControl with SCARD_E_UNSUPPORTED_FEATURE (short APDUs only).
+  // answers SCardControl with SCARD_E_UNSUPPORTED_FEATURE (short APDUs only),
+  // or passes it to Behind. Set, it is answered here even with Behind, so
+  // that a real resource manager's reader can be said to take extended length.
   std::uint32_t MaxApduDataSize = 0;
 
   // --- What happened ---

@@ -25,7 +25,7 @@ std::optional<TNumber> Number(std::string_view text) {
   return value;
 }
 
-const std::array<TFlag, 14> kFlags{{
+const std::array<TFlag, 15> kFlags{{
     {"--document", true, "FILE   document file to serve (required)",
      [](TVpassportOptions& o, std::string_view v) {
        o.Document = std::string(v);
@@ -58,6 +58,11 @@ const std::array<TFlag, 14> kFlags{{
     {"--refuse-plain-select", false, "answer plain SELECT of a file with 6982 before BAC",
      [](TVpassportOptions& o, std::string_view) {
        o.Chip.RefusePlainSelect = true;
+       return std::string();
+     }},
+    {"--extended-length", false, "   take extended Lc and Le (else 6700) and say so in the ATR's card capabilities",
+     [](TVpassportOptions& o, std::string_view) {
+       o.Chip.ExtendedLength = true;
        return std::string();
      }},
     {"--protected-errors", false, "  answer errors under secure messaging in protected form",
