@@ -109,19 +109,4 @@ INSTANTIATE_TEST_SUITE_P(
                            "chip has short APDUs only)"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
-// The simulated chip without extended length refuses extended commands as
-// wrong length, in plain and under secure messaging alike; with it, it
-// answers them.
-TEST(SimulatedChipLength, ExtendedCommandsOnlyWithTheOption) {
-  const simchip::TDocument document =
-      simchip::LoadDocumentFile(std::string(ZELVAN_SAMPLES_DIR) + "/icao-passport.zdoc");
-  const TBytes selectApplication = Hex("00A4040C000007A0000002471001");
-  for (const bool extended : {false, true}) {
-    simchip::TSimulatedChip chip(document);
-    chip.Options().ExtendedLength = extended;
-    EXPECT_EQ(ToHex(chip.Transmit(selectApplication).Answer), extended ? "9000" : "6700");
-    EXPECT_EQ(ToHex(chip.Transmit(Hex("00A4040C07A0000002471001")).Answer), "9000") << "short ones always";
-  }
-}
-
 }  // namespace
