@@ -37,8 +37,8 @@ TMacDataObject BuildMacDataObject(tMRTD_CTX& ctx, std::span<const std::uint8_t> 
 TCommandApdu BuildProtectedCommand(tMRTD_CTX& ctx, const TCommandApdu& plain) {
   // An extended command stays extended, its Le 00 00; a short one keeps Le 00.
   const bool extended = plain.Extended();
-  TCommandApdu secured{kSecureClass,    plain.Ins, plain.P1, plain.P2, {}, extended ? kExtendedMaxAnswerData : 256,
-                       plain.Extended()};
+  TCommandApdu secured{kSecureClass, plain.Ins, plain.P1, plain.P2, {}, extended ? kExtendedMaxAnswerData : 256,
+                       extended};
   // The MAC covers the header padded to one block (ISO/IEC 9797-1 method 2), then the data objects.
   TApduBytes macInput{kSecureClass, plain.Ins, plain.P1, plain.P2, 0x80, 0x00, 0x00, 0x00};
   if (!plain.Data.empty()) {
