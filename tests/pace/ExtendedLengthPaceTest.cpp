@@ -45,7 +45,7 @@ TEST_P(ExtendedLengthPace, RunsWhereBothSidesHaveIt) {
       simchip::LoadDocumentFile(std::string(ZELVAN_SAMPLES_DIR) + "/icao-passport.zdoc");
   simchip::TSimulatedChip chip(document);
   chip.Options().ExtendedLength = row.ChipExtended;
-  pacechip::TOpenPaceChip pace(chip, {{{"id-PACE-DH-GM-AES-CBC-CMAC-128", row.ParameterId}}, true});
+  pacechip::TOpenPaceChip pace(chip, {{{"id-PACE-DH-GM-AES-CBC-CMAC-128", row.ParameterId}}, true, ""});
   TFakePiccView view;
   TFakeCardApi card;
   card.Responder = AnswerFrom(chip);
@@ -70,8 +70,11 @@ TEST_P(ExtendedLengthPace, RunsWhereBothSidesHaveIt) {
     // The mapping and the key agreement carry 256-byte keys, each way.
     const auto longCommands = std::ranges::count_if(card.Commands, extended);
     EXPECT_EQ(longCommands, 2);
-    for (const TAnswer& exchange : card.Exchanges)
-      if (extended(exchange.Command)) EXPECT_GT(exchange.Bytes.size(), 258u) << "the chip's key in one answer";
+    for (const TAnswer& exchange : card.Exchanges) {
+      if (extended(exchange.Command)) {
+        EXPECT_GT(exchange.Bytes.size(), 258u) << "the chip's key in one answer";
+      }
+    }
     // Under PACE's secure messaging the reading goes on as ever, in short APDUs.
     TMemoryStream dg1;
     EXPECT_EQ(ReadDataGroup(1, dg1, session), TDataGroupRead::Whole);
