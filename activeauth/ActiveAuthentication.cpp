@@ -1,6 +1,7 @@
 #include "activeauth/ActiveAuthentication.h"
 
 #include <optional>
+#include <string>
 
 #include "activeauth/ActiveAuthenticationCheck.h"
 #include "activeauth/InternalAuthenticate.h"
@@ -11,5 +12,8 @@ TAaResult PerformActiveAuthentication(std::span<const std::uint8_t> dg15, TCardS
   if (dg15.empty()) return {TAaVerdict::NotSupported, {}};
   const std::optional<TDG15File> key = DecodeDG15(dg15);
   if (!key) return {TAaVerdict::NotPossible, "no RSA or EC key in DG15"};
-  return JudgeInternalAuthenticate(*key, PerformInternalAuthenticate(session, key->SignatureLength), algorithmOid);
+  // Only RSA signatures can outgrow a short answer; the log names them by their key.
+  const std::string what = key->Kind == TAaKeyKind::Rsa ? "RSA-" + std::to_string(key->KeyBits) + " signature" : "";
+  return JudgeInternalAuthenticate(*key, PerformInternalAuthenticate(session, key->SignatureLength, what),
+                                   algorithmOid);
 }

@@ -1,5 +1,6 @@
 #include "activeauth/InternalAuthenticate.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "card/CardExchange.h"
@@ -34,26 +35,41 @@ TInternalAuthenticateResult Failure(const TAaChallenge& challenge, std::string r
 
 }  // namespace
 
-TCommandApdu BuildInternalAuthenticate(const TAaChallenge& challenge) {
-  return {
-      0x00, kInsInternalAuthenticate, 0x00, 0x00, TApduBytes(challenge.begin(), challenge.end()), kShortAnswerMaxData};
+TCommandApdu BuildInternalAuthenticate(const TAaChallenge& challenge, bool extended) {
+  return {0x00,
+          kInsInternalAuthenticate,
+          0x00,
+          0x00,
+          TApduBytes(challenge.begin(), challenge.end()),
+          extended ? kExtendedMaxAnswerData : kShortAnswerMaxData,
+          extended};
 }
 
-std::string AnswerDoesNotFit(const TSecureChannel& messaging, std::size_t signatureLength) {
+TAnswerFit FitAnswer(const TSecureChannel& messaging, std::size_t signatureLength, const TLengthLimits& lengths,
+                     std::string_view what) {
   const std::size_t answer = messaging.AnswerLength(signatureLength);
-  if (answer <= kShortAnswerMaxData && answer + kStatusWordLength <= kResponseCapacity) return {};
-  return FormatMessage("a %d-byte answer does not fit a short APDU of this reader", {static_cast<long long>(answer)});
+  if (answer <= kShortAnswerMaxData && answer + kStatusWordLength <= kResponseCapacity) return {true, false, {}};
+  // Beyond the short response (the link's 255 bytes included) only extended length on both sides helps.
+  if (lengths.Extended() && lengths.Carries(kAaChallengeLength, answer)) return {true, true, {}};
+  const std::string named = what.empty()
+                                ? FormatMessage("a %d-byte signature", {static_cast<long long>(signatureLength)})
+                                : std::string(what);
+  if (const std::string shortOnly = lengths.ShortOnly(); !shortOnly.empty())
+    return {false, false, named + " needs extended-length APDUs; " + shortOnly};
+  return {false, false,
+          FormatMessage("a %d-byte answer is longer than reader and chip take", {static_cast<long long>(answer)})};
 }
 
-TInternalAuthenticateResult PerformInternalAuthenticate(TCardSession& session, std::size_t signatureLength) {
-  if (std::string reason = AnswerDoesNotFit(session.Messaging(), signatureLength); !reason.empty())
-    return {TInternalAuthenticateOutcome::NotPossible, {}, {}, std::move(reason)};
+TInternalAuthenticateResult PerformInternalAuthenticate(TCardSession& session, std::size_t signatureLength,
+                                                        std::string_view what) {
+  TAnswerFit fit = FitAnswer(session.Messaging(), signatureLength, session.Lengths(), what);
+  if (!fit.Fits) return {TInternalAuthenticateOutcome::NotPossible, {}, {}, std::move(fit.Reason)};
 
   TAaChallenge challenge{};
   RandomBytes(challenge);
-  std::vector<std::uint8_t> plaintext(kApduBufferSize);
-  TCardAnswer answer =
-      session.Transmit(BuildInternalAuthenticate(challenge), {.Form = TAnswerForm::Data, .Plaintext = plaintext});
+  std::vector<std::uint8_t> plaintext(std::max(kApduBufferSize, session.Messaging().AnswerLength(signatureLength)));
+  TCardAnswer answer = session.Transmit(BuildInternalAuthenticate(challenge, fit.Extended),
+                                        {.Form = TAnswerForm::Data, .Plaintext = plaintext});
   if (answer.Error == TCardError::LinkLost) return Failure(challenge, "connection error");
   if (answer.Status() != kSwSuccess && answer.Taken())
     return Failure(challenge, "INTERNAL AUTHENTICATE refused, status " + HexText4(answer.Status()));

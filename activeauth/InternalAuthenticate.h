@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "card/CardSession.h"
@@ -31,18 +32,29 @@ struct TInternalAuthenticateResult {
   std::string Reason;                   // Failed, NotPossible: a short human text
 };
 
-// 00 88 00 00 08 <challenge> 00: INTERNAL AUTHENTICATE, Le 256.
-TCommandApdu BuildInternalAuthenticate(const TAaChallenge& challenge);
+// 00 88 00 00 08 <challenge> 00: INTERNAL AUTHENTICATE, Le 256; extended,
+// 00 88 00 00 00 00 08 <challenge> 00 00, for an answer longer than a short one.
+TCommandApdu BuildInternalAuthenticate(const TAaChallenge& challenge, bool extended = false);
 
-// Why an answer of signatureLength bytes cannot come back through messaging in
-// one short response to the reader link, or empty when it can. The protected
-// answer must stay within 256 data bytes and, with its status word, within
-// the link's response capacity (kResponseCapacity).
-std::string AnswerDoesNotFit(const TSecureChannel& messaging, std::size_t signatureLength);
+// How an answer of signatureLength bytes comes back through messaging.
+struct TAnswerFit {
+  bool Fits = false;
+  bool Extended = false;  // only in an extended response
+  std::string Reason;     // why it cannot come back, when it does not fit
+};
+// A short response carries the protected answer within 256 data bytes and,
+// with its status word, within the link's response capacity
+// (kResponseCapacity); a longer one needs extended length on both reader and
+// chip (lengths). what names the signature in the reason ("RSA-2048
+// signature"; empty: "a <n>-byte signature").
+TAnswerFit FitAnswer(const TSecureChannel& messaging, std::size_t signatureLength, const TLengthLimits& lengths = {},
+                     std::string_view what = {});
 
 // Sends INTERNAL AUTHENTICATE with a challenge from the random source in use
 // through the session's secure messaging. signatureLength (DG15's key)
-// decides beforehand whether the answer can come back; when it cannot,
+// decides beforehand whether the answer can come back, in a short response
+// or, where reader and chip have it, an extended one; when it cannot,
 // nothing is sent (NotPossible). Logs nothing itself; a protected answer the
 // secure messaging rejects as unsafe logs its "Hata #n" line.
-TInternalAuthenticateResult PerformInternalAuthenticate(TCardSession& session, std::size_t signatureLength);
+TInternalAuthenticateResult PerformInternalAuthenticate(TCardSession& session, std::size_t signatureLength,
+                                                        std::string_view what = {});

@@ -21,7 +21,8 @@ TCardAnswer TCardSession::Exchange(const TCommandApdu& command, TClearBuffers cl
   const std::size_t length = std::min(bytes.size(), link_.SendBuf.size());
   std::copy_n(bytes.begin(), length, link_.SendBuf.begin());
   link_.SendLen = static_cast<std::uint32_t>(length);
-  link_.RecvLen = kResponseCapacity;
+  // An extended command may bring an answer of up to 65536 data bytes.
+  link_.RecvLen = command.Extended() ? kExtendedResponseCapacity : kResponseCapacity;
   TCardAnswer answer;
   if (const std::int32_t result = link_.TransmitApdu(); result != kScardSuccess) {
     answer.Error = TCardError::LinkLost;

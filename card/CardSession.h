@@ -11,6 +11,7 @@
 
 #include "card/CardAnswer.h"
 #include "card/CardExchange.h"
+#include "card/LengthLimits.h"
 #include "card/messaging/SecureChannel.h"
 #include "crypto/MrtdContext.h"
 #include "reader/ApduExchange.h"
@@ -54,6 +55,11 @@ public:
   tMRTD_CTX& TripleDesRecord() const { return record_; }
   // The outcome of this session's last exchange.
   const TCardAnswer& LastAnswer() const { return last_; }
+  // Whether reader and chip take extended length (short APDUs only until learnt).
+  const TLengthLimits& Lengths() const { return lengths_; }
+  void SetLengths(const TLengthLimits& lengths) { lengths_ = lengths; }
+  // The reader link the session talks through.
+  TReaderLink& Link() const { return link_; }
 
 private:
   TCardAnswer Exchange(const TCommandApdu& command, TClearBuffers clear);
@@ -62,4 +68,5 @@ private:
   TReaderLink& link_;
   std::unique_ptr<TSecureChannel> messaging_;
   TCardAnswer last_;
+  TLengthLimits lengths_;
 };

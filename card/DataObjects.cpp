@@ -40,3 +40,8 @@ std::optional<std::span<const std::uint8_t>> FindDataObject(std::span<const std:
   }
   return std::nullopt;
 }
+
+std::vector<std::uint8_t> ExpectedLengthValue(std::size_t le, bool extended) {
+  if (!extended) return {static_cast<std::uint8_t>(le & 0xFF)};
+  return {static_cast<std::uint8_t>(le >> 8 & 0xFF), static_cast<std::uint8_t>(le & 0xFF)};
+}

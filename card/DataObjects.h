@@ -23,3 +23,7 @@ std::optional<TDataObject> ReadDataObject(std::span<const std::uint8_t> bytes);
 // The value of the first object with this tag among those laid end to end
 // in bytes; nothing when it is absent or one of them is malformed.
 std::optional<std::span<const std::uint8_t>> FindDataObject(std::span<const std::uint8_t> bytes, std::uint16_t tag);
+
+// The value of DO'97' (the expected length under secure messaging): one byte
+// for a short Le (256 is 00), two for an extended one (65536 is 00 00).
+std::vector<std::uint8_t> ExpectedLengthValue(std::size_t le, bool extended);

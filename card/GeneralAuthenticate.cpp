@@ -7,6 +7,9 @@ TCommandApdu BuildGeneralAuthenticate(std::uint8_t tag, std::span<const std::uin
   AppendDataObject(inner, tag, value);
   TCommandApdu command{last ? std::uint8_t{0x00} : kChainedClass, kInsGeneralAuthenticate, 0x00, 0x00, {}, 256};
   AppendDataObject(command.Data, kDynamicAuthenticationData, inner);
+  // A key too long for a short command goes extended; the chip's key in
+  // answer is as long, so the whole answer is asked for (Le 00 00).
+  if (command.Data.size() > kShortMaxCommandData) command.Le = kExtendedMaxAnswerData;
   return command;
 }
 

@@ -15,7 +15,8 @@ inline constexpr std::uint8_t kInsGeneralAuthenticate = 0x86;
 inline constexpr std::uint8_t kChainedClass = 0x10;
 inline constexpr std::uint16_t kDynamicAuthenticationData = 0x7C;
 
-// 10 86 00 00 Lc 7C L <dynamic authentication data> 00; the last step with CLA 00.
+// 10 86 00 00 Lc 7C L <dynamic authentication data> 00; the last step with
+// CLA 00. Data beyond a short command's 255 bytes make it extended, Le 00 00.
 TCommandApdu BuildGeneralAuthenticate(std::uint8_t tag, std::span<const std::uint8_t> value, bool last);
 // The value of object `tag` inside the 7C of a GENERAL AUTHENTICATE answer's
 // data; nothing when it is absent or the answer is malformed.

@@ -34,7 +34,7 @@ struct TPaceDomain {
   int CurveNid;                // ECDH: OpenSSL's curve; 0 for DH
   std::string_view GroupName;  // DH: OpenSSL's name of the RFC 5114 group
   // Whether the public keys fit in short APDUs (at most 255 command bytes):
-  // the 2048-bit groups need extended length, which the reader link does not send.
+  // the 2048-bit groups need extended length on both reader and chip.
   bool FitsShortApdus = true;
   // Whether Integrated Mapping's point encoding works on the curve: it needs
   // p = 3 mod 4, which NIST P-224 does not have.

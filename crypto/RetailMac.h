@@ -11,10 +11,7 @@
 
 #include "crypto/MrtdContext.h"
 
-// Largest message (counter included) whose padding fits the MAC work buffer.
-inline constexpr std::size_t kMacMessageLimit = 271;
-
 // Advances SSC first when it is not all zero and MACs SSC || data; with an
-// all-zero SSC it MACs data alone. Data is at most 263 bytes with a counter
-// and 271 without.
+// all-zero SSC it MACs data alone, of any length (an extended answer's MAC
+// input passes 255 bytes).
 t64Bit ComputeMac(tMRTD_CTX& ctx, std::span<const std::uint8_t> data);

@@ -4,7 +4,7 @@
 
 #include "crypto/DesCipher.h"
 #include "crypto/Padding.h"
-#include "crypto/SecretBytes.h"
+#include "crypto/SecretBuffer.h"
 
 namespace {
 
@@ -14,13 +14,15 @@ std::size_t WholeBlocks(std::size_t length) { return length / kDesBlockSize * kD
 
 std::size_t Encrypt3Des(const tMRTD_CTX& ctx, std::span<const std::uint8_t> data, std::span<std::uint8_t> output,
                         bool force) {
-  TSecretBytes<kCipherWorkSize> work;  // holds plaintext: wiped on return
-  const std::size_t length = std::min(data.size(), kCipherWorkSize - 1);
-  std::copy_n(data.begin(), length, work.begin());
-  const std::size_t padded = PadData(work, length, force);
+  // Holds plaintext: wiped on return. Extended commands bring more than the
+  // short work size; the buffer grows to the data and a block of padding.
+  TSecretBuffer work(std::max(kCipherWorkSize, data.size() + kDesBlockSize));
+  const std::size_t length = data.size();
+  std::copy_n(data.begin(), length, work.data());
+  const std::size_t padded = PadData(std::span<std::uint8_t>(work.data(), work.size()), length, force);
   const std::size_t count = std::min(padded, WholeBlocks(output.size()));
   TDesCbc(TwoKeyTripleDesKeys(ctx.encKa(), ctx.encKb()), TCipherDirection::Encrypt)
-      .Process(std::span<const std::uint8_t>(work).first(count), output);
+      .Process(std::span<const std::uint8_t>(work.data(), count), output);
   return count;
 }
 

@@ -9,12 +9,14 @@
 #include "crypto/MrtdContext.h"
 
 // Largest input the cipher work buffer takes with its padding.
+// The least work buffer: a short APDU's data and its padding.
 inline constexpr std::size_t kCipherWorkSize = 272;
 
 // Pads data (ISO/IEC 9797-1 method 2, see PadData; force adds a block even to
 // whole blocks) and enciphers it into output. Returns the enciphered length P.
-// Callers give data.size() < output.size() and at most 271 bytes; should the
-// padded data not fit, output receives (and the result counts) only its whole blocks.
+// Callers give data.size() < output.size(), of any length (an extended
+// command's data may pass 271 bytes); should the padded data not fit, output
+// receives (and the result counts) only its whole blocks.
 std::size_t Encrypt3Des(const tMRTD_CTX& ctx, std::span<const std::uint8_t> data, std::span<std::uint8_t> output,
                         bool force);
 

@@ -89,7 +89,7 @@ TPaceResult NotRun(const std::string& how, const std::string& reason) {
 
 }  // namespace
 
-TPaceInfoUse UseOf(const TPaceInfo& info) {
+TPaceInfoUse UseOf(const TPaceInfo& info, const TLengthLimits& lengths) {
   const std::optional<TPaceProtocol> protocol = FindPaceProtocol(info.Oid);
   if (!protocol) return {TPaceInfoUse::NotUsable, "protocol " + DottedOid(info.Oid) + " not supported"};
   if (!info.ParameterId) return {TPaceInfoUse::NotUsable, "no standardized domain parameters"};
@@ -101,19 +101,19 @@ TPaceInfoUse UseOf(const TPaceInfo& info) {
   if (domain->Agreement != protocol->Agreement ||
       (protocol->Mapping == TPaceMapping::Integrated && !domain->MapsIntegrated))
     return {TPaceInfoUse::NotUsable, id + " does not suit " + std::string(protocol->Name)};
-  if (!domain->FitsShortApdus)
+  if (!domain->FitsShortApdus && !lengths.Extended())
     return {TPaceInfoUse::BeyondTheReader,
-            std::string(domain->Name) + " keys need extended length APDUs, which are not sent"};
+            std::string(domain->Name) + " keys need extended-length APDUs; " + lengths.ShortOnly()};
   return {TPaceInfoUse::Usable, {}};
 }
 
-const TPaceInfo* ChoosePaceInfo(std::span<const TPaceInfo> infos) {
+const TPaceInfo* ChoosePaceInfo(std::span<const TPaceInfo> infos, const TLengthLimits& lengths) {
   // Chip Authentication Mapping proves the chip as well; Generic Mapping is
   // the one every chip has; Integrated Mapping is taken when it is all there is.
   constexpr std::array kPreference{TPaceMapping::ChipAuthentication, TPaceMapping::Generic, TPaceMapping::Integrated};
   for (const TPaceMapping mapping : kPreference) {
-    const auto usable = std::ranges::find_if(infos, [mapping](const TPaceInfo& info) {
-      return UseOf(info).Use == TPaceInfoUse::Usable && FindPaceProtocol(info.Oid)->Mapping == mapping;
+    const auto usable = std::ranges::find_if(infos, [mapping, &lengths](const TPaceInfo& info) {
+      return UseOf(info, lengths).Use == TPaceInfoUse::Usable && FindPaceProtocol(info.Oid)->Mapping == mapping;
     });
     if (usable != infos.end()) return &*usable;
   }
@@ -122,13 +122,13 @@ const TPaceInfo* ChoosePaceInfo(std::span<const TPaceInfo> infos) {
 
 TPaceResult PerformPace(const TPacePassword& password, std::span<const TPaceInfo> infos, TCardSession& session) {
   session.TripleDesRecord().BacEnabled = false;
-  const TPaceInfo* info = ChoosePaceInfo(infos);
+  const TPaceInfo* info = ChoosePaceInfo(infos, session.Lengths());
   if (!info) {
     // Parameters the chip could run but the reader link cannot carry: not
     // possible; otherwise nothing the program runs: not used.
     std::string notUsed;
     for (const TPaceInfo& offered : infos) {
-      const TPaceInfoUse use = UseOf(offered);
+      const TPaceInfoUse use = UseOf(offered, session.Lengths());
       if (use.Use == TPaceInfoUse::BeyondTheReader) return NotRun("not possible", use.Reason);
       if (notUsed.find(use.Reason) == std::string::npos) notUsed += (notUsed.empty() ? "" : "; ") + use.Reason;
     }

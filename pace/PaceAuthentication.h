@@ -13,7 +13,8 @@
 // refuses a CAN), and for a PACE that is not run
 // (BAC may follow) "PACE: not used (<reason>)" when no PACEInfo is one the
 // program runs or the chip turns MSE:Set AT down as unsupported, "PACE: not
-// possible (<reason>)" when its parameters need more than short APDUs. Nonce, ephemeral private keys, shared secret and
+// possible (<reason>)" when its parameters need extended length that the
+// reader or the chip lacks. Nonce, ephemeral private keys, shared secret and
 // session keys are wiped when done with and never logged.
 
 #include <optional>
@@ -48,13 +49,15 @@ struct TPaceInfoUse {
   enum { Usable, NotUsable, BeyondTheReader } Use;
   std::string Reason;  // empty when usable
 };
-TPaceInfoUse UseOf(const TPaceInfo& info);
+// lengths: whether reader and chip take extended length, which the 2048-bit
+// DH groups need (short APDUs only when not given).
+TPaceInfoUse UseOf(const TPaceInfo& info, const TLengthLimits& lengths = {});
 
 // The PACEInfo PACE runs with: among those whose protocol and parameters the
-// program knows and can send in short APDUs, the first with Chip
-// Authentication Mapping, else with Generic Mapping, else with Integrated
-// Mapping; nothing when there is none.
-const TPaceInfo* ChoosePaceInfo(std::span<const TPaceInfo> infos);
+// program knows and can send with the lengths reader and chip take, the first
+// with Chip Authentication Mapping, else with Generic Mapping, else with
+// Integrated Mapping; nothing when there is none.
+const TPaceInfo* ChoosePaceInfo(std::span<const TPaceInfo> infos, const TLengthLimits& lengths = {});
 
 // Runs PACE with password over the first usable PACEInfo of infos, its steps
 // in plain. Once established the session's secure messaging is PACE's; for

@@ -11,9 +11,13 @@
 #include <span>
 #include <string>
 
+// A short APDU's answer: 256 data bytes and the status word, plus one.
 inline constexpr std::size_t kApduBufferSize = 257;
+// The link's buffers hold an extended APDU: a command of 4 header bytes, Lc
+// (3), 65535 data bytes and Le (2); an answer of 65536 data bytes and SW1 SW2.
+inline constexpr std::size_t kLinkBufferSize = 4 + 3 + 65535 + 2;
 inline constexpr std::uint32_t kReaderNamesCapacity = 256;
-using TApduBuffer = std::array<std::uint8_t, kApduBufferSize>;
+using TApduBuffer = std::array<std::uint8_t, kLinkBufferSize>;
 
 struct TReaderLink {
   TScardContext hContext = 0;
@@ -26,7 +30,7 @@ struct TReaderLink {
   TApduBuffer RecvBuf{};
   std::uint32_t RecvLen = 0;
 
-  std::array<std::uint8_t, kApduBufferSize> ReaderNamesBuf{};
+  std::array<std::uint8_t, kReaderNamesCapacity + 1> ReaderNamesBuf{};
   std::uint32_t ReaderNamesLen = 0;
 
   // Name of the chosen reader as 8-bit text; empty until discovery finds one.
@@ -41,7 +45,7 @@ struct TReaderLink {
   std::int32_t ConnectCard();
   // Powers the card down.
   void DisconnectCard();
-  // Zeroes all 257 bytes of SendBuf and RecvBuf; the lengths keep their values.
+  // Zeroes SendBuf and RecvBuf whole; the lengths keep their values.
   void ClearApduBuffers();
   // Sends SendBuf[0..SendLen) and receives into RecvBuf with RecvLen as the
   // capacity granted. Returns the PC/SC result and stores it in LastResult.

@@ -31,6 +31,7 @@ enum TScardError : std::uint32_t {
   kScardEProtoMismatch = 0x8010000F,
   kScardENotTransacted = 0x80100016,
   kScardENoService = 0x8010001D,
+  kScardEUnsupportedFeature = 0x8010001F,
   kScardENoReadersAvailable = 0x8010002E,
   kScardWResetCard = 0x80100068,
   kScardWRemovedCard = 0x80100069,
@@ -55,6 +56,11 @@ public:
   // atrLength receives the count, 0 when the reader holds no card.
   virtual std::int32_t ReaderAtr(TScardContext context, const std::string& readerName, std::span<std::uint8_t> atr,
                                  std::uint32_t& atrLength) = 0;
+  // SCardControl on a card connection: the reader's own commands (PC/SC part
+  // 10). answer.size() is the capacity; answerLength receives the count.
+  // Readers that take none answer SCARD_E_UNSUPPORTED_FEATURE.
+  virtual std::int32_t Control(TScardHandle card, std::uint32_t controlCode, std::span<const std::uint8_t> command,
+                               std::span<std::uint8_t> answer, std::uint32_t& answerLength);
 };
 
 // The API in use: the system's pcsc-lite unless something else was set.

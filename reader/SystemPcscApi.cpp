@@ -1,9 +1,17 @@
 #include "reader/PcscApi.h"
 
+#include <PCSC/reader.h>
 #include <PCSC/winscard.h>
 #include <PCSC/wintypes.h>
 
 #include <algorithm>
+
+#include "reader/ReaderFeatures.h"
+
+static_assert(kIoctlGetFeatureRequest == CM_IOCTL_GET_FEATURE_REQUEST);
+static_assert(kFeatureGetTlvProperties == FEATURE_GET_TLV_PROPERTIES);
+static_assert(kPropertyMaxApduDataSize == PCSCv2_PART10_PROPERTY_dwMaxAPDUDataSize);
+static_assert(kScardEUnsupportedFeature == static_cast<std::uint32_t>(SCARD_E_UNSUPPORTED_FEATURE));
 
 namespace {
 
@@ -64,11 +72,27 @@ public:
     atrLength = static_cast<std::uint32_t>(count);
     return ToResult(rv);
   }
+
+  std::int32_t Control(TScardHandle card, std::uint32_t controlCode, std::span<const std::uint8_t> command,
+                       std::span<std::uint8_t> answer, std::uint32_t& answerLength) override {
+    DWORD received = 0;
+    const LONG rv =
+        SCardControl(static_cast<SCARDHANDLE>(card), controlCode, command.data(), static_cast<DWORD>(command.size()),
+                     answer.data(), static_cast<DWORD>(answer.size()), &received);
+    answerLength = static_cast<std::uint32_t>(std::min<std::size_t>(received, answer.size()));
+    return ToResult(rv);
+  }
 };
 
 TPcscApi* currentApi = nullptr;
 
 }  // namespace
+
+std::int32_t TPcscApi::Control(TScardHandle, std::uint32_t, std::span<const std::uint8_t>, std::span<std::uint8_t>,
+                               std::uint32_t& answerLength) {
+  answerLength = 0;
+  return ScardCode(kScardEUnsupportedFeature);
+}
 
 TPcscApi& SystemPcscApi() {
   static TSystemPcscApi api;

@@ -5,6 +5,7 @@
 #include "bac/MutualAuthentication.h"
 #include "card/FileReading.h"
 #include "card/FileSteps.h"
+#include "card/LengthLimitsLearning.h"
 #include "card/messaging/PlainCommands.h"
 #include "card/messaging/SecureMessagingStart.h"
 #include "output/MessageFormat.h"
@@ -195,6 +196,7 @@ TOpening OpenDocument(const std::string& mrzInformation, TEFComBuffer& efCom, TC
   ctx.BacEnabled = false;
   ctx.CounterFromZero = false;
   UseNoSecureMessaging(session);
+  LearnLengthLimits(session);
   TOpening opening;
   // EF.CardAccess first, in plain: a chip that lists PACE gets PACE, and BAC
   // only when it turns PACE down as unsupported.

@@ -71,7 +71,10 @@ bool MacMatches(TAesSession& session, const TAesAnswer& parts) {
 TCommandApdu BuildAesProtectedCommand(TAesSession& session, const TCommandApdu& plain) {
   IncrementCounter(session.SSC);
   const auto secureClass = static_cast<std::uint8_t>(plain.Cla | kSecureClass);
-  TCommandApdu secured{secureClass, plain.Ins, plain.P1, plain.P2, {}, 256};
+  // An extended command stays extended, its Le 00 00; a short one keeps Le 00.
+  const bool extended = plain.Extended();
+  TCommandApdu secured{secureClass, plain.Ins, plain.P1, plain.P2, {}, extended ? kExtendedMaxAnswerData : 256,
+                       extended};
   if (!plain.Data.empty()) {
     TSecretBuffer padded(plain.Data.size() / kAesBlockSize * kAesBlockSize + kAesBlockSize);
     std::ranges::copy(plain.Data, padded.data());
@@ -82,10 +85,7 @@ TCommandApdu BuildAesProtectedCommand(TAesSession& session, const TCommandApdu& 
                             std::span<std::uint8_t>(value).subspan(1));
     AppendDataObject(secured.Data, 0x87, value);
   }
-  if (plain.Le) {
-    const std::uint8_t le = static_cast<std::uint8_t>(*plain.Le & 0xFF);
-    AppendDataObject(secured.Data, 0x97, std::span<const std::uint8_t>(&le, 1));
-  }
+  if (plain.Le) AppendDataObject(secured.Data, 0x97, ExpectedLengthValue(*plain.Le, extended));
   std::vector<std::uint8_t> macInput{secureClass, plain.Ins, plain.P1, plain.P2};
   PadToBlock(macInput);
   macInput.insert(macInput.end(), secured.Data.begin(), secured.Data.end());

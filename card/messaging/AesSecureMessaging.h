@@ -29,7 +29,8 @@ struct TAesSession {
 
 // The protected form of a plain command: CLA with 0C, DO'87' (01 and the
 // padded data enciphered) when it has data, DO'97' when it has an Le,
-// DO'8E', Le 00. Steps the counter once.
+// DO'8E', Le 00; an extended command goes extended, its DO'97' and Le in
+// two bytes. Steps the counter once.
 TCommandApdu BuildAesProtectedCommand(TAesSession& session, const TCommandApdu& plain);
 
 // Checks the MAC of an answer made of DO'87' (optional), DO'99', DO'8E' and

@@ -47,7 +47,8 @@ TCardAnswer TSecureChannel::Unwrap(std::span<const std::uint8_t> answer, TAnswer
   }
   std::vector<std::uint8_t> own;
   if (plaintext.empty()) {
-    own.resize(kApduBufferSize);
+    // An extended answer's cryptogram is never longer than the answer.
+    own.resize(std::max(kApduBufferSize, answer.size()));
     plaintext = own;
   }
   std::size_t length = 0;

@@ -42,7 +42,7 @@ public:
   TCommandApdu Wrap(const TCommandApdu& command) { return Protect(command); }
   // The answer checked (a refusal must be intact, a 9000 answer must verify)
   // and its data opened into plaintext as form says; an empty plaintext
-  // takes up to kApduBufferSize bytes. The answer's data is also copied into
+  // takes up to kApduBufferSize bytes, or the answer's length when longer. The answer's data is also copied into
   // the result.
   TCardAnswer Unwrap(std::span<const std::uint8_t> answer, TAnswerForm form, std::span<std::uint8_t> plaintext);
 

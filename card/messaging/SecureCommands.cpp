@@ -1,9 +1,11 @@
 #include "card/messaging/SecureCommands.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "card/DataObjects.h"
 #include "card/messaging/PlainCommands.h"
+#include "crypto/Padding.h"
 #include "crypto/RetailMac.h"
 #include "crypto/TripleDes.h"
 
@@ -33,21 +35,22 @@ TMacDataObject BuildMacDataObject(tMRTD_CTX& ctx, std::span<const std::uint8_t> 
 }
 
 TCommandApdu BuildProtectedCommand(tMRTD_CTX& ctx, const TCommandApdu& plain) {
-  TCommandApdu secured{kSecureClass, plain.Ins, plain.P1, plain.P2, {}, 256};
+  // An extended command stays extended, its Le 00 00; a short one keeps Le 00.
+  const bool extended = plain.Extended();
+  TCommandApdu secured{kSecureClass, plain.Ins, plain.P1, plain.P2, {}, extended ? kExtendedMaxAnswerData : 256,
+                       extended};
   // The MAC covers the header padded to one block (ISO/IEC 9797-1 method 2), then the data objects.
   TApduBytes macInput{kSecureClass, plain.Ins, plain.P1, plain.P2, 0x80, 0x00, 0x00, 0x00};
   if (!plain.Data.empty()) {
     const std::span<const std::uint8_t> data =
-        std::span<const std::uint8_t>(plain.Data).first(std::min(plain.Data.size(), kMostCommandData));
+        std::span<const std::uint8_t>(plain.Data)
+            .first(extended ? plain.Data.size() : std::min(plain.Data.size(), kMostCommandData));
     // The padding indicator, then the padded data enciphered.
-    std::array<std::uint8_t, 1 + kMostCommandData + 1> value{0x01};
+    std::vector<std::uint8_t> value(1 + data.size() + kDesBlockSize, 0x01);
     const std::size_t cryptogram = Encrypt3Des(ctx, data, std::span<std::uint8_t>(value).subspan(1), true);
     AppendDataObject(secured.Data, 0x87, std::span<const std::uint8_t>(value).first(1 + cryptogram));
   }
-  if (plain.Le) {
-    const std::array<std::uint8_t, 3> do97{0x97, 0x01, static_cast<std::uint8_t>(*plain.Le & 0xFF)};
-    secured.Data.insert(secured.Data.end(), do97.begin(), do97.end());
-  }
+  if (plain.Le) AppendDataObject(secured.Data, 0x97, ExpectedLengthValue(*plain.Le, extended));
   macInput.insert(macInput.end(), secured.Data.begin(), secured.Data.end());
   const TMacDataObject do8e = BuildMacDataObject(ctx, macInput);
   secured.Data.insert(secured.Data.end(), do8e.begin(), do8e.end());

@@ -24,9 +24,11 @@ std::size_t BuildEncryptedDataObject(const tMRTD_CTX& ctx, std::span<const std::
 // DO'8E': 8E 08 and the MAC of macInput (advances SSC once).
 TMacDataObject BuildMacDataObject(tMRTD_CTX& ctx, std::span<const std::uint8_t> macInput);
 
-// The protected form of a plain command of at most 231 data bytes (a
-// SELECT's file identifier, a Chip Authentication key): CLA 0C, DO'87' when
-// it has data, DO'97' when it has an Le, DO'8E', Le 00. Advances SSC once.
+// The protected form of a plain command: CLA 0C, DO'87' when it has data,
+// DO'97' when it has an Le, DO'8E', Le 00. A short command keeps at most 231
+// data bytes (a SELECT's file identifier, a Chip Authentication key), so that
+// it stays short; an extended one keeps all of them and goes extended, its
+// DO'97' and Le in two bytes. Advances SSC once.
 TCommandApdu BuildProtectedCommand(tMRTD_CTX& ctx, const TCommandApdu& plain);
 
 // 0C A4 02 0C 15 DO'87' DO'8E' 00: protected SELECT of file 01 nn (number 0 =

@@ -27,13 +27,13 @@ struct TReadAnswerLayout {
   std::size_t CryptogramLength() const { return ValueLength - 1; }
 };
 
-// Reads the DO'87' length (short form, 0x81 or 0x82); false for 0x80 and 0x83 and above.
+// Reads the DO'87' length (short form, 0x81 or 0x82: an extended answer's
+// cryptogram may pass 255 bytes); false for 0x80 and 0x83 and above. The
+// checks after it keep the object inside the answer.
 bool ReadLayout(std::span<const std::uint8_t> answer, TReadAnswerLayout& layout) {
-  // A protected answer of short length never needs three length bytes.
   const std::optional<TBerLength> length = ParseBerLength(answer.subspan(1));
   if (!length || length->FieldSize > 3) return false;
-  // After 0x82 only the last length byte counts: an answer of at most 255 bytes has no longer cryptogram.
-  layout = {length->FieldSize - 1, length->Value & 0xFF};
+  layout = {length->FieldSize - 1, length->Value};
   return true;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -55,12 +56,17 @@ std::unique_ptr<TSecureChannel> MakeChannel(TChannelKind kind, tMRTD_CTX& sessio
   return std::make_unique<TAesChannel>(TSecretBuffer(TBytes(16, 0x11)), TSecretBuffer(TBytes(16, 0x22)));
 }
 
+constexpr TLengthLimits kExtendedReader{.ReaderMaxData = 65536};
+const TLengthLimits kExtendedBoth = ChipWithExtendedLength(kExtendedReader);
+
 struct TFitCase {
   std::string Name;
   TChannelKind Channel;
   std::size_t SignatureLength;
   bool Possible;
-  std::string Reason;  // when not possible
+  std::string Reason;          // when not possible
+  TLengthLimits Lengths = {};  // short APDUs on both sides unless given
+  bool Extended = false;       // when possible: the command goes with extended length fields
 };
 void PrintTo(const TFitCase& c, std::ostream* out) { *out << c.Name; }
 
@@ -77,12 +83,17 @@ TEST_P(AnswerFit, DecidesBeforeSendingAnything) {
   const TFitCase& c = GetParam();
   tMRTD_CTX session{};
   TCardSession channel = SessionWith(session, MakeChannel(c.Channel, session));
+  channel.SetLengths(c.Lengths);
   card.Script = {{Hex("6A88")}};
 
-  const TInternalAuthenticateResult result = PerformInternalAuthenticate(channel, c.SignatureLength);
+  const TInternalAuthenticateResult result = PerformInternalAuthenticate(channel, c.SignatureLength, "RSA-x signature");
 
   if (c.Possible) {
-    EXPECT_EQ(card.Commands.size(), 1u);
+    ASSERT_EQ(card.Commands.size(), 1u);
+    const std::optional<TCommandApdu> sent = ParseCommand(card.Commands[0]);
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->ExtendedLength, c.Extended);
+    if (c.Extended) EXPECT_EQ(sent->Le, 65536u) << "the whole answer asked for: Le 00 00";
     EXPECT_EQ(result.Outcome, TInternalAuthenticateOutcome::Failed);
     EXPECT_EQ(result.Reason, "INTERNAL AUTHENTICATE refused, status 6A88");
   } else {
@@ -94,17 +105,32 @@ TEST_P(AnswerFit, DecidesBeforeSendingAnything) {
 }
 
 const TFitCase kFitCases[] = {
-    {"Rsa2048UnderAes", TChannelKind::Aes, 256, false, "a 291-byte answer does not fit a short APDU of this reader"},
-    {"Rsa1792UnderAes", TChannelKind::Aes, 224, false, "a 258-byte answer does not fit a short APDU of this reader"},
+    {"Rsa2048UnderAes", TChannelKind::Aes, 256, false,
+     "RSA-x signature needs extended-length APDUs; the reader has short APDUs only"},
+    {"Rsa1792UnderAes", TChannelKind::Aes, 224, false,
+     "RSA-x signature needs extended-length APDUs; the reader has short APDUs only"},
     {"Rsa2048UnderTripleDes", TChannelKind::TripleDes, 256, false,
-     "a 283-byte answer does not fit a short APDU of this reader"},
+     "RSA-x signature needs extended-length APDUs; the reader has short APDUs only"},
+    {"Rsa2048UnderAesReaderOnly", TChannelKind::Aes, 256, false,
+     "RSA-x signature needs extended-length APDUs; the chip has short APDUs only", kExtendedReader},
+    {"Rsa2048UnderAesChipOnly", TChannelKind::Aes, 256, false,
+     "RSA-x signature needs extended-length APDUs; the reader has short APDUs only", ChipWithExtendedLength({})},
+    {"Rsa2048UnderAesBoth", TChannelKind::Aes, 256, true, "", kExtendedBoth, true},
+    {"Rsa4096UnderTripleDesBoth", TChannelKind::TripleDes, 512, true, "", kExtendedBoth, true},
+    {"Rsa2048PlainBoth", TChannelKind::Plain, 256, true, "", kExtendedBoth, true},
+    // The reader takes extended length but not this much: 547 answer bytes for RSA-4096 under AES.
+    {"Rsa4096UnderAesSmallReader", TChannelKind::Aes, 512, false,
+     "a 547-byte answer is longer than reader and chip take", ChipWithExtendedLength({.ReaderMaxData = 512})},
+    // Short answers stay short even where both take extended length.
+    {"Rsa1792UnderTripleDesBoth", TChannelKind::TripleDes, 224, true, "", kExtendedBoth, false},
     {"Rsa1792UnderTripleDes", TChannelKind::TripleDes, 224, true, ""},
     {"Rsa1784UnderAes", TChannelKind::Aes, 223, true, ""},
     {"EcdsaP521UnderAes", TChannelKind::Aes, 132, true, ""},
     // In plain the answer is the signature and the status word, which the
     // reader link takes up to kResponseCapacity (255) bytes.
     {"Rsa2024Plain", TChannelKind::Plain, 253, true, ""},
-    {"Rsa2048Plain", TChannelKind::Plain, 256, false, "a 256-byte answer does not fit a short APDU of this reader"},
+    {"Rsa2048Plain", TChannelKind::Plain, 256, false,
+     "RSA-x signature needs extended-length APDUs; the reader has short APDUs only"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, AnswerFit, ::testing::ValuesIn(kFitCases),

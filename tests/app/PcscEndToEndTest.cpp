@@ -37,8 +37,11 @@
 
 #include "app/frmZelvan.h"
 #include "crypto/RandomSource.h"
+#include "reader/Apdu.h"
 #include "reader/ApduExchange.h"
 #include "reader/Atr.h"
+#include "reader/CardCapabilities.h"
+#include "reader/ReaderFeatures.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScriptedCard.h"
 #include "support/SeededRandomSource.h"
@@ -719,5 +722,105 @@ INSTANTIATE_TEST_SUITE_P(Samples, ChipChecksThroughPcscd,
                                                          "Active authentication: FAILED (",
                                                          "Geçersiz"}),
                          [](const auto& info) { return std::string(info.param.Name); });
+
+// Extended length through pcscd. vsmartcard's vpcd driver takes no
+// SCardControl at all (its IFDHControl refuses every control code), so pcscd
+// gives no feature list for the virtual reader and the program takes it for a
+// reader of short APDUs only, as it would a real reader that says nothing.
+// Where a row needs a reader with extended length, the test's seam gives the
+// reader's word (dwMaxAPDUDataSize) and only that: every APDU, extended ones
+// included, still goes through pcscd and vpcd to the virtual passport, whose
+// chip (--extended-length) takes them and says so in its ATR.
+struct TExtendedRow {
+  const char* Name;
+  bool ReaderWord;    // the seam says the reader takes 65536 bytes
+  bool ChipExtended;  // --extended-length
+  const char* Line;
+};
+
+class ExtendedLengthThroughPcscd : public ThroughPcscd, public ::testing::WithParamInterface<TExtendedRow> {
+protected:
+  void SetUp() override {
+    ThroughPcscd::SetUp();
+    SetRandomSource(&random);
+  }
+  void TearDown() override {
+    ThroughPcscd::TearDown();
+    SetRandomSource(nullptr);
+  }
+  TSeededRandomSource random{9303};
+  TPassport passport;
+};
+
+TEST_P(ExtendedLengthThroughPcscd, Dh2048Pace) {
+  const TExtendedRow& row = GetParam();
+  std::vector<std::string> options{"--pace", "id-PACE-DH-GM-AES-CBC-CMAC-128:2", "--pace-only", "--random-seed", "7"};
+  if (row.ChipExtended) options.push_back("--extended-length");
+  passport.Start("icao-passport.zdoc", options);
+  if (row.ReaderWord) api.MaxApduDataSize = 65536;
+  ReadWhenCardIsBack();
+  EXPECT_TRUE(Logged(row.Line)) << Log().back().toStdString();
+  if (row.ReaderWord && row.ChipExtended) {
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(window->Form().eBelgeNo->text(), "L898902C");
+    EXPECT_TRUE(Logged("DataGroups : DG1,DG2,DG11,DG12,DG14,DG15"));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sides, ExtendedLengthThroughPcscd,
+    ::testing::Values(TExtendedRow{"Both", true, true,
+                                   "PACE: established (id-PACE-DH-GM-AES-CBC-CMAC-128, 2048-bit MODP group with "
+                                   "256-bit prime order subgroup)"},
+                      TExtendedRow{"VpcdAsItIs", false, true,
+                                   "PACE: not possible (2048-bit MODP group with 256-bit prime order subgroup keys "
+                                   "need extended-length APDUs; the reader has short APDUs only)"},
+                      TExtendedRow{"ChipShort", true, false,
+                                   "PACE: not possible (2048-bit MODP group with 256-bit prime order subgroup keys "
+                                   "need extended-length APDUs; the chip has short APDUs only)"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// What pcscd and vpcd themselves do, without the program's reading: the
+// reader's features (none), the chip's ATR, and one extended SELECT carried
+// to the chip, which takes it only with --extended-length.
+TEST_F(ExtendedLengthThroughPcscd, TheStackCarriesExtendedApdusButTheReaderSaysNothing) {
+  for (const bool extended : {false, true}) {
+    SCOPED_TRACE(extended ? "--extended-length" : "short APDUs only");
+    passport.Start("icao-passport.zdoc",
+                   extended ? std::vector<std::string>{"--extended-length"} : std::vector<std::string>{});
+    SCARDCONTEXT context = 0;
+    ASSERT_EQ(SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &context), SCARD_S_SUCCESS);
+    SCARDHANDLE card = 0;
+    DWORD protocol = 0;
+    LONG connected = SCARD_E_NO_SMARTCARD;
+    for (int attempt = 0; attempt < 100 && connected != SCARD_S_SUCCESS; ++attempt) {
+      connected = SCardConnect(context, "Zelvan Virtual ACR122 00 00", SCARD_SHARE_SHARED, SCARD_PROTOCOL_ANY, &card,
+                               &protocol);
+      if (connected != SCARD_S_SUCCESS) std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_EQ(connected, SCARD_S_SUCCESS);
+    EXPECT_EQ(AskMaxApduDataSize(SystemPcscApi(), static_cast<TScardHandle>(card)), 0u) << "vpcd lists no features";
+    std::array<std::uint8_t, kMaxAtrSize> atr{};
+    std::uint32_t atrLength = 0;
+    ASSERT_EQ(
+        SystemPcscApi().ReaderAtr(static_cast<TScardContext>(context), "Zelvan Virtual ACR122 00 00", atr, atrLength),
+        kScardSuccess);
+    EXPECT_EQ(LengthFieldsOfAtr(std::span<const std::uint8_t>(atr).first(atrLength)),
+              extended ? TAtrLengthFields::Extended : TAtrLengthFields::Unknown);
+    const TCommandApdu selectApplication{0x00,         0xA4, 0x04, 0x0C, {0xA0, 0x00, 0x00, 0x02, 0x47, 0x10, 0x01},
+                                         std::nullopt, true};
+    const std::vector<std::uint8_t> bytes = selectApplication.Encode();
+    std::array<std::uint8_t, 258> answer{};
+    DWORD answerLength = answer.size();
+    SCARD_IO_REQUEST request{protocol, sizeof(SCARD_IO_REQUEST)};
+    ASSERT_EQ(SCardTransmit(card, &request, bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, answer.data(),
+                            &answerLength),
+              SCARD_S_SUCCESS);
+    EXPECT_EQ(GetStatusWord(std::span<const std::uint8_t>(answer).first(answerLength)),
+              extended ? kSwSuccess : kSwWrongLength);
+    SCardDisconnect(card, SCARD_UNPOWER_CARD);
+    SCardReleaseContext(context);
+  }
+}
 
 }  // namespace

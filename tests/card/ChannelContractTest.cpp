@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "card/messaging/AesChannel.h"
 #include "card/messaging/BacChannel.h"
 #include "card/messaging/PlainChannel.h"
 #include "card/messaging/PlainCommands.h"
@@ -182,6 +184,62 @@ TEST(Channel, AnswersAreOpenedOrRefusedByTheKindOfChannel) {
     TBacChannel refusalBac(refusalSession);
     if (GetStatusWord(answer) != kSwSuccess) {
       EXPECT_EQ(refusalBac.RefusalIntact(answer), c.RefusalIntactUnderBac);
+    }
+  }
+}
+
+// Extended commands stay extended under secure messaging, 3DES and AES
+// alike (DO'87' of more than 255 bytes, DO'97' and Le in two bytes), and an
+// answer whose DO'87' has a length of 82 LL LL opens whole: both as the
+// chip's own code makes and reads them.
+struct TExtendedCase {
+  const char* Name;
+  std::function<std::unique_ptr<TSecureChannel>()> Program;
+  std::function<simchip::TSecureChannel()> Chip;
+  const char* AnswerStart;  // DO'87' of the 300-byte answer
+};
+
+const TBytes kAesEnc = Hex("F5F0E35C0D7161EE6724EE513A0D9A7F");
+const TBytes kAesMac = Hex("FE251C7858B356B24514B3BD5F4297D1");
+
+TEST(Channel, ExtendedCommandsAndAnswers) {
+  tMRTD_CTX session = Session(true);
+  const TExtendedCase cases[] = {
+      {"3DES", [&] { return std::make_unique<TBacChannel>(session); }, ChipSide, "87820131"},
+      {"AES", [] { return std::make_unique<TAesChannel>(TSecretBuffer(kAesEnc), TSecretBuffer(kAesMac)); },
+       [] {
+         return simchip::TSecureChannel(simchip::TSmKeys{simchip::ESmCipher::Aes, kAesEnc, kAesMac});
+       },
+       "87820131"},
+  };
+  TBytes longData(300);
+  for (std::size_t i = 0; i < longData.size(); ++i) longData[i] = static_cast<std::uint8_t>(i);
+  const std::vector<TCommandApdu> commands{
+      {0x00, 0x86, 0x00, 0x00, longData, 65536},
+      {0x00, 0x88, 0x00, 0x00, Hex("0102030405060708"), 65536, true},
+      {0x00, 0x88, 0x00, 0x00, Hex("0102030405060708"), 256},
+  };
+  for (const TExtendedCase& c : cases) {
+    std::unique_ptr<TSecureChannel> program = c.Program();
+    simchip::TSecureChannel chip = c.Chip();
+    for (const TCommandApdu& command : commands) {
+      SCOPED_TRACE(std::string(c.Name) + " " + ToHex(command.Encode()).substr(0, 20));
+      const TCommandApdu secured = program->Protect(command);
+      EXPECT_EQ(secured.Extended(), command.Extended());
+      const std::optional<TCommandApdu> sent = ParseCommand(secured.Encode());
+      ASSERT_TRUE(sent);
+      EXPECT_EQ(sent->Le, command.Extended() ? 65536u : 256u);
+      const std::optional<TCommandApdu> unwrapped = chip.Unwrap(*sent);
+      ASSERT_TRUE(unwrapped.has_value()) << "the chip rejects the protected command";
+      EXPECT_EQ(unwrapped->Data, command.Data);
+      EXPECT_EQ(unwrapped->Le, command.Le);
+
+      const TBytes answer = chip.Wrap(longData, kSwSuccess);
+      EXPECT_EQ(ToHex(std::span(answer).first(4)), c.AnswerStart);
+      std::vector<std::uint8_t> plaintext(answer.size());
+      std::size_t length = 0;
+      ASSERT_EQ(program->OpenDataAnswer(answer, plaintext, length), TUnwrapResult::Ok);
+      EXPECT_EQ(TBytes(plaintext.begin(), plaintext.begin() + static_cast<std::ptrdiff_t>(length)), longData);
     }
   }
 }

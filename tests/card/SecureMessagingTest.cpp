@@ -218,6 +218,11 @@ TEST_F(SecureMessaging, ShortAndUnsafeAnswersAreRejectedWithoutReadingBeyondThem
        "Hata #3 : 27"},
       {"long form reaching beyond", Concat({Hex("8781FF01"), TBytes(8), tail}), 256, TUnwrapResult::Rejected,
        "Hata #3 : 28"},
+      // An extended answer's DO'87' length counts whole: its high byte is no longer dropped.
+      {"82 form, its high byte reaching beyond", Concat({Hex("8782010901"), TBytes(8), tail}), 256,
+       TUnwrapResult::Rejected, "Hata #3 : 29"},
+      {"82 form, a cryptogram larger than the buffer", Concat({Hex("8782011101"), TBytes(272), tail}), 256,
+       TUnwrapResult::Rejected, "Hata #5 : 272"},
       {"empty cryptogram", Concat({Hex("870101"), tail}), 256, TUnwrapResult::Rejected, "Hata #4 : 0"},
       {"no indicator byte", Concat({Hex("8700"), tail}), 256, TUnwrapResult::Rejected, "Hata #4 : -1"},
       {"cryptogram of 5 bytes", Concat({Hex("870601"), TBytes(5), tail}), 256, TUnwrapResult::Rejected, "Hata #4 : 5"},

@@ -1,6 +1,6 @@
 // PACE that is not run: a PACEInfo the program cannot use is no failure, and
-// parameters that need extended length are told apart from the rest. Nothing
-// is sent to the card, and BAC may follow.
+// parameters that need extended length the reader or the chip lacks are told
+// apart from the rest. Nothing is sent to the card, and BAC may follow.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -26,7 +26,11 @@ struct TCase {
   const char* Name;
   std::vector<TPaceInfo> Infos;
   std::string Line;
+  TLengthLimits Lengths{};  // short APDUs on both sides unless given
 };
+
+constexpr TLengthLimits kExtendedReader{.ReaderMaxData = 65536};
+const TLengthLimits kExtendedChip = ChipWithExtendedLength({});
 
 TEST(PaceNotRun, SaysWhyAndSendsNothing) {
   const std::vector<TCase> cases{
@@ -42,8 +46,23 @@ TEST(PaceNotRun, SaysWhyAndSendsNothing) {
        "PACE: not used (parameter id 99 unknown; parameter id 0 does not suit id-PACE-ECDH-GM-AES-CBC-CMAC-128)"},
       {"the 2048-bit DH group beside an unusable one",
        {Info(kUnknownMapping, 13), Info(kDhGm3Des, 1)},
-       "PACE: not possible (2048-bit MODP group with 224-bit prime order subgroup keys need extended length APDUs, "
-       "which are not sent)"},
+       "PACE: not possible (2048-bit MODP group with 224-bit prime order subgroup keys need extended-length APDUs; "
+       "the reader has short APDUs only)"},
+      {"the 2048-bit DH group, extended length on the reader only",
+       {Info(kDhGm3Des, 2)},
+       "PACE: not possible (2048-bit MODP group with 256-bit prime order subgroup keys need extended-length APDUs; "
+       "the chip has short APDUs only)",
+       kExtendedReader},
+      {"the 2048-bit DH group, extended length on the chip only",
+       {Info(kDhGm3Des, 1)},
+       "PACE: not possible (2048-bit MODP group with 224-bit prime order subgroup keys need extended-length APDUs; "
+       "the reader has short APDUs only)",
+       kExtendedChip},
+      {"the 2048-bit DH group, a reader that says 256 bytes (short APDUs)",
+       {Info(kDhGm3Des, 1)},
+       "PACE: not possible (2048-bit MODP group with 224-bit prime order subgroup keys need extended-length APDUs; "
+       "the reader has short APDUs only)",
+       ChipWithExtendedLength({.ReaderMaxData = 256})},
   };
   for (const TCase& c : cases) {
     TScriptedCard card;
@@ -52,6 +71,7 @@ TEST(PaceNotRun, SaysWhyAndSendsNothing) {
     TFakePiccView view;
     tMRTD_CTX record{};
     TCardSession session(record);
+    session.SetLengths(c.Lengths);
     const TPaceResult result = PerformPace(MrzPassword("L898902C<369080619406236"), c.Infos, session);
     EXPECT_EQ(result.Outcome, TPaceOutcome::NotRun) << c.Name;
     EXPECT_EQ(view.Texts(), std::vector<std::string>{c.Line}) << c.Name;

@@ -1,8 +1,10 @@
 #include "support/ScriptedCard.h"
 
 #include <algorithm>
+#include <array>
 
 #include "reader/ApduExchange.h"
+#include "reader/ReaderFeatures.h"
 
 std::vector<TAnswer> AnswersOf(const std::vector<TBytes>& answers) {
   std::vector<TAnswer> script;
@@ -85,6 +87,26 @@ std::int32_t TScriptedCard::Disconnect(TScardHandle card, std::uint32_t disposit
   Record("disconnect " + std::to_string(card) + " " + std::to_string(disposition));
   if (Behind) return Behind->Disconnect(card, disposition);
   return card == 0 ? ScardCode(kScardEInvalidHandle) : DisconnectResult;
+}
+
+std::int32_t TScriptedCard::Control(TScardHandle card, std::uint32_t controlCode, std::span<const std::uint8_t> command,
+                                    std::span<std::uint8_t> answer, std::uint32_t& answerLength) {
+  // A size given is answered here even in front of another API: the reader's
+  // word on extended length, and nothing else, comes from the script.
+  if (Behind && MaxApduDataSize == 0) return Behind->Control(card, controlCode, command, answer, answerLength);
+  answerLength = 0;
+  std::array<std::uint8_t, 6> given{};
+  if (MaxApduDataSize == 0) return ScardCode(kScardEUnsupportedFeature);
+  if (controlCode == kIoctlGetFeatureRequest)
+    given = TlvPropertiesFeature(kSimulatedTlvPropertiesCode);
+  else if (controlCode == kSimulatedTlvPropertiesCode)
+    given = MaxApduDataSizeProperty(MaxApduDataSize);
+  else
+    return ScardCode(kScardEUnsupportedFeature);
+  if (given.size() > answer.size()) return ScardCode(kScardEInsufficientBuffer);
+  std::ranges::copy(given, answer.begin());
+  answerLength = static_cast<std::uint32_t>(given.size());
+  return kScardSuccess;
 }
 
 std::int32_t TScriptedCard::ReaderAtr(TScardContext context, const std::string& readerName, std::span<std::uint8_t> atr,

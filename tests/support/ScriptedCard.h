@@ -50,6 +50,8 @@ public:
   std::int32_t Disconnect(TScardHandle card, std::uint32_t disposition) override;
   std::int32_t ReaderAtr(TScardContext context, const std::string& readerName, std::span<std::uint8_t> atr,
                          std::uint32_t& atrLength) override;
+  std::int32_t Control(TScardHandle card, std::uint32_t controlCode, std::span<const std::uint8_t> command,
+                       std::span<std::uint8_t> answer, std::uint32_t& answerLength) override;
 
   // Appends one step to the script: answer is given to command, and to no other.
   void Expect(const TBytes& command, const TBytes& answer);
@@ -89,6 +91,11 @@ public:
   // holds none. ReaderAtr fails with ReaderAtrResult when that is set.
   std::map<std::string, TBytes> Atrs;
   std::int32_t ReaderAtrResult = kScardSuccess;
+  // The reader's dwMaxAPDUDataSize (PC/SC part 10 TLV properties); 0: it
+  // answers SCardControl with SCARD_E_UNSUPPORTED_FEATURE (short APDUs only),
+  // or passes it to Behind. Set, it is answered here even with Behind, so
+  // that a real resource manager's reader can be said to take extended length.
+  std::uint32_t MaxApduDataSize = 0;
 
   // --- What happened ---
   bool Recording = true;                     // off: only the counts below are kept

@@ -142,7 +142,7 @@ TEST(VpassportCommandLine, OptionsAndMistakes) {
   const auto parse = [](std::vector<std::string_view> arguments) { return ParseVpassportCommandLine(arguments); };
   const auto full =
       parse({"--document", "a.zdoc", "--port", "40000", "--host", "127.0.0.2", "--no-bac", "--refuse-plain-select",
-             "--protected-errors", "--end-of-file-warning", "--connect-timeout", "3"});
+             "--protected-errors", "--end-of-file-warning", "--connect-timeout", "3", "--extended-length"});
   ASSERT_TRUE(full.Options);
   EXPECT_EQ(full.Options->Document, "a.zdoc");
   EXPECT_EQ(full.Options->Port, 40000);
@@ -152,6 +152,8 @@ TEST(VpassportCommandLine, OptionsAndMistakes) {
   EXPECT_TRUE(full.Options->Chip.RefusePlainSelect);
   EXPECT_TRUE(full.Options->Chip.ProtectedErrors);
   EXPECT_TRUE(full.Options->Chip.EndOfFileWarning);
+  EXPECT_TRUE(full.Options->Chip.ExtendedLength);
+  EXPECT_FALSE(parse({"--document", "a.zdoc"}).Options->Chip.ExtendedLength);
 
   const auto clone = parse({"--document", "a.zdoc", "--clone", "chip-authentication", "--clone",
                             "active-authentication", "--aa-rsa-hash", "SHA256"});

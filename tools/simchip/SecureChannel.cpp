@@ -103,8 +103,17 @@ std::optional<TCommandApdu> TSecureChannel::Unwrap(const TCommandApdu& command) 
     plain.Data = std::move(padded);
   }
   if (objects->Le) {
-    if (objects->Le->size() != 1) return std::nullopt;
-    plain.Le = (*objects->Le)[0] == 0 ? 256 : (*objects->Le)[0];
+    // One byte (00 for 256) in a short command, two (00 00 for 65536) in an extended one.
+    const std::span<const std::uint8_t> le = *objects->Le;
+    if (le.size() == 1) {
+      plain.Le = le[0] == 0 ? 256 : le[0];
+    } else if (le.size() == 2) {
+      const std::size_t value = static_cast<std::size_t>(le[0]) << 8 | le[1];
+      plain.Le = value == 0 ? 65536 : value;
+      plain.ExtendedLength = true;
+    } else {
+      return std::nullopt;
+    }
   }
   return plain;
 }

@@ -178,7 +178,16 @@ TBytes TSimulatedChip::AnswerGranted(const TCommandApdu& command) {
   return Response(outcome.Data, outcome.Status);
 }
 
+const TBytes& TSimulatedChip::Atr() const {
+  // Replaced only when the options changed it, so that references taken before stay good.
+  if (TBytes now = ContactlessAtr(options_.ExtendedLength); now != atr_) atr_ = std::move(now);
+  return atr_;
+}
+
 TBytes TSimulatedChip::Answer(std::span<const std::uint8_t> bytes, TJournalEntry& entry) {
+  // A chip of short APDUs only takes no extended length fields, whoever would answer.
+  if (const auto parsed = ParseCommand(bytes); parsed && parsed->ExtendedLength && !options_.ExtendedLength)
+    return StatusOnly(kSwWrongLength);
   if (extension_) {
     if (std::optional<TBytes> answer = extension_->Answer(bytes, *this)) return *answer;
   }
@@ -216,6 +225,8 @@ TBytes TSimulatedChip::AnswerProtected(const TCommandApdu& command, TJournalEntr
   } else {
     answer = options_.ProtectedErrors ? session_->Wrap({}, outcome.Status) : StatusOnly(outcome.Status);
   }
+  // A protected answer beyond a short response's 256 data bytes goes only in answer to an extended command.
+  if (!command.Extended() && answer.size() > kShortMaxAnswerData + 2) answer = StatusOnly(kSwWrongLength);
   // Chip Authentication answers under the old keys; the new ones serve from the next command on.
   if (nextSessionKeys_) {
     session_.emplace(std::move(*nextSessionKeys_));

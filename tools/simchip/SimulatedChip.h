@@ -73,6 +73,8 @@ struct TChipOptions {
   // The hash of RSA Active Authentication signatures (trailer BC for SHA-1, 34CC for SHA-256 ...); ECDSA
   // takes the hash of DG14's ActiveAuthenticationInfo (SHA-256 when DG14 names none).
   std::string ActiveAuthenticationRsaDigest = "SHA1";
+  // Extended Lc and Le taken, and said so in the ATR; without, an extended command is answered 6700.
+  bool ExtendedLength = false;
 };
 
 inline constexpr std::uint16_t kSwReferencedDataNotFound = 0x6A88;
@@ -104,7 +106,8 @@ public:
   void PowerOn() { Disconnect(); }
   void PowerOff() { Disconnect(); }
   void Reset() { Disconnect(); }
-  const TBytes& Atr() const { return atr_; }
+  // The ATR, as the options have it now.
+  const TBytes& Atr() const;
 
   TChipOptions& Options() { return options_; }
   TLds& Files() { return lds_; }
@@ -180,7 +183,7 @@ private:
   TKeyPair documentKeys_;
   TChipKeys privateKeys_;
   TChipRandom random_;
-  TBytes atr_;
+  mutable TBytes atr_;
   TFaultSchedule faults_;
   std::vector<TJournalEntry> journal_;
 

@@ -1,13 +1,24 @@
 #include "tools/simchip/SimulatedReader.h"
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
+
+#include "reader/ReaderFeatures.h"
 
 namespace simchip {
 
 namespace {
 
 constexpr TScardContext kContext = 0x5C;
+constexpr std::uint32_t kTlvPropertiesCode = kSimulatedTlvPropertiesCode;
+
+std::int32_t Give(std::span<const std::uint8_t> bytes, std::span<std::uint8_t> answer, std::uint32_t& answerLength) {
+  if (bytes.size() > answer.size()) return ScardCode(kScardEInsufficientBuffer);
+  std::copy(bytes.begin(), bytes.end(), answer.begin());
+  answerLength = static_cast<std::uint32_t>(bytes.size());
+  return kScardSuccess;
+}
 
 }  // namespace
 
@@ -115,6 +126,18 @@ std::int32_t TSimulatedReader::ReaderAtr(TScardContext context, const std::strin
   std::copy(chip_->Atr().begin(), chip_->Atr().end(), atr.begin());
   atrLength = static_cast<std::uint32_t>(chip_->Atr().size());
   return kScardSuccess;
+}
+
+std::int32_t TSimulatedReader::Control(TScardHandle card, std::uint32_t controlCode, std::span<const std::uint8_t>,
+                                       std::span<std::uint8_t> answer, std::uint32_t& answerLength) {
+  answerLength = 0;
+  const auto handle = std::find_if(handles_.begin(), handles_.end(), [&](const auto& h) { return h.first == card; });
+  if (handle == handles_.end()) return ScardCode(kScardEInvalidHandle);
+  if (maxApduDataSize_ == 0) return ScardCode(kScardEUnsupportedFeature);
+  if (controlCode == kIoctlGetFeatureRequest)
+    return Give(TlvPropertiesFeature(kTlvPropertiesCode), answer, answerLength);
+  if (controlCode == kTlvPropertiesCode) return Give(MaxApduDataSizeProperty(maxApduDataSize_), answer, answerLength);
+  return ScardCode(kScardEUnsupportedFeature);
 }
 
 }  // namespace simchip

@@ -30,6 +30,12 @@ public:
   void RemoveCard();
   bool CardPresent() const { return chip_ != nullptr; }
 
+  // The reader's dwMaxAPDUDataSize as its TLV properties give it (PC/SC part
+  // 10); 0 (the default): the reader lists no features and answers every
+  // SCardControl with SCARD_E_UNSUPPORTED_FEATURE, as a reader of short
+  // APDUs only may.
+  void SetMaxApduDataSize(std::uint32_t size) { maxApduDataSize_ = size; }
+
   // Makes EstablishContext fail with this code (0: succeed).
   void FailEstablishContext(std::uint32_t code) { establishResult_ = code; }
 
@@ -49,6 +55,9 @@ public:
   // The chip's ATR for the reader that holds it.
   std::int32_t ReaderAtr(TScardContext context, const std::string& readerName, std::span<std::uint8_t> atr,
                          std::uint32_t& atrLength) override;
+  // The feature list (FEATURE_GET_TLV_PROPERTIES only) and the TLV properties.
+  std::int32_t Control(TScardHandle card, std::uint32_t controlCode, std::span<const std::uint8_t> command,
+                       std::span<std::uint8_t> answer, std::uint32_t& answerLength) override;
 
 private:
   std::vector<std::string> names_;
@@ -61,6 +70,7 @@ private:
   std::vector<std::pair<TScardHandle, std::uint64_t>> handles_;
   TScardHandle nextHandle_ = 0x1001;
   std::uint32_t establishResult_ = 0;
+  std::uint32_t maxApduDataSize_ = 0;
   std::vector<simchip::TBytes> sent_;
   std::vector<std::uint32_t> dispositions_;
 };

@@ -45,7 +45,7 @@ std::string AddOwnMappingOffer(TVpassportOptions& o, std::string_view flag, std:
   return std::string();
 }
 
-const std::array<TFlag, 16> kFlags{{
+const std::array<TFlag, 17> kFlags{{
     {"--document", true, "FILE   document file to serve (required)",
      [](TVpassportOptions& o, std::string_view v) {
        o.Document = std::string(v);
@@ -78,6 +78,11 @@ const std::array<TFlag, 16> kFlags{{
     {"--refuse-plain-select", false, "answer plain SELECT of a file with 6982 before BAC",
      [](TVpassportOptions& o, std::string_view) {
        o.Chip.RefusePlainSelect = true;
+       return std::string();
+     }},
+    {"--extended-length", false, "   take extended Lc and Le (else 6700) and say so in the ATR's card capabilities",
+     [](TVpassportOptions& o, std::string_view) {
+       o.Chip.ExtendedLength = true;
        return std::string();
      }},
     {"--protected-errors", false, "  answer errors under secure messaging in protected form",
