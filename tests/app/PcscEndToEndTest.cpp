@@ -720,8 +720,113 @@ INSTANTIATE_TEST_SUITE_P(Samples, ChipChecksThroughPcscd,
                                                          QDate(1994, 6, 23),
                                                          "Chip authentication: PASSED",
                                                          "Active authentication: FAILED (",
+                                                         "Geçersiz"},
+                                           // PACE with Chip Authentication Mapping proves the chip in the
+                                           // handshake, against the key of the signed EF.CardSecurity.
+                                           TChipCheckRow{"PaceCam",
+                                                         "cam-passport.zdoc",
+                                                         {"--random-seed", "17"},
+                                                         "P5C4M7031",
+                                                         QDate(1991, 11, 2),
+                                                         QDate(2035, 6, 30),
+                                                         "Chip authentication: PASSED (PACE-CAM)",
+                                                         "Active authentication: not supported",
+                                                         "Geçerli"},
+                                           TChipCheckRow{"PaceCamCloneWithCopiedCardSecurity",
+                                                         "negative/cam-clone.zdoc",
+                                                         {"--random-seed", "17"},
+                                                         "P5C4M7031",
+                                                         QDate(1991, 11, 2),
+                                                         QDate(2035, 6, 30),
+                                                         "Chip authentication: FAILED (wrong CA_IC)",
+                                                         nullptr,
+                                                         "Geçersiz"},
+                                           TChipCheckRow{"PaceCamWithTamperedCardSecurity",
+                                                         "negative/card-security-changed.zdoc",
+                                                         {"--random-seed", "17"},
+                                                         "P5C4M7031",
+                                                         QDate(1991, 11, 2),
+                                                         QDate(2035, 6, 30),
+                                                         "Chip authentication: FAILED (EF.CardSecurity",
+                                                         nullptr,
                                                          "Geçersiz"}),
                          [](const auto& info) { return std::string(info.param.Name); });
+
+// PACE's mappings and EF.CardAccess against the signed security infos: the
+// lines that must stand in the log, and the panel.
+struct TMappingRow {
+  const char* Name;
+  const char* Document;
+  std::vector<std::string> Options;  // of the virtual passport
+  const char* DocumentNumber;
+  QDate Birth;
+  QDate Expiry;
+  std::vector<const char*> Lines;  // each begins a line of the log
+  const char* Panel;
+};
+
+std::ostream& operator<<(std::ostream& out, const TMappingRow& row) { return out << row.Name; }
+
+class PaceMappingsThroughPcscd : public ThroughPcscd, public ::testing::WithParamInterface<TMappingRow> {
+protected:
+  TTrustStoreAt store{ETrustStore::Sample};
+  TPassport passport;
+};
+
+TEST_P(PaceMappingsThroughPcscd, LogLinesAndPanel) {
+  const TMappingRow& row = GetParam();
+  passport.Start(row.Document, row.Options);
+  window->Form().eDocNumber->setText(row.DocumentNumber);
+  window->Form().eDogTar->setDate(row.Birth);
+  window->Form().eGecTar->setDate(row.Expiry);
+  ReadWhenCardIsBack();
+  const std::vector<QString> lines = Log();
+  for (const char* line : row.Lines)
+    EXPECT_FALSE(LastLogLineBeginning(lines, line).isEmpty()) << "no line beginning " << line;
+  EXPECT_EQ(window->VerdictPanel().text().toStdString(), row.Panel);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, PaceMappingsThroughPcscd,
+    ::testing::Values(
+        TMappingRow{"IntegratedMappingEcdh",
+                    "im-id-card.zdoc",
+                    {"--random-seed", "23"},
+                    "I8M2T4605",
+                    QDate(1979, 7, 19),
+                    QDate(2033, 9, 1),
+                    {"PACE: established (id-PACE-ECDH-IM-AES-CBC-CMAC-128, brainpoolP256r1)",
+                     "EF.CardAccess: confirmed by the signed security infos", "Passive authentication: PASSED"},
+                    "Geçerli"},
+        TMappingRow{"IntegratedMappingDh",
+                    "im-id-card.zdoc",
+                    {"--pace-im", "id-PACE-DH-IM-AES-CBC-CMAC-128:0", "--random-seed", "23"},
+                    "I8M2T4605",
+                    QDate(1979, 7, 19),
+                    QDate(2033, 9, 1),
+                    {"PACE: established (id-PACE-DH-IM-AES-CBC-CMAC-128, ",
+                     "EF.CardAccess: confirmed by the signed security infos", "Passive authentication: PASSED"},
+                    "Geçerli"},
+        TMappingRow{"PaceCamConfirmsCardAccess",
+                    "cam-passport.zdoc",
+                    {"--random-seed", "29"},
+                    "P5C4M7031",
+                    QDate(1991, 11, 2),
+                    QDate(2035, 6, 30),
+                    {"PACE: established (id-PACE-ECDH-CAM-AES-CBC-CMAC-128, brainpoolP256r1)", "EF.CardSecurity: ",
+                     "Chip authentication: PASSED (PACE-CAM)", "EF.CardAccess: confirmed by the signed security infos"},
+                    "Geçerli"},
+        // EF.CardAccess is not signed: one that offers what the signed lists do not is a downgrade.
+        TMappingRow{"DowngradedCardAccess",
+                    "negative/card-access-downgraded.zdoc",
+                    {"--random-seed", "29"},
+                    "P5C4M7031",
+                    QDate(1991, 11, 2),
+                    QDate(2035, 6, 30),
+                    {"PACE: established (id-PACE-ECDH-GM-AES-CBC-CMAC-128, brainpoolP256r1)",
+                     "EF.CardAccess: not confirmed by the signed security infos"},
+                    "Geçersiz"}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 // Extended length through pcscd. vsmartcard's vpcd driver takes no
 // SCardControl at all (its IFDHControl refuses every control code), so pcscd

@@ -116,6 +116,9 @@ def add_chip_keys(chip, doc):
             security_infos.chip_authentication_public_key_info(cam["key_type"], public_key, cam["key_id"])]
         infos += pace_infos
         chip.private_keys["pace-cam"] = private_key
+    elif doc.get("dg14_lists_pace"):
+        # DG14 lists the PACEInfos the chip offers, so that EF.CardAccess is confirmed by signed data.
+        infos += [security_infos.pace_info(offer) for offer in doc["pace"]]
     if infos:
         chip.data_groups[14] = security_infos.dg14(infos)
 
