@@ -4,6 +4,7 @@
 #include <PCSC/wintypes.h>
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -62,6 +63,24 @@ public:
     const std::size_t count = std::min<std::size_t>({state.cbAtr, sizeof(state.rgbAtr), atr.size()});
     std::copy_n(state.rgbAtr, count, atr.begin());
     atrLength = static_cast<std::uint32_t>(count);
+    return ToResult(rv);
+  }
+
+  std::int32_t ReleaseContext(TScardContext context) override {
+    return ToResult(SCardReleaseContext(static_cast<SCARDCONTEXT>(context)));
+  }
+
+  std::int32_t GetStatusChange(TScardContext context, std::uint32_t timeoutMs,
+                               std::span<TReaderState> states) override {
+    std::vector<SCARD_READERSTATE> native(states.size());
+    for (std::size_t i = 0; i < states.size(); ++i) {
+      native[i].szReader = states[i].Reader.c_str();
+      native[i].dwCurrentState = states[i].CurrentState;
+    }
+    const LONG rv = SCardGetStatusChange(static_cast<SCARDCONTEXT>(context), timeoutMs, native.data(),
+                                         static_cast<DWORD>(native.size()));
+    for (std::size_t i = 0; i < states.size(); ++i)
+      states[i].EventState = static_cast<std::uint32_t>(native[i].dwEventState);
     return ToResult(rv);
   }
 };

@@ -50,6 +50,10 @@ public:
   std::int32_t Disconnect(TScardHandle card, std::uint32_t disposition) override;
   std::int32_t ReaderAtr(TScardContext context, const std::string& readerName, std::span<std::uint8_t> atr,
                          std::uint32_t& atrLength) override;
+  std::int32_t ReleaseContext(TScardContext context) override;
+  // Never waits: the readers of Readers, each holding a card when Atrs has
+  // its ATR; the notification reader counts Readers. Unrecorded.
+  std::int32_t GetStatusChange(TScardContext context, std::uint32_t timeoutMs, std::span<TReaderState> states) override;
 
   // Appends one step to the script: answer is given to command, and to no other.
   void Expect(const TBytes& command, const TBytes& answer);

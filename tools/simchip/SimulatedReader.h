@@ -30,6 +30,14 @@ public:
   void RemoveCard();
   bool CardPresent() const { return chip_ != nullptr; }
 
+  // The resource manager stops: every call fails with SCARD_E_NO_SERVICE
+  // until StartService, after which the contexts and card handles of before
+  // are invalid.
+  void StopService();
+  void StartService();
+  // A reader plugged in, listed after the others.
+  void PlugReader(std::string name);
+
   // Makes EstablishContext fail with this code (0: succeed).
   void FailEstablishContext(std::uint32_t code) { establishResult_ = code; }
 
@@ -49,8 +57,16 @@ public:
   // The chip's ATR for the reader that holds it.
   std::int32_t ReaderAtr(TScardContext context, const std::string& readerName, std::span<std::uint8_t> atr,
                          std::uint32_t& atrLength) override;
+  std::int32_t ReleaseContext(TScardContext context) override;
+  // Never waits. A reader's event state counts insertions and removals in its
+  // upper 16 bits; the notification reader's counts the readers.
+  std::int32_t GetStatusChange(TScardContext context, std::uint32_t timeoutMs, std::span<TReaderState> states) override;
 
 private:
+  std::uint32_t FoundState(const std::string& readerName) const;
+
+  bool running_ = true;
+  TScardContext context_ = 0x5C;
   std::vector<std::string> names_;
   TSimulatedChip* chip_ = nullptr;
   std::size_t chipReader_ = 0;
