@@ -89,7 +89,7 @@ TEST_F(ReaderWatch, ACardAlreadyThereIsToldAtTheFirstLook) {
 }
 
 TEST_F(ReaderWatch, FindsReadersPluggedInLater) {
-  simchip::TSimulatedReader none({});
+  simchip::TSimulatedReader none(std::vector<std::string>{});
   Use(none);
   EXPECT_TRUE(watch.Connected()) << "no reader yet is no lost resource manager";
   EXPECT_EQ(Chosen(), "");
