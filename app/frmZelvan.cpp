@@ -139,6 +139,7 @@ TfrmPICC::TfrmPICC(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::
   connect(ui_->eDocNumber, &QLineEdit::editingFinished, this, [this] { handEditing_ = false; });
   connect(ui_->eDocNumber, &QLineEdit::returnPressed, this, [this] {
     handEditing_ = false;
+    readAsked_ = true;
     QTimer::singleShot(0, this, &TfrmPICC::ReadIfDue);
   });
   inputsRead_ = ShownInputs();
@@ -187,7 +188,8 @@ TfrmPICC::TReadWith TfrmPICC::ShownInputs() const {
 }
 
 void TfrmPICC::ReadIfDue() {
-  if (reading_ || handEditing_ || !cardWatch_->CardPresent() || ShownInputs() == inputsRead_) return;
+  if (reading_ || handEditing_ || !cardWatch_->CardPresent()) return;
+  if (!readAsked_ && ShownInputs() == inputsRead_) return;
   bOkuClick();
 }
 
@@ -196,6 +198,7 @@ bool TfrmPICC::eventFilter(QObject* watched, QEvent* event) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
       handEditing_ = false;
+      readAsked_ = true;
       // After the picker has taken in what was typed.
       QTimer::singleShot(0, this, &TfrmPICC::ReadIfDue);
     }
@@ -273,9 +276,13 @@ void TfrmPICC::EnterMrz(const QString& text) {
   ui_->eDocNumber->setText(QString::fromStdString(mrz->DocumentNumber));
   ui_->eDogTar->setDate({mrz->DateOfBirth.Year, mrz->DateOfBirth.Month, mrz->DateOfBirth.Day});
   ui_->eGecTar->setDate({mrz->DateOfExpiry.Year, mrz->DateOfExpiry.Month, mrz->DateOfExpiry.Day});
-  // A whole MRZ is complete input: with a card on the reader, it is read once
-  // the key, paste or drop that brought it has been handled.
+  // A whole MRZ is complete input, and scanning it is the operator asking for
+  // a reading (as Return in an input is): it is read even when it equals what
+  // the boxes held (the start-up values, or the last reading's). With a card on
+  // the reader it is read once the key, paste or drop that brought it has been
+  // handled.
   handEditing_ = false;
+  readAsked_ = true;
   QTimer::singleShot(0, this, &TfrmPICC::ReadIfDue);
 }
 
@@ -468,6 +475,7 @@ void TfrmPICC::bOkuClick() {
   reading_ = true;
   cardWatch_->SetPaused(true);
   inputsRead_ = ShownInputs();
+  readAsked_ = false;
   // A report is of one whole reading: none is saved while one runs.
   ui_->actSaveReport->setEnabled(false);
   recorder_.Arm(QDateTime::currentDateTime(), QString::fromStdString(AnsiToUtf8(ReaderLink().ReaderName)),

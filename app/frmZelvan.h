@@ -116,7 +116,9 @@ private:
   void ShowReader();
   // Starts the read command as "Oku" would when a card lies on the reader,
   // no reading runs, the operator is not in the middle of typing an input,
-  // and the inputs differ from those of the last reading.
+  // and either the operator asked for a reading since the last one started
+  // (an MRZ accepted, Return in an input) or the inputs differ from those of
+  // the last reading (at start-up: from those the window opened with).
   void ReadIfDue();
 
   std::unique_ptr<Ui::frmPICC> ui_;
@@ -149,6 +151,7 @@ private:
   TCardWatch* cardWatch_ = nullptr;
   bool reading_ = false;
   bool handEditing_ = false;  // an input edited by hand, its editing not yet finished
+  bool readAsked_ = false;    // an MRZ accepted or Return in an input since the last reading started
 };
 
 // The one main window of the process, while it lives.

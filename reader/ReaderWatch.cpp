@@ -56,14 +56,22 @@ TReaderEvents TReaderWatch::Look() {
     Connect();
   else if (link_.ReaderName.empty())
     ChooseAgain();  // also where the notification reader does not tell of readers plugged in
-  if (connected_) Observe(events);
-  if (link_.ReaderName != before) {
-    events.ReaderChanged = true;
-    readerState_ = kScardStateUnaware;
-    cardPresent_ = false;
+  // A reader chosen anew is looked at in this same look, its card not yet known:
+  // a card already on it is placed now, not one look later.
+  if (link_.ReaderName != before) ForgetCard();
+  if (connected_) {
+    const std::string observed = link_.ReaderName;
+    Observe(events);
+    if (link_.ReaderName != observed) ForgetCard();
   }
-  events.CardTaken = events.CardTaken || (hadCard && !cardPresent_);
+  events.ReaderChanged = link_.ReaderName != before;
+  events.CardTaken = events.CardTaken || (hadCard && (events.ReaderChanged || !cardPresent_));
   return events;
+}
+
+void TReaderWatch::ForgetCard() {
+  readerState_ = kScardStateUnaware;
+  cardPresent_ = false;
 }
 
 void TReaderWatch::Observe(TReaderEvents& events) {

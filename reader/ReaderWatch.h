@@ -40,6 +40,8 @@ private:
   // Chooses the reader again in the context that stands.
   void ChooseAgain();
   void Lose();
+  // The chosen reader's card state to be learnt afresh.
+  void ForgetCard();
   // Asks for the states of the notification reader and the chosen reader.
   void Observe(TReaderEvents& events);
   void CardState(std::uint32_t found, TReaderEvents& events);
