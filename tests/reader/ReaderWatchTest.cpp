@@ -124,6 +124,8 @@ TEST_F(ReaderWatch, AResourceManagerThatStopsIsConnectedAgainWhenItIsBack) {
   EXPECT_EQ(Look(), (TSeen{true, true, false}));
   EXPECT_TRUE(watch.Connected());
   EXPECT_EQ(Chosen(), "Zelvan Virtual ACR122 00 00");
+  EXPECT_TRUE(watch.CardPresent()) << "the card is known in the look that found the reader again";
+  EXPECT_EQ(Look(), kNothing) << "and told of once";
   // The new context carries a connection to the card.
   EXPECT_EQ(ReaderLink().ConnectCard(), kScardSuccess);
 }
@@ -137,6 +139,7 @@ TEST_F(ReaderWatch, AContextOfAResourceManagerRestartedBetweenTwoLooksIsReplaced
   EXPECT_EQ(Look(), (TSeen{true, false, true}));
   EXPECT_EQ(Look(), (TSeen{true, true, false}));
   EXPECT_EQ(Chosen(), "Zelvan Virtual ACR122 00 00");
+  EXPECT_TRUE(watch.CardPresent());
   EXPECT_EQ(ReaderLink().ConnectCard(), kScardSuccess);
 }
 
