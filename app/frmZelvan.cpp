@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTextCursor>
+#include <QTimer>
 #include <QValidator>
 
 #include <algorithm>
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "app/CanDialog.h"
+#include "app/CardWatch.h"
 #include "app/DocumentLogo.h"
 #include "app/ElidedLabel.h"
 #include "app/ErrorMessage.h"
@@ -125,6 +127,22 @@ TfrmPICC::TfrmPICC(QWidget* parent) : QWidget(parent), ui_(std::make_unique<Ui::
                           },
                           [this](const QString& mrz) { EnterMrz(mrz); }});
   connect(ui_->eDocNumber, &QLineEdit::textEdited, this, [this] { MarkDocNumber({}); });
+  // A reading starts by itself once the inputs are complete: an MRZ accepted,
+  // Return in an input, or a card placed after the inputs were edited, never
+  // on each key typed by hand (a half-typed number or date is no input yet).
+  connect(ui_->eDocNumber, &QLineEdit::textEdited, this, [this] { handEditing_ = true; });
+  for (QDateEdit* date : {ui_->eDogTar, ui_->eGecTar}) {
+    connect(date, &QDateEdit::dateChanged, this, [this, date] { handEditing_ = handEditing_ || date->hasFocus(); });
+    connect(date, &QDateEdit::editingFinished, this, [this] { handEditing_ = false; });
+    date->installEventFilter(this);
+  }
+  connect(ui_->eDocNumber, &QLineEdit::editingFinished, this, [this] { handEditing_ = false; });
+  connect(ui_->eDocNumber, &QLineEdit::returnPressed, this, [this] {
+    handEditing_ = false;
+    readAsked_ = true;
+    QTimer::singleShot(0, this, &TfrmPICC::ReadIfDue);
+  });
+  inputsRead_ = ShownInputs();
   FormCreate();
 }
 
@@ -144,17 +162,49 @@ void TfrmPICC::FormCreate() {
   JP2Bmp = std::make_unique<TJpeg2000Bitmap>();
   shownFace_ = std::make_unique<TShownFace>();
   trustStore_ = std::make_unique<TTrustStore>(TrustStoreFolders());
+  cardWatch_ = new TCardWatch(this);
+  connect(cardWatch_, &TCardWatch::ReaderChanged, this, &TfrmPICC::ShowReader);
+  connect(cardWatch_, &TCardWatch::CardPlaced, this, &TfrmPICC::ReadIfDue);
   try {
-    TReaderLink& link = ReaderLink();
-    link.DiscoverReader();
-    if (!link.ReaderName.empty())
-      SetStatusText(kReaderStatusPrefix + QString::fromStdString(AnsiToUtf8(link.ReaderName)));
+    cardWatch_->Start();
+    ShowReader();
   } catch (...) {
     // Reader discovery is silent: whatever goes wrong leaves "not connected".
   }
 }
 
-void TfrmPICC::FormClose() { ReaderLink().DisconnectCard(); }
+void TfrmPICC::FormClose() {
+  cardWatch_->Stop();
+  ReaderLink().DisconnectCard();
+}
+
+void TfrmPICC::ShowReader() {
+  const std::string& name = ReaderLink().ReaderName;
+  SetStatusText(name.empty() ? kNoReaderStatus : kReaderStatusPrefix + QString::fromStdString(AnsiToUtf8(name)));
+}
+
+TfrmPICC::TReadWith TfrmPICC::ShownInputs() const {
+  return {ui_->eDocNumber->text(), ui_->eDogTar->date(), ui_->eGecTar->date()};
+}
+
+void TfrmPICC::ReadIfDue() {
+  if (reading_ || handEditing_ || !cardWatch_->CardPresent()) return;
+  if (!readAsked_ && ShownInputs() == inputsRead_) return;
+  bOkuClick();
+}
+
+bool TfrmPICC::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && (watched == ui_->eDogTar || watched == ui_->eGecTar)) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      handEditing_ = false;
+      readAsked_ = true;
+      // After the picker has taken in what was typed.
+      QTimer::singleShot(0, this, &TfrmPICC::ReadIfDue);
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
 
 void TfrmPICC::closeEvent(QCloseEvent* event) {
   FormClose();
@@ -226,6 +276,14 @@ void TfrmPICC::EnterMrz(const QString& text) {
   ui_->eDocNumber->setText(QString::fromStdString(mrz->DocumentNumber));
   ui_->eDogTar->setDate({mrz->DateOfBirth.Year, mrz->DateOfBirth.Month, mrz->DateOfBirth.Day});
   ui_->eGecTar->setDate({mrz->DateOfExpiry.Year, mrz->DateOfExpiry.Month, mrz->DateOfExpiry.Day});
+  // A whole MRZ is complete input, and scanning it is the operator asking for
+  // a reading (as Return in an input is): it is read even when it equals what
+  // the boxes held (the start-up values, or the last reading's). With a card on
+  // the reader it is read once the key, paste or drop that brought it has been
+  // handled.
+  handEditing_ = false;
+  readAsked_ = true;
+  QTimer::singleShot(0, this, &TfrmPICC::ReadIfDue);
 }
 
 void TfrmPICC::ApplyFonts() {
@@ -413,6 +471,11 @@ void TfrmPICC::ShowError(const QString& message) {
 }
 
 void TfrmPICC::bOkuClick() {
+  if (reading_) return;
+  reading_ = true;
+  cardWatch_->SetPaused(true);
+  inputsRead_ = ShownInputs();
+  readAsked_ = false;
   // A report is of one whole reading: none is saved while one runs.
   ui_->actSaveReport->setEnabled(false);
   recorder_.Arm(QDateTime::currentDateTime(), QString::fromStdString(AnsiToUtf8(ReaderLink().ReaderName)),
@@ -420,6 +483,10 @@ void TfrmPICC::bOkuClick() {
   RunReading();
   recorder_.Disarm();
   ui_->actSaveReport->setEnabled(recorder_.Report().has_value());
+  cardWatch_->SetPaused(false);
+  reading_ = false;
+  // Inputs that changed while this reading ran are read once it is over.
+  QTimer::singleShot(0, this, &TfrmPICC::ReadIfDue);
 }
 
 void TfrmPICC::RunReading() {

@@ -23,6 +23,7 @@ namespace Ui {
 class frmPICC;
 }
 class QLabel;
+class TCardWatch;
 class QLineEdit;
 class TJpeg2000Bitmap;
 class TShownFace;
@@ -75,11 +76,15 @@ public:
   void EnterMrz(const QString& text);
 
   Ui::frmPICC& Form() { return *ui_; }
+  // The watch over the reader that starts readings by themselves.
+  TCardWatch& CardWatch() { return *cardWatch_; }
   const QImage& ShownPicture() const { return picture_; }
   // The last reading whose card answered, for its report; none before.
   const std::optional<TReadingReport>& LastReading() const { return recorder_.Report(); }
 
 public slots:
+  // The read command; none while one runs (a card placed or an MRZ scanned
+  // while the CAN dialog waits starts nothing).
   void bOkuClick();
   // Saves the last reading as PDF and JSON in the report folder (actSaveReport).
   void SaveReportClick();
@@ -89,6 +94,8 @@ protected:
   void showEvent(QShowEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // Return in a date picker: the operator's way of saying the inputs are complete.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void FormCreate();
@@ -105,6 +112,14 @@ private:
   void RememberInputs();
   void RestoreInputs();
   void MarkDocNumber(const QString& fault);
+  // The reader's name in the status bar, or "not connected".
+  void ShowReader();
+  // Starts the read command as "Oku" would when a card lies on the reader,
+  // no reading runs, the operator is not in the middle of typing an input,
+  // and either the operator asked for a reading since the last one started
+  // (an MRZ accepted, Return in an input) or the inputs differ from those of
+  // the last reading (at start-up: from those the window opened with).
+  void ReadIfDue();
 
   std::unique_ptr<Ui::frmPICC> ui_;
   tMRTD_CTX gctx{};
@@ -125,6 +140,18 @@ private:
     QString FocusedText;
   };
   TInputs remembered_;
+  // The inputs a reading is made with: the last reading's are not read again by themselves.
+  struct TReadWith {
+    QString DocNumber;
+    QDate Birth, Expiry;
+    bool operator==(const TReadWith&) const = default;
+  };
+  TReadWith ShownInputs() const;
+  TReadWith inputsRead_;
+  TCardWatch* cardWatch_ = nullptr;
+  bool reading_ = false;
+  bool handEditing_ = false;  // an input edited by hand, its editing not yet finished
+  bool readAsked_ = false;    // an MRZ accepted or Return in an input since the last reading started
 };
 
 // The one main window of the process, while it lives.

@@ -17,7 +17,10 @@ void ResetReaderLink() { ReaderLink() = TReaderLink{}; }
 void TReaderLink::DiscoverReader() {
   LastResult = PcscApi().EstablishContext(kScardScopeUser, hContext);
   if (LastResult != kScardSuccess) return;
+  ChooseReader();
+}
 
+void TReaderLink::ChooseReader() {
   // Only the first 256 bytes are offered, so the last byte always stays zero.
   ReaderNamesBuf.fill(0);
   ReaderNamesLen = kReaderNamesCapacity;

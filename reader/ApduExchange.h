@@ -40,6 +40,9 @@ struct TReaderLink {
   // name contains "ACR122"; with none, the first that holds a contactless
   // card; else the first reader. Silent: failures leave ReaderName empty.
   void DiscoverReader();
+  // The choice of DiscoverReader among the readers listed now, in the context
+  // that stands.
+  void ChooseReader();
   // Powers the card down through the old handle, then connects anew (shared,
   // T=0 or T=1). Returns the PC/SC result (0 = connected).
   std::int32_t ConnectCard();

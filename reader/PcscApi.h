@@ -27,14 +27,38 @@ enum TScardError : std::uint32_t {
   kScardEInvalidHandle = 0x80100003,
   kScardEInsufficientBuffer = 0x80100008,
   kScardEUnknownReader = 0x80100009,
+  kScardETimeout = 0x8010000A,
   kScardENoSmartcard = 0x8010000C,
   kScardEProtoMismatch = 0x8010000F,
   kScardENotTransacted = 0x80100016,
+  kScardEReaderUnavailable = 0x80100017,
   kScardENoService = 0x8010001D,
   kScardEUnsupportedFeature = 0x8010001F,
+  kScardEServiceStopped = 0x8010001E,
   kScardENoReadersAvailable = 0x8010002E,
   kScardWResetCard = 0x80100068,
   kScardWRemovedCard = 0x80100069,
+};
+
+// Reader states of SCardGetStatusChange. The upper 16 bits of an event state
+// count the card's comings and goings (of the notification reader below: the
+// readers there are).
+inline constexpr std::uint32_t kScardStateUnaware = 0x0000;
+inline constexpr std::uint32_t kScardStateChanged = 0x0002;
+inline constexpr std::uint32_t kScardStateUnknown = 0x0004;
+inline constexpr std::uint32_t kScardStateUnavailable = 0x0008;
+inline constexpr std::uint32_t kScardStateEmpty = 0x0010;
+inline constexpr std::uint32_t kScardStatePresent = 0x0020;
+inline constexpr std::uint32_t kScardStateMute = 0x0200;
+// The name that SCardGetStatusChange watches for readers plugged in or taken away.
+inline constexpr const char* kPnpNotificationReader = "\\\\?PnP?\\Notification";
+
+// One reader given to GetStatusChange: the state the caller knows, and the
+// state found (kScardStateChanged set where the two differ).
+struct TReaderState {
+  std::string Reader;
+  std::uint32_t CurrentState = kScardStateUnaware;
+  std::uint32_t EventState = 0;
 };
 
 class TPcscApi {
@@ -61,6 +85,11 @@ public:
   // Readers that take none answer SCARD_E_UNSUPPORTED_FEATURE.
   virtual std::int32_t Control(TScardHandle card, std::uint32_t controlCode, std::span<const std::uint8_t> command,
                                std::span<std::uint8_t> answer, std::uint32_t& answerLength);
+  virtual std::int32_t ReleaseContext(TScardContext context) = 0;
+  // SCardGetStatusChange: waits up to timeoutMs (0: not at all) for a state
+  // to differ from its CurrentState; SCARD_E_TIMEOUT when none did.
+  virtual std::int32_t GetStatusChange(TScardContext context, std::uint32_t timeoutMs,
+                                       std::span<TReaderState> states) = 0;
 };
 
 // The API in use: the system's pcsc-lite unless something else was set.

@@ -5,6 +5,7 @@
 #include <PCSC/wintypes.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "reader/ReaderFeatures.h"
 
@@ -80,6 +81,24 @@ public:
         SCardControl(static_cast<SCARDHANDLE>(card), controlCode, command.data(), static_cast<DWORD>(command.size()),
                      answer.data(), static_cast<DWORD>(answer.size()), &received);
     answerLength = static_cast<std::uint32_t>(std::min<std::size_t>(received, answer.size()));
+    return ToResult(rv);
+  }
+
+  std::int32_t ReleaseContext(TScardContext context) override {
+    return ToResult(SCardReleaseContext(static_cast<SCARDCONTEXT>(context)));
+  }
+
+  std::int32_t GetStatusChange(TScardContext context, std::uint32_t timeoutMs,
+                               std::span<TReaderState> states) override {
+    std::vector<SCARD_READERSTATE> native(states.size());
+    for (std::size_t i = 0; i < states.size(); ++i) {
+      native[i].szReader = states[i].Reader.c_str();
+      native[i].dwCurrentState = states[i].CurrentState;
+    }
+    const LONG rv = SCardGetStatusChange(static_cast<SCARDCONTEXT>(context), timeoutMs, native.data(),
+                                         static_cast<DWORD>(native.size()));
+    for (std::size_t i = 0; i < states.size(); ++i)
+      states[i].EventState = static_cast<std::uint32_t>(native[i].dwEventState);
     return ToResult(rv);
   }
 };

@@ -35,6 +35,7 @@
 
 #include <PCSC/winscard.h>
 
+#include "app/CardWatch.h"
 #include "app/frmZelvan.h"
 #include "crypto/RandomSource.h"
 #include "reader/Apdu.h"
@@ -286,6 +287,67 @@ TEST_F(ThroughPcscd, ReadsTheIdentityCard) {
   EXPECT_EQ(window->Form().eSoyadi1->text(), "ERIKSSON");
   EXPECT_EQ(window->Form().eAdi1->text(), "ANNA MARIA");
   EXPECT_FALSE(window->ShownPicture().isNull());
+}
+
+// Readings that start by themselves: the window's own timer watches the
+// reader through pcscd while the test waits in the event loop.
+const QString kSamplePassportMrz =
+    "P<UTOERIKSSON<<ANNA<MARIA<<<<<<<<<<<<<<<<<<<\nL898902C<3UTO6908061F9406236ZE184226B<<<<<14\n";
+const QString kSampleIdCardMrz =
+    "I<UTOD231458907<<<<<<<<<<<<<<<\n7408122F1204159UTO<<<<<<<<<<<6\nERIKSSON<<ANNA<MARIA<<<<<<<<<<\n";
+constexpr int kPatienceMs = 20000;  // what a test waits at most for the card and its reading
+
+TEST_F(ThroughPcscd, CardsAreReadByThemselvesWhicheverOfCardAndMrzComesSecond) {
+  TPassport passport;
+  passport.Stop();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->CardWatch().CardPresent(); }, kPatienceMs));
+
+  // The MRZ first, then the card.
+  window->EnterMrz(kSamplePassportMrz);
+  QTest::qWait(2 * TCardWatch::kInterval.count());
+  EXPECT_TRUE(window->Form().eBelgeNo->text().isEmpty()) << "no card yet";
+  passport.Start("icao-passport.zdoc");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->Form().eBelgeNo->text() == "L898902C"; }, kPatienceMs))
+      << Log().back().toStdString();
+  EXPECT_TRUE(errors.empty());
+
+  // Taken away, the window stays; another card placed with the inputs
+  // unchanged is not read, until its MRZ arrives.
+  passport.Stop();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !window->CardWatch().CardPresent(); }, kPatienceMs));
+  EXPECT_EQ(window->Form().eBelgeNo->text(), "L898902C");
+  passport.Start("icao-id-card.zdoc");
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->CardWatch().CardPresent(); }, kPatienceMs));
+  QTest::qWait(2 * TCardWatch::kInterval.count());
+  EXPECT_EQ(window->Form().eBelgeNo->text(), "L898902C");
+  window->EnterMrz(kSampleIdCardMrz);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->Form().eBelgeNo->text() == "D23145890"; }, kPatienceMs))
+      << Log().back().toStdString();
+  EXPECT_TRUE(errors.empty());
+}
+
+// Last of these tests: the restart leaves pcscd and the passport as start.sh made them.
+TEST_F(ThroughPcscd, APcscdRestartedUnderTheWindowIsFoundAgain) {
+  ASSERT_EQ(window->StatusText(), " Okuyucu: Zelvan Virtual ACR122 00 00");
+  {
+    TPassport passport;
+    passport.Stop();
+  }
+  window->EnterMrz(kSamplePassportMrz);
+  QTest::qWait(2 * TCardWatch::kInterval.count());
+  ASSERT_TRUE(window->Form().eBelgeNo->text().isEmpty()) << "no card yet";
+
+  // pcscd stops and a new one starts while the window runs; the passport comes back with it.
+  const std::string restart = std::string(ZELVAN_VIRTUAL_READER_DIR) + "/restart-pcscd.sh";
+  ASSERT_EQ(std::system(restart.c_str()), 0);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->Form().eBelgeNo->text() == "L898902C"; }, kPatienceMs))
+      << Log().back().toStdString();
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(window->StatusText(), " Okuyucu: Zelvan Virtual ACR122 00 00");
+  // "Oku" goes through the new pcscd too.
+  window->bOkuClick();
+  EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(window->Form().eBelgeNo->text(), "L898902C");
 }
 
 struct TPaceRow {

@@ -123,6 +123,27 @@ std::int32_t TScriptedCard::ReaderAtr(TScardContext context, const std::string& 
   return kScardSuccess;
 }
 
+std::int32_t TScriptedCard::ReleaseContext(TScardContext context) {
+  return Behind ? Behind->ReleaseContext(context) : kScardSuccess;
+}
+
+std::int32_t TScriptedCard::GetStatusChange(TScardContext context, std::uint32_t timeoutMs,
+                                            std::span<TReaderState> states) {
+  if (Behind) return Behind->GetStatusChange(context, timeoutMs, states);
+  bool changed = false;
+  for (TReaderState& state : states) {
+    const bool listed = std::ranges::find(Readers, state.Reader) != Readers.end();
+    std::uint32_t found = kScardStateUnknown;
+    if (state.Reader == kPnpNotificationReader)
+      found = static_cast<std::uint32_t>(Readers.size()) << 16;
+    else if (listed)
+      found = Atrs.contains(state.Reader) ? kScardStatePresent : kScardStateEmpty;
+    state.EventState = found == state.CurrentState ? found : found | kScardStateChanged;
+    changed = changed || found != state.CurrentState;
+  }
+  return changed ? kScardSuccess : ScardCode(kScardETimeout);
+}
+
 TAnswer TScriptedCard::NextScripted(std::span<const std::uint8_t> command) {
   if (Cycle && scriptPosition_ == Script.size()) scriptPosition_ = 0;
   const TAnswer& step = Script[scriptPosition_++];

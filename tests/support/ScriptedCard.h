@@ -52,6 +52,10 @@ public:
                          std::uint32_t& atrLength) override;
   std::int32_t Control(TScardHandle card, std::uint32_t controlCode, std::span<const std::uint8_t> command,
                        std::span<std::uint8_t> answer, std::uint32_t& answerLength) override;
+  std::int32_t ReleaseContext(TScardContext context) override;
+  // Never waits: the readers of Readers, each holding a card when Atrs has
+  // its ATR; the notification reader counts Readers. Unrecorded.
+  std::int32_t GetStatusChange(TScardContext context, std::uint32_t timeoutMs, std::span<TReaderState> states) override;
 
   // Appends one step to the script: answer is given to command, and to no other.
   void Expect(const TBytes& command, const TBytes& answer);

@@ -10,7 +10,6 @@ namespace simchip {
 
 namespace {
 
-constexpr TScardContext kContext = 0x5C;
 constexpr std::uint32_t kTlvPropertiesCode = kSimulatedTlvPropertiesCode;
 
 std::int32_t Give(std::span<const std::uint8_t> bytes, std::span<std::uint8_t> answer, std::uint32_t& answerLength) {
@@ -39,15 +38,30 @@ void TSimulatedReader::RemoveCard() {
   ++insertion_;
 }
 
+void TSimulatedReader::StopService() { running_ = false; }
+
+void TSimulatedReader::StartService() {
+  // A new resource manager: the card powered down, no handle of before valid.
+  if (chip_ && powered_) chip_->PowerOff();
+  powered_ = false;
+  handles_.clear();
+  running_ = true;
+  ++context_;
+}
+
+void TSimulatedReader::PlugReader(std::string name) { names_.push_back(std::move(name)); }
+
 std::int32_t TSimulatedReader::EstablishContext(std::uint32_t, TScardContext& context) {
+  if (!running_) return ScardCode(kScardENoService);
   if (establishResult_ != 0) return ScardCode(establishResult_);
-  context = kContext;
+  context = context_;
   return kScardSuccess;
 }
 
 std::int32_t TSimulatedReader::ListReaders(TScardContext context, std::span<std::uint8_t> buffer,
                                            std::uint32_t& length) {
-  if (context != kContext) return ScardCode(kScardEInvalidHandle);
+  if (!running_) return ScardCode(kScardENoService);
+  if (context != context_) return ScardCode(kScardEInvalidHandle);
   if (names_.empty()) return ScardCode(kScardENoReadersAvailable);
   TBytes multi;
   for (const auto& name : names_) {
@@ -63,7 +77,8 @@ std::int32_t TSimulatedReader::ListReaders(TScardContext context, std::span<std:
 
 std::int32_t TSimulatedReader::Connect(TScardContext context, const std::string& readerName, std::uint32_t,
                                        std::uint32_t, TScardHandle& card, std::uint32_t& activeProtocol) {
-  if (context != kContext) return ScardCode(kScardEInvalidHandle);
+  if (!running_) return ScardCode(kScardENoService);
+  if (context != context_) return ScardCode(kScardEInvalidHandle);
   const auto reader = std::find(names_.begin(), names_.end(), readerName);
   if (reader == names_.end()) return ScardCode(kScardEUnknownReader);
   if (!chip_ || static_cast<std::size_t>(reader - names_.begin()) != chipReader_) return ScardCode(kScardENoSmartcard);
@@ -79,6 +94,7 @@ std::int32_t TSimulatedReader::Connect(TScardContext context, const std::string&
 
 std::int32_t TSimulatedReader::Transmit(TScardHandle card, std::uint32_t, std::span<const std::uint8_t> command,
                                         std::span<std::uint8_t> response, std::uint32_t& responseLength) {
+  if (!running_) return ScardCode(kScardENoService);
   const auto handle = std::find_if(handles_.begin(), handles_.end(), [&](const auto& h) { return h.first == card; });
   if (handle == handles_.end()) return ScardCode(kScardEInvalidHandle);
   if (!chip_ || handle->second != insertion_) return ScardCode(kScardWRemovedCard);
@@ -118,7 +134,8 @@ std::int32_t TSimulatedReader::Disconnect(TScardHandle card, std::uint32_t dispo
 std::int32_t TSimulatedReader::ReaderAtr(TScardContext context, const std::string& readerName,
                                          std::span<std::uint8_t> atr, std::uint32_t& atrLength) {
   atrLength = 0;
-  if (context != kContext) return ScardCode(kScardEInvalidHandle);
+  if (!running_) return ScardCode(kScardENoService);
+  if (context != context_) return ScardCode(kScardEInvalidHandle);
   const auto reader = std::find(names_.begin(), names_.end(), readerName);
   if (reader == names_.end()) return ScardCode(kScardEUnknownReader);
   if (!chip_ || static_cast<std::size_t>(reader - names_.begin()) != chipReader_) return kScardSuccess;
@@ -138,6 +155,31 @@ std::int32_t TSimulatedReader::Control(TScardHandle card, std::uint32_t controlC
     return Give(TlvPropertiesFeature(kTlvPropertiesCode), answer, answerLength);
   if (controlCode == kTlvPropertiesCode) return Give(MaxApduDataSizeProperty(maxApduDataSize_), answer, answerLength);
   return ScardCode(kScardEUnsupportedFeature);
+}
+
+std::int32_t TSimulatedReader::ReleaseContext(TScardContext context) {
+  if (!running_) return ScardCode(kScardENoService);
+  return context == context_ ? kScardSuccess : ScardCode(kScardEInvalidHandle);
+}
+
+std::uint32_t TSimulatedReader::FoundState(const std::string& readerName) const {
+  if (readerName == kPnpNotificationReader) return static_cast<std::uint32_t>(names_.size()) << 16;
+  const auto reader = std::find(names_.begin(), names_.end(), readerName);
+  if (reader == names_.end()) return kScardStateUnknown;
+  const bool holdsCard = chip_ && static_cast<std::size_t>(reader - names_.begin()) == chipReader_;
+  return (holdsCard ? kScardStatePresent : kScardStateEmpty) | static_cast<std::uint32_t>(insertion_ & 0xFFFF) << 16;
+}
+
+std::int32_t TSimulatedReader::GetStatusChange(TScardContext context, std::uint32_t, std::span<TReaderState> states) {
+  if (!running_) return ScardCode(kScardENoService);
+  if (context != context_) return ScardCode(kScardEInvalidHandle);
+  bool changed = false;
+  for (TReaderState& state : states) {
+    const std::uint32_t found = FoundState(state.Reader);
+    state.EventState = found == state.CurrentState ? found : found | kScardStateChanged;
+    changed = changed || found != state.CurrentState;
+  }
+  return changed ? kScardSuccess : ScardCode(kScardETimeout);
 }
 
 }  // namespace simchip

@@ -35,6 +35,13 @@ public:
   // SCardControl with SCARD_E_UNSUPPORTED_FEATURE, as a reader of short
   // APDUs only may.
   void SetMaxApduDataSize(std::uint32_t size) { maxApduDataSize_ = size; }
+  // The resource manager stops: every call fails with SCARD_E_NO_SERVICE
+  // until StartService, after which the contexts and card handles of before
+  // are invalid.
+  void StopService();
+  void StartService();
+  // A reader plugged in, listed after the others.
+  void PlugReader(std::string name);
 
   // Makes EstablishContext fail with this code (0: succeed).
   void FailEstablishContext(std::uint32_t code) { establishResult_ = code; }
@@ -58,8 +65,16 @@ public:
   // The feature list (FEATURE_GET_TLV_PROPERTIES only) and the TLV properties.
   std::int32_t Control(TScardHandle card, std::uint32_t controlCode, std::span<const std::uint8_t> command,
                        std::span<std::uint8_t> answer, std::uint32_t& answerLength) override;
+  std::int32_t ReleaseContext(TScardContext context) override;
+  // Never waits. A reader's event state counts insertions and removals in its
+  // upper 16 bits; the notification reader's counts the readers.
+  std::int32_t GetStatusChange(TScardContext context, std::uint32_t timeoutMs, std::span<TReaderState> states) override;
 
 private:
+  std::uint32_t FoundState(const std::string& readerName) const;
+
+  bool running_ = true;
+  TScardContext context_ = 0x5C;
   std::vector<std::string> names_;
   TSimulatedChip* chip_ = nullptr;
   std::size_t chipReader_ = 0;

@@ -36,6 +36,8 @@ pcscd --foreground --config "$conf" >"$state/pcscd.log" 2>&1 &
 children+=($!)
 echo $! >"$state/pcscd.pid"
 
+# What the passport was started with, for restart-pcscd.sh: one argument a line.
+printf '%s\n' "$document" "$port" "$@" >"$state/vpassport.args"
 "$VR_VPASSPORT" --document "$document" --port "$port" "$@" >"$state/vpassport.log" 2>&1 &
 children+=($!)
 echo $! >"$state/vpassport.pid"
