@@ -34,6 +34,12 @@ struct TChipHarness {
     Reader.InsertCard(Chip);
     Connect();
   }
+  // The small LDS behind another MRZ information (another PACE password).
+  explicit TChipHarness(const std::string& mrzInformation, TChipOptions options = {})
+      : Chip(SmallLds(), mrzInformation, options) {
+    Reader.InsertCard(Chip);
+    Connect();
+  }
   // A chip of a whole document, its private keys included.
   explicit TChipHarness(const TDocument& document, TChipOptions options = {}) : Chip(document, options) {
     Reader.InsertCard(Chip);

@@ -92,7 +92,8 @@ TEST(DocumentFile, FormatsAndParsesBack) {
                      SmallLds(),
                      {{"chip-authentication", TBytes(40, 0x5A)}},
                      {"id-PACE-ECDH-GM-AES-CBC-CMAC-128:13", "id-PACE-DH-GM-3DES-CBC-CBC:0"},
-                     "123456"};
+                     "123456",
+                     Hex("3182010A")};
   const std::string text = FormatDocument(document);
   const TDocument back = ParseDocument(text);
   EXPECT_EQ(back.Label, document.Label);
@@ -101,6 +102,7 @@ TEST(DocumentFile, FormatsAndParsesBack) {
   EXPECT_EQ(back.PrivateKeys, document.PrivateKeys);
   EXPECT_EQ(back.PaceOffers, document.PaceOffers);
   EXPECT_EQ(back.Can, "123456");
+  EXPECT_EQ(ToHex(back.CardSecurity), "3182010A");
   // Comments, blank lines, CR LF line ends and lower-case digits are accepted.
   const TDocument loose =
       ParseDocument("# card\r\n\r\nzelvan-document 1\r\nmrz-information X\r\nfile 011e\r\n60 01\r\nff\r\n");
@@ -122,6 +124,7 @@ TEST(DocumentFile, RejectsMalformedFiles) {
       "zelvan-document 1\nmrz-information X\npace id-PACE-ECDH-GM-AES-CBC-CMAC-128\n",  // no parameter id
       "zelvan-document 1\nmrz-information X\ncan 12345A\n",                             // a CAN is digits
       "zelvan-document 1\nmrz-information X\ncan\n",
+      "zelvan-document 1\nmrz-information X\ncard-security\n31\ncard-security\n00\n",
   };
   for (const auto& text : cases) EXPECT_THROW(ParseDocument(text), std::runtime_error) << text;
   EXPECT_THROW(LoadDocumentFile("no/such/file.zdoc"), std::runtime_error);

@@ -5,11 +5,17 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <string>
 
+#include <openssl/cms.h>
+#include <openssl/err.h>
 #include <openssl/evp.h>
+#include <openssl/objects.h>
+#include <openssl/pem.h>
 #include <openssl/x509.h>
+#include <openssl/x509_vfy.h>
 
 #include "ChipHarness.h"
 #include "crypto/OpenSslPointers.h"
@@ -186,12 +192,10 @@ TEvpPkeyPtr PrivateKey(const TBytes& pkcs8) {
   return TEvpPkeyPtr(d2i_AutoPrivateKey(nullptr, &p, static_cast<long>(pkcs8.size())));
 }
 
-// The elements of DG14's SecurityInfos SET, each whole.
-std::vector<std::span<const std::uint8_t>> SecurityInfos(const TBytes& dg14) {
+// The elements of a SecurityInfos SET, each whole.
+std::vector<std::span<const std::uint8_t>> SetElements(std::span<const std::uint8_t> encoding) {
   std::vector<std::span<const std::uint8_t>> infos;
-  const auto outer = ReadTlv(dg14);
-  if (!outer || outer->Tag != 0x6E) return infos;
-  const auto set = ReadTlv(outer->Value);
+  const auto set = ReadTlv(encoding);
   if (!set || set->Tag != 0x31) return infos;
   for (std::size_t p = 0; p < set->Value.size();) {
     const auto info = ReadTlv(set->Value.subspan(p));
@@ -200,6 +204,13 @@ std::vector<std::span<const std::uint8_t>> SecurityInfos(const TBytes& dg14) {
     p += info->Size;
   }
   return infos;
+}
+
+// The elements of DG14's SecurityInfos SET, each whole.
+std::vector<std::span<const std::uint8_t>> SecurityInfos(const TBytes& dg14) {
+  const auto outer = ReadTlv(dg14);
+  if (!outer || outer->Tag != 0x6E) return {};
+  return SetElements(outer->Value);
 }
 
 TEST(SampleDocuments, Dg14AndDg15HoldThePublicHalvesOfTheChipsKeys) {
@@ -245,6 +256,92 @@ TEST(SampleDocuments, Dg14AndDg15HoldThePublicHalvesOfTheChipsKeys) {
       ASSERT_TRUE(aaPrivate);
       EXPECT_EQ(EVP_PKEY_eq(aaKey.get(), aaPrivate.get()), 1);
     }
+  }
+}
+
+// EF.CardSecurity of the PACE-CAM passport and its negative copies, checked with OpenSSL's CMS: signed by
+// the sample signer under the sample CSCA (but for the changed copy), content type id-SecurityObject, the
+// PACEInfo of Chip Authentication Mapping and the public key of the chip's pace-cam key with key id 13
+// (another key for the clone), and what EF.CardAccess offers beside what the signed files list.
+struct TCardSecuritySample {
+  const char* File;
+  bool SignatureValid;
+  bool KeyIsTheChips;
+  bool OffersListed;  // every offer of EF.CardAccess is in EF.CardSecurity and DG14
+};
+
+const std::vector<TCardSecuritySample> kCardSecuritySamples{
+    {"cam-passport.zdoc", true, true, true},
+    {"negative/cam-clone.zdoc", true, false, true},
+    {"negative/card-security-changed.zdoc", false, true, true},
+    {"negative/card-access-downgraded.zdoc", true, true, false},
+};
+
+constexpr const char* kCamPaceInfo = "3012060A04007F0007020204060202010202010D";
+constexpr const char* kIdSecurityObject = "04007F0007030201";
+
+// The PACEInfo the document's pace line gives, as DER (the protocols the samples use).
+std::string PaceInfoOf(const std::string& offer) {
+  static const std::map<std::string, std::string> kOids{
+      {"id-PACE-ECDH-GM-AES-CBC-CMAC-128:13", "04007F00070202040202"},
+      {"id-PACE-ECDH-CAM-AES-CBC-CMAC-128:13", "04007F00070202040602"}};
+  return "3012060A" + kOids.at(offer) + "0201020201" + "0D";
+}
+
+TEST(SampleDocuments, CardSecurityOfThePaceCamPassport) {
+  TBioPtr cscaFile(BIO_new_file((std::string(ZELVAN_SAMPLES_DIR) + "/trust/utopia-sample-csca.pem").c_str(), "r"));
+  ASSERT_TRUE(cscaFile);
+  const TX509Ptr csca(PEM_read_bio_X509(cscaFile.get(), nullptr, nullptr, nullptr));
+  ASSERT_TRUE(csca);
+  for (const auto& sample : kCardSecuritySamples) {
+    SCOPED_TRACE(sample.File);
+    const TDocument document = LoadDocumentFile(std::filesystem::path(ZELVAN_SAMPLES_DIR) / sample.File);
+    ASSERT_FALSE(document.CardSecurity.empty());
+    TBioPtr in(BIO_new_mem_buf(document.CardSecurity.data(), static_cast<int>(document.CardSecurity.size())));
+    const TCmsPtr cms(d2i_CMS_bio(in.get(), nullptr));
+    ASSERT_TRUE(cms);
+    const ASN1_OBJECT* type = CMS_get0_eContentType(cms.get());
+    EXPECT_EQ(ToHex(std::span(OBJ_get0_data(type), OBJ_length(type))), kIdSecurityObject);
+    TX509StorePtr store(X509_STORE_new());
+    X509_STORE_add_cert(store.get(), csca.get());
+    X509_VERIFY_PARAM_set_purpose(X509_STORE_get0_param(store.get()), X509_PURPOSE_ANY);
+    TBioPtr content(BIO_new(BIO_s_mem()));
+    const bool verified = CMS_verify(cms.get(), nullptr, store.get(), nullptr, content.get(), CMS_BINARY) == 1;
+    EXPECT_EQ(verified, sample.SignatureValid);
+    ERR_clear_error();
+    ASN1_OCTET_STRING* const* signedContent = CMS_get0_content(cms.get());
+    ASSERT_TRUE(signedContent && *signedContent);
+    const TBytes infosDer(ASN1_STRING_get0_data(*signedContent),
+                          ASN1_STRING_get0_data(*signedContent) + ASN1_STRING_length(*signedContent));
+
+    std::vector<std::string> listed;
+    TEvpPkeyPtr camKey;
+    for (const auto info : SetElements(infosDer)) {
+      listed.push_back(ToHex(info));
+      const auto sequence = ReadTlv(info);
+      const auto protocol = ReadTlv(sequence->Value);
+      if (ToHex(sequence->Value.first(protocol->Size)) != kIdPkEcdh) continue;
+      const auto key = ReadTlv(sequence->Value.subspan(protocol->Size));
+      const auto keyId = ReadTlv(sequence->Value.subspan(protocol->Size + key->Size));
+      ASSERT_TRUE(keyId);
+      EXPECT_EQ(ToHex(keyId->Value), "0D") << "the key id is the PACEInfo's parameter id";
+      camKey = PublicKey(sequence->Value.subspan(protocol->Size, key->Size));
+    }
+    EXPECT_EQ(listed.size(), 2u);
+    EXPECT_NE(std::find(listed.begin(), listed.end(), kCamPaceInfo), listed.end());
+    ASSERT_TRUE(camKey);
+    const TEvpPkeyPtr chipKey = PrivateKey(document.PrivateKeys.at("pace-cam"));
+    ASSERT_TRUE(chipKey);
+    EXPECT_EQ(EVP_PKEY_eq(camKey.get(), chipKey.get()) == 1, sample.KeyIsTheChips);
+
+    std::vector<std::string> inDg14;
+    for (const auto info : SecurityInfos(document.Lds.at(DataGroupFileId(14)))) inDg14.push_back(ToHex(info));
+    EXPECT_EQ(inDg14, std::vector<std::string>{kCamPaceInfo});
+    ASSERT_FALSE(document.PaceOffers.empty());
+    const bool offersListed = std::ranges::all_of(document.PaceOffers, [&](const std::string& offer) {
+      return std::ranges::count(listed, PaceInfoOf(offer)) == 1 && std::ranges::count(inDg14, PaceInfoOf(offer)) == 1;
+    });
+    EXPECT_EQ(offersListed, sample.OffersListed);
   }
 }
 

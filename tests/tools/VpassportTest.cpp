@@ -199,6 +199,57 @@ TEST(VpassportCommandLine, OptionsAndMistakes) {
   }
 }
 
+// --pace-im and --pace-cam take PROTOCOL:ID of their own mapping, in a group that goes with the protocol.
+TEST(VpassportCommandLine, OwnMappingOffers) {
+  struct TCase {
+    std::vector<std::string_view> Arguments;
+    const char* Protocol;  // nullptr: refused
+    int ParameterId = 0;
+  };
+  const std::vector<TCase> cases{
+      {{"--pace-im", "id-PACE-ECDH-IM-AES-CBC-CMAC-128:13"}, "id-PACE-ECDH-IM-AES-CBC-CMAC-128", 13},
+      {{"--pace-im", "id-PACE-DH-IM-AES-CBC-CMAC-128:0"}, "id-PACE-DH-IM-AES-CBC-CMAC-128", 0},
+      {{"--pace-cam", "id-PACE-ECDH-CAM-AES-CBC-CMAC-128:13"}, "id-PACE-ECDH-CAM-AES-CBC-CMAC-128", 13},
+      {{"--pace-cam", "id-PACE-ECDH-CAM-AES-CBC-CMAC-256:17"}, "id-PACE-ECDH-CAM-AES-CBC-CMAC-256", 17},
+      {{"--pace", "id-PACE-ECDH-CAM-AES-CBC-CMAC-128:12"}, "id-PACE-ECDH-CAM-AES-CBC-CMAC-128", 12},
+      {{"--pace-im", "id-PACE-ECDH-CAM-AES-CBC-CMAC-128:13"}, nullptr},  // CAM is not IM
+      {{"--pace-cam", "id-PACE-ECDH-IM-AES-CBC-CMAC-128:13"}, nullptr},
+      {{"--pace-im", "id-PACE-ECDH-GM-AES-CBC-CMAC-128:13"}, nullptr},
+      {{"--pace-im", "id-PACE-ECDH-IM-AES-CBC-CMAC-128:0"}, nullptr},  // a DH group for ECDH
+      {{"--pace-im", "id-PACE-DH-IM-AES-CBC-CMAC-128:13"}, nullptr},   // a curve for DH
+      {{"--pace-im", "id-PACE-ECDH-IM-AES-CBC-CMAC-128:99"}, nullptr},
+      {{"--pace-im", "id-PACE-ECDH-IM-AES-CBC-CMAC-256:13"}, nullptr},  // IM with AES-128 only
+      {{"--pace-cam", "id-PACE-ECDH-CAM-AES-CBC-CMAC-128"}, nullptr},
+      {{"--pace-cam"}, nullptr},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::string(c.Arguments.back()));
+    std::vector<std::string_view> arguments{"--document", "a.zdoc"};
+    arguments.insert(arguments.end(), c.Arguments.begin(), c.Arguments.end());
+    const auto parsed = ParseVpassportCommandLine(arguments);
+    if (!c.Protocol) {
+      EXPECT_FALSE(parsed.Options);
+      EXPECT_TRUE(parsed.Failed);
+      continue;
+    }
+    ASSERT_TRUE(parsed.Options) << parsed.Message;
+    ASSERT_EQ(parsed.Options->Pace.Offers.size(), 1u);
+    EXPECT_EQ(parsed.Options->Pace.Offers[0].Protocol, c.Protocol);
+    EXPECT_EQ(parsed.Options->Pace.Offers[0].ParameterId, c.ParameterId);
+  }
+
+  const auto both = ParseVpassportCommandLine(
+      std::vector<std::string_view>{"--document", "a.zdoc", "--pace-cam", "id-PACE-ECDH-CAM-AES-CBC-CMAC-128:13",
+                                    "--pace", "id-PACE-ECDH-GM-AES-CBC-CMAC-128:13", "--clone", "pace-cam"});
+  ASSERT_TRUE(both.Options);
+  EXPECT_EQ(both.Options->Pace.Offers.size(), 2u) << "the offers in the order given";
+  EXPECT_TRUE(both.Options->CloneCam);
+  EXPECT_FALSE(both.Options->Chip.CloneChipAuthentication);
+  const auto help = ParseVpassportCommandLine(std::vector<std::string_view>{"--help"});
+  for (const char* flag : {"--pace-im", "--pace-cam", "pace-cam"})
+    EXPECT_NE(help.Message.find(flag), std::string::npos) << flag;
+}
+
 TEST(VpassportDocumentPace, TheCommandLineWinsTheDocumentFillsIn) {
   const std::vector<std::string> documentOffers{"id-PACE-ECDH-GM-AES-CBC-CMAC-128:13", "id-PACE-DH-GM-3DES-CBC-CBC:0"};
   const pacechip::TPaceChipOptions fromDocument = pacechip::WithDocumentPace({}, documentOffers, "123456");

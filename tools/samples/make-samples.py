@@ -4,7 +4,8 @@ readable descriptions in documents.json: the MRZ is composed and its check
 digits computed, DG11 is encoded as UTF-8, the face is drawn and encoded
 with opj_compress (JPEG 2000) or ImageMagick's convert (JPEG), DG14 and DG15
 carry the chip's own keys, and EF.SOD is signed by a document signer of the
-sample PKI. The negative documents are copies of a sample document, changed
+sample PKI, as is EF.CardSecurity for a chip with PACE Chip Authentication
+Mapping (its PACEInfos and the public key of the mapping). The negative documents are copies of a sample document, changed
 as their description says. The sample trust store (the sample CSCA and its
 CRL) is written beside them.
 
@@ -61,10 +62,15 @@ class Chip:
         self.has_ef_com = True
         self.pace_offers = []
         self.can = None
+        self.card_security_infos = []  # the SecurityInfos of EF.CardSecurity; none: no EF.CardSecurity
+        self.card_security = None
 
     def sign(self, signer_name, hashes_left_out=()):
         signed = {n: content for n, content in self.data_groups.items() if n not in hashes_left_out}
-        self.sod = sod.ef_sod(signed, pki.DocumentSigner(PKI_DIR, signer_name))
+        signer = pki.DocumentSigner(PKI_DIR, signer_name)
+        self.sod = sod.ef_sod(signed, signer)
+        if self.card_security_infos:
+            self.card_security = sod.ef_card_security(self.card_security_infos, signer)
 
     def document_text(self):
         files = {lds.data_group_file_id(n): content for n, content in self.data_groups.items()}
@@ -74,7 +80,7 @@ class Chip:
         if self.sod is not None:
             files[lds.EF_SOD_ID] = self.sod
         return docfile.format_document(self.label, self.mrz_information, files, self.private_keys,
-                                       self.pace_offers, self.can)
+                                       self.pace_offers, self.can, self.card_security)
 
 
 def encode_face(look, work):
@@ -100,6 +106,16 @@ def add_chip_keys(chip, doc):
             infos.append(security_infos.active_authentication_info(aa["signature_algorithm"]))
         chip.data_groups[15] = security_infos.dg15(public_key)
         chip.private_keys["active-authentication"] = private_key
+    cam = doc.get("pace_cam")
+    if cam:
+        # The key of Chip Authentication Mapping in EF.CardSecurity, its key id the PACEInfo's parameter id;
+        # DG14 and EF.CardSecurity list the PACEInfos the chip offers.
+        private_key, public_key = pki.chip_key(CHIP_KEY_DIR, cam["key"], cam["key_type"])
+        pace_infos = [security_infos.pace_info(offer) for offer in doc["pace"]]
+        chip.card_security_infos = pace_infos + [
+            security_infos.chip_authentication_public_key_info(cam["key_type"], public_key, cam["key_id"])]
+        infos += pace_infos
+        chip.private_keys["pace-cam"] = private_key
     if infos:
         chip.data_groups[14] = security_infos.dg14(infos)
 
@@ -137,6 +153,13 @@ def build_negative(variant, unsigned, descriptions):
         # DG14 and the chip's key replaced together: the chip proves the new
         # key, but EF.SOD vouches only for the old DG14.
         add_chip_keys(chip, dict(descriptions[variant["copy_of"]], chip_authentication=swapped))
+    clone_key = variant.get("pace_cam_key_after_signing")
+    if clone_key:
+        # A clone: EF.CardSecurity copied as it is, but the chip's own key is another one.
+        chip.private_keys["pace-cam"], _ = pki.chip_key(CHIP_KEY_DIR, clone_key["key"], clone_key["key_type"])
+    if "pace_after_signing" in variant:
+        # EF.CardAccess is not signed: it can offer what DG14 and EF.CardSecurity do not list.
+        chip.pace_offers = variant["pace_after_signing"]
     return chip
 
 

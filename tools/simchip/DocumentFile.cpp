@@ -76,6 +76,10 @@ private:
       const auto [entry, added] = document_.Lds.emplace(fileId, TBytes{});
       if (!added) Fail("file " + std::string(parts.Rest) + " twice");
       current_ = &entry->second;
+    } else if (parts.Keyword == "card-security") {
+      if (sawCardSecurity_) Fail("card-security twice");
+      sawCardSecurity_ = true;
+      current_ = &document_.CardSecurity;
     } else if (parts.Keyword == "private-key") {
       if (parts.Rest.empty()) Fail("a private key needs a name");
       const auto [entry, added] = document_.PrivateKeys.emplace(std::string(parts.Rest), TBytes{});
@@ -84,7 +88,7 @@ private:
     } else {
       const auto bytes = FromHex(line);
       if (!bytes) Fail("neither a keyword nor hexadecimal data");
-      if (!current_) Fail("data before the first file or private-key line");
+      if (!current_) Fail("data before the first file, card-security or private-key line");
       Append(*current_, *bytes);
     }
   }
@@ -92,6 +96,7 @@ private:
   TDocument document_;
   TBytes* current_ = nullptr;  // the file or key that hexadecimal lines go to
   bool sawMagic_ = false;
+  bool sawCardSecurity_ = false;
   std::size_t lineNumber_ = 0;
 };
 
@@ -127,6 +132,10 @@ std::string FormatDocument(const TDocument& document) {
     const std::array<std::uint8_t, 2> id{static_cast<std::uint8_t>(fileId >> 8), static_cast<std::uint8_t>(fileId)};
     text += "file " + ToHex(id) + "\n";
     AppendHexLines(text, content);
+  }
+  if (!document.CardSecurity.empty()) {
+    text += "card-security\n";
+    AppendHexLines(text, document.CardSecurity);
   }
   for (const auto& [name, key] : document.PrivateKeys) {
     text += "private-key " + name + "\n";

@@ -13,10 +13,13 @@
 //   60145F0104303130365F36063034303030305C026175
 //   file 0101
 //   615B5F1F58...                       (hexadecimal, any number of lines)
+//   card-security
+//   308207...                           (EF.CardSecurity of the master file, hexadecimal)
 //   private-key chip-authentication
 //   308201...                           (the chip's own private keys, PKCS #8 DER in hexadecimal:
 //                                        "chip-authentication" for DG14's key, "active-authentication"
-//                                        for DG15's)
+//                                        for DG15's, "pace-cam" for the key of PACE with Chip
+//                                        Authentication Mapping)
 
 #include <filesystem>
 #include <map>
@@ -35,6 +38,7 @@ struct TDocument {
   std::map<std::string, TBytes> PrivateKeys;  // by name, PKCS #8 DER
   std::vector<std::string> PaceOffers;        // PROTOCOL:ID, as vpassport's --pace takes them
   std::string Can;                            // empty: the chip takes the MRZ
+  TBytes CardSecurity;                        // EF.CardSecurity; empty: none
 };
 
 // Throws std::runtime_error naming the line that is wrong.

@@ -8,6 +8,7 @@
 
 #include "tools/pacechip/SeededRandomness.h"
 #include "tools/simchip/DocumentFile.h"
+#include "tools/vpassport/PaceChoice.h"
 #include "tools/vpassport/VpassportOptions.h"
 #include "tools/vpassport/VpcdServer.h"
 
@@ -40,8 +41,7 @@ int main(int argc, char** argv) {
     // OpenPACE, ECDSA signatures and a clone's keys draw from libcrypto: a seed makes them repeat.
     if (options.Chip.RandomSeed) pacechip::UseSeededRandomness(*options.Chip.RandomSeed);
     simchip::TSimulatedChip chip(document, options.Chip);
-    const pacechip::TOpenPaceChip pace(chip,
-                                       pacechip::WithDocumentPace(options.Pace, document.PaceOffers, document.Can));
+    const auto pace = vpassport::InstallPace(chip, options, document);
     vpassport::TVpcdConnection connection(options.Host, options.Port, options.Patience, stopRequested);
     std::cout << "zelvan-vpassport: serving \"" << document.Label << "\" to vpcd at " << options.Host << ":"
               << options.Port << std::endl;

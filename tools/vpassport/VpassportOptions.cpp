@@ -5,6 +5,10 @@
 #include <charconv>
 #include <functional>
 
+#include "tools/mappingchip/MappingPaceChip.h"
+#include "tools/mappingchip/MappingProtocols.h"
+#include "tools/mappingchip/PaceGroup.h"
+
 namespace vpassport {
 
 namespace {
@@ -25,7 +29,23 @@ std::optional<TNumber> Number(std::string_view text) {
   return value;
 }
 
-const std::array<TFlag, 14> kFlags{{
+// PROTOCOL:ID of a protocol of the chip's own PACE with this mapping, its parameter id one of the protocol's
+// groups: added to the offers, or what is wrong.
+std::string AddOwnMappingOffer(TVpassportOptions& o, std::string_view flag, std::string_view value,
+                               mappingchip::EMapping mapping, std::string_view example) {
+  const std::optional<pacechip::TPaceOffer> offer = pacechip::ParsePaceOffer(value);
+  const mappingchip::TMappingProtocol* protocol = offer ? mappingchip::FindMappingProtocol(offer->Protocol) : nullptr;
+  if (!protocol || protocol->Mapping != mapping)
+    return std::string(flag) + " needs PROTOCOL:ID with a protocol of that mapping, e.g. " + std::string(example);
+  const auto group = mappingchip::MakePaceGroup(offer->ParameterId);
+  if (!group || group->IsEllipticCurve() != protocol->EllipticCurve)
+    return std::string(flag) + ": parameter id " + std::to_string(offer->ParameterId) + " does not go with " +
+           offer->Protocol;
+  o.Pace.Offers.push_back(*offer);
+  return std::string();
+}
+
+const std::array<TFlag, 16> kFlags{{
     {"--document", true, "FILE   document file to serve (required)",
      [](TVpassportOptions& o, std::string_view v) {
        o.Document = std::string(v);
@@ -72,15 +92,33 @@ const std::array<TFlag, 14> kFlags{{
      }},
     {"--pace", true,
      "PROTOCOL:ID  offer PACE (OpenPACE's chip side) with this protocol name and standard\n"
-     "                      parameter id, e.g. id-PACE-ECDH-GM-AES-CBC-CMAC-128:13; repeat for more PACEInfos",
+     "                      parameter id, e.g. id-PACE-ECDH-GM-AES-CBC-CMAC-128:13; repeat for more PACEInfos.\n"
+     "                      When an offer needs Integrated or Chip Authentication Mapping, or the document has\n"
+     "                      an EF.CardSecurity, the chip's own PACE serves all offers instead",
      [](TVpassportOptions& o, std::string_view v) {
        const auto colon = v.rfind(':');
        const auto id = colon == std::string_view::npos ? std::nullopt : Number<unsigned>(v.substr(colon + 1));
        if (!id || *id > 0xFF) return std::string("--pace needs PROTOCOL:ID");
        const std::string protocol(v.substr(0, colon));
-       if (!pacechip::KnownPaceProtocol(protocol)) return "--pace: unknown protocol " + protocol;
+       if (!pacechip::KnownPaceProtocol(protocol) && !mappingchip::FindMappingProtocol(protocol))
+         return "--pace: unknown protocol " + protocol;
        o.Pace.Offers.push_back({protocol, static_cast<int>(*id)});
        return std::string();
+     }},
+    {"--pace-im", true,
+     "PROTOCOL:ID  offer PACE with Integrated Mapping (the chip's own PACE), e.g.\n"
+     "                      id-PACE-ECDH-IM-AES-CBC-CMAC-128:13 or id-PACE-DH-IM-AES-CBC-CMAC-128:0",
+     [](TVpassportOptions& o, std::string_view v) {
+       return AddOwnMappingOffer(o, "--pace-im", v, mappingchip::EMapping::Integrated,
+                                 "id-PACE-ECDH-IM-AES-CBC-CMAC-128:13");
+     }},
+    {"--pace-cam", true,
+     "PROTOCOL:ID  offer PACE with Chip Authentication Mapping (the chip's own PACE), e.g.\n"
+     "                      id-PACE-ECDH-CAM-AES-CBC-CMAC-128:13; the document's pace-cam private key answers it\n"
+     "                      (MSE:Set AT answered 6A88 without one, unless --clone pace-cam)",
+     [](TVpassportOptions& o, std::string_view v) {
+       return AddOwnMappingOffer(o, "--pace-cam", v, mappingchip::EMapping::ChipAuthentication,
+                                 "id-PACE-ECDH-CAM-AES-CBC-CMAC-128:13");
      }},
     {"--random-seed", true,
      "N   fixed randomness: the chip's challenges, OpenPACE's nonce and keys, Active\n"
@@ -108,15 +146,17 @@ const std::array<TFlag, 14> kFlags{{
        return std::string();
      }},
     {"--clone", true,
-     "PROTOCOL    act as a clone for chip-authentication or active-authentication: answer with a\n"
-     "                      fresh key of the same kind instead of the document's (repeat for both)",
+     "PROTOCOL    act as a clone for chip-authentication, active-authentication or pace-cam: answer\n"
+     "                      with a fresh key of the same kind instead of the document's (repeat for more)",
      [](TVpassportOptions& o, std::string_view v) {
        if (v == simchip::kChipAuthenticationKey) {
          o.Chip.CloneChipAuthentication = true;
        } else if (v == simchip::kActiveAuthenticationKey) {
          o.Chip.CloneActiveAuthentication = true;
+       } else if (v == mappingchip::kChipAuthenticationMappingKey) {
+         o.CloneCam = true;
        } else {
-         return std::string("--clone needs chip-authentication or active-authentication");
+         return std::string("--clone needs chip-authentication, active-authentication or pace-cam");
        }
        return std::string();
      }},
@@ -140,7 +180,8 @@ std::string VpassportUsage() {
       "Serves a simulated eMRTD chip to pcscd through the vpcd reader driver. A document file with\n"
       "private-key lines also answers Chip Authentication (its chip-authentication key) and Active\n"
       "Authentication (its active-authentication key); without one, their commands are refused\n"
-      "with 6A88.\n\n";
+      "with 6A88. A document with a pace-cam private key and EF.CardSecurity (card-security lines)\n"
+      "answers PACE with Chip Authentication Mapping as its pace lines offer it.\n\n";
   for (const auto& flag : kFlags) usage += "  " + std::string(flag.Name) + " " + std::string(flag.Help) + "\n";
   return usage;
 }

@@ -23,6 +23,7 @@ struct TVpassportOptions {
   std::chrono::milliseconds Patience{10000};  // how long to wait for vpcd to listen
   simchip::TChipOptions Chip;
   pacechip::TPaceChipOptions Pace;  // no offers: no EF.CardAccess, BAC only
+  bool CloneCam = false;            // PACE-CAM answered with a fresh key instead of the document's pace-cam key
 };
 
 struct TParsedCommandLine {

@@ -1,6 +1,8 @@
 """EF.SOD (ICAO 9303-10): the LDS security object v0 with the SHA-256
 hash of every data group, in a CMS SignedData (RFC 5652) signed by a
-document signer, wrapped in tag 77.
+document signer, wrapped in tag 77. EF.CardSecurity (ICAO 9303-11): the
+chip's SecurityInfos in the same kind of SignedData, content type
+id-SecurityObject, not wrapped.
 
 The signed attributes are contentType and messageDigest only (no signing
 time) and the signature is RSA PKCS #1 v1.5, so that the same data groups
@@ -12,6 +14,7 @@ from . import der, lds
 
 ID_SIGNED_DATA = "1.2.840.113549.1.7.2"
 ID_LDS_SECURITY_OBJECT = "2.23.136.1.1.1"
+ID_SECURITY_OBJECT = "0.4.0.127.0.7.3.2.1"
 ID_CONTENT_TYPE = "1.2.840.113549.1.9.3"
 ID_MESSAGE_DIGEST = "1.2.840.113549.1.9.4"
 ID_SHA256 = "2.16.840.1.101.3.4.2.1"
@@ -37,16 +40,15 @@ def issuer_and_serial_number(certificate):
     return der.sequence(issuer, serial)
 
 
-def signed_attributes(content):
+def signed_attributes(content, content_type):
     return der.set_of(
-        der.sequence(der.oid(ID_CONTENT_TYPE), der.set_of(der.oid(ID_LDS_SECURITY_OBJECT))),
+        der.sequence(der.oid(ID_CONTENT_TYPE), der.set_of(der.oid(content_type))),
         der.sequence(der.oid(ID_MESSAGE_DIGEST), der.set_of(der.octet_string(hashlib.sha256(content).digest()))))
 
 
-def ef_sod(data_groups, signer):
-    """EF.SOD over data_groups ({number: bytes}) signed by signer (pki.DocumentSigner)."""
-    content = security_object(data_groups)
-    attributes = signed_attributes(content)
+def signed_data(content, content_type, signer):
+    """ContentInfo of a SignedData over content, signed by signer (pki.DocumentSigner)."""
+    attributes = signed_attributes(content, content_type)
     # The signature covers the attributes' DER as a SET; in SignerInfo they stand as [0] IMPLICIT.
     signature = signer.sign_sha256(attributes)
     signer_info = der.sequence(
@@ -56,11 +58,20 @@ def ef_sod(data_groups, signer):
         der.implicit_constructed(0, der.value(attributes)),
         der.algorithm(SHA256_WITH_RSA, der.null()),
         der.octet_string(signature))
-    signed_data = der.sequence(
+    signed = der.sequence(
         der.integer(3),  # version 3: the encapsulated content is not id-data
         der.set_of(der.algorithm(ID_SHA256)),
-        der.sequence(der.oid(ID_LDS_SECURITY_OBJECT), der.explicit(0, der.octet_string(content))),
+        der.sequence(der.oid(content_type), der.explicit(0, der.octet_string(content))),
         der.implicit_constructed(0, signer.certificate),
         der.set_of(signer_info))
-    content_info = der.sequence(der.oid(ID_SIGNED_DATA), der.explicit(0, signed_data))
-    return lds.tlv(EF_SOD_TAG, content_info)
+    return der.sequence(der.oid(ID_SIGNED_DATA), der.explicit(0, signed))
+
+
+def ef_sod(data_groups, signer):
+    """EF.SOD over data_groups ({number: bytes}) signed by signer (pki.DocumentSigner)."""
+    return lds.tlv(EF_SOD_TAG, signed_data(security_object(data_groups), ID_LDS_SECURITY_OBJECT, signer))
+
+
+def ef_card_security(security_infos, signer):
+    """EF.CardSecurity: the SecurityInfos (a SET OF the encodings given) signed by signer."""
+    return signed_data(der.set_of(*security_infos), ID_SECURITY_OBJECT, signer)

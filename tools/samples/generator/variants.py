@@ -17,6 +17,11 @@ def change_signature(chip):
     chip.sod = flip_last_byte(chip.sod)
 
 
+def change_card_security_signature(chip):
+    # EF.CardSecurity ends with the SignerInfo's signature value.
+    chip.card_security = flip_last_byte(chip.card_security)
+
+
 def remove_sod(chip):
     chip.sod = None
 
@@ -54,6 +59,7 @@ def sod_indefinite_length(chip):
 AFTER_SIGNING = {
     "change-a-byte-of-dg11": change_dg11,
     "change-a-byte-of-the-signature": change_signature,
+    "change-a-byte-of-the-ef-cardsecurity-signature": change_card_security_signature,
     "remove-ef-sod": remove_sod,
     "leave-dg14-and-dg15-out-of-ef-com": leave_chip_keys_out_of_ef_com,
     "remove-dg14-and-dg15": remove_chip_keys,
