@@ -93,7 +93,9 @@ TEST_P(AnswerFit, DecidesBeforeSendingAnything) {
     const std::optional<TCommandApdu> sent = ParseCommand(card.Commands[0]);
     ASSERT_TRUE(sent);
     EXPECT_EQ(sent->ExtendedLength, c.Extended);
-    if (c.Extended) EXPECT_EQ(sent->Le, 65536u) << "the whole answer asked for: Le 00 00";
+    if (c.Extended) {
+      EXPECT_EQ(sent->Le, 65536u) << "the whole answer asked for: Le 00 00";
+    }
     EXPECT_EQ(result.Outcome, TInternalAuthenticateOutcome::Failed);
     EXPECT_EQ(result.Reason, "INTERNAL AUTHENTICATE refused, status 6A88");
   } else {

@@ -16,7 +16,9 @@ TEST(ExtendedLengthChip, ExtendedCommandsOnlyWithTheOption) {
   const TBytes shortSelect = Hex("00A4040C07A0000002471001");
   for (const bool extended : {false, true}) {
     SCOPED_TRACE(extended ? "ExtendedLength" : "short APDUs only");
-    TSimulatedChip chip(SmallLds(), kSpecimenMrzInformation, {.ExtendedLength = extended});
+    TChipOptions options;
+    options.ExtendedLength = extended;
+    TSimulatedChip chip(SmallLds(), kSpecimenMrzInformation, options);
     EXPECT_EQ(ToHex(chip.Transmit(extendedSelect).Answer), extended ? "9000" : "6700");
     EXPECT_EQ(ToHex(chip.Transmit(shortSelect).Answer), "9000") << "short ones always";
     EXPECT_EQ(LengthFieldsOfAtr(chip.Atr()), extended ? TAtrLengthFields::Extended : TAtrLengthFields::Unknown);
