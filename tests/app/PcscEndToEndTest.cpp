@@ -175,6 +175,14 @@ protected:
     return std::find(lines.begin(), lines.end(), text) != lines.end();
   }
 
+  // Types the document number and dates, then reads as ReadWhenCardIsBack.
+  void ReadWith(const char* documentNumber, QDate birth, QDate expiry) {
+    window->Form().eDocNumber->setText(documentNumber);
+    window->Form().eDogTar->setDate(birth);
+    window->Form().eGecTar->setDate(expiry);
+    ReadWhenCardIsBack();
+  }
+
   // Reads until the card answers (a new card takes a moment to appear).
   void ReadWhenCardIsBack() {
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -659,10 +667,7 @@ protected:
 TEST_P(ChipChecksThroughPcscd, LogLinesAndPanel) {
   const TChipCheckRow& row = GetParam();
   passport.Start(row.Document, row.Options);
-  window->Form().eDocNumber->setText(row.DocumentNumber);
-  window->Form().eDogTar->setDate(row.Birth);
-  window->Form().eGecTar->setDate(row.Expiry);
-  ReadWhenCardIsBack();
+  ReadWith(row.DocumentNumber, row.Birth, row.Expiry);
   const std::vector<QString> lines = Log();
   const QString chip = LastLogLineBeginning(lines, "Chip authentication: ");
   const QString active = LastLogLineBeginning(lines, "Active authentication: ");
@@ -838,10 +843,7 @@ protected:
 TEST_P(PaceMappingsThroughPcscd, LogLinesAndPanel) {
   const TMappingRow& row = GetParam();
   passport.Start(row.Document, row.Options);
-  window->Form().eDocNumber->setText(row.DocumentNumber);
-  window->Form().eDogTar->setDate(row.Birth);
-  window->Form().eGecTar->setDate(row.Expiry);
-  ReadWhenCardIsBack();
+  ReadWith(row.DocumentNumber, row.Birth, row.Expiry);
   const std::vector<QString> lines = Log();
   for (const char* line : row.Lines)
     EXPECT_FALSE(LastLogLineBeginning(lines, line).isEmpty()) << "no line beginning " << line;
